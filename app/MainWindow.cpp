@@ -1,0 +1,75 @@
+#include "MainWindow.h"
+
+#include <QFileDialog>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <cstdio>
+
+#include "ButtomSetting.h"
+#include "OpenGLWidget.h"
+#include "RightSetting.h"
+#include "project/Project.h"
+#include "ui_MainWindow.h"
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow) {
+    ui->setupUi(this);
+    Project* project = currentProject();
+
+    openGLWidget = new OpenGLWidget(ui->centralWidget);
+    openGLWidget->setGeometry(0, 0, 900, 450);
+    project->previewWidget = openGLWidget;
+
+    buttomSetting = new ButtomSetting(ui->centralWidget);
+    buttomSetting->setGeometry(0, 470, 900, 120);
+    project->bottomPanel = buttomSetting;
+
+    rightSetting = new RightSetting(ui->centralWidget);
+    rightSetting->setGeometry(910, 0, 350, 600);
+    project->rightPanel = rightSetting;
+
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+    setFixedSize(1300, 700);
+}
+
+MainWindow::~MainWindow() { delete ui; }
+
+void MainWindow::loadSequence(const std::string& path) {
+    Project* project = currentProject();
+    // An empty path changes nothing; running the rest on the old project would
+    // only redo its remapping, so the sequence stops here.
+    if (path.empty()) {
+        project->loadProject(path);
+        return;
+    }
+    project->loadProject(path);
+    project->runRemapper();
+    rightSetting->rebuildPanels();
+    project->loaded = true;
+}
+
+void MainWindow::on_actionLoad_Scheme_triggered() {
+    const QString profile = QProcessEnvironment::systemEnvironment().value("USERPROFILE");
+    // Windows keeps the desktop under USERPROFILE; elsewhere ask Qt where it is.
+    const QString startDir = profile.isEmpty()
+                                 ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
+                                 : profile + "\\Desktop";
+    const QString name =
+        QFileDialog::getOpenFileName(this, tr("open file"), startDir, tr("pto(*.pto)"));
+    if (name.isEmpty()) return;
+    loadSequence(toLocal8BitString(name));
+}
+
+void MainWindow::on_actionExport_Red_triggered() {
+    printf("QuickWeave export: not built yet\r\n");
+    fflush(stdout);
+}
+
+void MainWindow::on_actionExport_FPGA_triggered() {
+    printf("Camera 2K export: not built yet\r\n");
+    fflush(stdout);
+}
+
+void MainWindow::on_action_QELO4K_triggered() {
+    printf("Camera 4K export: not built yet\r\n");
+    fflush(stdout);
+}

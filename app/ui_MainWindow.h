@@ -1,0 +1,77 @@
+// The main window's form, built in code the way Qt's form compiler builds it:
+// object names first, texts in a separate translation step, slots by name.
+#pragma once
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QWidget>
+
+class Ui_MainWindow {
+public:
+    QAction* actionLoad_Scheme;
+    QAction* actionExport_Red;
+    QAction* actionExport_FPGA;
+    QAction* action_QELO4K;
+    QWidget* centralWidget;
+    QMenuBar* menuBar;
+    QMenu* menuFile;
+    QToolBar* mainToolBar;
+    QStatusBar* statusBar;
+
+    void setupUi(QMainWindow* MainWindow) {
+        if (MainWindow->objectName().isEmpty())
+            MainWindow->setObjectName(QString::fromUtf8("MainWindow"));
+        MainWindow->resize(1074, 870);
+        actionLoad_Scheme = new QAction(MainWindow);
+        actionLoad_Scheme->setObjectName(QString::fromUtf8("actionLoad_Scheme"));
+        actionExport_Red = new QAction(MainWindow);
+        actionExport_Red->setObjectName(QString::fromUtf8("actionExport_Red"));
+        actionExport_FPGA = new QAction(MainWindow);
+        actionExport_FPGA->setObjectName(QString::fromUtf8("actionExport_FPGA"));
+        action_QELO4K = new QAction(MainWindow);
+        action_QELO4K->setObjectName(QString::fromUtf8("action_QELO4K"));
+        centralWidget = new QWidget(MainWindow);
+        centralWidget->setObjectName(QString::fromUtf8("centralWidget"));
+        MainWindow->setCentralWidget(centralWidget);
+        menuBar = new QMenuBar(MainWindow);
+        menuBar->setObjectName(QString::fromUtf8("menuBar"));
+        menuBar->setGeometry(QRect(0, 0, 1074, 22));
+        menuFile = new QMenu(menuBar);
+        menuFile->setObjectName(QString::fromUtf8("menuFile"));
+        MainWindow->setMenuBar(menuBar);
+        mainToolBar = new QToolBar(MainWindow);
+        mainToolBar->setObjectName(QString::fromUtf8("mainToolBar"));
+        MainWindow->addToolBar(Qt::TopToolBarArea, mainToolBar);
+        statusBar = new QStatusBar(MainWindow);
+        statusBar->setObjectName(QString::fromUtf8("statusBar"));
+        MainWindow->setStatusBar(statusBar);
+
+        menuBar->addAction(menuFile->menuAction());
+        menuFile->addAction(actionLoad_Scheme);
+        menuFile->addAction(actionExport_Red);
+        menuFile->addAction(actionExport_FPGA);
+        menuFile->addAction(action_QELO4K);
+
+        retranslateUi(MainWindow);
+        QMetaObject::connectSlotsByName(MainWindow);
+    }
+
+    void retranslateUi(QMainWindow* MainWindow) {
+        MainWindow->setWindowTitle(QCoreApplication::translate("MainWindow", "MainWindow", nullptr));
+        actionLoad_Scheme->setText(QCoreApplication::translate("MainWindow", "打开", nullptr));
+        actionExport_Red->setText(
+            QCoreApplication::translate("MainWindow", "导出OrvikQuickWeave方案", nullptr));
+        actionExport_FPGA->setText(QCoreApplication::translate("MainWindow", "导出相机方案", nullptr));
+        action_QELO4K->setText(QCoreApplication::translate("MainWindow", "导出相机4K方案", nullptr));
+        menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件", nullptr));
+    }
+};
+
+namespace Ui {
+class MainWindow : public Ui_MainWindow {};
+}  // namespace Ui

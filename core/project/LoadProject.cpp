@@ -1,0 +1,31 @@
+#include <QString>
+#include <cstdio>
+
+#include "project/Project.h"
+#include "project/PtoReader.h"
+
+void Project::loadProject(std::string path) {
+    if (path.empty()) {
+        printf("filepath empty\r\n");
+        return;
+    }
+    PtoReader reader(path);
+    const int n = reader.imageCount();
+    resizeCameras(n);
+    resetDrawOrder(n);
+    projectDir = reader.dir;
+    panoWidth = reader.width;
+    panoHeight = reader.height;
+    tiffPath = QString("%1%2").arg(QString::fromLocal8Bit(projectDir.c_str()), "tiff");
+    ptoFilePath = QString::fromLocal8Bit(path.c_str());
+    printf("tiffpath:%s \r\n", toLocal8BitString(tiffPath).c_str());
+    printf("ptoFilePath:%s \r\n", toLocal8BitString(ptoFilePath).c_str());
+    for (int j = 0; j < n; ++j) {
+        Camara& cam = cameras[static_cast<size_t>(j)];
+        cam.sourcePath = reader.imageFile(j);
+        cam.imagePath = toLocal8BitString(QString("%1/pic000%2.tif").arg(tiffPath).arg(j));
+        cam.mapXPath = toLocal8BitString(QString("%1/pic000%2_x.tif").arg(tiffPath).arg(j));
+        cam.mapYPath = toLocal8BitString(QString("%1/pic000%2_y.tif").arg(tiffPath).arg(j));
+    }
+    fflush(stdout);
+}

@@ -1,0 +1,123 @@
+// The two records that carry all state of the tool: one Project for the whole
+// run and one Camara per camera of the rig. Widgets keep no copies of these
+// settings; they write straight into the records and then recompute.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <opencv2/core.hpp>
+#include <opencv2/core/opengl.hpp>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+// One validity transition of a camera's remapped image along a row.
+// kind 1: a valid run starts at `column`; kind 0: it ends there.
+struct BoundaryEdge {
+    int column = 0;
+    int kind = 0;
+    bool operator==(const BoundaryEdge& o) const { return column == o.column && kind == o.kind; }
+};
+
+// A rectangle of four doubles: x, y, width, height.
+struct RectD {
+    double x = 0, y = 0, w = 0, h = 0;
+};
+
+class Camara {
+public:
+    Camara();
+    Camara(const Camara& other) = default;
+    Camara& operator=(const Camara& other) = default;
+    // Non-virtual on purpose: cameras are only ever held by value.
+    ~Camara() = default;
+
+    // Draws the camera into the preview at its place in the panorama (unit square,
+    // y growing downwards): computes the two rectangles and calls drawTexture.
+    virtual void draw();
+    // Draws one textured quad with the camera's colour and opacity. The core has no
+    // GL of its own: it forwards to the painter the preview installs (see below).
+    virtual void drawTexture(cv::ogl::Texture2D& tex, const RectD& window, const RectD& texRect);
+
+    // Per-camera manual recompute of imgBdy and displayImage from the project's
+    // blend and crop values and this camera's trims; marks the texture stale.
+    void refreshView();
+
+    // Installed by the preview while its GL context is current; empty in headless
+    // runs, where drawing does nothing.
+    using TexturePainter = std::function<void(Camara&, cv::ogl::Texture2D&, const RectD& window,
+                                              const RectD& texRect)>;
+    static TexturePainter texturePainter;
+
+    // Local 8-bit paths (see toLocal8BitString); always set together.
+    std::string sourcePath;
+    std::string imagePath;
+    std::string mapXPath;
+    std::string mapYPath;
+
+    cv::Mat mapX;      // CV_32FC1 x coordinate map
+    cv::Mat mapY;      // CV_32FC1 y coordinate map
+    cv::Mat coordMap;  // CV_32FC2: per remapped pixel, the source-image position (x, y)
+    int offsetX = 0;   // panorama column of the remapped image's column 0
+    int offsetY = 0;   // panorama row of the remapped image's row 0
+    cv::Mat image;         // CV_8UC4 BGRA remapped image; alpha 0 = outside the valid region
+    cv::Mat displayImage;  // CV_8UC4 BGRA after trim, crop and feathering; alpha = blend weight
+    cv::Mat sourceImage;   // the camera's input image; only its size is used
+    int index = -1;        // position in Project::cameras, set when the images are loaded
+    bool hidden = false;
+    bool highlighted = false;
+    double alpha = 1.0;  // opacity 0..1
+    int dirL = 0;        // left trim, slider value 0..60000
+    int dirR = 0;        // right trim, slider value 0..60000
+    std::vector<BoundaryEdge> imgBdy;  // trimmed valid columns, normally exactly two entries
+    std::vector<BoundaryEdge> rawBdy;  // untrimmed transitions along the middle row
+    cv::ogl::Texture2D texture;        // GPU copy of displayImage, uploaded by the preview
+    // displayImage changed since the texture was last uploaded. The core never
+    // touches GL; the preview uploads stale textures with its context current.
+    bool textureStale = false;
+};
+
+class Project {
+public:
+    // Registers itself as the process-wide project and holds four default cameras.
+    Project();
+    ~Project();
+    Project(const Project&) = delete;
+    Project& operator=(const Project&) = delete;
+
+    // Reads the PTO file and sets camera count, drawing order, paths and panorama size.
+    void loadProject(std::string path);
+    // Writes and runs the remapper script, loads and analyses every camera, and
+    // removes what the run wrote.
+    void runRemapper();
+
+    // First min(old, n) records stay untouched; surplus ones go from the tail;
+    // missing ones are appended default-constructed.
+    void resizeCameras(int n);
+    // drawOrder becomes n - 1, ..., 1, 0 (camera 0 on top).
+    void resetDrawOrder(int n);
+
+    std::vector<Camara> cameras;
+    std::deque<int> drawOrder;  // camera indices, bottom first
+    std::string projectDir;     // local 8-bit, absolute, always ends in "/"
+    QWidget* previewWidget = nullptr;  // not owned
+    QWidget* bottomPanel = nullptr;    // not owned
+    QWidget* rightPanel = nullptr;     // not owned
+    int blendValue = 0;  // 0..60000
+    int cutValue = 0;    // 0..60000
+    QString ptoFilePath;
+    QString tiffPath;  // projectDir + "tiff"
+    int panoWidth = 0;
+    int panoHeight = 0;
+    bool loaded = false;
+    bool autoMode = false;
+};
+
+// The single project object of the process.
+Project* currentProject();
+
+// Qt string to a byte string in the system's local 8-bit encoding (UTF-8 on
+// Linux, the ANSI code page on Windows): the form every file call receives.
+std::string toLocal8BitString(const QString& text);

@@ -1,0 +1,3 @@
+#include "ButtomSetting.h"
+
+ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent) { setObjectName("ButtomSetting"); }

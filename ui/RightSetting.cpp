@@ -1,0 +1,5 @@
+#include "RightSetting.h"
+
+RightSetting::RightSetting(QWidget* parent) : QWidget(parent) { setObjectName("RightSetting"); }
+
+void RightSetting::rebuildPanels() {}
