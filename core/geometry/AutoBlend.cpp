@@ -1,4 +1,132 @@
+// Automatic seams: wherever two cameras' valid runs overlap, the seam goes to the
+// middle of the overlap; the upper camera fades across it, the lower one is cut
+// hard under the fade.
 #include "geometry/AutoBlend.h"
 
-// Placeholder until the automatic seams are built.
-int autoBlend(int) { return 0; }
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "geometry/Feather.h"
+#include "project/Project.h"
+
+namespace {
+
+struct BlendEdge {
+    int column = 0;  // in the camera's own image columns
+    int kind = 0;    // 1: region starts here, 0: it ends here
+    int width = 0;   // fade width, 0 = hard edge
+};
+
+// Raw edges moved into panorama columns.
+std::vector<BoundaryEdge> panoEdges(const Camara& cam) {
+    std::vector<BoundaryEdge> edges = cam.rawBdy;
+    for (BoundaryEdge& e : edges) e.column += cam.offsetX;
+    return edges;
+}
+
+void placePair(const Camara& upper, const Camara& lower, int a, int panoWidth,
+               std::vector<BlendEdge>& upperList, std::vector<BlendEdge>& lowerList) {
+    const std::vector<BoundaryEdge> pe = panoEdges(upper);
+    const std::vector<BoundaryEdge> qe = panoEdges(lower);
+    if (pe.size() < 2 || qe.size() < 2) return;
+    const int h = a / 2;
+    const BoundaryEdge p0 = pe[0], p1 = pe[1], q0 = qe[0], q1 = qe[1];
+    if (p0.kind == 1) {
+        // The upper camera covers the single run p0 .. p1.
+        for (const BoundaryEdge& q : qe) {
+            if (!(p0.column < q.column && q.column < p1.column)) continue;
+            const BoundaryEdge f = q.kind == 1 ? p1 : p0;
+            const int s = q.kind == 1 ? h : -h;
+            const int mid = (q.column + f.column) / 2;
+            upperList.push_back({mid + s - upper.offsetX, f.kind, a});
+            lowerList.push_back({mid - s - lower.offsetX, q.kind, 0});
+        }
+    } else if (q0.kind == 1) {
+        // The lower camera covers the single run q0 .. q1.
+        for (const BoundaryEdge& p : pe) {
+            if (!(q0.column < p.column && p.column < q1.column)) continue;
+            const BoundaryEdge g = p.kind == 1 ? q1 : q0;
+            const int s = p.kind == 1 ? -h : h;
+            const int mid = (p.column + g.column) / 2;
+            upperList.push_back({mid + s - upper.offsetX, p.kind, a});
+            lowerList.push_back({mid - s - lower.offsetX, g.kind, 0});
+        }
+    } else {
+        // Both runs wrap around the panorama's left/right border.
+        const int w = panoWidth;
+        if (q1.column < p0.column + w && p0.column + w < q0.column + w) {
+            int mid = (q1.column + p0.column + w) / 2;
+            if (mid >= w) {
+                mid -= w;
+                if (mid + 1 < a) mid = a - 1;
+            }
+            upperList.push_back({mid - upper.offsetX, p0.kind, a});
+            lowerList.push_back({mid - lower.offsetX - a + 1, q1.kind, 0});
+        } else if (q0.column < p1.column && p1.column < q0.column + w) {
+            int mid = (p1.column + q0.column + w) / 2;
+            if (mid < w && w - mid < a) mid = w - a;
+            upperList.push_back({mid - upper.offsetX, p1.kind, a});
+            lowerList.push_back({mid - lower.offsetX + a - 1, q0.kind, 0});
+        }
+    }
+}
+
+}  // namespace
+
+int autoBlend(int fadeWidth) {
+    Project* project = currentProject();
+    if (!project || !project->loaded) return 0;
+    const int n = static_cast<int>(project->cameras.size());
+    std::vector<std::vector<BlendEdge>> table(static_cast<size_t>(n));
+    const std::deque<int>& order = project->drawOrder;
+    const int orderSize = static_cast<int>(order.size());
+    auto validIndex = [n](int i) { return i >= 0 && i < n; };
+    for (int pi = orderSize - 1; pi >= 0; --pi) {
+        const int p = order[static_cast<size_t>(pi)];
+        if (!validIndex(p)) continue;
+        for (int qi = pi - 1; qi >= 0; --qi) {
+            const int q = order[static_cast<size_t>(qi)];
+            if (!validIndex(q) || q == p) continue;
+            placePair(project->cameras[static_cast<size_t>(p)],
+                      project->cameras[static_cast<size_t>(q)], fadeWidth, project->panoWidth,
+                      table[static_cast<size_t>(p)], table[static_cast<size_t>(q)]);
+        }
+    }
+    // All or nothing: a camera without exactly two seams leaves every camera as it
+    // was, so the preview and the exporters never see a half-applied result.
+    for (const std::vector<BlendEdge>& list : table)
+        if (list.size() != 2) return -1;
+    for (int i = 0; i < n; ++i) {
+        std::vector<BlendEdge>& list = table[static_cast<size_t>(i)];
+        if (list[0].column >= list[1].column) std::swap(list[0], list[1]);
+        project->cameras[static_cast<size_t>(i)].applyAutoBoundary(
+            {list[0].column, list[0].kind}, list[0].width, {list[1].column, list[1].kind},
+            list[1].width);
+    }
+    return 0;
+}
+
+void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
+                               int secondWidth) {
+    if (image.empty() || image.type() != CV_8UC4) return;
+    cv::Mat work = image.clone();
+    const int w = work.cols;
+    imgBdy = {first, second};
+    const int x0 = first.column, x1 = second.column;
+    if (x0 < x1) {
+        if (first.kind == 1 && second.kind == 0) {
+            clearColumns(work, 0, x0 - 1);
+            clearColumns(work, x1 + 1, w - 1);
+        } else if (first.kind == 0 && second.kind == 1) {
+            clearColumns(work, x0 + 1, x1 - 1);
+        }
+    } else {
+        printf("imgBdy sequence error\r\n");
+    }
+    const int startWidth = first.kind == 1 ? firstWidth : secondWidth;
+    const int endWidth = first.kind == 0 ? firstWidth : secondWidth;
+    featherAlpha(work, work, startWidth, endWidth);
+    displayImage = work;
+    textureStale = true;
+}

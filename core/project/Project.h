@@ -44,6 +44,17 @@ public:
     // Per-camera manual recompute of imgBdy and displayImage from the project's
     // blend and crop values and this camera's trims; marks the texture stale.
     void refreshView();
+    // Copies `src` into `dst`, clears the columns outside the trimmed boundary and
+    // feathers the alpha at every region edge; replaces imgBdy.
+    void cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue);
+    // The two (or, for unusual images, other) edges of `src`'s middle row after the
+    // crop `cutPx` and this camera's trims; unsorted.
+    std::vector<BoundaryEdge> scanTrimmedBoundary(const cv::Mat& src, int cutPx) const;
+    // Automatic-seam counterpart of refreshView: imgBdy becomes exactly the two
+    // given edges (inclusive bounds), the rest is cleared, both edges feathered
+    // with their own widths; marks the texture stale.
+    void applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
+                           int secondWidth);
 
     // Installed by the preview while its GL context is current; empty in headless
     // runs, where drawing does nothing.
@@ -57,20 +68,20 @@ public:
     std::string mapXPath;
     std::string mapYPath;
 
-    cv::Mat mapX;      // CV_32FC1 x coordinate map
-    cv::Mat mapY;      // CV_32FC1 y coordinate map
-    cv::Mat coordMap;  // CV_32FC2: per remapped pixel, the source-image position (x, y)
-    int offsetX = 0;   // panorama column of the remapped image's column 0
-    int offsetY = 0;   // panorama row of the remapped image's row 0
+    cv::Mat mapX;          // CV_32FC1 x coordinate map
+    cv::Mat mapY;          // CV_32FC1 y coordinate map
+    cv::Mat coordMap;      // CV_32FC2: per remapped pixel, the source-image position (x, y)
+    int offsetX = 0;       // panorama column of the remapped image's column 0
+    int offsetY = 0;       // panorama row of the remapped image's row 0
     cv::Mat image;         // CV_8UC4 BGRA remapped image; alpha 0 = outside the valid region
     cv::Mat displayImage;  // CV_8UC4 BGRA after trim, crop and feathering; alpha = blend weight
     cv::Mat sourceImage;   // the camera's input image; only its size is used
     int index = -1;        // position in Project::cameras, set when the images are loaded
     bool hidden = false;
     bool highlighted = false;
-    double alpha = 1.0;  // opacity 0..1
-    int dirL = 0;        // left trim, slider value 0..60000
-    int dirR = 0;        // right trim, slider value 0..60000
+    double alpha = 1.0;                // opacity 0..1
+    int dirL = 0;                      // left trim, slider value 0..60000
+    int dirR = 0;                      // right trim, slider value 0..60000
     std::vector<BoundaryEdge> imgBdy;  // trimmed valid columns, normally exactly two entries
     std::vector<BoundaryEdge> rawBdy;  // untrimmed transitions along the middle row
     cv::ogl::Texture2D texture;        // GPU copy of displayImage, uploaded by the preview
@@ -100,19 +111,29 @@ public:
     void resetDrawOrder(int n);
 
     std::vector<Camara> cameras;
-    std::deque<int> drawOrder;  // camera indices, bottom first
-    std::string projectDir;     // local 8-bit, absolute, always ends in "/"
+    std::deque<int> drawOrder;         // camera indices, bottom first
+    std::string projectDir;            // local 8-bit, absolute, always ends in "/"
     QWidget* previewWidget = nullptr;  // not owned
     QWidget* bottomPanel = nullptr;    // not owned
     QWidget* rightPanel = nullptr;     // not owned
-    int blendValue = 0;  // 0..60000
-    int cutValue = 0;    // 0..60000
+    int blendValue = 0;                // 0..60000
+    int cutValue = 0;                  // 0..60000
     QString ptoFilePath;
     QString tiffPath;  // projectDir + "tiff"
     int panoWidth = 0;
     int panoHeight = 0;
     bool loaded = false;
     bool autoMode = false;
+
+    // Called on the loading thread while runRemapper works: first repeatedly while
+    // the remapper runs (done = cameras whose three files exist so far), then once
+    // per analysed camera (done = N + cameras analysed); total is always 2 N.
+    // Lets the interface show progress and keep its dialog painted.
+    using LoadProgress = std::function<void(int done, int total, const QString& stage)>;
+    LoadProgress loadProgress;
+    // Why the last remapper run failed (program and reason), empty after a clean
+    // run. The load goes on regardless; the window shows this in its status bar.
+    QString lastRemapperError;
 };
 
 // The single project object of the process.

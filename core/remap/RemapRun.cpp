@@ -1,6 +1,222 @@
+#include "remap/RemapRun.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegExp>
+#include <QStringList>
 #include <cstdio>
 
 #include "project/Project.h"
+#include "remap/CameraInputs.h"
 
-// Placeholder until the remapper run is built: nothing is remapped yet.
-void Project::runRemapper() { printf("runRemapper: not built yet\r\n"); }
+namespace {
+
+const char kRemapOptions[] = "-c -z LZW -r ldr -m TIFF_m -o \"pic\" -i";
+
+// The three files the remapper leaves for camera i (names as loadProject sets them).
+QStringList cameraOutputs(const QString& workFolder, int i) {
+    return {QString("%1/pic000%2.tif").arg(workFolder).arg(i),
+            QString("%1/pic000%2_x.tif").arg(workFolder).arg(i),
+            QString("%1/pic000%2_y.tif").arg(workFolder).arg(i)};
+}
+
+#ifndef Q_OS_WIN
+// Single quotes keep blanks, $, ` and \ literal; a quote itself is closed,
+// escaped and reopened.
+QString shellQuote(const QString& text) {
+    QString quoted = text;
+    quoted.replace("'", "'\\''");
+    return "'" + quoted + "'";
+}
+#endif
+
+void report(const Project& project, int done, int total, const QString& stage) {
+    if (project.loadProgress) project.loadProgress(done, total, stage);
+}
+
+int camerasRemapped(const QString& workFolder, int count) {
+    int done = 0;
+    for (int i = 0; i < count; ++i) {
+        bool all = true;
+        for (const QString& f : cameraOutputs(workFolder, i)) all = all && QFileInfo::exists(f);
+        if (all) ++done;
+    }
+    return done;
+}
+
+// The last non-empty line of the remapper's output, for the failure message.
+QString lastLine(const QByteArray& output) {
+    const QStringList lines =
+        QString::fromLocal8Bit(output).split(QRegExp("[\r\n]"), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+// Runs the script in the work folder and waits for it, reporting progress in short
+// steps. Returns an empty string or why the run failed.
+QString runScript(const Project& project, const QString& script, const QString& remapper,
+                  int count) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+#ifdef Q_OS_WIN
+    const QString interpreter = "cmd.exe";
+    const QStringList arguments = {"/c", QDir::toNativeSeparators(script)};
+#else
+    const QString interpreter = "/bin/sh";
+    const QStringList arguments = {script};
+#endif
+    process.start(interpreter, arguments, QIODevice::ReadWrite);
+    if (!process.waitForStarted(-1))
+        return QString("remapper %1 could not be started (%2 %3): %4")
+            .arg(remapper, interpreter, script, process.errorString());
+    // Only the tail is kept: enough to say why a camera failed.
+    QByteArray tail;
+    const int total = 2 * count;
+    report(project, 0, total, QString::fromUtf8("正在生成映射"));
+    while (process.state() != QProcess::NotRunning) {
+        const bool finished = process.waitForFinished(100);
+        tail += process.readAll();
+        if (tail.size() > 4096) tail = tail.right(4096);
+        if (finished) break;
+        report(project, camerasRemapped(project.tiffPath, count), total,
+               QString::fromUtf8("正在生成映射"));
+    }
+    tail += process.readAll();
+    if (process.exitStatus() == QProcess::CrashExit)
+        return QString("remapper %1 crashed: %2").arg(remapper, process.errorString());
+    if (process.exitCode() != 0) {
+        QString message =
+            QString("remapper %1 failed with exit code %2").arg(remapper).arg(process.exitCode());
+        const QString why = lastLine(tail);
+        if (!why.isEmpty()) message += ": " + why;
+        return message;
+    }
+    return QString();
+}
+
+}  // namespace
+
+QString remapperProgram() {
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + "\\nona2.exe";
+#else
+    return QCoreApplication::applicationDirPath() + "/nona2";
+#endif
+}
+
+QString writeRemapBatch(const QString& workFolder, int count, const QString& ptoPath,
+                        const QString& remapper) {
+    if (!QDir(workFolder).exists()) QDir().mkdir(workFolder);
+#ifdef Q_OS_WIN
+    const QString path = QString("%1/nona.bat").arg(workFolder);
+    QString text = QString("set var=\"%1\"\r\n").arg(remapper);
+    for (int i = 0; i < count; ++i)
+        text += QString("%var% %1 %2 \"%3\"\r\n").arg(kRemapOptions).arg(i).arg(ptoPath);
+#else
+    const QString path = QString("%1/nona.sh").arg(workFolder);
+    // Every camera is tried, as a batch file would; the script fails if any did.
+    QString text = QString("var=%1\nstatus=0\n").arg(shellQuote(remapper));
+    for (int i = 0; i < count; ++i)
+        text += QString("\"$var\" %1 %2 %3 || status=$?\n")
+                    .arg(kRemapOptions)
+                    .arg(i)
+                    .arg(shellQuote(ptoPath));
+    text += "exit $status\n";
+#endif
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return QString();
+    const QByteArray bytes = text.toLocal8Bit();
+    if (file.write(bytes) != bytes.size()) return QString();
+    file.close();
+    return path;
+}
+
+QString writeRemapBatch(const QString& workFolder, int count, const QString& ptoPath) {
+    return writeRemapBatch(workFolder, count, ptoPath, remapperProgram());
+}
+
+bool removeFolderRecursive(const QString& folder) {
+    QDir dir(folder);
+    if (!dir.exists()) return true;
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::Files | QDir::AllDirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDir::DirsFirst);
+    for (const QFileInfo& entry : entries) {
+        // A link to a folder is removed itself; its target is not ours to empty.
+        const bool ok = entry.isDir() && !entry.isSymLink()
+                            ? removeFolderRecursive(entry.absoluteFilePath())
+                            : QFile::remove(entry.absoluteFilePath());
+        if (!ok) return false;
+    }
+    return dir.rmdir(dir.absolutePath());
+}
+
+QString runRemapperWith(Project& project, const QString& remapper) {
+    const QString work = project.tiffPath;
+    const int count = static_cast<int>(project.cameras.size());
+    QString error;
+
+    // A tiff folder that was already there is not ours: only what this run writes
+    // is removed from it afterwards.
+    const bool existed = QDir(work).exists();
+    if (!existed && !QDir().mkdir(work))
+        error = QString("work folder %1 cannot be created").arg(work);
+    // Outputs left from an interrupted run would otherwise pass for this run's.
+    if (existed)
+        for (int i = 0; i < count; ++i)
+            for (const QString& f : cameraOutputs(work, i)) QFile::remove(f);
+
+    QString script;
+    if (error.isEmpty()) {
+        script = writeRemapBatch(work, count, project.ptoFilePath, remapper);
+        if (script.isEmpty()) error = QString("remapper script in %1 cannot be written").arg(work);
+    }
+    if (error.isEmpty()) {
+        const QFileInfo program(remapper);
+        if (!program.exists())
+            error = QString("remapper %1 not found").arg(remapper);
+        else if (!program.isExecutable())
+            error = QString("remapper %1 is not executable").arg(remapper);
+    }
+    if (error.isEmpty()) {
+        const QString previous = QDir::currentPath();
+        if (!QDir::setCurrent(work)) {
+            error = QString("work folder %1 cannot be entered").arg(work);
+        } else {
+            error = runScript(project, script, remapper, count);
+            QDir::setCurrent(previous);
+        }
+    }
+    project.lastRemapperError = error;
+    if (!error.isEmpty()) printf("%s\r\n", toLocal8BitString(error).c_str());
+
+    printf("camara size:%d\r\n", count);
+    fflush(stdout);
+    const QString analysing = QString::fromUtf8("正在分析相机");
+    for (int i = 0; i < count; ++i) {
+        Camara& cam = project.cameras[static_cast<size_t>(i)];
+        loadCameraInputs(cam, i);
+        cam.refreshView();
+        report(project, count + i + 1, 2 * count, analysing);
+    }
+
+    bool cleaned = true;
+    if (!existed) {
+        cleaned = removeFolderRecursive(work);
+    } else {
+        QStringList ours;
+        if (!script.isEmpty()) ours << script;
+        for (int i = 0; i < count; ++i) ours << cameraOutputs(work, i);
+        for (const QString& f : ours)
+            if (QFileInfo::exists(f) && !QFile::remove(f)) cleaned = false;
+    }
+    if (!cleaned) printf("work folder %s not fully removed\r\n", toLocal8BitString(work).c_str());
+    fflush(stdout);
+    return error;
+}
+
+void Project::runRemapper() {
+    runRemapperWith(*this, remapperProgram());
+}
