@@ -12,12 +12,6 @@
 
 namespace {
 
-struct BlendEdge {
-    int column = 0;  // in the camera's own image columns
-    int kind = 0;    // 1: region starts here, 0: it ends here
-    int width = 0;   // fade width, 0 = hard edge
-};
-
 // Raw edges moved into panorama columns.
 std::vector<BoundaryEdge> panoEdges(const Camara& cam) {
     std::vector<BoundaryEdge> edges = cam.rawBdy;
@@ -74,25 +68,32 @@ void placePair(const Camara& upper, const Camara& lower, int a, int panoWidth,
 
 }  // namespace
 
-int autoBlend(int fadeWidth) {
-    Project* project = currentProject();
-    if (!project || !project->loaded) return 0;
-    const int n = static_cast<int>(project->cameras.size());
+std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWidth) {
+    const int n = static_cast<int>(project.cameras.size());
     std::vector<std::vector<BlendEdge>> table(static_cast<size_t>(n));
-    const std::deque<int>& order = project->drawOrder;
+    const std::deque<int>& order = project.drawOrder;
     const int orderSize = static_cast<int>(order.size());
     auto validIndex = [n](int i) { return i >= 0 && i < n; };
+    // Every pair once, the upper camera (later in the drawing order) first.
     for (int pi = orderSize - 1; pi >= 0; --pi) {
         const int p = order[static_cast<size_t>(pi)];
         if (!validIndex(p)) continue;
         for (int qi = pi - 1; qi >= 0; --qi) {
             const int q = order[static_cast<size_t>(qi)];
             if (!validIndex(q) || q == p) continue;
-            placePair(project->cameras[static_cast<size_t>(p)],
-                      project->cameras[static_cast<size_t>(q)], fadeWidth, project->panoWidth,
+            placePair(project.cameras[static_cast<size_t>(p)],
+                      project.cameras[static_cast<size_t>(q)], fadeWidth, project.panoWidth,
                       table[static_cast<size_t>(p)], table[static_cast<size_t>(q)]);
         }
     }
+    return table;
+}
+
+int autoBlend(int fadeWidth) {
+    Project* project = currentProject();
+    if (!project || !project->loaded) return 0;
+    const int n = static_cast<int>(project->cameras.size());
+    std::vector<std::vector<BlendEdge>> table = autoSeams(*project, fadeWidth);
     // All or nothing: a camera without exactly two seams leaves every camera as it
     // was, so the preview and the exporters never see a half-applied result.
     for (const std::vector<BlendEdge>& list : table)

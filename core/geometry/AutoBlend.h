@@ -1,6 +1,22 @@
 // Automatic seam placement between overlapping cameras.
 #pragma once
 
+#include <vector>
+
+class Project;
+
+// One automatic seam of a camera.
+struct BlendEdge {
+    int column = 0;  // in the camera's own image columns
+    int kind = 0;    // 1: the camera's region starts here, 0: it ends here
+    int width = 0;   // fade width in pixels, 0 = hard edge
+};
+
+// The working table of autoBlend: per camera index, the seams found between every
+// pair of overlapping cameras, in the order they were found. Reads rawBdy,
+// offsetX, drawOrder and panoWidth; changes nothing.
+std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWidth);
+
 // Places seams between every overlapping pair of cameras (upper camera in the
 // drawing order fades over `fadeWidth` pixels, the lower one is cut hard) and
 // writes each camera's imgBdy and displayImage through applyAutoBoundary,

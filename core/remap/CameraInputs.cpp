@@ -2,6 +2,8 @@
 
 #include <tiffio.h>
 
+#include <QFileInfo>
+#include <QString>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +28,12 @@ MapTiff refuse(const std::string& path, const std::string& problem) {
     MapTiff r;
     r.error = path + ": " + problem;
     return r;
+}
+
+// imread, without OpenCV's own warning for a file that is not there.
+cv::Mat readImage(const std::string& path) {
+    if (!QFileInfo::exists(QString::fromLocal8Bit(path.c_str()))) return cv::Mat();
+    return cv::imread(path, cv::IMREAD_UNCHANGED);
 }
 
 // Larger maps than this are refused rather than allocated on a header's word.
@@ -140,10 +148,10 @@ void loadCameraInputs(Camara& cam, int index) {
     cam.imgBdy.clear();
 
     loadCoordinateMaps(cam);
-    cam.sourceImage = cv::imread(cam.sourcePath, cv::IMREAD_UNCHANGED);
+    cam.sourceImage = readImage(cam.sourcePath);
     if (cam.sourceImage.empty())
         printf("%s: source image cannot be read\r\n", cam.sourcePath.c_str());
-    cv::Mat image = cv::imread(cam.imagePath, cv::IMREAD_UNCHANGED);
+    cv::Mat image = readImage(cam.imagePath);
     if (image.empty()) {
         printf("%s: remapped image cannot be read\r\n", cam.imagePath.c_str());
     } else if (image.type() != CV_8UC4) {

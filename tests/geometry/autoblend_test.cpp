@@ -1,0 +1,145 @@
+// Automatic seams between overlapping cameras.
+#include "geometry/AutoBlend.h"
+
+#include <gtest/gtest.h>
+
+#include "project/Project.h"
+#include "remap/CameraInputs.h"
+
+namespace {
+
+cv::Mat rowsValidIn(int width, int height, std::initializer_list<std::pair<int, int>> runs) {
+    cv::Mat img(height, width, CV_8UC4, cv::Scalar(50, 60, 70, 0));
+    for (auto [a, b] : runs) img.colRange(a, b + 1).setTo(cv::Scalar(50, 60, 70, 255));
+    return img;
+}
+
+int alphaAt(const cv::Mat& img, int col) {
+    return img.at<cv::Vec4b>(img.rows / 2, col)[3];
+}
+
+bool columnsCleared(const cv::Mat& img, int from, int to) {
+    return cv::countNonZero(img.colRange(from, to + 1).reshape(1)) == 0;
+}
+
+// A full-panorama layer (offset 0) valid in the given runs, loaded as after a load.
+void setLayer(Camara& cam, int panoWidth, std::initializer_list<std::pair<int, int>> runs) {
+    cam.image = rowsValidIn(panoWidth, 3, runs);
+    cam.rawBdy = scanRawBoundary(cam.image);
+    cam.offsetX = 0;
+}
+
+}  // namespace
+
+TEST(AutoBlend, TwoCameraRingFadesTheUpperAndCutsTheLower) {
+    Project project;
+    project.resizeCameras(2);
+    project.resetDrawOrder(2);  // [1, 0]: camera 0 on top
+    project.panoWidth = 3600;
+    project.loaded = true;
+    setLayer(project.cameras[0], 3600, {{0, 1999}});
+    setLayer(project.cameras[1], 3600, {{0, 399}, {1600, 3599}});
+    ASSERT_EQ(project.cameras[0].rawBdy, (std::vector<BoundaryEdge>{{0, 1}, {2000, 0}}));
+    ASSERT_EQ(project.cameras[1].rawBdy, (std::vector<BoundaryEdge>{{400, 0}, {1600, 1}}));
+
+    ASSERT_EQ(autoBlend(30), 0);
+    const Camara& top = project.cameras[0];
+    const Camara& low = project.cameras[1];
+    EXPECT_EQ(top.imgBdy, (std::vector<BoundaryEdge>{{185, 1}, {1815, 0}}));
+    EXPECT_EQ(low.imgBdy, (std::vector<BoundaryEdge>{{215, 0}, {1785, 1}}));
+    EXPECT_TRUE(top.textureStale && low.textureStale);
+
+    // Upper camera: 185..1815 kept (inclusive) with 30-pixel fades.
+    EXPECT_TRUE(columnsCleared(top.displayImage, 0, 184));
+    EXPECT_TRUE(columnsCleared(top.displayImage, 1816, 3599));
+    const double f = static_cast<double>(1.0f / 30);
+    EXPECT_EQ(alphaAt(top.displayImage, 185), 0);
+    EXPECT_EQ(alphaAt(top.displayImage, 186), static_cast<int>(1 * f * 255));
+    EXPECT_EQ(alphaAt(top.displayImage, 214), static_cast<int>(29 * f * 255));
+    EXPECT_EQ(alphaAt(top.displayImage, 215), 255);
+    EXPECT_EQ(alphaAt(top.displayImage, 1815), static_cast<int>(1 * f * 255));
+    EXPECT_EQ(alphaAt(top.displayImage, 1786), 255);
+    // Lower camera: 0..215 and 1785..3599, hard edges.
+    EXPECT_TRUE(columnsCleared(low.displayImage, 216, 1784));
+    EXPECT_EQ(alphaAt(low.displayImage, 215), 255);
+    EXPECT_EQ(alphaAt(low.displayImage, 1785), 255);
+    EXPECT_EQ(alphaAt(low.displayImage, 1), 255);
+    EXPECT_EQ(alphaAt(low.displayImage, 3598), 255);
+    // The loaded images themselves are untouched.
+    EXPECT_EQ(alphaAt(top.image, 100), 255);
+}
+
+TEST(AutoBlend, WrappingPairClampsTheSeamAtTheBorder) {
+    Project project;
+    project.resizeCameras(2);
+    project.resetDrawOrder(2);
+    project.panoWidth = 3600;
+    project.loaded = true;
+    // Both runs wrap; mid = (2610 + 1000 + 3600) / 2 = W + 5 -> 5 -> raised to 29.
+    setLayer(project.cameras[0], 3600, {{0, 999}, {3000, 3599}});
+    setLayer(project.cameras[1], 3600, {{0, 1499}, {2610, 3599}});
+    const std::vector<std::vector<BlendEdge>> table = autoSeams(project, 30);
+    ASSERT_EQ(table.size(), 2u);
+    ASSERT_EQ(table[0].size(), 1u);
+    ASSERT_EQ(table[1].size(), 1u);
+    EXPECT_EQ(table[0][0].column, 29);
+    EXPECT_EQ(table[0][0].kind, 0);
+    EXPECT_EQ(table[0][0].width, 30);
+    EXPECT_EQ(table[1][0].column, 0);
+    EXPECT_EQ(table[1][0].kind, 1);
+    EXPECT_EQ(table[1][0].width, 0);
+}
+
+TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
+    Project project;  // four cameras, drawOrder 3, 2, 1, 0
+    project.panoWidth = 3600;
+    project.loaded = true;
+    setLayer(project.cameras[0], 3600, {{0, 600}, {3300, 3599}});
+    setLayer(project.cameras[1], 3600, {{500, 1500}});
+    setLayer(project.cameras[2], 3600, {{1400, 2400}});
+    setLayer(project.cameras[3], 3600, {{2300, 3400}});
+    ASSERT_EQ(autoBlend(30), 0);
+    EXPECT_EQ(project.cameras[0].imgBdy, (std::vector<BoundaryEdge>{{565, 0}, {3335, 1}}));
+    EXPECT_EQ(project.cameras[1].imgBdy, (std::vector<BoundaryEdge>{{535, 1}, {1465, 0}}));
+    EXPECT_EQ(project.cameras[2].imgBdy, (std::vector<BoundaryEdge>{{1435, 1}, {2365, 0}}));
+    EXPECT_EQ(project.cameras[3].imgBdy, (std::vector<BoundaryEdge>{{2335, 1}, {3365, 0}}));
+    // Every seam: the upper camera fades where the lower is cut.
+    EXPECT_EQ(alphaAt(project.cameras[1].displayImage, 1465), static_cast<int>(1.0f / 30 * 255));
+    EXPECT_EQ(alphaAt(project.cameras[2].displayImage, 1435), 255);
+    EXPECT_TRUE(columnsCleared(project.cameras[2].displayImage, 0, 1434));
+
+    // Camera 3 moved away from everyone: it gets no seams, the call fails and
+    // leaves every camera as it was.
+    setLayer(project.cameras[3], 3600, {{2450, 3250}});
+    setLayer(project.cameras[0], 3600, {{0, 600}, {3350, 3599}});
+    std::vector<cv::Mat> before;
+    for (const Camara& c : project.cameras) before.push_back(c.displayImage.clone());
+    EXPECT_EQ(autoBlend(30), -1);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(
+            cv::countNonZero(project.cameras[i].displayImage.reshape(1) != before[i].reshape(1)),
+            0);
+}
+
+TEST(AutoBlend, DoesNothingBeforeALoad) {
+    Project project;
+    project.panoWidth = 3600;
+    setLayer(project.cameras[0], 3600, {{0, 999}});
+    EXPECT_EQ(autoBlend(30), 0);
+    EXPECT_TRUE(project.cameras[0].displayImage.empty());
+    EXPECT_TRUE(project.cameras[0].imgBdy.empty());
+}
+
+TEST(AutoBlend, EqualSeamColumnsOnlyFeather) {
+    Project project;
+    Camara& cam = project.cameras[0];
+    cam.image = rowsValidIn(100, 3, {{10, 89}});
+    testing::internal::CaptureStdout();
+    cam.applyAutoBoundary({50, 1}, 4, {50, 0}, 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("imgBdy sequence error\r\n"),
+              std::string::npos);
+    EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{50, 1}, {50, 0}}));
+    EXPECT_EQ(alphaAt(cam.displayImage, 10), 0);
+    EXPECT_EQ(alphaAt(cam.displayImage, 11), 63);
+    EXPECT_EQ(alphaAt(cam.displayImage, 89), 255);
+}
