@@ -57,20 +57,20 @@ public:
     std::string mapXPath;
     std::string mapYPath;
 
-    cv::Mat mapX;      // CV_32FC1 x coordinate map
-    cv::Mat mapY;      // CV_32FC1 y coordinate map
-    cv::Mat coordMap;  // CV_32FC2: per remapped pixel, the source-image position (x, y)
-    int offsetX = 0;   // panorama column of the remapped image's column 0
-    int offsetY = 0;   // panorama row of the remapped image's row 0
+    cv::Mat mapX;          // CV_32FC1 x coordinate map
+    cv::Mat mapY;          // CV_32FC1 y coordinate map
+    cv::Mat coordMap;      // CV_32FC2: per remapped pixel, the source-image position (x, y)
+    int offsetX = 0;       // panorama column of the remapped image's column 0
+    int offsetY = 0;       // panorama row of the remapped image's row 0
     cv::Mat image;         // CV_8UC4 BGRA remapped image; alpha 0 = outside the valid region
     cv::Mat displayImage;  // CV_8UC4 BGRA after trim, crop and feathering; alpha = blend weight
     cv::Mat sourceImage;   // the camera's input image; only its size is used
     int index = -1;        // position in Project::cameras, set when the images are loaded
     bool hidden = false;
     bool highlighted = false;
-    double alpha = 1.0;  // opacity 0..1
-    int dirL = 0;        // left trim, slider value 0..60000
-    int dirR = 0;        // right trim, slider value 0..60000
+    double alpha = 1.0;                // opacity 0..1
+    int dirL = 0;                      // left trim, slider value 0..60000
+    int dirR = 0;                      // right trim, slider value 0..60000
     std::vector<BoundaryEdge> imgBdy;  // trimmed valid columns, normally exactly two entries
     std::vector<BoundaryEdge> rawBdy;  // untrimmed transitions along the middle row
     cv::ogl::Texture2D texture;        // GPU copy of displayImage, uploaded by the preview
@@ -100,13 +100,13 @@ public:
     void resetDrawOrder(int n);
 
     std::vector<Camara> cameras;
-    std::deque<int> drawOrder;  // camera indices, bottom first
-    std::string projectDir;     // local 8-bit, absolute, always ends in "/"
+    std::deque<int> drawOrder;         // camera indices, bottom first
+    std::string projectDir;            // local 8-bit, absolute, always ends in "/"
     QWidget* previewWidget = nullptr;  // not owned
     QWidget* bottomPanel = nullptr;    // not owned
     QWidget* rightPanel = nullptr;     // not owned
-    int blendValue = 0;  // 0..60000
-    int cutValue = 0;    // 0..60000
+    int blendValue = 0;                // 0..60000
+    int cutValue = 0;                  // 0..60000
     QString ptoFilePath;
     QString tiffPath;  // projectDir + "tiff"
     int panoWidth = 0;
