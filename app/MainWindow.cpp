@@ -31,7 +31,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     setFixedSize(1300, 700);
 }
 
-MainWindow::~MainWindow() { delete ui; }
+MainWindow::~MainWindow() {
+    delete ui;
+}
 
 void MainWindow::loadSequence(const std::string& path) {
     Project* project = currentProject();

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
@@ -17,6 +18,9 @@ int main(int argc, char* argv[]) {
         for (int i = 0; i < argc; ++i) printf("%s\r\n", argv[i]);
         fflush(stdout);
         if (argc == 2) window->loadSequence(argv[1]);
+        // Scripted runs (tests, smoke checks) leave as soon as start-up is done.
+        if (qEnvironmentVariableIsSet("ORVIKJOINT_EXIT_AFTER_START"))
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
         code = app.exec();
         window.reset();
     }

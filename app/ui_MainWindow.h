@@ -62,12 +62,15 @@ public:
     }
 
     void retranslateUi(QMainWindow* MainWindow) {
-        MainWindow->setWindowTitle(QCoreApplication::translate("MainWindow", "MainWindow", nullptr));
+        MainWindow->setWindowTitle(
+            QCoreApplication::translate("MainWindow", "MainWindow", nullptr));
         actionLoad_Scheme->setText(QCoreApplication::translate("MainWindow", "打开", nullptr));
         actionExport_Red->setText(
             QCoreApplication::translate("MainWindow", "导出OrvikQuickWeave方案", nullptr));
-        actionExport_FPGA->setText(QCoreApplication::translate("MainWindow", "导出相机方案", nullptr));
-        action_QELO4K->setText(QCoreApplication::translate("MainWindow", "导出相机4K方案", nullptr));
+        actionExport_FPGA->setText(
+            QCoreApplication::translate("MainWindow", "导出相机方案", nullptr));
+        action_QELO4K->setText(
+            QCoreApplication::translate("MainWindow", "导出相机4K方案", nullptr));
         menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件", nullptr));
     }
 };

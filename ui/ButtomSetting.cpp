@@ -1,3 +1,5 @@
 #include "ButtomSetting.h"
 
-ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent) { setObjectName("ButtomSetting"); }
+ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent) {
+    setObjectName("ButtomSetting");
+}

@@ -7,4 +7,6 @@ void OpenGLWidget::initializeGL() {
     glClearColor(0, 0, 0, 1);
 }
 
-void OpenGLWidget::paintGL() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void OpenGLWidget::paintGL() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}

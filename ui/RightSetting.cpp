@@ -1,5 +1,7 @@
 #include "RightSetting.h"
 
-RightSetting::RightSetting(QWidget* parent) : QWidget(parent) { setObjectName("RightSetting"); }
+RightSetting::RightSetting(QWidget* parent) : QWidget(parent) {
+    setObjectName("RightSetting");
+}
 
 void RightSetting::rebuildPanels() {}

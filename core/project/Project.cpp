@@ -20,8 +20,10 @@ void Camara::draw() {
     RectD window;
     window.x = static_cast<double>(static_cast<float>(offsetX) / static_cast<float>(p->panoWidth));
     window.y = static_cast<double>(static_cast<float>(offsetY) / static_cast<float>(p->panoHeight));
-    window.w = static_cast<double>(static_cast<float>(image.cols) / static_cast<float>(p->panoWidth));
-    window.h = static_cast<double>(static_cast<float>(image.rows) / static_cast<float>(p->panoHeight));
+    window.w =
+        static_cast<double>(static_cast<float>(image.cols) / static_cast<float>(p->panoWidth));
+    window.h =
+        static_cast<double>(static_cast<float>(image.rows) / static_cast<float>(p->panoHeight));
     drawTexture(texture, window, RectD{0, 0, 1, 1});
 }
 
@@ -40,14 +42,18 @@ Project::~Project() {
     if (g_project == this) g_project = nullptr;
 }
 
-void Project::resizeCameras(int n) { cameras.resize(static_cast<size_t>(n < 0 ? 0 : n)); }
+void Project::resizeCameras(int n) {
+    cameras.resize(static_cast<size_t>(n < 0 ? 0 : n));
+}
 
 void Project::resetDrawOrder(int n) {
     drawOrder.resize(static_cast<size_t>(n < 0 ? 0 : n), 0);
     for (int k = 0; k < n; ++k) drawOrder[static_cast<size_t>(k)] = n - 1 - k;
 }
 
-Project* currentProject() { return g_project; }
+Project* currentProject() {
+    return g_project;
+}
 
 std::string toLocal8BitString(const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "project/PtoReader.h"
+
+namespace {
+
+std::string param(const std::string& line, const std::string& key, bool* found = nullptr) {
+    std::string v = "<unset>";
+    const bool ok = PtoReader::findParam(line, key, v);
+    if (found) *found = ok;
+    return ok ? v : "<none>";
+}
+
+}  // namespace
+
+TEST(PtoReader, TokenRules) {
+    // Quoted value with blanks, kept whole.
+    EXPECT_EQ(param(R"(i w1920 h1080 n"my image 1.jpg" r0)", "n"), "my image 1.jpg");
+    // A token must follow a space: after a tab only, it is not found.
+    EXPECT_EQ(param("p f2 w4000\th2000", "h"), "<none>");
+    EXPECT_EQ(param("p f2 w4000\th2000", "w"), "4000");
+    // Prefix match: key w matches the first token starting with w.
+    EXPECT_EQ(param("p f2 v360 w8000 h4000", "w"), "8000");
+    // The type letter is never a candidate.
+    EXPECT_EQ(param("w f2", "w"), "<none>");
+    // A key letter inside a skipped quoted value never matches.
+    EXPECT_EQ(param(R"(p f2 n"TIFF_m w99 h77 c:LZW" w8000 h4000)", "w"), "8000");
+    EXPECT_EQ(param(R"(p f2 n"TIFF_m w99 h77 c:LZW" w8000 h4000)", "h"), "4000");
+    // Key at the very end of the line: empty value, found.
+    bool found = false;
+    EXPECT_EQ(param("i w1 n", "n", &found), "");
+    EXPECT_TRUE(found);
+    // Unterminated quotes are not a value.
+    EXPECT_EQ(param(R"(i w1 n"abc)", "n"), "<none>");
+    EXPECT_EQ(param(R"(i w1 n")", "n"), "<none>");
+    EXPECT_EQ(param(R"(i n"abc w5)", "w"), "<none>");
+    // Too short a line.
+    EXPECT_EQ(param("i", "n"), "<none>");
+
+    int v = 7;
+    EXPECT_TRUE(PtoReader::readIntParam("p w8000.5 h1", "w", v));
+    EXPECT_EQ(v, 8000);
+    EXPECT_TRUE(PtoReader::readIntParam("p wabc", "w", v));
+    EXPECT_EQ(v, 8000) << "a malformed value keeps the previous one";
+    EXPECT_TRUE(PtoReader::readIntParam("p w-12", "w", v));
+    EXPECT_EQ(v, -12);
+}
+
+TEST(PtoReader, AbsoluteNames) {
+    EXPECT_TRUE(PtoReader::isAbsoluteName("C:\\rig\\a.jpg"));
+    EXPECT_TRUE(PtoReader::isAbsoluteName("C:/rig/a.jpg"));
+    EXPECT_TRUE(PtoReader::isAbsoluteName("\\\\server\\a.jpg"));
+    EXPECT_TRUE(PtoReader::isAbsoluteName("/home/rig/a.jpg"));
+    EXPECT_FALSE(PtoReader::isAbsoluteName("C:a.jpg"));
+    EXPECT_FALSE(PtoReader::isAbsoluteName("a.jpg"));
+    EXPECT_FALSE(PtoReader::isAbsoluteName(""));
+    EXPECT_FALSE(PtoReader::isAbsoluteName("\\a.jpg"));
+}
+
+TEST(PtoReader, ReadsImagesAndSize) {
+    ScratchDir dir;
+    const std::string path =
+        dir.write("rig.pto",
+                  "# hugin project file\n"
+                  "p f2 w8000 h4000 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
+                  "\n"
+                  "o f0 r0 p0 y0 v100\n"
+                  "i w1920 h1080 f0 v100 Ra0 n\"IMG 1.JPG\"\n"
+                  "i w1920 h1080 f0 v=0 n/abs/IMG_2.JPG\n"
+                  "i w1920 h1080 f0 v=0\n"
+                  "v v0\n"
+                  "c n0 N1 x1 y2 X3 Y4 t0\n"
+                  "i w1920 h1080 n\"C:\\rig\\IMG_4.JPG\"");  // no final newline
+    PtoReader r(path);
+    const std::string base = dir.path() + "/";
+    EXPECT_EQ(r.dir, base);
+    EXPECT_EQ(r.width, 8000);
+    EXPECT_EQ(r.height, 4000);
+    ASSERT_EQ(r.imageCount(), 4);
+    EXPECT_EQ(r.imageFile(0), base + "IMG 1.JPG");
+    EXPECT_EQ(r.imageFile(1), "/abs/IMG_2.JPG");
+    EXPECT_EQ(r.imageFile(2), base) << "a missing n still adds an image: dir itself";
+    EXPECT_EQ(r.imageFile(3), "C:\\rig\\IMG_4.JPG");
+    EXPECT_EQ(r.imageFile(4), "");
+    EXPECT_EQ(r.imageFile(-1), "");
+}
+
+TEST(PtoReader, CrLfAndMissingFiles) {
+    ScratchDir dir;
+    const std::string lf = dir.write("lf.pto", "p w100 h50\ni n\"a.jpg\"\ni n\"b.jpg\"\n");
+    const std::string crlf = dir.write("crlf.pto", "p w100 h50\r\ni n\"a.jpg\"\r\ni nb.jpg\r\n");
+    PtoReader a(lf), b(crlf);
+    EXPECT_EQ(b.width, 100);
+    EXPECT_EQ(b.height, 50);
+    EXPECT_EQ(a.imagePaths, b.imagePaths);
+
+    // Later panorama lines overwrite earlier ones, a line without h keeps the old h.
+    PtoReader c(dir.write("two-p.pto", "p w100 h50\np w300\n"));
+    EXPECT_EQ(c.width, 300);
+    EXPECT_EQ(c.height, 50);
+
+    PtoReader missing(dir.file("nope.pto"));
+    EXPECT_EQ(missing.imageCount(), 0);
+    EXPECT_EQ(missing.width, 0);
+    EXPECT_EQ(missing.height, 0);
+    EXPECT_EQ(missing.dir, dir.path() + "/");
+}
