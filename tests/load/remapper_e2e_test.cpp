@@ -1,6 +1,8 @@
 // The whole load sequence through a real remapper on a small generated rig:
 // four 160 x 120 rectilinear cameras of 100 degrees, yaw 0, 90, 180 and 270, in
-// an 800 x 400 equirectangular panorama (camera 2 wraps around the border).
+// an 800 x 400 equirectangular panorama (camera 2 wraps around the border);
+// either full-panorama layers, or cropped layers of cameras rolled by 10 degrees
+// (so each layer is wider than its middle row's valid run and has an offset).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -26,13 +28,22 @@ void ensureApplication() {
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
 }
 
+struct RigShape {
+    bool crop;
+    int roll;  // degrees
+};
+
 // Writes the rig into `dir` and returns the PTO path.
-QString writeRig(const QString& dir) {
-    QString text = "p f2 w800 h400 v360 E0 R0 n\"TIFF_m c:LZW\"\nm i0\n";
+QString writeRig(const QString& dir, RigShape shape) {
+    QString text = QString("p f2 w800 h400 v360 E0 R0 n\"TIFF_m c:LZW%1\"\nm i0\n")
+                       .arg(shape.crop ? " r:CROP" : "");
     for (int i = 0; i < 4; ++i) {
         cv::Mat frame(120, 160, CV_8UC3, cv::Scalar(40 * i, 100, 200 - 40 * i));
         cv::imwrite(QString("%1/cam%2.png").arg(dir).arg(i).toStdString(), frame);
-        text += QString("i w160 h120 f0 v100 r0 p0 y%1 n\"cam%2.png\"\n").arg(kYaw[i]).arg(i);
+        text += QString("i w160 h120 f0 v100 r%1 p0 y%2 n\"cam%3.png\"\n")
+                    .arg(shape.roll)
+                    .arg(kYaw[i])
+                    .arg(i);
     }
     const QString pto = dir + "/rig.pto";
     QFile f(pto);
@@ -41,22 +52,28 @@ QString writeRig(const QString& dir) {
     return pto;
 }
 
-// Distance in panorama columns from column x to the nearest edge of camera i's
-// expected middle-row run (longitudes yaw - 50 .. yaw + 50), and whether x is inside.
-std::pair<bool, double> expected(int i, int x) {
+// Whether panorama column x of the equator is inside camera i, and its distance in
+// columns from the nearest edge of that camera's run. On the equator a rolled
+// camera reaches the longitude where the rotated horizontal line leaves the frame.
+std::pair<bool, double> expected(int i, int x, int roll) {
+    const double rad = 3.14159265358979 / 180.0;
+    const double halfW = std::tan(50.0 * rad), halfH = halfW * 120.0 / 160.0;
+    const double c = std::fabs(std::cos(roll * rad)), s = std::fabs(std::sin(roll * rad));
+    const double reach = std::min(halfW / c, s > 0 ? halfH / s : 1e9);
+    const double half = std::atan(reach) / rad;
     double lon = (x + 0.5) / kPanoW * 360.0 - 180.0 - kYaw[i];
     lon = std::remainder(lon, 360.0);
-    const double edgeDistance = std::fabs(std::fabs(lon) - 50.0) * kPanoW / 360.0;
-    return {std::fabs(lon) <= 50.0, edgeDistance};
+    const double edgeDistance = std::fabs(std::fabs(lon) - half) * kPanoW / 360.0;
+    return {std::fabs(lon) <= half, edgeDistance};
 }
 
 // Loads the rig with `remapper` (empty: the one beside the executable) and checks
 // every camera against the rig's geometry; the coordinate maps only if `maps`.
-void loadAndCheck(const QString& remapper, bool maps) {
+void loadAndCheck(const QString& remapper, bool maps, RigShape shape) {
     QTemporaryDir root;
     const QString dir = root.path() + "/ring rig";
     ASSERT_TRUE(QDir().mkpath(dir));
-    const QString pto = writeRig(dir);
+    const QString pto = writeRig(dir, shape);
     Project project;
     project.loadProject(pto.toStdString());
     ASSERT_EQ(project.cameras.size(), 4u);
@@ -80,13 +97,19 @@ void loadAndCheck(const QString& remapper, bool maps) {
         EXPECT_LE(cam.offsetX + cam.image.cols, kPanoW);
         EXPECT_LE(cam.offsetY + cam.image.rows, kPanoH);
         EXPECT_EQ(cam.sourceImage.size(), cv::Size(160, 120));
+        if (shape.crop && kYaw[i] != 180) {
+            // Cropped to the camera: a real offset and far less than the panorama.
+            EXPECT_GT(cam.offsetX, 0);
+            EXPECT_GT(cam.offsetY, 0);
+            EXPECT_LT(cam.image.cols, kPanoW / 2);
+        }
         EXPECT_EQ(cam.imgBdy.size(), 2u);
         // The valid middle row sits where the rig puts it (offset included).
         const int m = cam.image.rows / 2;
         int wrong = 0;
         for (int c = 0; c < cam.image.cols; ++c) {
             const bool valid = cam.image.at<cv::Vec4b>(m, c)[3] != 0;
-            const auto [inside, edgeDistance] = expected(i, cam.offsetX + c);
+            const auto [inside, edgeDistance] = expected(i, cam.offsetX + c, shape.roll);
             if (valid != inside && edgeDistance > 2.0) ++wrong;
         }
         EXPECT_EQ(wrong, 0);
@@ -121,7 +144,8 @@ TEST(RemapperEndToEnd, RingThroughNona2) {
     ensureApplication();
     if (!QFileInfo(QString(ORVIK_BIN_DIR) + "/nona2").isExecutable())
         GTEST_SKIP() << "nona2 not built in " << ORVIK_BIN_DIR;
-    loadAndCheck(QString(), true);
+    loadAndCheck(QString(), true, {false, 0});
+    loadAndCheck(QString(), true, {true, 10});
 }
 
 // The same rig through Hugin's nona, the program nona2 stands in for: checks the
@@ -130,5 +154,6 @@ TEST(RemapperEndToEnd, RingThroughNona2) {
 TEST(RemapperEndToEnd, RingThroughHuginNona) {
     ensureApplication();
     if (!QFileInfo("/usr/bin/nona").isExecutable()) GTEST_SKIP() << "Hugin's nona not installed";
-    loadAndCheck("/usr/bin/nona", false);
+    loadAndCheck("/usr/bin/nona", false, {false, 0});
+    loadAndCheck("/usr/bin/nona", false, {true, 10});
 }
