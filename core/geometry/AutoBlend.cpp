@@ -111,23 +111,21 @@ int autoBlend(int fadeWidth) {
 void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
                                int secondWidth) {
     if (image.empty() || image.type() != CV_8UC4) return;
-    cv::Mat work = image.clone();
-    const int w = work.cols;
+    const int w = image.cols;
     imgBdy = {first, second};
     const int x0 = first.column, x1 = second.column;
+    std::vector<ColumnRange> cleared;
     if (x0 < x1) {
-        if (first.kind == 1 && second.kind == 0) {
-            clearColumns(work, 0, x0 - 1);
-            clearColumns(work, x1 + 1, w - 1);
-        } else if (first.kind == 0 && second.kind == 1) {
-            clearColumns(work, x0 + 1, x1 - 1);
-        }
+        // Inclusive bounds: both seam columns stay.
+        if (first.kind == 1 && second.kind == 0)
+            cleared = {{0, x0 - 1}, {x1 + 1, w - 1}};
+        else if (first.kind == 0 && second.kind == 1)
+            cleared = {{x0 + 1, x1 - 1}};
     } else {
         printf("imgBdy sequence error\r\n");
     }
     const int startWidth = first.kind == 1 ? firstWidth : secondWidth;
     const int endWidth = first.kind == 0 ? firstWidth : secondWidth;
-    featherAlpha(work, work, startWidth, endWidth);
-    displayImage = work;
+    copyCropFeather(image, displayImage, cleared, startWidth, endWidth);
     textureStale = true;
 }

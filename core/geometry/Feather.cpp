@@ -1,38 +1,84 @@
 #include "geometry/Feather.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-// One row: `px` is the row's BGRA pixels, `mask` the row's edge source read with
-// `maskStride` bytes per pixel.
-void featherRow(uchar* px, const uchar* mask, int maskStride, int width, int startWidth,
+// A place where a row's validity changes: at column k a region starts (start =
+// true) or the region that ended at k - 1 is left.
+struct Transition {
+    int column;
+    bool start;
+};
+
+// Transitions of a row of BGRA pixels read as little-endian words (alpha in the
+// top byte). The row counts as inside at its start. Runs of four fully opaque or
+// fully transparent pixels are skipped in one step.
+void findTransitions(const uint32_t* px, int width, std::vector<Transition>& out) {
+    out.clear();
+    bool inside = true;
+    int k = 0;
+    while (k < width) {
+        if (inside) {
+            while (k + 4 <= width && ((px[k] & px[k + 1] & px[k + 2] & px[k + 3]) >> 24) == 0xFF)
+                k += 4;
+            while (k < width && (px[k] >> 24) != 0) ++k;
+        } else {
+            while (k + 4 <= width && ((px[k] | px[k + 1] | px[k + 2] | px[k + 3]) >> 24) == 0)
+                k += 4;
+            while (k < width && (px[k] >> 24) == 0) ++k;
+        }
+        if (k < width) {
+            inside = !inside;
+            out.push_back({k, inside});
+        }
+    }
+}
+
+// The same for a mask read with `stride` bytes per pixel.
+void findTransitions(const uchar* mask, int stride, int width, std::vector<Transition>& out) {
+    out.clear();
+    bool inside = true;
+    for (int k = 0; k < width; ++k) {
+        const bool valid = mask[k * stride] != 0;
+        if (valid != inside) {
+            inside = valid;
+            out.push_back({k, valid});
+        }
+    }
+}
+
+// Applies the ramps of one row in scan order, so ramps that meet multiply.
+void applyRamps(uchar* px, int width, const std::vector<Transition>& transitions, int startWidth,
                 int endWidth) {
     // The ramp factor is 1/n in single precision, widened for the product.
     const double fStart = startWidth > 0 ? static_cast<double>(1.0f / startWidth) : 0.0;
     const double fEnd = endWidth > 0 ? static_cast<double>(1.0f / endWidth) : 0.0;
-    bool inside = true;
-    for (int k = 0; k < width; ++k) {
-        const bool valid = mask[k * maskStride] != 0;
-        if (valid && !inside) {
+    for (const Transition& t : transitions) {
+        const int k = t.column;
+        if (t.start) {
             for (int l = 0; l < startWidth; ++l) {
                 const int c = k + l;
-                if (c == width - 1) break;
+                if (c == width - 1) break;  // the last column is never touched
                 uchar& a = px[c * 4 + 3];
                 a = static_cast<uchar>(static_cast<double>(l) * fStart * a);
             }
-            inside = true;
-        } else if (!valid && inside) {
+        } else {
             for (int l = 0; l < endWidth; ++l) {
                 const int c = k - l;
-                if (c == 0) break;
+                if (c == 0) break;  // nor is column 0
                 uchar& a = px[c * 4 + 3];
                 a = static_cast<uchar>(static_cast<double>(l) * fEnd * a);
             }
-            inside = false;
         }
     }
+}
+
+const uint32_t* words(const uchar* row) {
+    return reinterpret_cast<const uint32_t*>(row);
 }
 
 }  // namespace
@@ -41,24 +87,16 @@ void featherAlpha(cv::Mat& image, const cv::Mat& mask, int startWidth, int endWi
     if (image.empty() || image.type() != CV_8UC4) return;
     if (mask.size() != image.size() || (mask.type() != CV_8UC4 && mask.type() != CV_8UC1)) return;
     if (startWidth <= 0 && endWidth <= 0) return;
-    const bool fourChannels = mask.type() == CV_8UC4;
-    const int stride = fourChannels ? 4 : 1;
-    const int first = fourChannels ? 3 : 0;
-    if (mask.data == image.data) {
-        // Feathering in place: each row's ramps only touch that row, so a copy of
-        // the row's alpha serves as its mask.
-        std::vector<uchar> alpha(static_cast<size_t>(image.cols));
-        for (int r = 0; r < image.rows; ++r) {
-            const uchar* m = mask.ptr<uchar>(r);
-            for (int c = 0; c < image.cols; ++c)
-                alpha[static_cast<size_t>(c)] = m[c * stride + first];
-            featherRow(image.ptr<uchar>(r), alpha.data(), 1, image.cols, startWidth, endWidth);
-        }
-        return;
+    // Each row's transitions are all found before its ramps change anything, so a
+    // mask that is the image itself behaves like a copy of it.
+    std::vector<Transition> transitions;
+    for (int r = 0; r < image.rows; ++r) {
+        if (mask.type() == CV_8UC4)
+            findTransitions(words(mask.ptr<uchar>(r)), image.cols, transitions);
+        else
+            findTransitions(mask.ptr<uchar>(r), 1, image.cols, transitions);
+        applyRamps(image.ptr<uchar>(r), image.cols, transitions, startWidth, endWidth);
     }
-    for (int r = 0; r < image.rows; ++r)
-        featherRow(image.ptr<uchar>(r), mask.ptr<uchar>(r) + first, stride, image.cols, startWidth,
-                   endWidth);
 }
 
 int cutPixels(int cutValue, int width) {
@@ -81,4 +119,33 @@ void clearColumns(cv::Mat& image, int from, int to) {
     if (to > image.cols - 1) to = image.cols - 1;
     if (from > to) return;
     image.colRange(from, to + 1).setTo(cv::Scalar::all(0));
+}
+
+void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnRange>& cleared,
+                     int startWidth, int endWidth) {
+    CV_Assert(src.type() == CV_8UC4);
+    // Whoever still holds the previous display image keeps its pixels.
+    if (dst.data == src.data || (dst.u && dst.u->refcount > 1)) dst = cv::Mat();
+    dst.create(src.size(), CV_8UC4);
+    const int w = src.cols;
+    std::vector<ColumnRange> ranges;
+    for (ColumnRange r : cleared) {
+        r.from = std::max(r.from, 0);
+        r.to = std::min(r.to, w - 1);
+        if (r.from <= r.to) ranges.push_back(r);
+    }
+    const bool feather = startWidth > 0 || endWidth > 0;
+    std::vector<Transition> transitions;
+    const size_t rowBytes = static_cast<size_t>(w) * 4;
+    for (int r = 0; r < src.rows; ++r) {
+        uchar* d = dst.ptr<uchar>(r);
+        std::memcpy(d, src.ptr<uchar>(r), rowBytes);
+        for (const ColumnRange& c : ranges)
+            std::memset(d + static_cast<size_t>(c.from) * 4, 0,
+                        static_cast<size_t>(c.to - c.from + 1) * 4);
+        if (!feather) continue;
+        // The row is in cache now; the cropped row is the mask of its own ramps.
+        findTransitions(words(d), w, transitions);
+        applyRamps(d, w, transitions, startWidth, endWidth);
+    }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <vector>
 
 // Linear alpha ramps at every edge of the valid regions of each row of `image`
 // (CV_8UC4). Edges are found in `mask` (CV_8UC4, alpha = byte 3, or CV_8UC1, the
@@ -24,3 +25,16 @@ int trimPixels(int cutPx, int trimValue, int width);
 // Sets all four channels of columns from..to (inclusive) of every row to 0,
 // clipped to the image; an empty or outside range clears nothing.
 void clearColumns(cv::Mat& image, int from, int to);
+
+// A column range, both ends inclusive.
+struct ColumnRange {
+    int from = 0;
+    int to = -1;
+};
+
+// dst = src (CV_8UC4) with the given column ranges cleared (all four channels,
+// clipped to the image), then feathered as featherAlpha does with the cleared
+// image as its mask. Every step is row-local, so it runs row by row in one pass
+// over memory. dst's buffer is reused unless another matrix shares it.
+void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnRange>& cleared,
+                     int startWidth, int endWidth);

@@ -56,26 +56,26 @@ std::vector<BoundaryEdge> Camara::scanTrimmedBoundary(const cv::Mat& src, int cu
 
 void Camara::cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue) {
     if (src.empty() || src.type() != CV_8UC4) return;
-    src.copyTo(dst);
     const int w = src.cols;
     const int cutPx = cutPixels(cutValue, w);
     imgBdy = scanTrimmedBoundary(src, cutPx);
     const int blendPx = blendPixels(blendValue, w);
     if (imgBdy.size() != 2) {
         printf("findboundary error:%d\r\n", static_cast<int>(imgBdy.size()));
+        copyCropFeather(src, dst, {}, 0, 0);
         return;
     }
     if (imgBdy[0].column > imgBdy[1].column) std::swap(imgBdy[0], imgBdy[1]);
     const BoundaryEdge e0 = imgBdy[0];
     const BoundaryEdge e1 = imgBdy[1];
+    std::vector<ColumnRange> cleared;
     if (e0.column >= e1.column) {
         printf("imgBdy sequence error\r\n");
     } else if (e0.kind == 1 && e1.kind == 0) {
-        clearColumns(dst, 0, e0.column - 1);
-        clearColumns(dst, e1.column, w - 1);
+        cleared = {{0, e0.column - 1}, {e1.column, w - 1}};
     } else if (e0.kind == 0 && e1.kind == 1) {
-        clearColumns(dst, e0.column, e1.column - 1);
+        cleared = {{e0.column, e1.column - 1}};
     }
-    // The mask is the cropped image as it stands before any ramp.
-    featherAlpha(dst, dst, blendPx, blendPx);
+    // Crop, then feather with the cropped image as the mask.
+    copyCropFeather(src, dst, cleared, blendPx, blendPx);
 }

@@ -1,0 +1,80 @@
+// One blend-slider step on a loaded sample rig: refreshView of every camera,
+// against a plain copy of the same pixel buffers. Goal on samples/ring4: at most
+// 16 ms median (a 60 Hz frame) and at most 3 x the copy.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "SampleRig.h"
+
+namespace {
+
+Project& loadedRig(const char* name) {
+    static Project project;
+    static std::string loadedName;
+    static QTemporaryDir dir;
+    if (loadedName != name) {
+        bench::ensureApplication();
+        const QString pto = bench::copySample(name, dir.path());
+        bench::QuietStdout quiet;
+        project.loadProject(pto.toStdString());
+        runRemapperWith(project, bench::nona2());
+        loadedName = name;
+    }
+    return project;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+void BM_BlendStep(benchmark::State& state, const char* name) {
+    const QString why = bench::missing(name);
+    if (!why.isEmpty()) {
+        state.SkipWithError(("skipped: " + why).toStdString().c_str());
+        return;
+    }
+    Project& project = loadedRig(name);
+    std::vector<cv::Mat> copies(project.cameras.size());
+    std::vector<double> refreshMs, copyMs;
+    int step = 0;
+    using Clock = std::chrono::steady_clock;
+    bench::QuietStdout quiet;
+    for (auto _ : state) {
+        // Alternate between two neighbouring slider values, as dragging does.
+        project.blendValue = 30000 + (step++ & 1) * 600;
+        const auto t0 = Clock::now();
+        for (Camara& cam : project.cameras) cam.refreshView();
+        const auto t1 = Clock::now();
+        for (size_t i = 0; i < copies.size(); ++i) project.cameras[i].image.copyTo(copies[i]);
+        const auto t2 = Clock::now();
+        benchmark::DoNotOptimize(copies.data());
+        const double r = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        refreshMs.push_back(r);
+        copyMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+        state.SetIterationTime(r / 1000.0);
+    }
+    const double mr = median(refreshMs), mc = median(copyMs);
+    state.counters["refresh_median_ms"] = mr;
+    state.counters["copy_median_ms"] = mc;
+    state.counters["ratio"] = mc > 0 ? mr / mc : 0.0;
+    size_t bytes = 0;
+    for (const Camara& cam : project.cameras) bytes += cam.image.total() * cam.image.elemSize();
+    state.counters["megabytes"] = static_cast<double>(bytes) / 1e6;
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_BlendStep, ring4, "ring4")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_BlendStep, fisheye3, "fisheye3")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+
+BENCHMARK_MAIN();
