@@ -12,6 +12,26 @@
 //   128:         A1[N] section offsets     128 + 4N:  A2[N] section lengths
 //   128 + 8N:    A3[N] record counts       128 + 12N: A4[N] uint16 W, uint16 H
 //   128 + 16N:   A5[N] zero                128 + 20N: camera sections, blend table
+//
+// A device-table exporter runs, in order:
+//   ExportResult stop;
+//   auto snap = takeExportSnapshot(*currentProject(), &stop);
+//   if (!snap) return stop;                           // W or H 0, or no camera
+//   if (auto bad = checkBlendCameraCount(N, path)) return *bad;
+//   WeightVolume volume = WeightVolume::build(*snap);
+//   DeviceTableFile file(*snap, "Camera_2K_Project.tab");
+//   if (ExportResult r = file.open(); !r.written()) return r;
+//   for each camera i: file.beginCamera(i);
+//       DebugImages images(size);
+//       for (const SourceBlock& b : collectSourceBlocks(snap->cameras[i]))
+//           for (cv::Rect rect : findBlockRegions(b, cam.imgBdy, &images.contours))
+//               build RedressRecord::make(...), fill with encodeEntry(...),
+//               if (rec.anyValid()) { images.drawOutline(b.counter, ...); file.writeRecord(rec); }
+//       file.endCamera(); images.save(snap->projectDir, i); print the camera line;
+//   file.beginBlendTable(); write it through file.out(); file.endBlendTable(count);
+//   on a format failure: return failExport(file.path(), "...\r\n", ...);  // old table kept
+//   ExportResult r = file.finish(); if (!r.written()) return r;
+//   printf("Export ... OK."); showExportDone(); return r;
 #pragma once
 
 #include <cstdint>

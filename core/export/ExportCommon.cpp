@@ -271,7 +271,17 @@ void RedressRecord::writeTo(LittleEndianWriter& out) const {
     out.u16(srcY0);
     out.u16(kSourceBlockWidth);
     out.u16(kSourceBlockHeight);
-    for (uint32_t e : entries) out.u32(e);
+    // The entries are laid out in one block and handed over at once.
+    std::vector<uint8_t> bytes(entries.size() * 4);
+    uint8_t* b = bytes.data();
+    for (uint32_t e : entries) {
+        b[0] = static_cast<uint8_t>(e);
+        b[1] = static_cast<uint8_t>(e >> 8);
+        b[2] = static_cast<uint8_t>(e >> 16);
+        b[3] = static_cast<uint8_t>(e >> 24);
+        b += 4;
+    }
+    out.bytes(bytes.data(), bytes.size());
     out.repeatU32(kInvalidEntry, static_cast<size_t>(kCapacity) - entries.size());
 }
 
