@@ -59,6 +59,12 @@ std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportR
     return s;
 }
 
+std::optional<ExportSnapshot> takeExportSnapshot(ExportResult* stop) {
+    if (const Project* project = currentProject()) return takeExportSnapshot(*project, stop);
+    if (stop) *stop = ExportResult::nothing();
+    return std::nullopt;
+}
+
 // ---------------------------------------------------------------------------
 // Weight volume
 

@@ -62,6 +62,8 @@ struct ExportSnapshot {
 // `stop` with a NothingToExport result, when W or H is 0 (silently: empty
 // message) or when there is no camera (message "No camera to export", printed).
 std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportResult* stop);
+// The same for currentProject() (nothing, silently, when there is none).
+std::optional<ExportSnapshot> takeExportSnapshot(ExportResult* stop);
 
 // ---------------------------------------------------------------------------
 // Weight volume

@@ -42,7 +42,7 @@ TEST(ExportSnapshot, CopiesWeightsAndSharesMaps) {
     Project project;
     setRig(project, 64, 32, {flat(8, 4, 3, 5, 200), flat(6, 2, 0, 0, 100)}, "/tmp/x/", {0, 1});
     project.cameras[1].sourceImage.create(700, 900, CV_8UC1);
-    auto snap = takeExportSnapshot(project, nullptr);
+    auto snap = takeExportSnapshot(nullptr);  // through currentProject()
     ASSERT_TRUE(snap);
     EXPECT_EQ(snap->cameraCount, 2);
     EXPECT_EQ(snap->W, 64);
