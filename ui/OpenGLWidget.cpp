@@ -1,7 +1,5 @@
 #include "OpenGLWidget.h"
 
-#include <GL/gl.h>
-
 #include <QSurfaceFormat>
 
 #include "project/Project.h"

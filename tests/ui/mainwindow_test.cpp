@@ -214,3 +214,29 @@ TEST_F(MainWindowTest, LoadingAnUnreadableProjectEmptiesThePanels) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LoadProgressDialogTest, AdvancesThroughBothPhases) {
+    resetProject(0);
+    QWidget parent;
+    LoadProgressDialog progress(&parent, 4);
+    EXPECT_TRUE(progress.isVisible());
+    EXPECT_TRUE(progress.isModal());
+    EXPECT_EQ(progress.maximum(), 8);
+    EXPECT_EQ(progress.value(), 0);
+
+    progress.remapperProgress(2, 4);
+    EXPECT_EQ(progress.value(), 2);
+    EXPECT_EQ(progress.labelText(), QString::fromUtf8("正在重映射相机 2/4"));
+    progress.analysisProgress(1, 4);
+    EXPECT_EQ(progress.value(), 5);
+    EXPECT_EQ(progress.labelText(), QString::fromUtf8("正在分析相机 1/4"));
+    // Counts out of range stay within the bar.
+    progress.analysisProgress(9, 4);
+    EXPECT_EQ(progress.value(), 8);
+    progress.finish();
+    EXPECT_FALSE(progress.isVisible());
+}
+
+}  // namespace
