@@ -49,7 +49,11 @@ void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
     Project* project = currentProject();
     if (!project->previewWidget) return;
     if (checked) {
-        if (autoBlend(kAutoFadeWidth) != 0) {
+        const int result = autoBlend(kAutoFadeWidth);
+        // The seams live in the core, which cannot reach the widget; show what
+        // the records now hold, including cameras a failed run already updated.
+        project->previewWidget->repaint();
+        if (result != 0) {
             QMessageBox::warning(this,
                                  QCoreApplication::translate("ButtomSetting", "提示", nullptr),
                                  QCoreApplication::translate(

@@ -1,6 +1,7 @@
 #include "OpenGLWidget.h"
 
 #include <QSurfaceFormat>
+#include <cstdio>
 
 #include "project/Project.h"
 
@@ -40,11 +41,20 @@ void OpenGLWidget::initializeGL() {
 void OpenGLWidget::uploadStaleTextures() {
     for (Camara& camera : currentProject()->cameras) {
         if (!camera.textureStale) continue;
-        if (camera.displayImage.empty())
-            camera.texture.release();
-        else
-            camera.texture.copyFrom(camera.displayImage, true);
         camera.textureStale = false;
+        if (camera.displayImage.empty()) {
+            camera.texture.release();
+            continue;
+        }
+        try {
+            camera.texture.copyFrom(camera.displayImage, true);
+        } catch (const cv::Exception& e) {
+            // An exception must not leave a paint event; the camera is simply
+            // not drawn until its next change.
+            printf("texture upload failed: %s\r\n", e.what());
+            fflush(stdout);
+            camera.texture.release();
+        }
     }
 }
 

@@ -160,6 +160,15 @@ TEST_F(PreviewTest, TexturesFollowTheStaleFlag) {
     EXPECT_GE(p.g, 250);
     EXPECT_LE(p.r, 5);
 
+    // An image the texture cannot take is reported, not thrown out of painting.
+    project->cameras[0].displayImage = cv::Mat(192, 384, CV_8UC2, cv::Scalar(1, 2));
+    project->cameras[0].textureStale = true;
+    testing::internal::CaptureStdout();
+    const Rgb skipped = framebufferPixel(grab(), 200, 225);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("texture upload failed"),
+              std::string::npos);
+    EXPECT_GE(skipped.b, 250);
+
     // A camera whose display image was emptied is no longer drawn.
     project->cameras[0].displayImage.release();
     project->cameras[0].textureStale = true;
