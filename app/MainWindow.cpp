@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "ButtomSetting.h"
+#include "LoadProgressDialog.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
 #include "project/Project.h"
@@ -44,7 +45,17 @@ void MainWindow::loadSequence(const std::string& path) {
         return;
     }
     project->loadProject(path);
-    project->runRemapper();
+    {
+        // The remapper and the analysis run on this thread; the dialog keeps the
+        // operator informed and, being modal, keeps the controls from acting on
+        // a half-loaded rig.
+        LoadProgressDialog progress(this, static_cast<int>(project->cameras.size()));
+        // Progress of the run itself reaches the dialog through
+        // progress.remapperProgress(done, total) while the remapper works and
+        // progress.analysisProgress(done, total) after each analysed camera.
+        project->runRemapper();
+        progress.finish();
+    }
     rightSetting->rebuildPanels();
     project->loaded = true;
 }

@@ -1,5 +1,70 @@
 #include "ButtomSetting.h"
 
-ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent) {
-    setObjectName("ButtomSetting");
+#include <QMessageBox>
+
+#include "geometry/AutoBlend.h"
+#include "project/Project.h"
+#include "ui_ButtomSetting.h"
+
+namespace {
+
+// Seam fade width, in panorama pixels, used when the operator ticks the box.
+constexpr int kAutoFadeWidth = 30;
+
+// Manual recompute of every camera, in index order, then one repaint.
+void refreshAllAndRepaint(Project* project) {
+    for (Camara& camera : project->cameras) camera.refreshView();
+    project->previewWidget->repaint();
+}
+
+}  // namespace
+
+ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent), ui(new Ui::ButtomSetting) {
+    ui->setupUi(this);
+    const int blend = currentProject()->blendValue;
+    ui->BlendSlider->setValue(blend);
+    ui->BlendNum->display(blend);
+}
+
+ButtomSetting::~ButtomSetting() {
+    delete ui;
+}
+
+void ButtomSetting::on_BlendSlider_valueChanged(int value) {
+    Project* project = currentProject();
+    project->blendValue = value;
+    ui->BlendNum->display(value);
+    // In automatic mode the value waits until the mode is left.
+    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project);
+}
+
+void ButtomSetting::on_CutSilder_valueChanged(int value) {
+    Project* project = currentProject();
+    project->cutValue = value;
+    ui->CutNum->display(value);
+    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project);
+}
+
+void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
+    Project* project = currentProject();
+    if (!project->previewWidget) return;
+    if (checked) {
+        const int result = autoBlend(kAutoFadeWidth);
+        // The seams live in the core, which cannot reach the widget; show what
+        // the records now hold, including cameras a failed run already updated.
+        project->previewWidget->repaint();
+        if (result != 0) {
+            QMessageBox::warning(this,
+                                 QCoreApplication::translate("ButtomSetting", "提示", nullptr),
+                                 QCoreApplication::translate(
+                                     "ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
+                                 QMessageBox::Ok, QMessageBox::NoButton);
+        }
+        // The mode is entered even after a failure: the box stays ticked and the
+        // operator leaves it by clearing the box.
+        project->autoMode = true;
+    } else {
+        project->autoMode = false;
+        refreshAllAndRepaint(project);
+    }
 }

@@ -1,10 +1,28 @@
-// The bottom panel: global blend width, crop and automatic mode.
+// The bottom panel: global blend width, crop and the switch to automatic seams.
+// It keeps no state of its own; every value lives in the project.
 #pragma once
 
 #include <QWidget>
+
+namespace Ui {
+class ButtomSetting;
+}
 
 class ButtomSetting : public QWidget {
     Q_OBJECT
 public:
     explicit ButtomSetting(QWidget* parent = nullptr);
+    ~ButtomSetting() override;
+
+private slots:
+    // Stores the blend value (0..60000) and, in manual mode, refreshes every camera.
+    void on_BlendSlider_valueChanged(int value);
+    // Stores the crop value (0..60000) and, in manual mode, refreshes every camera.
+    void on_CutSilder_valueChanged(int value);
+    // Ticked: places the seams automatically (warning on failure); cleared: back
+    // to manual mode with the current slider values.
+    void on_m_AutoMixCombox_toggled(bool checked);
+
+private:
+    Ui::ButtomSetting* ui;
 };

@@ -1,12 +1,122 @@
 #include "OpenGLWidget.h"
 
-OpenGLWidget::OpenGLWidget(QWidget* parent) : QOpenGLWidget(parent) {}
+#include <QSurfaceFormat>
+#include <cstdio>
+
+#include "project/Project.h"
+
+OpenGLWidget::OpenGLWidget(QWidget* parent) : QOpenGLWidget(parent) {
+    // Immediate-mode drawing needs the legacy pipeline; a 2.x context is one
+    // everywhere, and asking for the compatibility profile keeps it so where a
+    // newer default would otherwise be a core profile.
+    QSurfaceFormat surface = format();
+    surface.setProfile(QSurfaceFormat::CompatibilityProfile);
+    setFormat(surface);
+}
+
+OpenGLWidget::~OpenGLWidget() {
+    // The textures live in this widget's context and die with it. Free them
+    // while it is still current and mark them for upload, so that a preview
+    // created later draws fresh ones instead of stale names.
+    if (!context()) return;
+    makeCurrent();
+    if (Project* project = currentProject()) {
+        for (Camara& camera : project->cameras) {
+            if (camera.texture.cols() == 0 && camera.texture.rows() == 0) continue;
+            camera.texture.release();
+            camera.textureStale = true;
+        }
+    }
+    doneCurrent();
+}
 
 void OpenGLWidget::initializeGL() {
     initializeOpenGLFunctions();
     glClearColor(0, 0, 0, 1);
+    ::glMatrixMode(GL_PROJECTION);
+    ::glLoadIdentity();
+    ::glOrtho(0, 1, 1, 0, -1, 1);
+}
+
+void OpenGLWidget::uploadStaleTextures() {
+    for (Camara& camera : currentProject()->cameras) {
+        if (!camera.textureStale) continue;
+        camera.textureStale = false;
+        if (camera.displayImage.empty()) {
+            camera.texture.release();
+            continue;
+        }
+        try {
+            camera.texture.copyFrom(camera.displayImage, true);
+        } catch (const cv::Exception& e) {
+            // An exception must not leave a paint event; the camera is simply
+            // not drawn until its next change.
+            printf("texture upload failed: %s\r\n", e.what());
+            fflush(stdout);
+            camera.texture.release();
+        }
+    }
 }
 
 void OpenGLWidget::paintGL() {
+    uploadStaleTextures();
+
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    // The cameras draw themselves through the core's hook; it points at this
+    // widget only while its context is current.
+    const Camara::TexturePainter previous = Camara::texturePainter;
+    Camara::texturePainter = [this](Camara& camera, cv::ogl::Texture2D& texture,
+                                    const RectD& window, const RectD& texRect) {
+        drawCameraQuad(camera, texture, window, texRect);
+    };
+    Project* project = currentProject();
+    // Indices, not iterators: nothing here may change the order, but a stale
+    // index must not read past the camera list.
+    for (size_t i = 0; i < project->drawOrder.size(); ++i) {
+        const int index = project->drawOrder[i];
+        if (index < 0 || index >= static_cast<int>(project->cameras.size())) continue;
+        Camara& camera = project->cameras[static_cast<size_t>(index)];
+        if (camera.hidden) continue;
+        camera.draw();
+    }
+    Camara::texturePainter = previous;
+}
+
+void OpenGLWidget::drawCameraQuad(Camara& camera, cv::ogl::Texture2D& texture, const RectD& window,
+                                  const RectD& texRect) {
+    if (texture.cols() == 0 || texture.rows() == 0) return;
+
+    ::glMatrixMode(GL_PROJECTION);
+    ::glLoadIdentity();
+    ::glOrtho(0, 1, 1, 0, -1, 1);
+    ::glMatrixMode(GL_MODELVIEW);
+    ::glLoadIdentity();
+
+    glDisable(GL_LIGHTING);
+    texture.bind();
+    glEnable(GL_TEXTURE_2D);
+    ::glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+
+    // With MODULATE the colour tints the texture: half green is the highlight's
+    // magenta cast, and alpha scales the feathered edges by the camera's opacity.
+    const float green = camera.highlighted ? 0.5f : 1.0f;
+    const float x = static_cast<float>(window.x), y = static_cast<float>(window.y);
+    const float w = static_cast<float>(window.w), h = static_cast<float>(window.h);
+    const float tx = static_cast<float>(texRect.x), ty = static_cast<float>(texRect.y);
+    const float tw = static_cast<float>(texRect.w), th = static_cast<float>(texRect.h);
+    ::glBegin(GL_QUADS);
+    ::glColor4f(1.0f, green, 1.0f, static_cast<float>(camera.alpha));
+    ::glTexCoord2f(tx, ty);
+    ::glVertex2f(x, y);
+    ::glTexCoord2f(tx, ty + th);
+    ::glVertex2f(x, y + h);
+    ::glTexCoord2f(tx + tw, ty + th);
+    ::glVertex2f(x + w, y + h);
+    ::glTexCoord2f(tx + tw, ty);
+    ::glVertex2f(x + w, y);
+    ::glEnd();
 }

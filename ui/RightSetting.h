@@ -1,12 +1,31 @@
-// The right panel: one settings panel per camera.
+// The right panel: a scrollable column with one CameraSetting per camera,
+// entry i controlling camera i. Rebuilt after every project load.
 #pragma once
 
-#include <QWidget>
+#include <QFrame>
+#include <QVector>
 
-class RightSetting : public QWidget {
+class CameraSetting;
+namespace Ui {
+class RightSetting;
+}
+
+class RightSetting : public QFrame {
     Q_OBJECT
 public:
     explicit RightSetting(QWidget* parent = nullptr);
+    ~RightSetting() override;
+
     // Deletes the per-camera panels and builds them anew from the camera list.
     void rebuildPanels();
+    // Shows every camera's place in the drawing order (0 = top) on its panel.
+    void showDrawOrder();
+
+    // Not owned here: the panels belong to the scroll area's contents.
+    QVector<CameraSetting*> panels;
+
+private:
+    void buildPanels();
+
+    Ui::RightSetting* ui;
 };

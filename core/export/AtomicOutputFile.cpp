@@ -1,0 +1,62 @@
+#include "export/AtomicOutputFile.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+ExportResult failExport(const std::string& path, const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, fmt, copy);
+    va_end(copy);
+    std::vector<char> text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), fmt, args);
+    va_end(args);
+    std::fputs(text.data(), stdout);
+    std::fflush(stdout);
+    std::string message(text.data());
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return ExportResult::failed(path, message);
+}
+
+AtomicOutputFile::AtomicOutputFile(std::string path)
+    : path_(std::move(path)), file_(QString::fromLocal8Bit(path_.c_str())) {}
+
+AtomicOutputFile::~AtomicOutputFile() {
+    writer_.reset();
+    // QSaveFile removes its temporary file when it is destroyed uncommitted;
+    // cancel first so nothing can be committed by accident.
+    if (!committed_ && file_.isOpen()) file_.cancelWriting();
+}
+
+ExportResult AtomicOutputFile::open() {
+    // Unbuffered: the writer already stages everything in large blocks.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return failExport(path_, "Cannot create %s: %s\r\n", path_.c_str(),
+                          file_.errorString().toUtf8().constData());
+    }
+    writer_.reset(new LittleEndianWriter(file_));
+    return ExportResult::done(path_);
+}
+
+ExportResult AtomicOutputFile::commit() {
+    if (!writer_) return failExport(path_, "Cannot write %s: not open\r\n", path_.c_str());
+    const bool flushed = writer_->flush();
+    const QString writeError = writer_->errorString();
+    writer_.reset();
+    if (!flushed) {
+        file_.cancelWriting();
+        file_.commit();  // removes the temporary file
+        return failExport(path_, "Cannot write %s: %s\r\n", path_.c_str(),
+                          writeError.toUtf8().constData());
+    }
+    if (!file_.commit()) {
+        return failExport(path_, "Cannot write %s: %s\r\n", path_.c_str(),
+                          file_.errorString().toUtf8().constData());
+    }
+    committed_ = true;
+    return ExportResult::done(path_);
+}

@@ -1,0 +1,40 @@
+// A table file that appears under its name only when it is complete.
+#pragma once
+
+#include <QSaveFile>
+#include <memory>
+#include <string>
+
+#include "export/ExportResult.h"
+#include "export/LittleEndianWriter.h"
+
+// Writes into a temporary file in the target's folder and renames it over the
+// target on commit(). If the object is destroyed without a successful commit
+// (a format failure, an early return), the temporary file is removed and a
+// previous table of the same name stays exactly as it was.
+class AtomicOutputFile {
+public:
+    // `path`: the final file name, local 8-bit (as projectDir is).
+    explicit AtomicOutputFile(std::string path);
+    ~AtomicOutputFile();
+    AtomicOutputFile(const AtomicOutputFile&) = delete;
+    AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    // Creates the temporary file. On failure the result names the path and the
+    // system's reason; the message has been printed.
+    ExportResult open();
+    // The writer over the temporary file; valid after a successful open().
+    LittleEndianWriter& out() { return *writer_; }
+    // Flushes and renames over the target. On failure (a write error earlier,
+    // a full disk, a failed rename) the temporary file is removed, the target is
+    // untouched and the printed message names the path and the reason.
+    ExportResult commit();
+
+private:
+    std::string path_;
+    QSaveFile file_;
+    std::unique_ptr<LittleEndianWriter> writer_;
+    bool committed_ = false;
+};

@@ -1,0 +1,98 @@
+// The "J01" container of the device tables: a 128-byte header, five arrays of
+// N four-byte items, one section of remap records per camera, then the blend
+// table. Offsets and counts that are known only at the end are written as 0
+// first and patched by finish().
+//
+// Layout (all little-endian):
+//   header  0: "J01\0"  4: 0  8: 128  12: file size - 128
+//          16: camera 0 source width  20: camera 0 source height  24: W  28: H
+//          32: uint16 128  34: uint16 180  36: N
+//          40: blend table offset  44: blend table length  48: blend record count
+//          52: 76 zero bytes
+//   128:         A1[N] section offsets     128 + 4N:  A2[N] section lengths
+//   128 + 8N:    A3[N] record counts       128 + 12N: A4[N] uint16 W, uint16 H
+//   128 + 16N:   A5[N] zero                128 + 20N: camera sections, blend table
+//
+// A device-table exporter runs, in order:
+//   ExportResult stop;
+//   auto snap = takeExportSnapshot(*currentProject(), &stop);
+//   if (!snap) return stop;                           // W or H 0, or no camera
+//   if (auto bad = checkBlendCameraCount(N, path)) return *bad;
+//   WeightVolume volume = WeightVolume::build(*snap);
+//   DeviceTableFile file(*snap, "Camera_2K_Project.tab");
+//   if (ExportResult r = file.open(); !r.written()) return r;
+//   for each camera i: file.beginCamera(i);
+//       DebugImages images(size);
+//       for (const SourceBlock& b : collectSourceBlocks(snap->cameras[i]))
+//           for (cv::Rect rect : findBlockRegions(b, cam.imgBdy, &images.contours))
+//               build RedressRecord::make(...), fill with encodeEntry(...),
+//               if (rec.anyValid()) { images.drawOutline(b.counter, ...); file.writeRecord(rec); }
+//       file.endCamera(); images.save(snap->projectDir, i); print the camera line;
+//   file.beginBlendTable(); write it through file.out(); file.endBlendTable(count);
+//   on a format failure: return failExport(file.path(), "...\r\n", ...);  // old table kept
+//   ExportResult r = file.finish(); if (!r.written()) return r;
+//   printf("Export ... OK."); showExportDone(); return r;
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "export/AtomicOutputFile.h"
+#include "export/ExportCommon.h"
+
+class DeviceTableFile {
+public:
+    static constexpr int kHeaderSize = 128;
+
+    // `fileName` is placed in the snapshot's project folder.
+    DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName);
+
+    const std::string& path() const { return file_.path(); }
+
+    // Creates the (temporary) file and writes the header and the five arrays
+    // with their placeholders. Failed when the file cannot be created.
+    ExportResult open();
+
+    // The writer, for the blend table and for any byte a format writes itself.
+    LittleEndianWriter& out() { return file_.out(); }
+
+    // Camera sections, in camera index order 0 .. N-1: beginCamera notes the
+    // section offset, writeRecord writes and counts one record, endCamera notes
+    // the section length.
+    void beginCamera(int camera);
+    void writeRecord(const RedressRecord& record);
+    void endCamera();
+    // Records written so far for `camera` (A3).
+    uint32_t recordCount(int camera) const { return recordCounts_[static_cast<size_t>(camera)]; }
+
+    // The blend table: beginBlendTable notes its offset (the cursor must be at
+    // the end of the last section); endBlendTable its length (cursor - offset)
+    // and record count. Between the two the format writes through out(), and
+    // may seek back and patch within what it wrote.
+    void beginBlendTable();
+    void endBlendTable(uint32_t recordCount);
+
+    // Patches the header and arrays and puts the file in place. If this is
+    // never called (a format failure), nothing replaces an earlier table.
+    ExportResult finish();
+
+private:
+    void writeHeaderAndArrays();
+
+    AtomicOutputFile file_;
+    int N_ = 0;
+    int W_ = 0;
+    int H_ = 0;
+    int sourceWidth0_ = 0;
+    int sourceHeight0_ = 0;
+    int current_ = -1;
+    std::vector<uint32_t> sectionOffsets_;  // A1
+    std::vector<uint32_t> sectionLengths_;  // A2
+    std::vector<uint32_t> recordCounts_;    // A3
+    uint32_t fileSizeField_ = 0;            // header 12
+    uint32_t blendOffset_ = 0;              // header 40
+    uint32_t blendLength_ = 0;              // header 44
+    uint32_t blendRecords_ = 0;             // header 48
+    bool finished_ = false;                 // A4 holds (W, H) only in the finished file
+};

@@ -1,0 +1,392 @@
+#include "export/ExportCommon.h"
+
+#include <QDir>
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "export/LittleEndianWriter.h"
+
+// ---------------------------------------------------------------------------
+// Snapshot
+
+int ExportSnapshot::stackingPosition(int camera) const {
+    for (size_t p = 0; p < drawOrder.size(); ++p)
+        if (drawOrder[p] == camera) return static_cast<int>(p);
+    return 0;
+}
+
+std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportResult* stop) {
+    ExportResult ignored;
+    ExportResult& result = stop ? *stop : ignored;
+    if (project.panoWidth == 0 || project.panoHeight == 0) {
+        result = ExportResult::nothing();
+        return std::nullopt;
+    }
+    if (project.cameras.empty()) {
+        // The header needs camera 0 and the blend tables divide by the count.
+        std::printf("No camera to export\r\n");
+        std::fflush(stdout);
+        result = ExportResult::nothing("No camera to export");
+        return std::nullopt;
+    }
+    ExportSnapshot s;
+    s.cameraCount = static_cast<int>(project.cameras.size());
+    s.W = project.panoWidth;
+    s.H = project.panoHeight;
+    s.drawOrder.assign(project.drawOrder.begin(), project.drawOrder.end());
+    s.projectDir = project.projectDir;
+    s.cameras.reserve(project.cameras.size());
+    for (const Camara& cam : project.cameras) {
+        CameraSnapshot c;
+        c.offsetX = cam.offsetX;
+        c.offsetY = cam.offsetY;
+        // A camera whose inputs failed to load has no map or weights; it then
+        // simply contributes nothing.
+        if (cam.coordMap.type() == CV_32FC2) c.map = cam.coordMap;
+        if (cam.displayImage.type() == CV_8UC4) c.weights = cam.displayImage.clone();
+        c.sourceWidth = cam.sourceImage.cols;
+        c.sourceHeight = cam.sourceImage.rows;
+        c.imgBdy = cam.imgBdy;
+        s.cameras.push_back(std::move(c));
+    }
+    result = ExportResult::done(std::string());
+    return s;
+}
+
+std::optional<ExportSnapshot> takeExportSnapshot(ExportResult* stop) {
+    if (const Project* project = currentProject()) return takeExportSnapshot(*project, stop);
+    if (stop) *stop = ExportResult::nothing();
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+// Weight volume
+
+WeightVolume::WeightVolume(int W, int H, int N)
+    : W_(W),
+      H_(H),
+      N_(N),
+      data_(static_cast<size_t>(W + 1) * static_cast<size_t>(H + 1) * static_cast<size_t>(N), 0) {
+    assert(W >= 0 && H >= 0 && N >= 0);
+}
+
+WeightVolume WeightVolume::build(const ExportSnapshot& snapshot) {
+    const int N = snapshot.cameraCount;
+    WeightVolume v(snapshot.W, snapshot.H, N);
+    for (int p = 0; p < N && p < static_cast<int>(snapshot.drawOrder.size()); ++p) {
+        const int camIndex = snapshot.drawOrder[static_cast<size_t>(p)];
+        if (camIndex < 0 || camIndex >= N) continue;
+        const CameraSnapshot& cam = snapshot.cameras[static_cast<size_t>(camIndex)];
+        const cv::Mat& w = cam.weights;
+        if (w.empty()) continue;
+        // Only the part of the image that lands on the (W + 1) x (H + 1) grid.
+        const int k0 = std::max(0, -cam.offsetX);
+        const int k1 = std::min(w.cols - 1, snapshot.W - cam.offsetX);
+        const int r0 = std::max(0, -cam.offsetY);
+        const int r1 = std::min(w.rows - 1, snapshot.H - cam.offsetY);
+        for (int r = r0; r <= r1; ++r) {
+            const uint8_t* row = w.ptr<uint8_t>(r);
+            uint8_t* out = &v.at(cam.offsetX + k0, cam.offsetY + r, p);
+            for (int k = k0; k <= k1; ++k, out += N) *out = row[4 * k + 3];
+        }
+    }
+    v.normalise();
+    return v;
+}
+
+void WeightVolume::normalise() {
+    // remaining starts at 255 and only ever loses whole values, so it is always
+    // an integer 0..255: the double formula is tabulated once per pair.
+    static const std::vector<uint8_t> table = [] {
+        std::vector<uint8_t> t(256 * 256);
+        for (int v = 0; v < 256; ++v)
+            for (int rem = 0; rem < 256; ++rem)
+                t[static_cast<size_t>(v * 256 + rem)] =
+                    rem <= 0
+                        ? 0
+                        : static_cast<uint8_t>(std::trunc(v / 255.0 * static_cast<double>(rem)));
+        return t;
+    }();
+    if (N_ == 0) return;
+    const size_t pixels = static_cast<size_t>(W_ + 1) * static_cast<size_t>(H_ + 1);
+    uint8_t* px = data_.data();
+    for (size_t i = 0; i < pixels; ++i, px += N_) {
+        int remaining = 255;
+        for (int p = N_ - 1; p >= 0; --p) {
+            const uint8_t v =
+                table[static_cast<size_t>(px[p]) * 256 + static_cast<size_t>(remaining)];
+            px[p] = v;
+            remaining -= v;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Boundary test
+
+bool insideColumnBoundary(int column, const std::vector<BoundaryEdge>& imgBdy) {
+    if (imgBdy.size() != 2) {
+        std::printf("bdy count :%d\r\n", static_cast<int>(imgBdy.size()));
+        return false;
+    }
+    const BoundaryEdge& e0 = imgBdy[0];
+    const BoundaryEdge& e1 = imgBdy[1];
+    if (e0.kind != 0) return e0.column <= column && column <= e1.column;
+    return (0 <= column && column <= e0.column) || column >= e1.column;
+}
+
+// ---------------------------------------------------------------------------
+// Source blocks
+
+std::vector<SourceBlock> collectSourceBlocks(const CameraSnapshot& camera) {
+    std::map<uint32_t, SourceBlock> blocks;
+    const cv::Mat& map = camera.map;
+    const float sw = static_cast<float>(camera.sourceWidth);
+    const float sh = static_cast<float>(camera.sourceHeight);
+    SourceBlock* last = nullptr;
+    for (int r = 0; r < map.rows; ++r) {
+        const cv::Vec2f* row = map.ptr<cv::Vec2f>(r);
+        for (int c = 0; c < map.cols; ++c) {
+            const float x = row[c][0];
+            const float y = row[c][1];
+            if (!(x > 0 && y > 0 && x < sw && y < sh)) continue;
+            const int bx = static_cast<int>(x / 128.0f);
+            const int by = static_cast<int>(y / 180.0f);
+            const uint32_t key = SourceBlock::makeKey(bx, by);
+            // Neighbouring pixels mostly share a tile: skip the lookup then.
+            if (!last || last->key != key) {
+                auto it = blocks.find(key);
+                if (it == blocks.end()) {
+                    SourceBlock b;
+                    b.bx = bx;
+                    b.by = by;
+                    b.key = key;
+                    it = blocks.emplace(key, std::move(b)).first;
+                }
+                last = &it->second;
+            }
+            last->pixels.push_back(SourcePixel{c, r, x, y});
+        }
+    }
+    std::vector<SourceBlock> out;
+    out.reserve(blocks.size());
+    int counter = 0;
+    for (auto& kv : blocks) {
+        kv.second.counter = ++counter;
+        out.push_back(std::move(kv.second));
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Regions
+
+std::vector<cv::Rect> findBlockRegions(const SourceBlock& block,
+                                       const std::vector<BoundaryEdge>& imgBdy,
+                                       cv::Mat* contourImage) {
+    // Every pixel is tested (and, with a broken boundary, reported) in order.
+    std::vector<const SourcePixel*> inside;
+    inside.reserve(block.pixels.size());
+    int minC = INT32_MAX, minR = INT32_MAX, maxC = INT32_MIN, maxR = INT32_MIN;
+    for (const SourcePixel& px : block.pixels) {
+        if (!insideColumnBoundary(px.c, imgBdy)) continue;
+        inside.push_back(&px);
+        minC = std::min(minC, px.c);
+        maxC = std::max(maxC, px.c);
+        minR = std::min(minR, px.r);
+        maxR = std::max(maxR, px.r);
+    }
+    if (inside.empty()) return {};
+
+    // The mask outside the block's bounding box is zero, so the contours of the
+    // box padded by one pixel, shifted by (minC, minR), are those of the whole
+    // padded map, in the same raster order.
+    cv::Mat padded = cv::Mat::zeros(maxR - minR + 3, maxC - minC + 3, CV_8UC1);
+    for (const SourcePixel* px : inside)
+        padded.at<uint8_t>(px->r - minR + 1, px->c - minC + 1) = 255;
+
+    std::vector<std::vector<cv::Point>> contours;
+    std::vector<cv::Vec4i> hierarchy;
+    cv::findContours(padded, contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_NONE,
+                     cv::Point(minC, minR));
+    if (contourImage && !contourImage->empty())
+        cv::drawContours(*contourImage, contours, -1, cv::Scalar(255, 255, 255), 2, cv::LINE_8);
+
+    std::vector<cv::Rect> rects;
+    rects.reserve(contours.size());
+    for (const auto& contour : contours) rects.push_back(cv::boundingRect(contour));
+    return rects;
+}
+
+// ---------------------------------------------------------------------------
+// Remap entries and records
+
+RedressEntry encodeEntry(const CameraSnapshot& camera, int r, int c, int bx, int by) {
+    const cv::Mat& map = camera.map;
+    const cv::Mat& w = camera.weights;
+    if (r < 0 || c < 0 || r >= map.rows || c >= map.cols || r >= w.rows || c >= w.cols) return {};
+    const cv::Vec2f pos = map.at<cv::Vec2f>(r, c);
+    float dx = pos[0] - static_cast<float>(kSourceBlockWidth * bx);
+    float dy = pos[1] - static_cast<float>(kSourceBlockHeight * by);
+    // trunc(d) within 0..127 (0..179), tested on the float: a position less than
+    // one pixel before the block truncates to 0 and counts; far-away or
+    // non-numeric positions never wrap round into range.
+    if (!(dx > -1.0f && dx < 128.0f && dy > -1.0f && dy < 180.0f)) return {};
+    if (w.at<cv::Vec4b>(r, c)[3] == 0) return {};
+    dx = std::min(std::max(dx, 0.0f), 127.0f);
+    dy = std::min(std::max(dy, 0.0f), 179.0f);
+    RedressEntry e;
+    e.fx = static_cast<uint16_t>(static_cast<int>(dx * 16.0f));
+    e.fy = static_cast<uint16_t>(static_cast<int>(dy * 16.0f));
+    e.valid = true;
+    return e;
+}
+
+RedressRecord RedressRecord::make(int panoX, int panoY, int width, int rows, int bx, int by) {
+    assert(width >= 0 && rows >= 0 && width * rows <= kCapacity);
+    RedressRecord rec;
+    rec.panoX = static_cast<uint16_t>(panoX);
+    rec.panoY = static_cast<uint16_t>(panoY);
+    rec.width = static_cast<uint16_t>(width);
+    rec.rows = static_cast<uint16_t>(rows);
+    rec.srcX0 = static_cast<uint16_t>(kSourceBlockWidth * bx);
+    rec.srcY0 = static_cast<uint16_t>(kSourceBlockHeight * by);
+    rec.entries.assign(static_cast<size_t>(width) * static_cast<size_t>(rows), kInvalidEntry);
+    return rec;
+}
+
+bool RedressRecord::anyValid() const {
+    // A valid entry never equals the invalid one (fx <= 2032, fy <= 2864).
+    return std::any_of(entries.begin(), entries.end(),
+                       [](uint32_t e) { return e != kInvalidEntry; });
+}
+
+void RedressRecord::writeTo(LittleEndianWriter& out) const {
+    assert(entries.size() <= static_cast<size_t>(kCapacity));
+    out.u16(panoX);
+    out.u16(panoY);
+    out.u16(width);
+    out.u16(rows);
+    out.u16(srcX0);
+    out.u16(srcY0);
+    out.u16(kSourceBlockWidth);
+    out.u16(kSourceBlockHeight);
+    // The entries are laid out in one block and handed over at once.
+    std::vector<uint8_t> bytes(entries.size() * 4);
+    uint8_t* b = bytes.data();
+    for (uint32_t e : entries) {
+        b[0] = static_cast<uint8_t>(e);
+        b[1] = static_cast<uint8_t>(e >> 8);
+        b[2] = static_cast<uint8_t>(e >> 16);
+        b[3] = static_cast<uint8_t>(e >> 24);
+        b += 4;
+    }
+    out.bytes(bytes.data(), bytes.size());
+    out.repeatU32(kInvalidEntry, static_cast<size_t>(kCapacity) - entries.size());
+}
+
+// ---------------------------------------------------------------------------
+// Alignment and blend partition
+
+AlignedSpan alignSpan(int start, int length, int multiple) {
+    assert(multiple > 0);
+    AlignedSpan s;
+    // The largest multiple not above start (C's % keeps the dividend's sign).
+    const int rem = start % multiple;
+    s.before = rem > 0 ? rem : (rem < 0 ? multiple + rem : 0);
+    s.start = start - s.before;
+    s.length = length + s.before;
+    const int lrem = s.length % multiple;
+    s.after = lrem > 0 ? multiple - lrem : -lrem;
+    s.length += s.after;
+    return s;
+}
+
+BlendPartition blendPartition(int W, int N) {
+    BlendPartition p;
+    p.W = W;
+    if (N < 1 || N > kMaxBlendCameras) return p;
+    p.blockWidth = (3000 / N) / 4 * 4;
+    p.blockCount = W > 0 ? (W + p.blockWidth - 1) / p.blockWidth : 0;
+    return p;
+}
+
+std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path) {
+    if (N >= 1 && N <= kMaxBlendCameras) return std::nullopt;
+    return failExport(path, "Too many cameras for the blend table: %d (at most %d)\r\n", N,
+                      kMaxBlendCameras);
+}
+
+// ---------------------------------------------------------------------------
+// Debug images
+
+DebugImages::DebugImages(cv::Size size) {
+    contours = cv::Mat::zeros(size, CV_8UC3);
+    for (cv::Mat& m : outlines) m = cv::Mat::zeros(size, CV_8UC3);
+}
+
+cv::Scalar DebugImages::colourFor(int k) {
+    static const std::array<cv::Scalar, 3> colours = {cv::Scalar(0, 0, 255), cv::Scalar(255, 0, 0),
+                                                      cv::Scalar(0, 255, 0)};
+    return colours[static_cast<size_t>(k % 3)];
+}
+
+void DebugImages::drawOutline(int k, const cv::Rect& rect) {
+    // Thickness 0 is OpenCV's one-pixel line.
+    cv::rectangle(outlineFor(k), rect, colourFor(k), 0, cv::LINE_8, 0);
+}
+
+void DebugImages::save(const std::string& projectDir, int cameraIndex) const {
+    if (!QDir(QString::fromLocal8Bit((projectDir + "pic").c_str())).exists()) return;
+    const char* patterns[4] = {"%spic/%d.jpg", "%spic/%d-1.jpg", "%spic/%d-2.jpg",
+                               "%spic/%d-3.jpg"};
+    const cv::Mat* images[4] = {&contours, &outlines[0], &outlines[1], &outlines[2]};
+    for (int i = 0; i < 4; ++i) {
+        const int n = std::snprintf(nullptr, 0, patterns[i], projectDir.c_str(), cameraIndex);
+        std::string path(static_cast<size_t>(n), '\0');
+        std::snprintf(&path[0], path.size() + 1, patterns[i], projectDir.c_str(), cameraIndex);
+        try {
+            cv::imwrite(path, *images[i]);
+        } catch (const cv::Exception&) {
+            // A debug image that cannot be written is skipped.
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Completion notice
+
+QString exportDoneTitle() {
+    return QString::fromUtf16(u"\u63D0\u793A");
+}  // 提示
+
+QString exportDoneText() {
+    return QString::fromUtf16(u"\u65B9\u6848\u8F93\u51FA\u5B8C\u6BD5");  // 方案输出完毕
+}
+
+namespace {
+ExportDoneHandler& exportDoneHandler() {
+    static ExportDoneHandler handler;
+    return handler;
+}
+}  // namespace
+
+void setExportDoneHandler(ExportDoneHandler handler) {
+    exportDoneHandler() = std::move(handler);
+}
+
+void showExportDone() {
+    if (exportDoneHandler()) {
+        exportDoneHandler()();
+        return;
+    }
+    // Headless: end the format's OK line, then the notice.
+    std::printf("\r\n%s\r\n", exportDoneText().toLocal8Bit().constData());
+    std::fflush(stdout);
+}

@@ -1,0 +1,131 @@
+#include "export/LittleEndianWriter.h"
+
+#include <QIODevice>
+#include <algorithm>
+#include <cassert>
+
+LittleEndianWriter::LittleEndianWriter(QIODevice& device)
+    : device_(device), buf_(new uint8_t[kCapacity]) {
+    pos_ = bufStart_ = size_ = device_.pos();
+    size_ = std::max<int64_t>(size_, device_.size());
+}
+
+LittleEndianWriter::~LittleEndianWriter() = default;
+
+void LittleEndianWriter::f32(float v) {
+    uint32_t bits;
+    static_assert(sizeof bits == sizeof v, "float must be 32 bits");
+    std::memcpy(&bits, &v, sizeof bits);
+    u32(bits);
+}
+
+void LittleEndianWriter::bytes(const void* data, size_t size) {
+    put(static_cast<const uint8_t*>(data), size);
+}
+
+void LittleEndianWriter::repeatU32(uint32_t v, size_t count) {
+    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                          static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+    // Build a chunk once and hand it over in large pieces.
+    uint8_t chunk[4 * 1024];
+    for (size_t i = 0; i < sizeof chunk; i += 4) std::memcpy(chunk + i, b, 4);
+    while (count > 0) {
+        const size_t n = std::min<size_t>(count, sizeof chunk / 4);
+        put(chunk, n * 4);
+        count -= n;
+    }
+}
+
+void LittleEndianWriter::zeros(size_t count) {
+    static const uint8_t kZero[4096] = {};
+    while (count > 0) {
+        const size_t n = std::min(count, sizeof kZero);
+        put(kZero, n);
+        count -= n;
+    }
+}
+
+void LittleEndianWriter::seek(int64_t position) {
+    assert(position >= 0 && position <= size_);
+    pos_ = position;
+}
+
+void LittleEndianWriter::patchU16(int64_t at, uint16_t v) {
+    assert(at >= 0 && at + 2 <= size_);
+    const int64_t keep = pos_;
+    pos_ = at;
+    u16(v);
+    pos_ = keep;
+}
+
+void LittleEndianWriter::patchU32(int64_t at, uint32_t v) {
+    assert(at >= 0 && at + 4 <= size_);
+    const int64_t keep = pos_;
+    pos_ = at;
+    u32(v);
+    pos_ = keep;
+}
+
+void LittleEndianWriter::putSlow(const uint8_t* data, size_t size) {
+    if (failed_) return;
+    const int64_t end = bufStart_ + static_cast<int64_t>(bufLen_);
+    // The buffer holds one contiguous range; a write elsewhere (or one that does
+    // not fit) sends it to the device first.
+    if (bufLen_ > 0 && (pos_ < bufStart_ || pos_ > end)) {
+        if (!flushBuffer()) return;
+    }
+    if (bufLen_ == 0) bufStart_ = pos_;
+    size_t offset = static_cast<size_t>(pos_ - bufStart_);
+    if (offset + size > kCapacity) {
+        if (!flushBuffer()) return;
+        bufStart_ = pos_;
+        offset = 0;
+        if (size > kCapacity) {
+            // Too large to stage: write straight through.
+            if (device_.pos() != pos_ && !device_.seek(pos_)) {
+                fail(device_.errorString());
+                return;
+            }
+            if (device_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
+                static_cast<qint64>(size)) {
+                fail(device_.errorString());
+                return;
+            }
+            pos_ += static_cast<int64_t>(size);
+            if (pos_ > size_) size_ = pos_;
+            bufStart_ = pos_;
+            return;
+        }
+    }
+    std::memcpy(buf_.get() + offset, data, size);
+    bufLen_ = std::max(bufLen_, offset + size);
+    pos_ += static_cast<int64_t>(size);
+    if (pos_ > size_) size_ = pos_;
+}
+
+bool LittleEndianWriter::flushBuffer() {
+    if (failed_) return false;
+    if (bufLen_ == 0) return true;
+    if (device_.pos() != bufStart_ && !device_.seek(bufStart_)) {
+        fail(device_.errorString());
+        return false;
+    }
+    const qint64 n = static_cast<qint64>(bufLen_);
+    if (device_.write(reinterpret_cast<const char*>(buf_.get()), n) != n) {
+        fail(device_.errorString());
+        return false;
+    }
+    bufStart_ += n;
+    bufLen_ = 0;
+    return true;
+}
+
+bool LittleEndianWriter::flush() {
+    return flushBuffer();
+}
+
+void LittleEndianWriter::fail(const QString& why) {
+    failed_ = true;
+    error_ = why.isEmpty() ? QStringLiteral("write error") : why;
+    bufLen_ = 0;
+}

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <fstream>
+
+#include "DeviceTableReader.h"
+#include "SyntheticCamera.h"
+#include "export/DeviceTableFile.h"
+
+using testsupport::CameraSpec;
+
+namespace {
+
+class DeviceTableFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        CameraSpec a;
+        a.cols = 20;
+        a.rows = 10;
+        a.sourceWidth = 640;
+        a.sourceHeight = 480;
+        CameraSpec b = a;
+        b.offsetX = 16;
+        b.sourceWidth = 800;  // the header takes camera 0's size only
+        testsupport::setRig(project, 100, 40, {a, b}, dir.path().toStdString() + "/");
+        snap = takeExportSnapshot(project, nullptr);
+        ASSERT_TRUE(snap);
+    }
+
+    std::vector<std::string> folderEntries() const {
+        std::vector<std::string> names;
+        for (const QString& n : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+            names.push_back(n.toStdString());
+        return names;
+    }
+
+    QTemporaryDir dir;
+    Project project;
+    std::optional<ExportSnapshot> snap;
+};
+
+TEST_F(DeviceTableFileTest, RoundTrip) {
+    DeviceTableFile file(*snap, "T.tab");
+    ASSERT_TRUE(file.open().written());
+    // Camera 0: two records; camera 1: none.
+    file.beginCamera(0);
+    RedressRecord r1 = RedressRecord::make(16, 2, 32, 3, 2, 1);
+    RedressEntry e;
+    e.fx = 2032;
+    e.fy = 2864;
+    e.valid = true;
+    r1.set(2, 31, e);
+    file.writeRecord(r1);
+    RedressRecord r2 = RedressRecord::make(0, 0, 16, 1023, 0, 0);  // 16368 entries
+    r2.set(0, 0, RedressEntry{1, 2, true});
+    file.writeRecord(r2);
+    file.endCamera();
+    EXPECT_EQ(file.recordCount(0), 2u);
+    file.beginCamera(1);
+    file.endCamera();
+    // A blend table that patches an earlier byte of itself.
+    file.beginBlendTable();
+    const int64_t blendStart = file.out().pos();
+    for (int i = 0; i < 10; ++i) file.out().u16(static_cast<uint16_t>(i));
+    file.out().patchU16(blendStart + 4, 0xF802);
+    file.endBlendTable(10);
+    const ExportResult done = file.finish();
+    ASSERT_TRUE(done.written()) << done.message;
+    EXPECT_EQ(done.path, dir.path().toStdString() + "/T.tab");
+
+    const auto t = testsupport::readDeviceTable(done.path);
+    EXPECT_EQ(t.magic, std::string("J01\0", 4));
+    EXPECT_EQ(t.zero4, 0u);
+    EXPECT_EQ(t.headerSize, 128u);
+    EXPECT_EQ(t.sizeMinus128, t.fileSize - 128);
+    EXPECT_EQ(t.sourceWidth0, 640);
+    EXPECT_EQ(t.sourceHeight0, 480);
+    EXPECT_EQ(t.W, 100);
+    EXPECT_EQ(t.H, 40);
+    EXPECT_EQ(t.blockW, 128);
+    EXPECT_EQ(t.blockH, 180);
+    EXPECT_EQ(t.N, 2);
+    EXPECT_EQ(t.headerTail, std::vector<uint8_t>(76, 0));
+    const uint32_t first = 128 + 20 * 2;
+    EXPECT_EQ(t.sectionOffset, (std::vector<uint32_t>{first, first + 2 * 65552}));
+    EXPECT_EQ(t.sectionLength, (std::vector<uint32_t>{2 * 65552, 0}));
+    EXPECT_EQ(t.recordCount, (std::vector<uint32_t>{2, 0}));
+    EXPECT_EQ(t.a4W, (std::vector<uint16_t>{100, 100}));
+    EXPECT_EQ(t.a4H, (std::vector<uint16_t>{40, 40}));
+    EXPECT_EQ(t.a5, (std::vector<uint32_t>{0, 0}));
+    EXPECT_EQ(t.blendOffset, first + 2 * 65552);
+    EXPECT_EQ(t.blendLength, 20u);
+    EXPECT_EQ(t.blendRecords, 10u);
+    EXPECT_EQ(t.fileSize, first + 2 * 65552 + 20);
+
+    const auto& a = t.records[0][0];
+    EXPECT_EQ(a.panoX, 16);
+    EXPECT_EQ(a.panoY, 2);
+    EXPECT_EQ(a.width, 32);
+    EXPECT_EQ(a.rows, 3);
+    EXPECT_EQ(a.srcX0, 256);
+    EXPECT_EQ(a.srcY0, 180);
+    EXPECT_EQ(a.blockW, 128);
+    EXPECT_EQ(a.blockH, 180);
+    EXPECT_EQ(a.fx(2, 31), 2032);
+    EXPECT_EQ(a.fy(2, 31), 2864);
+    EXPECT_EQ(a.entries[0], kInvalidEntry);
+    EXPECT_EQ(a.entries[2 * 32 + 30], kInvalidEntry);
+    EXPECT_EQ(a.entries[16383], kInvalidEntry);  // filler up to 16384
+    const auto& b = t.records[0][1];
+    EXPECT_EQ(b.rows, 1023);
+    EXPECT_EQ(b.entries[0], (2u << 16) | 1u);
+    EXPECT_EQ(b.entries[16368], kInvalidEntry);
+    testsupport::LittleEndianReader blend(t.blendTable);
+    EXPECT_EQ(blend.u16(0), 0);
+    EXPECT_EQ(blend.u16(4), 0xF802);
+    EXPECT_EQ(blend.u16(18), 9);
+    // Only the table itself is left in the folder.
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"T.tab"});
+}
+
+// A table whose export stops half-way (the file object goes away without
+// finish) must leave the previous table byte for byte, and no stray file.
+TEST_F(DeviceTableFileTest, AbandonedExportKeepsPreviousTable) {
+    const std::string path = snap->outputPath("Camera_2K_Project.tab");
+    {
+        std::ofstream old(path, std::ios::binary);
+        old << "previous table";
+    }
+    {
+        DeviceTableFile file(*snap, "Camera_2K_Project.tab");
+        ASSERT_TRUE(file.open().written());
+        file.beginCamera(0);
+        file.writeRecord(RedressRecord::make(0, 0, 16, 2, 0, 0));
+        // ... a format failure: return without finish().
+    }
+    EXPECT_EQ(testsupport::readFileBytes(path),
+              std::vector<uint8_t>(
+                  {'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 't', 'a', 'b', 'l', 'e'}));
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"Camera_2K_Project.tab"});
+
+    // A finished export replaces it.
+    DeviceTableFile again(*snap, "Camera_2K_Project.tab");
+    ASSERT_TRUE(again.open().written());
+    again.beginCamera(0);
+    again.endCamera();
+    again.beginCamera(1);
+    again.endCamera();
+    again.beginBlendTable();
+    again.endBlendTable(0);
+    ASSERT_TRUE(again.finish().written());
+    EXPECT_EQ(testsupport::readDeviceTable(path).fileSize, 128u + 40u);
+}
+
+TEST_F(DeviceTableFileTest, UncreatableFileIsReportedWithPathAndReason) {
+    snap->projectDir = dir.path().toStdString() + "/missing-folder/";
+    DeviceTableFile file(*snap, "Camera_4K_Project.tab");
+    testing::internal::CaptureStdout();
+    const ExportResult r = file.open();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(r.status, ExportResult::Status::Failed);
+    EXPECT_EQ(r.path, snap->projectDir + "Camera_4K_Project.tab");
+    EXPECT_NE(r.message.find(r.path), std::string::npos) << r.message;
+    EXPECT_GT(r.message.size(), r.path.size() + 16) << "no reason given: " << r.message;
+    EXPECT_EQ(out, r.message + "\r\n");
+    EXPECT_FALSE(QDir(QString::fromStdString(snap->projectDir)).exists());
+}
+
+TEST_F(DeviceTableFileTest, DebugImagesGoToPicFolderOnlyIfItExists) {
+    DebugImages images(cv::Size(20, 10));
+    images.drawOutline(4, cv::Rect(2, 2, 5, 5));  // k mod 3 = 1: "-2", blue
+    EXPECT_EQ(images.outlines[1].at<cv::Vec3b>(2, 2), cv::Vec3b(255, 0, 0));
+    EXPECT_EQ(images.outlines[1].at<cv::Vec3b>(4, 4), cv::Vec3b(0, 0, 0));
+    EXPECT_EQ(DebugImages::colourFor(3), cv::Scalar(0, 0, 255));
+    EXPECT_EQ(DebugImages::colourFor(5), cv::Scalar(0, 255, 0));
+    images.save(snap->projectDir, 1);  // no "pic" folder: nothing, no error
+    EXPECT_FALSE(QDir(dir.path() + "/pic").exists());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
+    images.save(snap->projectDir, 1);
+    for (const char* name : {"1.jpg", "1-1.jpg", "1-2.jpg", "1-3.jpg"})
+        EXPECT_TRUE(QFileInfo(dir.path() + "/pic/" + name).size() > 0) << name;
+}
+
+}  // namespace

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include "SyntheticCamera.h"
+#include "export/ExportCommon.h"
+#include "export/LittleEndianWriter.h"
+
+using testsupport::CameraSpec;
+using testsupport::setRig;
+
+namespace {
+
+CameraSpec flat(int cols, int rows, int ox, int oy, uint8_t a) {
+    CameraSpec s;
+    s.cols = cols;
+    s.rows = rows;
+    s.offsetX = ox;
+    s.offsetY = oy;
+    s.alpha = [a](int, int) { return a; };
+    return s;
+}
+
+TEST(ExportSnapshot, StopsWithoutPanoramaOrCameras) {
+    Project project;
+    ExportResult stop;
+    // A fresh project: four default cameras but no panorama.
+    EXPECT_FALSE(takeExportSnapshot(project, &stop));
+    EXPECT_EQ(stop.status, ExportResult::Status::NothingToExport);
+    EXPECT_TRUE(stop.message.empty());
+
+    project.panoWidth = 100;
+    project.panoHeight = 50;
+    project.cameras.clear();
+    project.drawOrder.clear();
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(takeExportSnapshot(project, &stop));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "No camera to export\r\n");
+    EXPECT_EQ(stop.status, ExportResult::Status::NothingToExport);
+    EXPECT_EQ(stop.message, "No camera to export");
+}
+
+TEST(ExportSnapshot, CopiesWeightsAndSharesMaps) {
+    Project project;
+    setRig(project, 64, 32, {flat(8, 4, 3, 5, 200), flat(6, 2, 0, 0, 100)}, "/tmp/x/", {0, 1});
+    project.cameras[1].sourceImage.create(700, 900, CV_8UC1);
+    auto snap = takeExportSnapshot(nullptr);  // through currentProject()
+    ASSERT_TRUE(snap);
+    EXPECT_EQ(snap->cameraCount, 2);
+    EXPECT_EQ(snap->W, 64);
+    EXPECT_EQ(snap->H, 32);
+    EXPECT_EQ(snap->cameras[0].offsetX, 3);
+    EXPECT_EQ(snap->cameras[0].offsetY, 5);
+    EXPECT_EQ(snap->cameras[1].sourceWidth, 900);
+    EXPECT_EQ(snap->cameras[1].sourceHeight, 700);
+    EXPECT_EQ(snap->outputPath("a.tab"), "/tmp/x/a.tab");
+    EXPECT_EQ(snap->cameras[0].map.data, project.cameras[0].coordMap.data);
+    EXPECT_NE(snap->cameras[0].weights.data, project.cameras[0].displayImage.data);
+    project.cameras[0].displayImage.setTo(cv::Scalar::all(0));
+    EXPECT_EQ(snap->cameras[0].weights.at<cv::Vec4b>(0, 0)[3], 200);
+    EXPECT_EQ(snap->stackingPosition(1), 1);
+    EXPECT_EQ(snap->stackingPosition(7), 0);  // absent: position 0
+}
+
+TEST(WeightVolume, NormalisesTopDown) {
+    Project project;
+    // drawOrder [1, 0]: camera 0 is on top. Cameras overlap on columns 4..7.
+    setRig(project, 12, 2, {flat(4, 3, 4, 0, 128), flat(8, 3, 0, 0, 128), flat(2, 1, 10, 0, 255)},
+           "/tmp/", {1, 2, 0});
+    auto snap = takeExportSnapshot(project, nullptr);
+    ASSERT_TRUE(snap);
+    const WeightVolume v = WeightVolume::build(*snap);
+    EXPECT_EQ(v.width(), 12);
+    EXPECT_EQ(v.height(), 2);
+    EXPECT_EQ(v.positions(), 3);
+    // Overlap: top keeps 128, bottom trunc(128 / 255 * 127) = 63.
+    EXPECT_EQ(v.at(5, 1, 2), 128);
+    EXPECT_EQ(v.at(5, 1, 0), 63);
+    // Bottom alone keeps its weight.
+    EXPECT_EQ(v.at(1, 0, 0), 128);
+    // Nothing covers column 9: all zero.
+    for (int p = 0; p < 3; ++p) EXPECT_EQ(v.at(9, 0, p), 0);
+    // Row H (= 2) of the grid is filled too.
+    EXPECT_EQ(v.at(5, 2, 2), 128);
+
+    // A top weight of 255 leaves nothing below; 128 over 255 leaves 127.
+    WeightVolume w(0, 0, 3);
+    w.at(0, 0, 0) = 255;
+    w.at(0, 0, 1) = 255;
+    w.at(0, 0, 2) = 255;
+    w.normalise();
+    EXPECT_EQ(w.at(0, 0, 2), 255);
+    EXPECT_EQ(w.at(0, 0, 1), 0);
+    EXPECT_EQ(w.at(0, 0, 0), 0);
+    WeightVolume u(0, 0, 2);
+    u.at(0, 0, 1) = 128;
+    u.at(0, 0, 0) = 255;
+    u.normalise();
+    EXPECT_EQ(u.at(0, 0, 1), 128);
+    EXPECT_EQ(u.at(0, 0, 0), 127);
+}
+
+// Images reaching beyond the (W + 1) x (H + 1) grid, or left of / above it, and
+// drawOrder entries naming no camera, must neither crash nor wrap into other
+// pixels.
+TEST(WeightVolume, IgnoresPixelsOutsideTheGrid) {
+    Project project;
+    setRig(project, 10, 4, {flat(6, 6, 7, 2, 77), flat(4, 4, -2, -1, 99)}, "/tmp/", {1, 0});
+    project.drawOrder.push_back(5);
+    project.drawOrder[0] = 9;  // names no camera: position 0 stays empty
+    auto snap = takeExportSnapshot(project, nullptr);
+    ASSERT_TRUE(snap);
+    const WeightVolume v = WeightVolume::build(*snap);
+    for (int y = 0; y <= 4; ++y)
+        for (int x = 0; x <= 10; ++x) {
+            const bool in0 = x >= 7 && y >= 2;
+            EXPECT_EQ(v.at(x, y, 1), in0 ? 77 : 0) << x << "," << y;
+            EXPECT_EQ(v.at(x, y, 0), 0) << x << "," << y;
+        }
+}
+
+TEST(InsideColumnBoundary, PlainWrappedAndBroken) {
+    const std::vector<BoundaryEdge> plain = {{300, 1}, {700, 0}};
+    EXPECT_FALSE(insideColumnBoundary(299, plain));
+    EXPECT_TRUE(insideColumnBoundary(300, plain));
+    EXPECT_TRUE(insideColumnBoundary(700, plain));
+    EXPECT_FALSE(insideColumnBoundary(701, plain));
+
+    const std::vector<BoundaryEdge> wrapped = {{100, 0}, {900, 1}};
+    EXPECT_TRUE(insideColumnBoundary(0, wrapped));
+    EXPECT_TRUE(insideColumnBoundary(100, wrapped));
+    EXPECT_FALSE(insideColumnBoundary(101, wrapped));
+    EXPECT_FALSE(insideColumnBoundary(899, wrapped));
+    EXPECT_TRUE(insideColumnBoundary(900, wrapped));
+    EXPECT_TRUE(insideColumnBoundary(5000, wrapped));
+    EXPECT_FALSE(insideColumnBoundary(-1, wrapped));
+
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(insideColumnBoundary(400, {{1, 1}, {2, 0}, {3, 1}}));
+    EXPECT_FALSE(insideColumnBoundary(400, {}));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "bdy count :3\r\nbdy count :0\r\n");
+}
+
+TEST(SourceBlocks, GroupsByTileInKeyOrder) {
+    CameraSpec s;
+    s.cols = 4;
+    s.rows = 2;
+    s.sourceWidth = 400;
+    s.sourceHeight = 400;
+    // Row 0: tile (2, 0), outside (x = 0), tile (0, 1), tile (2, 0)
+    // Row 1: outside (x = width), outside (y = 0), tile (1, 0), tile (0, 0)
+    const cv::Vec2f pos[2][4] = {{{300, 5}, {0, 5}, {5, 200}, {383.9f, 179.9f}},
+                                 {{400, 5}, {5, 0}, {128, 1}, {127.99f, 0.5f}}};
+    s.map = [&](int c, int r) { return pos[r][c]; };
+    const Camara cam = testsupport::makeCamera(s);
+    CameraSnapshot snap;
+    snap.map = cam.coordMap;
+    snap.weights = cam.displayImage;
+    snap.sourceWidth = 400;
+    snap.sourceHeight = 400;
+    const std::vector<SourceBlock> blocks = collectSourceBlocks(snap);
+    ASSERT_EQ(blocks.size(), 4u);
+    // Ascending key: tile row 0 left to right, then tile row 1.
+    const int expect[4][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(blocks[i].bx, expect[i][0]);
+        EXPECT_EQ(blocks[i].by, expect[i][1]);
+        EXPECT_EQ(blocks[i].key, SourceBlock::makeKey(expect[i][0], expect[i][1]));
+        EXPECT_EQ(blocks[i].counter, i + 1);
+    }
+    ASSERT_EQ(blocks[2].pixels.size(), 2u);  // in map order
+    EXPECT_EQ(blocks[2].pixels[0].c, 0);
+    EXPECT_EQ(blocks[2].pixels[1].c, 3);
+    EXPECT_FLOAT_EQ(blocks[2].pixels[1].x, 383.9f);
+    EXPECT_EQ(blocks[3].pixels[0].r, 0);
+    EXPECT_EQ(blocks[3].pixels[0].c, 2);
+    EXPECT_EQ(SourceBlock::makeKey(3, 2), 0x00020003u);
+}
+
+TEST(EncodeEntry, TwelveFourWithClamp) {
+    CameraSpec s;
+    s.cols = 8;
+    s.rows = 1;
+    const cv::Vec2f pos[8] = {{383.9f, 10},   {383.5f, 10}, {382.9f, 10},  {384.0f, 359.99f},
+                              {390.25f, 181}, {390, 10},    {65600.f, 10}, {NAN, 10}};
+    s.map = [&](int c, int) { return pos[c]; };
+    s.alpha = [](int c, int) -> uint8_t { return c == 5 ? 0 : 200; };
+    const Camara cam = testsupport::makeCamera(s);
+    CameraSnapshot snap;
+    snap.map = cam.coordMap;
+    snap.weights = cam.displayImage;
+
+    // x = 383.9 in tile column 2: dx = 127.9 clamps to 127 -> 2032.
+    RedressEntry e = encodeEntry(snap, 0, 0, 2, 0);
+    EXPECT_TRUE(e.valid);
+    EXPECT_EQ(e.fx, 2032);
+    EXPECT_EQ(e.fy, 160);
+    EXPECT_EQ(e.packed(), (160u << 16) | 2032u);
+    // In tile column 3: dx = -0.5 is valid with 0, dx = -1.1 is not.
+    e = encodeEntry(snap, 0, 1, 3, 0);
+    EXPECT_TRUE(e.valid);
+    EXPECT_EQ(e.fx, 0);
+    e = encodeEntry(snap, 0, 2, 3, 0);
+    EXPECT_FALSE(e.valid);
+    EXPECT_EQ(e.packed(), kInvalidEntry);
+    // dy = 179.99 in tile row 1 clamps to 179 -> 2864.
+    e = encodeEntry(snap, 0, 3, 3, 1);
+    EXPECT_TRUE(e.valid);
+    EXPECT_EQ(e.fx, 0);
+    EXPECT_EQ(e.fy, 2864);
+    // Fractions in 1/16: (6.25, 1) -> (100, 16).
+    e = encodeEntry(snap, 0, 4, 3, 1);
+    EXPECT_TRUE(e.valid);
+    EXPECT_EQ(e.fx, 100);
+    EXPECT_EQ(e.fy, 16);
+    // Weight 0, a position 65536 + 64 pixels away, NaN, and pixels outside the
+    // image are invalid.
+    EXPECT_FALSE(encodeEntry(snap, 0, 5, 3, 0).valid);
+    EXPECT_FALSE(encodeEntry(snap, 0, 6, 0, 0).valid);
+    EXPECT_FALSE(encodeEntry(snap, 0, 7, 0, 0).valid);
+    EXPECT_FALSE(encodeEntry(snap, 1, 0, 2, 0).valid);
+    EXPECT_FALSE(encodeEntry(snap, 0, 8, 2, 0).valid);
+    EXPECT_FALSE(encodeEntry(snap, 0, -1, 2, 0).valid);
+}
+
+TEST(AlignSpan, MovesStartDownAndGrowsLength) {
+    // Region at panoX 37, width 20: 32, leftExtension 5, width 25 then 32.
+    AlignedSpan a = alignSpan(37, 20, 16);
+    EXPECT_EQ(a.start, 32);
+    EXPECT_EQ(a.before, 5);
+    EXPECT_EQ(a.length, 32);
+    EXPECT_EQ(a.after, 7);
+    a = alignSpan(48, 16, 16);
+    EXPECT_EQ(a.start, 48);
+    EXPECT_EQ(a.before, 0);
+    EXPECT_EQ(a.length, 16);
+    // Row pairs: panoY 101, height 50 -> 100, 51, then 52.
+    a = alignSpan(101, 50, 2);
+    EXPECT_EQ(a.start, 100);
+    EXPECT_EQ(a.before, 1);
+    EXPECT_EQ(a.after, 1);
+    EXPECT_EQ(a.length, 52);
+    // Negative starts end on the largest multiple not above them.
+    a = alignSpan(-5, 3, 16);
+    EXPECT_EQ(a.start, -16);
+    EXPECT_EQ(a.before, 11);
+    EXPECT_EQ(a.length, 16);
+}
+
+TEST(BlendPartition, BlockWidthsAndCameraLimit) {
+    BlendPartition p = blendPartition(1920, 3);
+    EXPECT_EQ(p.blockWidth, 1000);
+    EXPECT_EQ(p.blockCount, 2);
+    EXPECT_EQ(p.start(1), 1000);
+    EXPECT_EQ(p.width(0), 1000);
+    EXPECT_EQ(p.width(1), 920);
+    p = blendPartition(1920, 4);
+    EXPECT_EQ(p.blockWidth, 748);
+    EXPECT_EQ(p.blockCount, 3);
+    EXPECT_EQ(p.width(2), 424);
+    EXPECT_EQ(blendPartition(1920, 8).blockWidth, 372);
+    p = blendPartition(3840, 4);
+    EXPECT_EQ(p.blockCount, 6);
+    EXPECT_EQ(p.width(5), 100);
+    const int widths[8] = {3000, 1500, 1000, 748, 600, 500, 428, 372};
+    for (int n = 1; n <= 8; ++n) EXPECT_EQ(blendPartition(3840, n).blockWidth, widths[n - 1]);
+    EXPECT_EQ(blendPartition(1920, 750).blockWidth, 4);
+    EXPECT_EQ(blendPartition(1920, 751).blockWidth, 0);
+    EXPECT_EQ(blendPartition(1920, 0).blockCount, 0);
+
+    EXPECT_FALSE(checkBlendCameraCount(750, "t.tab"));
+    testing::internal::CaptureStdout();
+    const auto r = checkBlendCameraCount(751, "t.tab");
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, ExportResult::Status::Failed);
+    EXPECT_NE(out.find("751"), std::string::npos);
+    EXPECT_EQ(out.substr(out.size() - 2), "\r\n");
+    EXPECT_EQ(r->message + "\r\n", out);
+}
+
+TEST(ShowExportDone, TextsAndPluggableHandler) {
+    EXPECT_EQ(exportDoneTitle().toUtf8(), QByteArray("\xE6\x8F\x90\xE7\xA4\xBA"));
+    EXPECT_EQ(
+        exportDoneText().toUtf8(),
+        QByteArray("\xE6\x96\xB9\xE6\xA1\x88\xE8\xBE\x93\xE5\x87\xBA\xE5\xAE\x8C\xE6\xAF\x95"));
+    int calls = 0;
+    setExportDoneHandler([&] { ++calls; });
+    testing::internal::CaptureStdout();
+    showExportDone();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(calls, 1);
+    setExportDoneHandler(nullptr);
+    testing::internal::CaptureStdout();
+    showExportDone();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("\r\n"), std::string::npos);
+    EXPECT_EQ(calls, 1);
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+#include <random>
+
+#include "SyntheticCamera.h"
+#include "export/ExportCommon.h"
+
+namespace {
+
+// The regions as the whole-map procedure defines them: mask the size of the
+// map, padded by one pixel, contours of the full tree without approximation.
+std::vector<cv::Rect> referenceRegions(const SourceBlock& block,
+                                       const std::vector<BoundaryEdge>& bdy, cv::Size mapSize,
+                                       cv::Mat* drawn) {
+    cv::Mat mask = cv::Mat::zeros(mapSize, CV_8UC1);
+    for (const SourcePixel& p : block.pixels)
+        if (insideColumnBoundary(p.c, bdy)) mask.at<uint8_t>(p.r, p.c) = 255;
+    cv::Mat padded = cv::Mat::zeros(mapSize.height + 2, mapSize.width + 2, CV_8UC1);
+    mask.copyTo(padded(cv::Rect(1, 1, mapSize.width, mapSize.height)));
+    std::vector<std::vector<cv::Point>> contours;
+    std::vector<cv::Vec4i> hierarchy;
+    cv::findContours(padded, contours, hierarchy, 3, 1, cv::Point(0, 0));
+    cv::drawContours(*drawn, contours, -1, cv::Scalar(255, 255, 255), 2, 8);
+    std::vector<cv::Rect> rects;
+    for (const auto& c : contours) rects.push_back(cv::boundingRect(c));
+    return rects;
+}
+
+// A block made of the set pixels of `mask`, each mapping into tile (0, 0).
+SourceBlock blockOf(const cv::Mat& mask) {
+    SourceBlock b;
+    for (int r = 0; r < mask.rows; ++r)
+        for (int c = 0; c < mask.cols; ++c)
+            if (mask.at<uint8_t>(r, c)) b.pixels.push_back(SourcePixel{c, r, 1.0f, 1.0f});
+    return b;
+}
+
+TEST(FindBlockRegions, RectangleInPaddedCoordinates) {
+    cv::Mat mask = cv::Mat::zeros(40, 60, CV_8UC1);
+    mask(cv::Rect(10, 5, 20, 7)).setTo(255);  // camera columns 10..29, rows 5..11
+    cv::Mat drawn = cv::Mat::zeros(42, 62, CV_8UC3);
+    const std::vector<BoundaryEdge> all = {{0, 1}, {59, 0}};
+    const auto rects = findBlockRegions(blockOf(mask), all, &drawn);
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_EQ(rects[0], cv::Rect(11, 6, 20, 7));
+    // The contour is drawn one pixel right and down of the camera pixels.
+    EXPECT_EQ(drawn.at<cv::Vec3b>(6, 11), cv::Vec3b(255, 255, 255));
+    EXPECT_EQ(drawn.at<cv::Vec3b>(30, 40), cv::Vec3b(0, 0, 0));
+
+    // Columns outside the boundary are not part of the mask.
+    const std::vector<BoundaryEdge> right = {{20, 1}, {59, 0}};
+    const auto clipped = findBlockRegions(blockOf(mask), right, nullptr);
+    ASSERT_EQ(clipped.size(), 1u);
+    EXPECT_EQ(clipped[0], cv::Rect(21, 6, 10, 7));
+
+    // A broken boundary: every pixel reported, no region.
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(findBlockRegions(blockOf(mask), {{1, 1}}, nullptr).empty());
+    const std::string out = testing::internal::GetCapturedStdout();
+    size_t lines = 0;
+    for (size_t at = out.find("bdy count :1\r\n"); at != std::string::npos;
+         at = out.find("bdy count :1\r\n", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 140u);
+}
+
+// Scanning only the block's bounding box must give the same rectangles in the
+// same order, and the same drawing, as the whole map: blobs with holes, nested
+// islands, several components and pixels on the map border.
+TEST(FindBlockRegions, SameAsWholeMap) {
+    std::mt19937 rng(7);
+    for (int trial = 0; trial < 40; ++trial) {
+        const cv::Size size(90, 70);
+        cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
+        std::uniform_int_distribution<int> px(0, 89), py(0, 69), rad(2, 15);
+        const int shapes = 1 + trial % 5;
+        for (int s = 0; s < shapes; ++s) {
+            const cv::Point centre(px(rng), py(rng));
+            const int radius = rad(rng);
+            cv::circle(mask, centre, radius, 255, cv::FILLED);
+            if (radius > 6) cv::circle(mask, centre, radius / 2, 0, cv::FILLED);     // hole
+            if (radius > 10) cv::circle(mask, centre, radius / 5, 255, cv::FILLED);  // island
+        }
+        const std::vector<BoundaryEdge> bdy = trial % 3 == 0
+                                                  ? std::vector<BoundaryEdge>{{30, 0}, {60, 1}}
+                                                  : std::vector<BoundaryEdge>{{0, 1}, {89, 0}};
+        const SourceBlock block = blockOf(mask);
+        cv::Mat drawnFast = cv::Mat::zeros(size.height + 2, size.width + 2, CV_8UC3);
+        cv::Mat drawnRef = drawnFast.clone();
+        const auto fast = findBlockRegions(block, bdy, &drawnFast);
+        const auto ref = referenceRegions(block, bdy, size, &drawnRef);
+        ASSERT_EQ(fast, ref) << "trial " << trial;
+        EXPECT_EQ(cv::norm(drawnFast, drawnRef, cv::NORM_INF), 0.0) << "trial " << trial;
+    }
+}
+
+}  // namespace

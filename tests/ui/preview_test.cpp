@@ -1,0 +1,200 @@
+// The preview's pixels for small synthetic rigs, read back from its framebuffer.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <memory>
+
+#include "OpenGLWidget.h"
+#include "UiTestSupport.h"
+
+namespace {
+
+const cv::Scalar kRed(0, 0, 255, 255);
+const cv::Scalar kBlue(255, 0, 0, 255);
+const cv::Scalar kGreen(0, 255, 0, 255);
+const cv::Scalar kWhite(255, 255, 255, 255);
+
+// Gives a camera a remapped image and the same display image, as a load would,
+// leaving the texture upload to the preview.
+void placeCamera(Camara& camera, const cv::Mat& image, int offsetX = 0, int offsetY = 0) {
+    camera.image = image;
+    camera.displayImage = image.clone();
+    camera.offsetX = offsetX;
+    camera.offsetY = offsetY;
+    camera.textureStale = true;
+}
+
+class PreviewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = &resetProject(2);
+        preview = std::make_unique<OpenGLWidget>();
+        preview->resize(900, 450);
+        preview->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(preview.get()));
+        project->previewWidget = preview.get();
+    }
+    void TearDown() override {
+        project->previewWidget = nullptr;
+        preview.reset();
+        resetProject(0);
+    }
+
+    // A 2:1 panorama, the widget's own shape: one panorama pixel is 900/384 wide.
+    void twoLayerRig() {
+        project->panoWidth = 384;
+        project->panoHeight = 192;
+        // Camera 1 below: opaque blue everywhere.
+        placeCamera(project->cameras[1], solidImage(384, 192, kBlue));
+        // Camera 0 on top: red, its right half a feathered edge at alpha 127.
+        cv::Mat top = solidImage(384, 192, kRed);
+        top.colRange(192, 384).setTo(cv::Scalar(0, 0, 255, 127));
+        placeCamera(project->cameras[0], top);
+    }
+
+    QImage grab() { return preview->grabFramebuffer(); }
+
+    Project* project = nullptr;
+    std::unique_ptr<OpenGLWidget> preview;
+};
+
+TEST_F(PreviewTest, AnswersToBothBases) {
+    EXPECT_NE(preview->qt_metacast("QOpenGLFunctions"), nullptr);
+    EXPECT_NE(qobject_cast<QOpenGLWidget*>(preview.get()), nullptr);
+}
+
+TEST_F(PreviewTest, BeforeALoadOnlyTheBackgroundIsDrawn) {
+    // Default cameras have no images: nothing but black.
+    resetProject(4);
+    project->previewWidget = preview.get();
+    const QImage image = grab();
+    ASSERT_EQ(image.size(), QSize(900, 450));
+    const Rgb centre = framebufferPixel(image, 450, 225);
+    EXPECT_EQ(centre.r + centre.g + centre.b, 0);
+}
+
+TEST_F(PreviewTest, DrawOrderAndFeatheredEdgeBlend) {
+    twoLayerRig();
+    const QImage image = grab();
+    ASSERT_EQ(image.size(), QSize(900, 450));
+    // Opaque part of the top camera hides the one below.
+    const Rgb solid = framebufferPixel(image, 200, 225);
+    EXPECT_GE(solid.r, 250);
+    EXPECT_LE(solid.b, 5);
+    EXPECT_LE(solid.g, 5);
+    // Alpha 127 gives about half of each camera.
+    const Rgb half = framebufferPixel(image, 700, 225);
+    EXPECT_NEAR(half.r, 127, 6);
+    EXPECT_NEAR(half.b, 128, 6);
+    EXPECT_LE(half.g, 5);
+    for (Camara& camera : project->cameras) EXPECT_FALSE(camera.textureStale);
+
+    // Reversing the order puts the opaque blue camera on top of everything.
+    project->drawOrder = {0, 1};
+    const QImage reversed = grab();
+    for (int x : {200, 700}) {
+        const Rgb p = framebufferPixel(reversed, x, 225);
+        EXPECT_GE(p.b, 250) << x;
+        EXPECT_LE(p.r, 5) << x;
+    }
+}
+
+TEST_F(PreviewTest, ZeroAlphaAndHiddenCamerasShowNothing) {
+    twoLayerRig();
+    project->cameras[0].alpha = 0.0;
+    QImage image = grab();
+    for (int x : {200, 700}) {
+        const Rgb p = framebufferPixel(image, x, 225);
+        EXPECT_GE(p.b, 250) << x;
+        EXPECT_LE(p.r, 5) << x;
+    }
+
+    project->cameras[0].alpha = 1.0;
+    project->cameras[0].hidden = true;
+    image = grab();
+    const Rgb below = framebufferPixel(image, 200, 225);
+    EXPECT_GE(below.b, 250);
+    EXPECT_LE(below.r, 5);
+
+    project->cameras[1].hidden = true;
+    image = grab();
+    const Rgb none = framebufferPixel(image, 200, 225);
+    EXPECT_EQ(none.r + none.g + none.b, 0);
+}
+
+TEST_F(PreviewTest, HighlightHalvesGreenOnly) {
+    project->panoWidth = 384;
+    project->panoHeight = 192;
+    placeCamera(project->cameras[0], solidImage(384, 192, kWhite));
+    project->cameras[0].highlighted = true;
+    const Rgb p = framebufferPixel(grab(), 450, 225);
+    EXPECT_GE(p.r, 250);
+    EXPECT_GE(p.b, 250);
+    EXPECT_NEAR(p.g, 128, 2);
+
+    project->cameras[0].highlighted = false;
+    const Rgb plain = framebufferPixel(grab(), 450, 225);
+    EXPECT_GE(plain.g, 250);
+}
+
+TEST_F(PreviewTest, OffsetPlacesCameraInPanorama) {
+    project->panoWidth = 3840;
+    project->panoHeight = 1920;
+    placeCamera(project->cameras[0], solidImage(1920, 1920, kGreen), 1920, 0);
+    const QImage image = grab();
+    for (int y : {2, 225, 447}) {
+        EXPECT_EQ(framebufferPixel(image, 446, y).g, 0) << y;
+        EXPECT_GE(framebufferPixel(image, 453, y).g, 250) << y;
+        EXPECT_GE(framebufferPixel(image, 897, y).g, 250) << y;
+    }
+}
+
+TEST_F(PreviewTest, TexturesFollowTheStaleFlag) {
+    twoLayerRig();
+    grab();
+    // A new display image shows only once it is marked stale.
+    project->cameras[0].displayImage = solidImage(384, 192, kGreen);
+    EXPECT_GE(framebufferPixel(grab(), 200, 225).r, 250);
+    project->cameras[0].textureStale = true;
+    const Rgb p = framebufferPixel(grab(), 200, 225);
+    EXPECT_GE(p.g, 250);
+    EXPECT_LE(p.r, 5);
+
+    // An image the texture cannot take is reported, not thrown out of painting.
+    project->cameras[0].displayImage = cv::Mat(192, 384, CV_8UC2, cv::Scalar(1, 2));
+    project->cameras[0].textureStale = true;
+    testing::internal::CaptureStdout();
+    const Rgb skipped = framebufferPixel(grab(), 200, 225);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("texture upload failed"),
+              std::string::npos);
+    EXPECT_GE(skipped.b, 250);
+
+    // A camera whose display image was emptied is no longer drawn.
+    project->cameras[0].displayImage.release();
+    project->cameras[0].textureStale = true;
+    const Rgb below = framebufferPixel(grab(), 200, 225);
+    EXPECT_GE(below.b, 250);
+    EXPECT_EQ(project->cameras[0].texture.cols(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreviewTest, ANewPreviewUploadsTexturesAgain) {
+    twoLayerRig();
+    grab();
+    preview.reset();
+    // The old context took its textures with it; they are due for upload again.
+    EXPECT_EQ(project->cameras[0].texture.cols(), 0);
+    EXPECT_TRUE(project->cameras[0].textureStale);
+
+    preview = std::make_unique<OpenGLWidget>();
+    preview->resize(900, 450);
+    preview->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(preview.get()));
+    project->previewWidget = preview.get();
+    EXPECT_GE(framebufferPixel(grab(), 200, 225).r, 250);
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+#include "CameraSetting.h"
+
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "RightSetting.h"
+#include "project/Project.h"
+#include "ui_CameraSetting.h"
+
+bool alphaSyncIdle = true;
+
+namespace {
+
+RightSetting* rightPanel() {
+    return qobject_cast<RightSetting*>(currentProject()->rightPanel);
+}
+
+void repaintPreview() {
+    if (QWidget* preview = currentProject()->previewWidget) preview->repaint();
+}
+
+// The camera a panel controls, or null when the panel is not bound to one of
+// the current cameras (a panel outlives its camera only between a load and the
+// rebuild that follows it).
+Camara* cameraAt(int i) {
+    Project* project = currentProject();
+    if (i < 0 || i >= static_cast<int>(project->cameras.size())) return nullptr;
+    return &project->cameras[static_cast<size_t>(i)];
+}
+
+}  // namespace
+
+CameraSetting::CameraSetting(QWidget* parent) : QWidget(parent), ui(new Ui::CameraSetting) {
+    ui->setupUi(this);
+}
+
+CameraSetting::~CameraSetting() {
+    delete ui;
+}
+
+void CameraSetting::fillFromCamera(int i) {
+    index = i;
+    ui->Cam0->setTitle(QString("Camera:%1").arg(i));
+    const Camara* camera = cameraAt(i);
+    if (!camera) return;
+
+    // Filling only shows the record; the slots must not write it back (the
+    // slider would round alpha to a 1/255 step and repaint once per panel).
+    const int alpha = static_cast<int>(camera->alpha * 255);
+    {
+        const QSignalBlocker blockAlpha(ui->alpha_slider);
+        ui->alpha_slider->setValue(alpha);
+    }
+    ui->alpha_lineEdit->setText(QString("%1").arg(alpha));
+
+    // Settings survive a reload of the rig, so the boxes and trims show what
+    // the record holds rather than a default that would contradict the preview.
+    {
+        const QSignalBlocker blockHide(ui->hide_CheckBox);
+        const QSignalBlocker blockHighlight(ui->gaoliang_checkBox);
+        const QSignalBlocker blockLeft(ui->dirction_sliderL);
+        const QSignalBlocker blockRight(ui->direction_sliderR);
+        ui->hide_CheckBox->setChecked(camera->hidden);
+        ui->gaoliang_checkBox->setChecked(camera->highlighted);
+        ui->dirction_sliderL->setValue(camera->dirL);
+        ui->direction_sliderR->setValue(camera->dirR);
+    }
+    ui->dirL_lineEdit->setText(QString("%1").arg(camera->dirL));
+    ui->dirR_lineEdit->setText(QString("%1").arg(camera->dirR));
+
+    const std::deque<int>& order = currentProject()->drawOrder;
+    const auto it = std::find(order.begin(), order.end(), i);
+    if (it != order.end())
+        showOrder(static_cast<int>(order.size()) - static_cast<int>(it - order.begin()) - 1);
+}
+
+void CameraSetting::showAlpha(int value) {
+    ui->alpha_slider->setValue(value);
+    ui->alpha_lineEdit->setText(QString("%1").arg(value));
+}
+
+void CameraSetting::clearHighlight() {
+    ui->gaoliang_checkBox->setChecked(false);
+}
+
+void CameraSetting::showOrder(int fromTop) {
+    ui->top_index_lcdNumber->display(fromTop);
+}
+
+void CameraSetting::on_hide_CheckBox_toggled(bool checked) {
+    if (Camara* camera = cameraAt(index)) camera->hidden = checked;
+    repaintPreview();
+}
+
+void CameraSetting::on_gaoliang_checkBox_toggled(bool checked) {
+    Project* project = currentProject();
+    if (Camara* camera = cameraAt(index)) camera->highlighted = checked;
+    if (checked) {
+        // One highlighted camera at a time: clearing another panel's box runs
+        // its own slot, which clears its camera and repaints.
+        if (RightSetting* right = rightPanel()) {
+            for (CameraSetting* panel : right->panels)
+                if (panel && panel != this) panel->clearHighlight();
+        }
+        for (size_t j = 0; j < project->cameras.size(); ++j)
+            if (static_cast<int>(j) != index) project->cameras[j].highlighted = false;
+    }
+    repaintPreview();
+}
+
+void CameraSetting::on_alpha_slider_valueChanged(int value) {
+    if (!alphaSyncIdle) return;
+    Project* project = currentProject();
+    const double alpha = static_cast<double>(static_cast<float>(value) / 255.0f);
+    if (ui->alpha_checkBox->isChecked()) {
+        alphaSyncIdle = false;
+        RightSetting* right = rightPanel();
+        for (size_t j = 0; j < project->cameras.size(); ++j) {
+            if (right && static_cast<int>(j) < right->panels.size() && right->panels[j])
+                right->panels[static_cast<int>(j)]->showAlpha(value);
+            project->cameras[j].alpha = alpha;
+        }
+        alphaSyncIdle = true;
+    } else {
+        if (Camara* camera = cameraAt(index)) camera->alpha = alpha;
+        ui->alpha_lineEdit->setText(QString("%1").arg(value));
+    }
+    repaintPreview();
+}
+
+void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
+    Camara* camera = cameraAt(index);
+    if (!camera) return;
+    camera->dirL = value;
+    ui->dirL_lineEdit->setText(QString("%1").arg(value));
+    // In automatic mode the trim waits until the mode is left.
+    if (!currentProject()->autoMode) {
+        camera->refreshView();
+        repaintPreview();
+    }
+}
+
+void CameraSetting::on_direction_sliderR_valueChanged(int value) {
+    // Same as the left trim, so leaving automatic mode applies both.
+    Camara* camera = cameraAt(index);
+    if (!camera) return;
+    camera->dirR = value;
+    ui->dirR_lineEdit->setText(QString("%1").arg(value));
+    if (!currentProject()->autoMode) {
+        camera->refreshView();
+        repaintPreview();
+    }
+}
+
+void CameraSetting::on_top_Button_clicked() {
+    moveInDrawOrder(true);
+}
+
+void CameraSetting::on_buttom_Button_clicked() {
+    moveInDrawOrder(false);
+}
+
+void CameraSetting::moveInDrawOrder(bool toTop) {
+    std::deque<int>& order = currentProject()->drawOrder;
+    const auto it = std::find(order.begin(), order.end(), index);
+    // A camera missing from the order stays missing: adding it would draw a
+    // camera the order does not know, and a duplicate would draw it twice.
+    if (it == order.end()) return;
+    order.erase(it);
+    if (toTop)
+        order.push_back(index);
+    else
+        order.push_front(index);
+    if (RightSetting* right = rightPanel()) right->showDrawOrder();
+    repaintPreview();
+}

@@ -1,0 +1,48 @@
+// One camera's settings panel: transparency (optionally for every camera at
+// once), highlight, hide, place in the drawing order and the two direction
+// trims. The panel writes straight into the camera record and repaints.
+#pragma once
+
+#include <QWidget>
+
+namespace Ui {
+class CameraSetting;
+}
+
+// Breaks the signal recursion while one transparency slider drives every panel:
+// false while the sync-all loop sets the other sliders.
+extern bool alphaSyncIdle;
+
+class CameraSetting : public QWidget {
+    Q_OBJECT
+public:
+    explicit CameraSetting(QWidget* parent = nullptr);
+    ~CameraSetting() override;
+
+    // Binds the panel to camera i and shows that camera's settings and its
+    // place in the drawing order. Writes nothing into the record.
+    void fillFromCamera(int i);
+    // The camera index this panel controls.
+    int cameraIndex() const { return index; }
+
+    // Display helpers used by the other panels; they do not touch the record.
+    void showAlpha(int value);  // slider (its slot suppressed by alphaSyncIdle) and text
+    void clearHighlight();      // clears the box, which runs its slot if it was ticked
+    void showOrder(int fromTop);
+
+private slots:
+    void on_hide_CheckBox_toggled(bool checked);
+    void on_gaoliang_checkBox_toggled(bool checked);
+    void on_alpha_slider_valueChanged(int value);
+    void on_dirction_sliderL_valueChanged(int value);
+    void on_direction_sliderR_valueChanged(int value);
+    // Move the camera to the top (drawn last) or the bottom (drawn first).
+    void on_top_Button_clicked();
+    void on_buttom_Button_clicked();
+
+private:
+    void moveInDrawOrder(bool toTop);
+
+    Ui::CameraSetting* ui;
+    int index = -1;
+};

@@ -1,0 +1,97 @@
+// The bottom panel's form, built in code the way Qt's form compiler builds it:
+// object names first, texts in a separate translation step, slots by name.
+#pragma once
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QSlider>
+#include <QWidget>
+
+class Ui_ButtomSetting {
+public:
+    QGridLayout* gridLayout_2;
+    QGridLayout* gridLayout;
+    QLabel* label;
+    QSlider* BlendSlider;
+    QLCDNumber* BlendNum;
+    QLabel* label_4;
+    QSlider* CutSilder;
+    QLCDNumber* CutNum;
+    QCheckBox* m_AutoMixCombox;
+
+    void setupUi(QWidget* ButtomSetting) {
+        if (ButtomSetting->objectName().isEmpty())
+            ButtomSetting->setObjectName(QString::fromUtf8("ButtomSetting"));
+        ButtomSetting->resize(566, 121);
+        gridLayout_2 = new QGridLayout(ButtomSetting);
+        gridLayout_2->setObjectName(QString::fromUtf8("gridLayout_2"));
+        gridLayout = new QGridLayout();
+        gridLayout->setObjectName(QString::fromUtf8("gridLayout"));
+        label = new QLabel(ButtomSetting);
+        label->setObjectName(QString::fromUtf8("label"));
+
+        gridLayout->addWidget(label, 0, 0, 1, 1);
+
+        BlendSlider = new QSlider(ButtomSetting);
+        BlendSlider->setObjectName(QString::fromUtf8("BlendSlider"));
+        BlendSlider->setMaximum(60000);
+        BlendSlider->setOrientation(Qt::Horizontal);
+
+        gridLayout->addWidget(BlendSlider, 0, 1, 1, 2);
+
+        BlendNum = new QLCDNumber(ButtomSetting);
+        BlendNum->setObjectName(QString::fromUtf8("BlendNum"));
+        BlendNum->setStyleSheet(
+            QString::fromUtf8("background-color: rgb(76, 76, 76);\n"
+                              "color: rgb(0, 255, 0);"));
+
+        gridLayout->addWidget(BlendNum, 0, 3, 1, 1);
+
+        label_4 = new QLabel(ButtomSetting);
+        label_4->setObjectName(QString::fromUtf8("label_4"));
+
+        gridLayout->addWidget(label_4, 1, 0, 1, 1);
+
+        CutSilder = new QSlider(ButtomSetting);
+        CutSilder->setObjectName(QString::fromUtf8("CutSilder"));
+        CutSilder->setMaximum(60000);
+        CutSilder->setOrientation(Qt::Horizontal);
+
+        gridLayout->addWidget(CutSilder, 1, 1, 1, 1);
+
+        CutNum = new QLCDNumber(ButtomSetting);
+        CutNum->setObjectName(QString::fromUtf8("CutNum"));
+        CutNum->setStyleSheet(
+            QString::fromUtf8("background-color: rgb(76, 76, 76);\n"
+                              "color: rgb(0, 255, 0);"));
+
+        gridLayout->addWidget(CutNum, 1, 3, 1, 1);
+
+        gridLayout_2->addLayout(gridLayout, 2, 0, 1, 1);
+
+        m_AutoMixCombox = new QCheckBox(ButtomSetting);
+        m_AutoMixCombox->setObjectName(QString::fromUtf8("m_AutoMixCombox"));
+
+        gridLayout_2->addWidget(m_AutoMixCombox, 1, 0, 1, 1);
+
+        retranslateUi(ButtomSetting);
+
+        QMetaObject::connectSlotsByName(ButtomSetting);
+    }
+
+    void retranslateUi(QWidget* ButtomSetting) {
+        ButtomSetting->setWindowTitle(
+            QCoreApplication::translate("ButtomSetting", "Form", nullptr));
+        label->setText(QCoreApplication::translate("ButtomSetting", "混合：", nullptr));
+        label_4->setText(QCoreApplication::translate("ButtomSetting", "裁剪", nullptr));
+        m_AutoMixCombox->setText(
+            QCoreApplication::translate("ButtomSetting", "自动裁剪混合", nullptr));
+    }
+};
+
+namespace Ui {
+class ButtomSetting : public Ui_ButtomSetting {};
+}  // namespace Ui
