@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <cstdio>
 
 #include "ButtomSetting.h"
@@ -49,13 +50,24 @@ void MainWindow::loadSequence(const std::string& path) {
         // The remapper and the analysis run on this thread; the dialog keeps the
         // operator informed and, being modal, keeps the controls from acting on
         // a half-loaded rig.
-        LoadProgressDialog progress(this, static_cast<int>(project->cameras.size()));
-        // Progress of the run itself reaches the dialog through
-        // progress.remapperProgress(done, total) while the remapper works and
-        // progress.analysisProgress(done, total) after each analysed camera.
+        const int n = static_cast<int>(project->cameras.size());
+        LoadProgressDialog progress(this, n);
+        project->loadProgress = [&progress, n](int done, int, const QString&) {
+            if (done <= n)
+                progress.remapperProgress(done, n);
+            else
+                progress.analysisProgress(done - n, n);
+        };
         project->runRemapper();
+        project->loadProgress = nullptr;
         progress.finish();
     }
+    // A remapper that did not run leaves the cameras empty; say why where the
+    // operator looks, not only on the console.
+    if (!project->lastRemapperError.isEmpty())
+        statusBar()->showMessage(project->lastRemapperError);
+    else
+        statusBar()->clearMessage();
     rightSetting->rebuildPanels();
     project->loaded = true;
 }
