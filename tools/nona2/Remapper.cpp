@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 #include <thread>
 
+#include "ImageReader.h"
 #include "PanoTransform.h"
 
 namespace nona2 {
@@ -216,34 +215,11 @@ void parallelRows(int begin, int end, int workers, const std::function<void(int,
 }
 
 bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error) {
-    cv::Mat raw;
-    try {
-        raw = cv::imread(image.path, cv::IMREAD_UNCHANGED);
-    } catch (const cv::Exception& e) {
-        raw.release();
-    }
-    if (raw.empty()) {
-        error = image.path + ": cannot read the source image";
-        return false;
-    }
-    if (raw.cols != image.width || raw.rows != image.height) {
-        error = image.path + ": image is " + std::to_string(raw.cols) + "x" +
-                std::to_string(raw.rows) + " but the project says " + std::to_string(image.width) +
+    if (!readImage(image.path, out, error)) return false;
+    if (out.cols != image.width || out.rows != image.height) {
+        error = image.path + ": image is " + std::to_string(out.cols) + "x" +
+                std::to_string(out.rows) + " but the project says " + std::to_string(image.width) +
                 "x" + std::to_string(image.height);
-        return false;
-    }
-    if (raw.depth() == CV_16U)
-        raw.convertTo(raw, CV_8U, 1.0 / 257.0);
-    else if (raw.depth() == CV_32F || raw.depth() == CV_64F)
-        raw.convertTo(raw, CV_8U, 255.0);
-    else if (raw.depth() != CV_8U)
-        raw.convertTo(raw, CV_8U);
-    if (raw.channels() == 1)
-        cv::cvtColor(raw, out, cv::COLOR_GRAY2BGR);
-    else if (raw.channels() == 3 || raw.channels() == 4)
-        out = raw;
-    else {
-        error = image.path + ": unsupported channel count " + std::to_string(raw.channels());
         return false;
     }
     return true;

@@ -112,6 +112,8 @@ bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    if (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE)
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_FLOATINGPOINT);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, stripRows);
     const size_t rowBytes = static_cast<size_t>(map.cols) * sizeof(float);
     std::vector<uint8_t> strip(rowBytes * stripRows);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PtoProject.h"
@@ -210,13 +211,33 @@ int main(int argc, char** argv) {
 
         const std::string base = args.prefix + "000" + std::to_string(index);
         OutputSet outputs(".part" + std::to_string(getpid()));
-        if (!nona2::writeLayerTiff(outputs.temporary(base + ".tif"), layer.bgra, layer.left,
-                                   layer.top, compression, error) ||
-            (args.coordinates && (!nona2::writeMapTiff(outputs.temporary(base + "_x.tif"),
-                                                       layer.mapX, compression, error) ||
-                                  !nona2::writeMapTiff(outputs.temporary(base + "_y.tif"),
-                                                       layer.mapY, compression, error))) ||
-            !outputs.commit(error)) {
+        // The three files are compressed at the same time, one thread each.
+        const std::string layerPath = outputs.temporary(base + ".tif");
+        std::string errors[3];
+        bool ok[3] = {true, true, true};
+        std::vector<std::thread> writers;
+        writers.emplace_back([&] {
+            ok[0] = nona2::writeLayerTiff(layerPath, layer.bgra, layer.left, layer.top, compression,
+                                          errors[0]);
+        });
+        if (args.coordinates) {
+            const std::string xPath = outputs.temporary(base + "_x.tif");
+            const std::string yPath = outputs.temporary(base + "_y.tif");
+            writers.emplace_back([&, xPath] {
+                ok[1] = nona2::writeMapTiff(xPath, layer.mapX, compression, errors[1]);
+            });
+            writers.emplace_back([&, yPath] {
+                ok[2] = nona2::writeMapTiff(yPath, layer.mapY, compression, errors[2]);
+            });
+        }
+        for (std::thread& t : writers) t.join();
+        for (int k = 0; k < 3; ++k) {
+            if (!ok[k]) {
+                std::fprintf(stderr, "nona2: %s\n", errors[k].c_str());
+                return 1;
+            }
+        }
+        if (!outputs.commit(error)) {
             std::fprintf(stderr, "nona2: %s\n", error.c_str());
             return 1;
         }
