@@ -47,13 +47,17 @@ float positionForOffset(int offset) {
 
 bool writeLayerTiff(const std::string& path, const cv::Mat& bgra, int left, int top,
                     int compression, std::string& error) {
-    CV_Assert(bgra.type() == CV_8UC4);
     TiffCloser file{TIFFOpen(path.c_str(), "w")};
     if (!file.tif) {
         error = path + ": cannot create the file";
         return false;
     }
-    TIFF* tif = file.tif;
+    return writeLayer(file.tif, path, bgra, left, top, compression, error);
+}
+
+bool writeLayer(TIFF* tif, const std::string& path, const cv::Mat& bgra, int left, int top,
+                int compression, std::string& error) {
+    CV_Assert(bgra.type() == CV_8UC4);
     const uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(bgra.cols));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(bgra.rows));

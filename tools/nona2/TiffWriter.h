@@ -3,6 +3,8 @@
 // name and only renamed into place when complete.
 #pragma once
 
+#include <tiffio.h>
+
 #include <opencv2/core.hpp>
 #include <string>
 
@@ -21,6 +23,10 @@ float positionForOffset(int offset);
 // the position of its top-left pixel. False with a message on failure.
 bool writeLayerTiff(const std::string& path, const cv::Mat& bgra, int left, int top,
                     int compression, std::string& error);
+// Same into a TIFF handle opened for writing (the caller closes it); `name`
+// is used in messages.
+bool writeLayer(TIFF* tif, const std::string& name, const cv::Mat& bgra, int left, int top,
+                int compression, std::string& error);
 // Writes `map` (CV_32FC1) as one 32-bit IEEE float sample per pixel in strips.
 bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression, std::string& error);
 
