@@ -1,5 +1,6 @@
-// The default remapping evaluates libpano13 on a grid and interpolates; it
-// must give the same layers and maps as evaluating every pixel.
+// The bundled sample rigs: the default remapping (libpano13 on a grid,
+// interpolated) gives the same layers and maps as evaluating every pixel, and
+// the fisheye rig's layers have the boundary the loader needs.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +10,17 @@
 
 namespace {
 
-void compareWithExact(const std::string& project) {
+// Valid/transparent changes along the middle row, as the loader's boundary
+// scan sees them.
+int middleRowTransitions(const cv::Mat& bgra) {
+    const int m = bgra.rows / 2;
+    int transitions = 0;
+    for (int x = 1; x < bgra.cols; ++x)
+        transitions += (bgra.at<cv::Vec4b>(m, x)[3] != 0) != (bgra.at<cv::Vec4b>(m, x - 1)[3] != 0);
+    return transitions;
+}
+
+void compareWithExact(const std::string& project, bool twoEdges) {
     nona2::PtoProject p;
     std::string error;
     ASSERT_TRUE(nona2::readPtoFile(std::string(ORVIK_SOURCE_DIR) + "/" + project, p, error))
@@ -54,12 +65,15 @@ void compareWithExact(const std::string& project) {
         EXPECT_LT(worstValid, 0.002);
         EXPECT_EQ(definedDiff, 0);
         EXPECT_LE(alphaDiff, total * 1e-4);
+        if (twoEdges) {
+            EXPECT_EQ(middleRowTransitions(a.bgra), 2);
+        }
     }
 }
 
 }  // namespace
 
-TEST(GridAccuracy, MatchesPerPixelEvaluationOnTheSamples) {
-    compareWithExact("samples/ring4/ring4.pto");
-    compareWithExact("samples/fisheye3/fisheye3.pto");
+TEST(Samples, GridMatchesPerPixelEvaluationAndFisheyeLayersHaveTwoEdges) {
+    compareWithExact("samples/ring4/ring4.pto", false);
+    compareWithExact("samples/fisheye3/fisheye3.pto", true);
 }
