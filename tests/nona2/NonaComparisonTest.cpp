@@ -206,7 +206,10 @@ TEST(NonaComparison, FisheyeWithRadialDistortion) {
         pto += imageLine(std::string("w400 h300 f3 ") + (k ? "v=0" : "v160"), orient[k],
                          k ? "a=0 b=0 c=0 d0 e0 g0 t0" : "a0.012 b-0.035 c0.018 d0 e0 g0 t0",
                          "fish" + std::to_string(k) + ".jpg");
-    compareRig("fisheye", pto, 3, true);
+    // A circular fisheye: its S crop is the circle inscribed in the rectangle.
+    pto += imageLine("w400 h400 f2 v180", "r0 p35 y60", "a0 b0 c0 d0 e0 g0 t0 S40,360,40,360",
+                     "circ.jpg");
+    compareRig("fisheye", pto, 4, true);
 }
 
 TEST(NonaComparison, RollPitchAndCentreShifts) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +18,8 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path tempDir(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("nona2_test_" + name);
+    const fs::path dir =
+        fs::temp_directory_path() / ("nona2_test_" + name + "_" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;

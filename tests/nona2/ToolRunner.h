@@ -2,6 +2,7 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,9 @@ namespace toolrun {
 namespace fs = std::filesystem;
 
 inline fs::path freshDir(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("nona2_test_" + name);
+    // The process id keeps parallel runs from different build trees apart.
+    const fs::path dir =
+        fs::temp_directory_path() / ("nona2_test_" + name + "_" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;

@@ -218,7 +218,8 @@ bool parsePanoLine(const std::string& line, const LineError& err, PanoOptions& p
 }
 
 bool parseImageLine(const std::string& line, const LineError& err, ImageDesc& img,
-                    std::vector<PendingLink>& links, size_t index, int lineNo, std::string& error) {
+                    std::vector<PendingLink>& links, size_t index, int lineNo,
+                    std::vector<std::string>& warnings, std::string& error) {
     std::vector<std::string> words;
     std::string problem;
     if (!splitWords(line, words, problem)) {
@@ -233,19 +234,16 @@ bool parseImageLine(const std::string& line, const LineError& err, ImageDesc& im
             continue;
         }
         if (w.rfind("Vf", 0) == 0) continue;  // flat-field file: photometric, not geometry
-        if (w[0] == 'S' || w[0] == 'C') {
-            int l = 0, r = 0, t = 0, b = 0;
-            if (!parseRect(w.substr(1), l, r, t, b)) {
+        if (w[0] == 'S') {
+            if (!parseRect(w.substr(1), img.cropLeft, img.cropRight, img.cropTop, img.cropBottom)) {
                 error = err("malformed crop '" + w + "' on an 'i' line");
                 return false;
             }
-            if (w[0] == 'S') {
-                img.hasCropRect = true;
-                img.cropLeft = l, img.cropRight = r, img.cropTop = t, img.cropBottom = b;
-            } else {
-                img.hasCropCircle = true;
-                img.circleLeft = l, img.circleRight = r, img.circleTop = t, img.circleBottom = b;
-            }
+            img.hasCropRect = true;
+            continue;
+        }
+        if (w[0] == 'C') {
+            warnings.push_back(err("crop '" + w + "' ignored (only S crops are applied)"));
             continue;
         }
         const char* key = nullptr;
@@ -371,7 +369,8 @@ bool parsePto(const std::string& text, const std::string& path, PtoProject& proj
             case 'i': {
                 ImageDesc img;
                 img.line = lineNo;
-                if (!parseImageLine(line, err, img, links, project.images.size(), lineNo, error))
+                if (!parseImageLine(line, err, img, links, project.images.size(), lineNo,
+                                    project.warnings, error))
                     return false;
                 project.images.push_back(img);
                 break;

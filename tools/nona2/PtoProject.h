@@ -40,10 +40,11 @@ struct ImageDesc {
     // Every numeric image variable by its Hugin name (v, y, p, r, a, b, c, d,
     // e, g, t, TrX, TrY, TrZ, Tpy, Tpp, ...); linked values already resolved.
     std::map<std::string, double> vars;
-    bool hasCropRect = false;  // S left,right,top,bottom of the source image
+    // S left,right,top,bottom of the source image. Like Hugin, a circular
+    // fisheye (f2) uses the circle inscribed in it instead of the rectangle.
+    bool hasCropRect = false;
     int cropLeft = 0, cropRight = 0, cropTop = 0, cropBottom = 0;
-    bool hasCropCircle = false;  // C left,right,top,bottom: the inscribed circle
-    int circleLeft = 0, circleRight = 0, circleTop = 0, circleBottom = 0;
+    bool circularCrop() const { return hasCropRect && projection == 2; }
     std::vector<MaskPolygon> masks;  // exclude masks only
 
     double var(const std::string& name) const {

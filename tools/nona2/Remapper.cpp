@@ -372,27 +372,24 @@ bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error) {
 
 cv::Mat sourceMask(const ImageDesc& image, const cv::Mat& source) {
     const bool alpha = source.channels() == 4;
-    if (!image.hasCropRect && !image.hasCropCircle && image.masks.empty() && !alpha)
-        return cv::Mat();
+    if (!image.hasCropRect && image.masks.empty() && !alpha) return cv::Mat();
     cv::Mat mask(source.rows, source.cols, CV_8UC1, cv::Scalar(255));
-    if (image.hasCropRect) {
-        mask.setTo(0);
-        const int l = std::max(0, image.cropLeft), t = std::max(0, image.cropTop);
-        const int r = std::min(source.cols, image.cropRight);
-        const int b = std::min(source.rows, image.cropBottom);
-        if (r > l && b > t) mask(cv::Rect(l, t, r - l, b - t)).setTo(255);
-    }
-    if (image.hasCropCircle) {
-        const double cx = (image.circleLeft + image.circleRight) / 2.0;
-        const double cy = (image.circleTop + image.circleBottom) / 2.0;
+    if (image.circularCrop()) {
+        const double cx = image.cropLeft + (image.cropRight - image.cropLeft) / 2.0;
+        const double cy = image.cropTop + (image.cropBottom - image.cropTop) / 2.0;
         const double radius =
-            std::min(image.circleRight - image.circleLeft, image.circleBottom - image.circleTop) /
-            2.0;
+            std::min(image.cropRight - image.cropLeft, image.cropBottom - image.cropTop) / 2.0;
         for (int y = 0; y < mask.rows; ++y) {
             uint8_t* row = mask.ptr<uint8_t>(y);
             for (int x = 0; x < mask.cols; ++x)
                 if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > radius * radius) row[x] = 0;
         }
+    } else if (image.hasCropRect) {
+        mask.setTo(0);
+        const int l = std::max(0, image.cropLeft), t = std::max(0, image.cropTop);
+        const int r = std::min(source.cols, image.cropRight);
+        const int b = std::min(source.rows, image.cropBottom);
+        if (r > l && b > t) mask(cv::Rect(l, t, r - l, b - t)).setTo(255);
     }
     for (const MaskPolygon& m : image.masks) fillPolygon(mask, m.points, 0);
     if (alpha) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,7 +148,7 @@ double seconds(std::chrono::steady_clock::time_point since) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int remapProject(int argc, char** argv) {
     Args args;
     const int parsed = parseArgs(argc, argv, args);
     if (parsed != 0) return parsed < 0 ? 0 : parsed;
@@ -222,18 +223,27 @@ int main(int argc, char** argv) {
         std::string errors[3];
         bool ok[3] = {true, true, true};
         std::vector<std::thread> writers;
-        writers.emplace_back([&] {
-            ok[0] = nona2::writeLayerTiff(layerPath, layer.bgra, layer.left, layer.top, compression,
-                                          errors[0]);
+        // Runs one writer, turning an exception (out of memory) into its error.
+        auto guarded = [&](int slot, const std::function<bool()>& write) {
+            try {
+                ok[slot] = write();
+            } catch (const std::exception& e) {
+                ok[slot] = false;
+                errors[slot] = e.what();
+            }
+        };
+        writers.emplace_back(guarded, 0, [&] {
+            return nona2::writeLayerTiff(layerPath, layer.bgra, layer.left, layer.top, compression,
+                                         errors[0]);
         });
         if (args.coordinates) {
             const std::string xPath = outputs.temporary(base + "_x.tif");
             const std::string yPath = outputs.temporary(base + "_y.tif");
-            writers.emplace_back([&, xPath] {
-                ok[1] = nona2::writeMapTiff(xPath, layer.mapX, compression, errors[1]);
+            writers.emplace_back(guarded, 1, [&, xPath] {
+                return nona2::writeMapTiff(xPath, layer.mapX, compression, errors[1]);
             });
-            writers.emplace_back([&, yPath] {
-                ok[2] = nona2::writeMapTiff(yPath, layer.mapY, compression, errors[2]);
+            writers.emplace_back(guarded, 2, [&, yPath] {
+                return nona2::writeMapTiff(yPath, layer.mapY, compression, errors[2]);
             });
         }
         for (std::thread& t : writers) t.join();
@@ -253,4 +263,16 @@ int main(int argc, char** argv) {
                         layer.validPixels, seconds(start));
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    // Out of memory (a huge canvas) or a library failure must end with a
+    // message and an error code, not an abort; unfinished files are removed
+    // by the output set on the way out.
+    try {
+        return remapProject(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "nona2: %s\n", e.what());
+        return 1;
+    }
 }
