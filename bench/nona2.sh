@@ -18,6 +18,7 @@ trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$WORK/ours" "$WORK/nona"
 
 now() { date +%s.%N; }
+calc() { awk "BEGIN { print $1 }"; }
 run_all() {  # $1 = remapper, $2 = folder
     (cd "$2" && for i in 0 1 2 3; do
         "$1" -c -z LZW -r ldr -m TIFF_m -o pic -i "$i" "$PROJECT" >/dev/null
@@ -29,16 +30,16 @@ best_nona=""
 for round in $(seq "$ROUNDS"); do
     t0=$(now); run_all "$NONA" "$WORK/nona"; t1=$(now)
     run_all "$BIN/nona2" "$WORK/ours"; t2=$(now)
-    n=$(echo "$t1 - $t0" | bc -l); o=$(echo "$t2 - $t1" | bc -l)
+    n=$(calc "$t1 - $t0"); o=$(calc "$t2 - $t1")
     printf 'round %d: nona %.3f s, nona2 %.3f s\n' "$round" "$n" "$o"
-    if [ -z "$best_nona" ] || (($(echo "$n < $best_nona" | bc -l))); then best_nona=$n; fi
-    if [ -z "$best_ours" ] || (($(echo "$o < $best_ours" | bc -l))); then best_ours=$o; fi
+    if [ -z "$best_nona" ] || (($(calc "$n < $best_nona"))); then best_nona=$n; fi
+    if [ -z "$best_ours" ] || (($(calc "$o < $best_ours"))); then best_ours=$o; fi
 done
 for i in 0 1 2 3; do
     for f in pic000$i.tif pic000${i}_x.tif pic000${i}_y.tif; do
         [ -s "$WORK/ours/$f" ] || { echo "nona2.sh: nona2 did not write $f" >&2; exit 1; }
     done
 done
-ratio=$(echo "$best_ours / $best_nona" | bc -l)
+ratio=$(calc "$best_ours / $best_nona")
 printf 'ring4, 4 cameras: nona -c %.3f s, nona2 %.3f s (best of %d), ratio %.2f (goal <= 0.50)\n' \
     "$best_nona" "$best_ours" "$ROUNDS" "$ratio"

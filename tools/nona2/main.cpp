@@ -2,8 +2,6 @@
 // and writes, per image, an RGBA layer TIFF and (with -c) two 32-bit float
 // coordinate maps. Command line compatible with the part of Hugin's nona that
 // the stitching tool uses: nona2 -c -z LZW -r ldr -m TIFF_m -o pic -i N project.pto
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +13,13 @@
 #include "PtoProject.h"
 #include "Remapper.h"
 #include "TiffWriter.h"
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -128,6 +133,9 @@ public:
     }
     bool commit(std::string& error) {
         for (const auto& f : files_) {
+#ifdef _WIN32
+            std::remove(f.first.c_str());  // rename does not replace files there
+#endif
             if (std::rename(f.second.c_str(), f.first.c_str()) != 0) {
                 error = f.first + ": cannot move the finished file into place";
                 return false;
