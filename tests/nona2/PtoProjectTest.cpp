@@ -45,6 +45,10 @@ TEST(PtoProject, ReadsPanoramaLineWithHuginTokens) {
     EXPECT_EQ(p.pano.fileFormat, "TIFF_m");
     EXPECT_TRUE(p.pano.cropLayers);
     EXPECT_EQ(p.pano.compression, "LZW");
+
+    // Saved by an editor that puts a byte-order mark before the 'p' line.
+    ASSERT_TRUE(parsePto("\xEF\xBB\xBFp f2 w100 h50 v360\n", "bom.pto", p, error)) << error;
+    EXPECT_EQ(p.pano.width, 100);
 }
 
 TEST(PtoProject, ResolvesLinkedValuesNamesAndAllImageVariables) {

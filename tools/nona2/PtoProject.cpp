@@ -349,7 +349,9 @@ bool parsePto(const std::string& text, const std::string& path, PtoProject& proj
     std::vector<std::pair<MaskPolygon, int>> masks;
     bool havePano = false;
 
-    std::stringstream in(text);
+    // A UTF-8 byte-order mark (some editors add one) is not part of the first line.
+    const bool bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::stringstream in(bom ? text.substr(3) : text);
     std::string line;
     int lineNo = 0;
     while (std::getline(in, line)) {
