@@ -37,21 +37,20 @@ inline void sampleBicubic(const cv::Mat& src, double sx, double sy, uint8_t* out
     cubicWeights(sx - fx, wx);
     cubicWeights(sy - fy, wy);
     const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+    const bool inner = ix >= 1 && iy >= 1 && ix + 2 < src.cols && iy + 2 < src.rows;
     int cols[4];
-    for (int k = 0; k < 4; ++k) cols[k] = std::clamp(ix - 1 + k, 0, src.cols - 1) * channels;
+    for (int k = 0; k < 4; ++k)
+        cols[k] = (inner ? ix - 1 + k : std::clamp(ix - 1 + k, 0, src.cols - 1)) * channels;
     double acc[3] = {0, 0, 0};
     for (int j = 0; j < 4; ++j) {
-        const uint8_t* row = src.ptr<uint8_t>(std::clamp(iy - 1 + j, 0, src.rows - 1));
-        double r[3] = {0, 0, 0};
-        for (int k = 0; k < 4; ++k) {
-            const uint8_t* p = row + cols[k];
-            r[0] += wx[k] * p[0];
-            r[1] += wx[k] * p[1];
-            r[2] += wx[k] * p[2];
-        }
-        acc[0] += wy[j] * r[0];
-        acc[1] += wy[j] * r[1];
-        acc[2] += wy[j] * r[2];
+        const int y = inner ? iy - 1 + j : std::clamp(iy - 1 + j, 0, src.rows - 1);
+        const uint8_t* row = src.ptr<uint8_t>(y);
+        const uint8_t* p0 = row + cols[0];
+        const uint8_t* p1 = row + cols[1];
+        const uint8_t* p2 = row + cols[2];
+        const uint8_t* p3 = row + cols[3];
+        for (int c = 0; c < 3; ++c)
+            acc[c] += wy[j] * (wx[0] * p0[c] + wx[1] * p1[c] + wx[2] * p2[c] + wx[3] * p3[c]);
     }
     for (int c = 0; c < 3; ++c) out[c] = cv::saturate_cast<uint8_t>(acc[c]);
 }
