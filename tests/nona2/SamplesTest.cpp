@@ -1,0 +1,79 @@
+// The bundled sample rigs: the default remapping (libpano13 on a grid,
+// interpolated) gives the same layers and maps as evaluating every pixel, and
+// the fisheye rig's layers have the boundary the loader needs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PtoProject.h"
+#include "Remapper.h"
+
+namespace {
+
+// Valid/transparent changes along the middle row, as the loader's boundary
+// scan sees them.
+int middleRowTransitions(const cv::Mat& bgra) {
+    const int m = bgra.rows / 2;
+    int transitions = 0;
+    for (int x = 1; x < bgra.cols; ++x)
+        transitions += (bgra.at<cv::Vec4b>(m, x)[3] != 0) != (bgra.at<cv::Vec4b>(m, x - 1)[3] != 0);
+    return transitions;
+}
+
+void compareWithExact(const std::string& project, bool twoEdges) {
+    nona2::PtoProject p;
+    std::string error;
+    ASSERT_TRUE(nona2::readPtoFile(std::string(ORVIK_SOURCE_DIR) + "/" + project, p, error))
+        << error;
+    for (size_t i = 0; i < p.images.size(); ++i) {
+        SCOPED_TRACE(project + " image " + std::to_string(i));
+        cv::Mat source;
+        ASSERT_TRUE(nona2::loadSourceImage(p.images[i], source, error)) << error;
+        nona2::RemapOptions grid, exact;
+        exact.exact = true;
+        nona2::RemappedLayer a, b;
+        ASSERT_TRUE(nona2::remapImage(p, static_cast<int>(i), source, grid, a, error)) << error;
+        ASSERT_TRUE(nona2::remapImage(p, static_cast<int>(i), source, exact, b, error)) << error;
+        ASSERT_EQ(a.left, b.left);
+        ASSERT_EQ(a.top, b.top);
+        ASSERT_EQ(a.bgra.size(), b.bgra.size());
+        long alphaDiff = 0, definedDiff = 0;
+        double worst = 0, worstValid = 0;
+        for (int y = 0; y < a.bgra.rows; ++y) {
+            for (int x = 0; x < a.bgra.cols; ++x) {
+                alphaDiff +=
+                    (a.bgra.at<cv::Vec4b>(y, x)[3] != 0) != (b.bgra.at<cv::Vec4b>(y, x)[3] != 0);
+                const float ax = a.mapX.at<float>(y, x), bx = b.mapX.at<float>(y, x);
+                const float ay = a.mapY.at<float>(y, x), by = b.mapY.at<float>(y, x);
+                const bool da = !(ax == -1.0f && ay == -1.0f), db = !(bx == -1.0f && by == -1.0f);
+                if (da != db) {
+                    ++definedDiff;
+                    continue;
+                }
+                if (!da) continue;
+                const double d = std::max(std::fabs(double(ax) - bx), std::fabs(double(ay) - by));
+                worst = std::max(worst, d);
+                if (b.bgra.at<cv::Vec4b>(y, x)[3]) worstValid = std::max(worstValid, d);
+            }
+        }
+        const double total = double(a.bgra.total());
+        std::printf(
+            "%s image %zu: max map difference %.5f px (%.5f px where valid), alpha differs on %ld "
+            "of %.0f pixels\n",
+            project.c_str(), i, worst, worstValid, alphaDiff, total);
+        EXPECT_LT(worst, 0.01);
+        EXPECT_LT(worstValid, 0.002);
+        EXPECT_EQ(definedDiff, 0);
+        EXPECT_LE(alphaDiff, total * 1e-4);
+        if (twoEdges) {
+            EXPECT_EQ(middleRowTransitions(a.bgra), 2);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(Samples, GridMatchesPerPixelEvaluationAndFisheyeLayersHaveTwoEdges) {
+    compareWithExact("samples/ring4/ring4.pto", false);
+    compareWithExact("samples/fisheye3/fisheye3.pto", true);
+}

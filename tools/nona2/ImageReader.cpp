@@ -1,0 +1,163 @@
+#include "ImageReader.h"
+
+#include <png.h>
+#include <tiffio.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace nona2 {
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void jpegErrorExit(j_common_ptr cinfo) {
+    JpegError* err = reinterpret_cast<JpegError*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+void jpegSilence(j_common_ptr, int) {}
+
+bool readJpeg(FILE* file, const std::string& path, cv::Mat& out, std::string& error) {
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = jpegErrorExit;
+    err.mgr.emit_message = jpegSilence;
+    err.message[0] = 0;
+    cv::Mat image;  // constructed before the jump target so longjmp skips no destructor
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        error = path + ": cannot decode JPEG (" + err.message + ")";
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+        jpeg_destroy_decompress(&cinfo);
+        error = path + ": CMYK JPEG images are not supported";
+        return false;
+    }
+    cinfo.out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(&cinfo);
+    image.create(static_cast<int>(cinfo.output_height), static_cast<int>(cinfo.output_width),
+                 CV_8UC3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = image.ptr<uint8_t>(static_cast<int>(cinfo.output_scanline));
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    out = image;
+    return true;
+}
+
+bool readPng(const std::string& path, cv::Mat& out, std::string& error) {
+    png_image png;
+    std::memset(&png, 0, sizeof(png));
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) {
+        error = path + ": cannot decode PNG (" + png.message + ")";
+        return false;
+    }
+    const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+    png.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+    cv::Mat image(static_cast<int>(png.height), static_cast<int>(png.width),
+                  alpha ? CV_8UC4 : CV_8UC3);
+    if (!png_image_finish_read(&png, nullptr, image.data, static_cast<png_int_32>(image.step[0]),
+                               nullptr)) {
+        error = path + ": cannot decode PNG (" + png.message + ")";
+        png_image_free(&png);
+        return false;
+    }
+    out = image;
+    return true;
+}
+
+bool readTiff(const std::string& path, cv::Mat& out, std::string& error) {
+    TIFFSetWarningHandler(nullptr);
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (!tif) {
+        error = path + ": cannot open TIFF";
+        return false;
+    }
+    uint32_t w = 0, h = 0;
+    uint16_t extraCount = 0;
+    uint16_t* extra = nullptr;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    const bool alpha =
+        TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) == 1 && extraCount > 0;
+    if (w == 0 || h == 0 || static_cast<uint64_t>(w) * h > (1ull << 31)) {
+        TIFFClose(tif);
+        error = path + ": unusable TIFF size";
+        return false;
+    }
+    std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
+    const int ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0);
+    TIFFClose(tif);
+    if (!ok) {
+        error = path + ": cannot decode TIFF";
+        return false;
+    }
+    cv::Mat image(static_cast<int>(h), static_cast<int>(w), alpha ? CV_8UC4 : CV_8UC3);
+    const int channels = image.channels();
+    for (int y = 0; y < image.rows; ++y) {
+        uint8_t* px = image.ptr<uint8_t>(y);
+        const uint32_t* src = raster.data() + static_cast<size_t>(y) * w;
+        for (uint32_t x = 0; x < w; ++x, px += channels) {
+            px[0] = static_cast<uint8_t>(TIFFGetB(src[x]));
+            px[1] = static_cast<uint8_t>(TIFFGetG(src[x]));
+            px[2] = static_cast<uint8_t>(TIFFGetR(src[x]));
+            if (alpha) px[3] = static_cast<uint8_t>(TIFFGetA(src[x]));
+        }
+    }
+    out = image;
+    return true;
+}
+
+}  // namespace
+
+bool readImage(const std::string& path, cv::Mat& out, std::string& error) {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        error = path + ": cannot open the image (" + std::strerror(errno) + ")";
+        return false;
+    }
+    unsigned char magic[8] = {0};
+    const size_t got = std::fread(magic, 1, sizeof(magic), file.get());
+    if (got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
+        std::rewind(file.get());
+        return readJpeg(file.get(), path, out, error);
+    }
+    file.reset();
+    if (got >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return readPng(path, out, error);
+    if (got >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
+        return readTiff(path, out, error);
+    error = path + ": not a JPEG, PNG or TIFF image";
+    return false;
+}
+
+}  // namespace nona2
