@@ -1,5 +1,6 @@
 #include "export/Camera2KExport.h"
 
+#include <QDir>
 #include <cstdio>
 #include <new>
 #include <optional>
@@ -27,6 +28,7 @@ struct CameraContext {
     const CameraSnapshot& cam;
     DeviceTableFile& file;
     DebugImages& images;
+    bool drawImages;  // the "pic" folder exists, so the images will be saved
     bool rowPairs;    // large panoramas start and end records on even rows
     int written = 0;  // records written for the camera
 };
@@ -76,12 +78,55 @@ bool writeRegionRecords(CameraContext& ctx, const SourceBlock& block, const cv::
             }
         }
         if (!rec.anyValid()) continue;
-        ctx.images.drawOutline(block.counter,
-                               cv::Rect(localX, top - cam.offsetY, rect.width, rows));
+        if (ctx.drawImages)
+            ctx.images.drawOutline(block.counter,
+                                   cv::Rect(localX, top - cam.offsetY, rect.width, rows));
         ctx.file.writeRecord(rec);
         ++ctx.written;
     }
     return true;
+}
+
+// The weights of `width` consecutive panorama pixels (`px`: their stacking
+// positions, N bytes each), reordered into camera index order. `position` maps
+// a camera to its stacking position; positions outside 0..N-1 give 0.
+template <int kN>
+void gatherWeightsFixed(const uint8_t* px, int width, const int* position, uint8_t* out) {
+    for (int j = 0; j < width; ++j, px += kN, out += kN)
+        for (int c = 0; c < kN; ++c) out[c] = px[position[c]];
+}
+
+void gatherWeights(const uint8_t* px, int width, int N, const std::vector<int>& position,
+                   uint8_t* out) {
+    bool inRange = true;
+    for (int p : position) inRange = inRange && p >= 0 && p < N;
+    const int* pos = position.data();
+    if (inRange) {
+        // Fixed camera counts let the compiler unroll the per-pixel copy.
+        switch (N) {
+            case 1:
+                return gatherWeightsFixed<1>(px, width, pos, out);
+            case 2:
+                return gatherWeightsFixed<2>(px, width, pos, out);
+            case 3:
+                return gatherWeightsFixed<3>(px, width, pos, out);
+            case 4:
+                return gatherWeightsFixed<4>(px, width, pos, out);
+            case 5:
+                return gatherWeightsFixed<5>(px, width, pos, out);
+            case 6:
+                return gatherWeightsFixed<6>(px, width, pos, out);
+            case 7:
+                return gatherWeightsFixed<7>(px, width, pos, out);
+            case 8:
+                return gatherWeightsFixed<8>(px, width, pos, out);
+            default:
+                break;
+        }
+    }
+    for (int j = 0; j < width; ++j, px += N)
+        for (int c = 0; c < N; ++c)
+            *out++ = inRange || (pos[c] >= 0 && pos[c] < N) ? px[pos[c]] : 0;
 }
 
 ExportResult writeTable(const ExportSnapshot& snap) {
@@ -118,19 +163,24 @@ ExportResult writeTable(const ExportSnapshot& snap) {
     if (ExportResult r = file.open(); !r.written()) return r;
 
     const bool rowPairs = W >= 3840 && H >= 1920;
+    // The debug images are saved only into an existing "pic" folder; without
+    // one, drawing them would be wasted work.
+    const bool drawImages =
+        QDir(QString::fromLocal8Bit((snap.projectDir + "pic").c_str())).exists();
     for (int i = 0; i < N; ++i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
         file.beginCamera(i);
-        DebugImages images(cam.map.size());
-        CameraContext ctx{cam, file, images, rowPairs};
+        DebugImages images(drawImages ? cam.map.size() : cv::Size());
+        CameraContext ctx{cam, file, images, drawImages, rowPairs};
         for (const SourceBlock& block : collectSourceBlocks(cam)) {
-            for (const cv::Rect& rect : findBlockRegions(block, cam.imgBdy, &images.contours)) {
+            for (const cv::Rect& rect :
+                 findBlockRegions(block, cam.imgBdy, drawImages ? &images.contours : nullptr)) {
                 if (!writeRegionRecords(ctx, block, rect))
                     return failExport(path, "Export OpMapping.tab failed.");
             }
         }
         file.endCamera();
-        images.save(snap.projectDir, i);
+        if (drawImages) images.save(snap.projectDir, i);
         std::printf("pic:%d count_total:%d  real:total:%d\r\n", i, ctx.written,
                     static_cast<int>(file.recordCount(i)));
         std::fflush(stdout);
@@ -152,15 +202,8 @@ ExportResult writeTable(const ExportSnapshot& snap) {
                 return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n",
                                   width, x0);
             }
-            weights.assign(static_cast<size_t>(width) * static_cast<size_t>(N), 0);
-            uint8_t* w = weights.data();
-            for (int j = 0; j < width; ++j) {
-                const uint8_t* px = volume.pixel(x0 + j, y);
-                for (int c = 0; c < N; ++c) {
-                    const int p = position[static_cast<size_t>(c)];
-                    *w++ = p < N ? px[p] : 0;
-                }
-            }
+            weights.resize(static_cast<size_t>(width) * static_cast<size_t>(N));
+            gatherWeights(volume.pixel(x0, y), width, N, position, weights.data());
             out.u16(static_cast<uint16_t>(y));
             out.u16(static_cast<uint16_t>(x0));
             out.u16(static_cast<uint16_t>(width));
