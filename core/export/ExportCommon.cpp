@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -114,14 +115,23 @@ void WeightVolume::normalise() {
         return t;
     }();
     if (N_ == 0) return;
-    const size_t pixels = static_cast<size_t>(W_ + 1) * static_cast<size_t>(H_ + 1);
-    uint8_t* px = data_.data();
-    for (size_t i = 0; i < pixels; ++i, px += N_) {
-        // Most of a panorama is covered by one or two cameras at most, and an
-        // uncovered pixel stays all 0: skip the dependent chain of lookups.
-        bool covered = false;
-        for (int p = 0; p < N_; ++p) covered |= px[p] != 0;
-        if (!covered) continue;
+    const size_t n = static_cast<size_t>(N_);
+    const size_t total = static_cast<size_t>(W_ + 1) * static_cast<size_t>(H_ + 1) * n;
+    uint8_t* data = data_.data();
+    size_t at = 0;
+    while (at < total) {
+        // An uncovered pixel stays all 0, and most of a panorama is uncovered
+        // at most positions: jump over zero bytes a word at a time, then back
+        // to the start of the pixel that holds the first non-zero byte.
+        while (at + 8 <= total) {
+            uint64_t word;
+            std::memcpy(&word, data + at, 8);
+            if (word != 0) break;
+            at += 8;
+        }
+        at -= at % n;
+        if (at >= total) break;
+        uint8_t* px = data + at;
         int remaining = 255;
         for (int p = N_ - 1; p >= 0; --p) {
             const uint8_t v =
@@ -129,6 +139,7 @@ void WeightVolume::normalise() {
             px[p] = v;
             remaining -= v;
         }
+        at += n;
     }
 }
 
