@@ -294,3 +294,65 @@ TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
 }
 
 }  // namespace
+
+namespace {
+
+// Tables the device could not read are refused before anything is written:
+// 16-bit positions and sizes, 8-bit block numbers.
+TEST_F(Camera2KExport, RefusesUndescribableTables) {
+    writeFile("Camera_2K_Project.tab", "previous table");
+    rig(70000, 2, {camera(16, 2, 0, 0)});
+    testsupport::ExportRun run = export2K();
+    EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(run.console,
+              "Panorama 70000 x 2 too large for Camera_2K_Project.tab (at most 65535 x 65535)\r\n");
+
+    // 300 cameras: blocks 8 columns wide, so 2048 columns need 256 blocks.
+    rig(2048, 1, std::vector<CameraSpec>(300, camera(1, 1, 0, 0)));
+    run = export2K();
+    EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(run.console,
+              "Too many blend blocks per row for Camera_2K_Project.tab: 256 (at most 255)\r\n");
+    EXPECT_EQ(run.result.message,
+              "Too many blend blocks per row for Camera_2K_Project.tab: 256 (at most 255)");
+    EXPECT_EQ(readText("Camera_2K_Project.tab"), "previous table");
+    EXPECT_EQ(entries(), QStringList{"Camera_2K_Project.tab"});
+    EXPECT_EQ(noticesShown, 0);
+}
+
+// The normalisation skips uncovered pixels in whole words; whatever the camera
+// count and wherever the covered pixels lie, it must equal the plain rule.
+TEST(WeightVolumeNormalise, SparseVolumesMatchThePlainRule) {
+    cv::RNG rng(7);
+    for (int n = 1; n <= 5; ++n) {
+        for (int trial = 0; trial < 20; ++trial) {
+            const int W = rng.uniform(0, 23), H = rng.uniform(0, 5);
+            WeightVolume v(W, H, n);
+            std::vector<uint8_t> expected;
+            for (int y = 0; y <= H; ++y)
+                for (int x = 0; x <= W; ++x)
+                    for (int p = 0; p < n; ++p)
+                        v.at(x, y, p) = rng.uniform(0, 10) < 2 ? rng.uniform(1, 256) : 0;
+            for (int y = 0; y <= H; ++y)
+                for (int x = 0; x <= W; ++x) {
+                    double remaining = 255.0;
+                    std::vector<uint8_t> px(static_cast<size_t>(n));
+                    for (int p = n - 1; p >= 0; --p) {
+                        const double w =
+                            remaining <= 0 ? 0 : std::trunc(v.at(x, y, p) / 255.0 * remaining);
+                        px[static_cast<size_t>(p)] = static_cast<uint8_t>(w);
+                        remaining -= w;
+                    }
+                    expected.insert(expected.end(), px.begin(), px.end());
+                }
+            v.normalise();
+            std::vector<uint8_t> actual;
+            for (int y = 0; y <= H; ++y)
+                for (int x = 0; x <= W; ++x)
+                    for (int p = 0; p < n; ++p) actual.push_back(v.at(x, y, p));
+            ASSERT_EQ(actual, expected) << "N " << n << " W " << W << " H " << H;
+        }
+    }
+}
+
+}  // namespace
