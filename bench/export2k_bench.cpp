@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -107,11 +108,19 @@ void buildRing(Project& project, const std::string& folder) {
     project.resetDrawOrder(kCameras);
 }
 
+// ORVIK_BENCH_OUT names a folder to export into instead of a scratch one; a
+// "pic" folder is created there so that the debug images can be looked at.
 struct Rig {
     QTemporaryDir dir;
+    QString folder;
     Project project;
     Rig() {
-        buildRing(project, dir.path().toStdString() + "/");
+        folder = dir.path();
+        if (const char* out = std::getenv("ORVIK_BENCH_OUT")) {
+            folder = QString::fromLocal8Bit(out);
+            QDir().mkpath(folder + "/pic");
+        }
+        buildRing(project, folder.toStdString() + "/");
         if (std::getenv("ORVIK_BENCH_VERBOSE"))
             for (const Camara& c : project.cameras)
                 std::printf("camera %d x %d at (%d, %d), boundary (%d, %d) (%d, %d)\n",
@@ -174,11 +183,11 @@ void writeSameBytes(benchmark::State& state, bool durable) {
     if (exportedBytes == 0) {
         QuietStdout quiet;
         exportCamera2K(r.project);
-        exportedBytes = QFile(r.dir.path() + "/Camera_2K_Project.tab").size();
+        exportedBytes = QFile(r.folder + "/Camera_2K_Project.tab").size();
     }
     const std::vector<char> chunk(1 << 20, 'x');
     for (auto _ : state) {
-        QFile f(r.dir.path() + "/raw.bin");
+        QFile f(r.folder + "/raw.bin");
         f.open(QIODevice::WriteOnly);
         for (int64_t left = exportedBytes; left > 0;) {
             const qint64 n = std::min<int64_t>(left, static_cast<int64_t>(chunk.size()));
@@ -190,7 +199,7 @@ void writeSameBytes(benchmark::State& state, bool durable) {
             fdatasync(f.handle());
         }
         f.close();
-        if (durable) QFile::rename(r.dir.path() + "/raw.bin", r.dir.path() + "/raw2.bin");
+        if (durable) QFile::rename(r.folder + "/raw.bin", r.folder + "/raw2.bin");
     }
     state.SetBytesProcessed(state.iterations() * exportedBytes);
 }
