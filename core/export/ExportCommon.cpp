@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -114,9 +115,23 @@ void WeightVolume::normalise() {
         return t;
     }();
     if (N_ == 0) return;
-    const size_t pixels = static_cast<size_t>(W_ + 1) * static_cast<size_t>(H_ + 1);
-    uint8_t* px = data_.data();
-    for (size_t i = 0; i < pixels; ++i, px += N_) {
+    const size_t n = static_cast<size_t>(N_);
+    const size_t total = static_cast<size_t>(W_ + 1) * static_cast<size_t>(H_ + 1) * n;
+    uint8_t* data = data_.data();
+    size_t at = 0;
+    while (at < total) {
+        // An uncovered pixel stays all 0, and most of a panorama is uncovered
+        // at most positions: jump over zero bytes a word at a time, then back
+        // to the start of the pixel that holds the first non-zero byte.
+        while (at + 8 <= total) {
+            uint64_t word;
+            std::memcpy(&word, data + at, 8);
+            if (word != 0) break;
+            at += 8;
+        }
+        at -= at % n;
+        if (at >= total) break;
+        uint8_t* px = data + at;
         int remaining = 255;
         for (int p = N_ - 1; p >= 0; --p) {
             const uint8_t v =
@@ -124,6 +139,7 @@ void WeightVolume::normalise() {
             px[p] = v;
             remaining -= v;
         }
+        at += n;
     }
 }
 
@@ -226,27 +242,6 @@ std::vector<cv::Rect> findBlockRegions(const SourceBlock& block,
 
 // ---------------------------------------------------------------------------
 // Remap entries and records
-
-RedressEntry encodeEntry(const CameraSnapshot& camera, int r, int c, int bx, int by) {
-    const cv::Mat& map = camera.map;
-    const cv::Mat& w = camera.weights;
-    if (r < 0 || c < 0 || r >= map.rows || c >= map.cols || r >= w.rows || c >= w.cols) return {};
-    const cv::Vec2f pos = map.at<cv::Vec2f>(r, c);
-    float dx = pos[0] - static_cast<float>(kSourceBlockWidth * bx);
-    float dy = pos[1] - static_cast<float>(kSourceBlockHeight * by);
-    // trunc(d) within 0..127 (0..179), tested on the float: a position less than
-    // one pixel before the block truncates to 0 and counts; far-away or
-    // non-numeric positions never wrap round into range.
-    if (!(dx > -1.0f && dx < 128.0f && dy > -1.0f && dy < 180.0f)) return {};
-    if (w.at<cv::Vec4b>(r, c)[3] == 0) return {};
-    dx = std::min(std::max(dx, 0.0f), 127.0f);
-    dy = std::min(std::max(dy, 0.0f), 179.0f);
-    RedressEntry e;
-    e.fx = static_cast<uint16_t>(static_cast<int>(dx * 16.0f));
-    e.fy = static_cast<uint16_t>(static_cast<int>(dy * 16.0f));
-    e.valid = true;
-    return e;
-}
 
 RedressRecord RedressRecord::make(int panoX, int panoY, int width, int rows, int bx, int by) {
     assert(width >= 0 && rows >= 0 && width * rows <= kCapacity);

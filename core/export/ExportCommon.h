@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <opencv2/core.hpp>
@@ -182,7 +183,27 @@ constexpr uint32_t kInvalidEntry = 0x4FFF4FFFu;
 // (alpha) there is not 0; the offset is then clamped to 0..127 / 0..179 and
 // scaled by 16. So a position less than one pixel left of or above the block
 // is valid with 0. Pixels outside the map or the weights image are invalid.
-RedressEntry encodeEntry(const CameraSnapshot& camera, int r, int c, int bx, int by);
+// Inline: the record builders call it once per entry.
+inline RedressEntry encodeEntry(const CameraSnapshot& camera, int r, int c, int bx, int by) {
+    const cv::Mat& map = camera.map;
+    const cv::Mat& w = camera.weights;
+    if (r < 0 || c < 0 || r >= map.rows || c >= map.cols || r >= w.rows || c >= w.cols) return {};
+    const cv::Vec2f pos = map.at<cv::Vec2f>(r, c);
+    float dx = pos[0] - static_cast<float>(kSourceBlockWidth * bx);
+    float dy = pos[1] - static_cast<float>(kSourceBlockHeight * by);
+    // trunc(d) within 0..127 (0..179), tested on the float: a position less than
+    // one pixel before the block truncates to 0 and counts; far-away or
+    // non-numeric positions never wrap round into range.
+    if (!(dx > -1.0f && dx < 128.0f && dy > -1.0f && dy < 180.0f)) return {};
+    if (w.at<cv::Vec4b>(r, c)[3] == 0) return {};
+    dx = std::min(std::max(dx, 0.0f), 127.0f);
+    dy = std::min(std::max(dy, 0.0f), 179.0f);
+    RedressEntry e;
+    e.fx = static_cast<uint16_t>(static_cast<int>(dx * 16.0f));
+    e.fy = static_cast<uint16_t>(static_cast<int>(dy * 16.0f));
+    e.valid = true;
+    return e;
+}
 
 // One rectangle of remap entries, written as a fixed 65,552-byte record.
 struct RedressRecord {

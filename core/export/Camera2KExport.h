@@ -1,0 +1,19 @@
+// The 2K device table "Camera_2K_Project.tab": per camera, remap records that
+// tell the device where each panorama pixel is read in a 128 x 180 tile of the
+// camera image, then a blend table with one weight per camera and pixel.
+#pragma once
+
+#include "export/ExportResult.h"
+
+class Project;
+
+// The table's file name inside the project folder.
+extern const char* const kCamera2KFileName;
+
+// Writes projectDir + "Camera_2K_Project.tab", the debug images in "pic/" and the
+// console lines, then shows the completion notice. The project is only read.
+// The table replaces an earlier one only when it is complete: on a failure the
+// message has been printed and an existing table is left as it was.
+ExportResult exportCamera2K(const Project& project);
+// The same for currentProject().
+ExportResult exportCamera2K();

@@ -1,0 +1,93 @@
+#include "export/QuickWeaveExport.h"
+
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "export/AtomicOutputFile.h"
+#include "export/ExportCommon.h"
+#include "export/LittleEndianWriter.h"
+#include "project/Project.h"
+
+const char* const kQuickWeaveFileName = "QuickWeave_Projcet.tab";
+
+namespace {
+
+ExportResult writeProject(const ExportSnapshot& snap) {
+    const int N = snap.cameraCount;
+    AtomicOutputFile file(snap.outputPath(kQuickWeaveFileName));
+    if (ExportResult r = file.open(); !r.written()) return r;
+    LittleEndianWriter& out = file.out();
+
+    out.i32(N);
+    out.i32(snap.W);
+    out.i32(snap.H);
+    for (int camera : snap.drawOrder) out.i32(camera);
+
+    const WeightVolume volume = WeightVolume::build(snap);
+    std::vector<uint8_t> weights;
+    for (int i = 0; i < N; ++i) {
+        const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
+        const cv::Mat& map = cam.map;
+        out.i32(cam.offsetX);
+        out.i32(cam.offsetY);
+        out.i32(map.cols);
+        out.i32(map.rows);
+
+        // Normalised positions are computed into the written bytes only: the
+        // map is shared with the camera and must keep its pixel positions.
+        const float sw = static_cast<float>(cam.sourceWidth);
+        const float sh = static_cast<float>(cam.sourceHeight);
+        for (int r = 0; r < map.rows; ++r) {
+            const cv::Vec2f* row = map.ptr<cv::Vec2f>(r);
+            for (int c = 0; c < map.cols; ++c) {
+                out.f32(row[c][0] / sw);
+                out.f32(row[c][1] / sh);
+            }
+        }
+
+        // Pixels that fall outside the panorama's (W + 1) x (H + 1) grid have no
+        // weight there and are written as 0.
+        const int p = snap.stackingPosition(i);
+        weights.resize(static_cast<size_t>(map.cols));
+        for (int r = 0; r < map.rows; ++r) {
+            const int y = cam.offsetY + r;
+            const bool rowInside = p < N && y >= 0 && y <= snap.H;
+            for (int c = 0; c < map.cols; ++c) {
+                const int x = cam.offsetX + c;
+                weights[static_cast<size_t>(c)] =
+                    rowInside && x >= 0 && x <= snap.W ? volume.at(x, y, p) : 0;
+            }
+            out.bytes(weights.data(), weights.size());
+        }
+    }
+
+    ExportResult result = file.commit();
+    if (!result.written()) return result;
+    std::printf("Export QuickWeave_Projcet.tab OK.");
+    std::fflush(stdout);
+    showExportDone();
+    return result;
+}
+
+}  // namespace
+
+ExportResult exportQuickWeave(const Project& project) {
+    ExportResult stop;
+    std::optional<ExportSnapshot> snap = takeExportSnapshot(project, &stop);
+    if (!snap) return stop;
+    try {
+        return writeProject(*snap);
+    } catch (const std::bad_alloc&) {
+        return failExport(snap->outputPath(kQuickWeaveFileName),
+                          "Not enough memory to export %s for a %d x %d panorama with %d "
+                          "cameras\r\n",
+                          kQuickWeaveFileName, snap->W, snap->H, snap->cameraCount);
+    }
+}
+
+ExportResult exportQuickWeave() {
+    if (const Project* project = currentProject()) return exportQuickWeave(*project);
+    return ExportResult::nothing();
+}

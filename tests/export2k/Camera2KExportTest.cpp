@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "DeviceTableReader.h"
+#include "ExportFixture.h"
+#include "export/Camera2KExport.h"
+
+using testsupport::CameraSpec;
+using testsupport::readDeviceTable;
+using testsupport::ReadRedressRecord;
+
+namespace {
+
+constexpr uint32_t kInvalid = 0x4FFF4FFF;
+
+CameraSpec camera(int cols, int rows, int ox, int oy,
+                  std::function<cv::Vec2f(int, int)> map = nullptr, uint8_t alpha = 255) {
+    CameraSpec s;
+    s.cols = cols;
+    s.rows = rows;
+    s.offsetX = ox;
+    s.offsetY = oy;
+    s.map = std::move(map);
+    s.alpha = [alpha](int, int) { return alpha; };
+    return s;
+}
+
+uint32_t entry(int fx, int fy) {
+    return static_cast<uint32_t>(fx) | (static_cast<uint32_t>(fy) << 16);
+}
+
+void expectHeader(const ReadRedressRecord& r, int panoX, int panoY, int width, int rows, int srcX0,
+                  int srcY0) {
+    EXPECT_EQ(r.panoX, panoX);
+    EXPECT_EQ(r.panoY, panoY);
+    EXPECT_EQ(r.width, width);
+    EXPECT_EQ(r.rows, rows);
+    EXPECT_EQ(r.srcX0, srcX0);
+    EXPECT_EQ(r.srcY0, srcY0);
+    EXPECT_EQ(r.blockW, 128);
+    EXPECT_EQ(r.blockH, 180);
+    // Past width x rows the record is filled with invalid entries.
+    for (size_t e = static_cast<size_t>(width) * rows; e < r.entries.size(); ++e)
+        ASSERT_EQ(r.entries[e], kInvalid) << "entry " << e;
+}
+
+class Camera2KExport : public testsupport::ExportFixture {
+protected:
+    testsupport::ExportRun export2K() {
+        return runExport([](const Project& p) { return exportCamera2K(p); });
+    }
+};
+
+// Three cameras: a 400 x 50 and a 400 x 80 region, each inside one source
+// tile, and a small camera whose pixels fall into two tiles.
+TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
+    rig(1920, 1080,
+        {camera(400, 50, 32, 7,
+                [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 1 + 0.5f * r); }),
+         camera(400, 80, 432, 100,
+                [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 181 + 0.5f * r); }),
+         camera(20, 2, 0, 300, [](int c, int r) { return cv::Vec2f(5 + 10.0f * c, 2.0f + r); })});
+    const testsupport::ExportRun run = export2K();
+    ASSERT_TRUE(run.result.written()) << run.result.message;
+    EXPECT_EQ(run.result.path, file("Camera_2K_Project.tab"));
+    EXPECT_EQ(noticesShown, 1);
+
+    // Column 0 is fully owned by one camera only in rows 300 and 301.
+    std::string diagnostic;
+    for (int y = 0; y < 1080; ++y)
+        if (y != 300 && y != 301) diagnostic += std::to_string(y) + " ";
+    EXPECT_EQ(run.console, diagnostic +
+                               "pic:0 count_total:2  real:total:2\r\n"
+                               "pic:1 count_total:2  real:total:2\r\n"
+                               "pic:2 count_total:2  real:total:2\r\n"
+                               "total count:2160\r\n"
+                               "split count:0    over block max size:1080\r\n"
+                               "Export Camera_2K_Project.tab OK.");
+
+    const auto t = readDeviceTable(run.result.path);
+    EXPECT_EQ(t.magic, std::string("J01\0", 4));
+    EXPECT_EQ(t.sizeMinus128, t.fileSize - 128);
+    EXPECT_EQ(t.sourceWidth0, 1920);
+    EXPECT_EQ(t.sourceHeight0, 1080);
+    EXPECT_EQ(t.W, 1920);
+    EXPECT_EQ(t.H, 1080);
+    EXPECT_EQ(t.N, 3);
+    EXPECT_EQ(t.blendRecords, 2160u);  // 1080 rows x 2 blocks (1000 + 920 wide)
+    EXPECT_EQ(t.blendLength, 1080u * (8 + 1000 * 3 + 8 + 920 * 3));
+    EXPECT_EQ(t.headerTail, std::vector<uint8_t>(76, 0));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(t.recordCount[i], 2u);
+        EXPECT_EQ(t.sectionLength[i], 2u * 65552);
+        EXPECT_EQ(t.a4W[i], 1920);
+        EXPECT_EQ(t.a4H[i], 1080);
+        EXPECT_EQ(t.a5[i], 0u);
+    }
+    EXPECT_EQ(t.sectionOffset[0], 128u + 20 * 3);
+
+    // w = 400 gives 40 rows per record: 50 rows are cut 40 + 10, 80 rows 40 + 40.
+    const auto& c0 = t.records[0];
+    expectHeader(c0[0], 32, 7, 400, 40, 0, 0);
+    expectHeader(c0[1], 32, 47, 400, 10, 0, 0);
+    for (int s = 0; s < 2; ++s)
+        for (int i = 0; i < c0[s].rows; ++i)
+            for (int j = 0; j < 400; ++j)
+                ASSERT_EQ(c0[s].entries[i * 400 + j], entry(16 + 4 * j, 16 + 8 * (i + 40 * s)))
+                    << s << " " << i << " " << j;
+    const auto& c1 = t.records[1];
+    expectHeader(c1[0], 432, 100, 400, 40, 0, 180);
+    expectHeader(c1[1], 432, 140, 400, 40, 0, 180);
+    EXPECT_EQ(c1[1].entries[39 * 400 + 399], entry(16 + 4 * 399, 16 + 8 * 79));
+
+    // Tile (0, 0) holds columns 0..12, tile (1, 0) columns 13..19; each record
+    // reads the other tile's pixels as invalid.
+    const auto& c2 = t.records[2];
+    expectHeader(c2[0], 0, 300, 16, 2, 0, 0);
+    expectHeader(c2[1], 0, 300, 32, 2, 128, 0);
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 16; ++j)
+            EXPECT_EQ(c2[0].entries[i * 16 + j],
+                      j <= 12 ? entry(16 * (5 + 10 * j), 16 * (2 + i)) : kInvalid);
+        for (int j = 0; j < 32; ++j)
+            EXPECT_EQ(c2[1].entries[i * 32 + j],
+                      j >= 13 && j <= 19 ? entry(16 * (10 * j - 123), 16 * (2 + i)) : kInvalid);
+    }
+
+    // Blend records: y, x0, width, B, b + 1, then per column the weights of
+    // cameras 0, 1, 2.
+    testsupport::LittleEndianReader in(t.blendTable);
+    const size_t rowBytes = 8 + 1000 * 3 + 8 + 920 * 3;
+    for (int y : {0, 7, 300, 1079}) {
+        const size_t at = y * rowBytes;
+        EXPECT_EQ(in.u16(at), y);
+        EXPECT_EQ(in.u16(at + 2), 0);
+        EXPECT_EQ(in.u16(at + 4), 1000);
+        EXPECT_EQ(in.u8(at + 6), 2);
+        EXPECT_EQ(in.u8(at + 7), 1);
+        const size_t second = at + 8 + 3000;
+        EXPECT_EQ(in.u16(second), y);
+        EXPECT_EQ(in.u16(second + 2), 1000);
+        EXPECT_EQ(in.u16(second + 4), 920);
+        EXPECT_EQ(in.u8(second + 6), 2);
+        EXPECT_EQ(in.u8(second + 7), 2);
+    }
+    auto weight = [&](int x, int y, int cam) {
+        const int b = x / 1000;
+        return in.u8(y * rowBytes + b * (8 + 3000) + 8 + (x - 1000 * b) * 3 + cam);
+    };
+    EXPECT_EQ(weight(32, 7, 0), 255);
+    EXPECT_EQ(weight(431, 56, 0), 255);
+    EXPECT_EQ(weight(432, 56, 0), 0);
+    EXPECT_EQ(weight(831, 179, 1), 255);
+    EXPECT_EQ(weight(19, 301, 2), 255);
+    EXPECT_EQ(weight(20, 301, 2), 0);
+    EXPECT_EQ(weight(1919, 1079, 0) + weight(1919, 1079, 1) + weight(1919, 1079, 2), 0);
+}
+
+// A region at panorama column 37, 20 wide, moves left to column 32 and grows to
+// 32 entries; large panoramas also start and end it on even rows.
+TEST_F(Camera2KExport, AlignsRegionsToTheDeviceGrid) {
+    for (const bool large : {false, true}) {
+        SCOPED_TRACE(large ? "3840 x 1920" : "1920 x 1080");
+        rig(large ? 3840 : 1920, large ? 1920 : 1080, {camera(20, 50, 37, 101)});
+        const testsupport::ExportRun run = export2K();
+        ASSERT_TRUE(run.result.written()) << run.result.message;
+        const auto t = readDeviceTable(run.result.path);
+        ASSERT_EQ(t.recordCount[0], 1u);
+        const ReadRedressRecord& r = t.records[0][0];
+        // Default map: source (c + 0.5, r + 0.5).
+        if (large) {
+            expectHeader(r, 32, 100, 32, 52, 0, 0);
+            for (int j = 0; j < 32; ++j) {
+                EXPECT_EQ(r.entries[j], kInvalid);            // row 99 of the panorama: above
+                EXPECT_EQ(r.entries[51 * 32 + j], kInvalid);  // the added row below
+            }
+        } else {
+            expectHeader(r, 32, 101, 32, 50, 0, 0);
+        }
+        const int first = large ? 1 : 0;
+        for (int i = 0; i < 50; ++i)
+            for (int j = 0; j < 32; ++j)
+                ASSERT_EQ(r.entries[(first + i) * 32 + j],
+                          j >= 5 && j < 25 ? entry(16 * (j - 5) + 8, 16 * i + 8) : kInvalid)
+                    << i << " " << j;
+    }
+}
+
+// 16368 entries is the most a record may carry: one row each; 16384 stops the
+// export and keeps the previous table.
+TEST_F(Camera2KExport, RecordWidthLimit) {
+    auto wide = [](int cols) {
+        return camera(cols, 4, 0, 0,
+                      [](int c, int r) { return cv::Vec2f(1 + c / 130.0f, 1.0f + r); });
+    };
+    rig(16400, 4, {wide(16368)});
+    testsupport::ExportRun run = export2K();
+    ASSERT_TRUE(run.result.written()) << run.result.message;
+    auto t = readDeviceTable(run.result.path);
+    ASSERT_EQ(t.recordCount[0], 4u);
+    for (int s = 0; s < 4; ++s) expectHeader(t.records[0][s], 0, s, 16368, 1, 0, 0);
+
+    writeFile("Camera_2K_Project.tab", "previous table");
+    noticesShown = 0;
+    rig(16400, 4, {wide(16384)});
+    run = export2K();
+    EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(run.result.message, "Export OpMapping.tab failed.");
+    EXPECT_EQ(run.console, "Export OpMapping.tab failed.");
+    EXPECT_EQ(readText("Camera_2K_Project.tab"), "previous table");
+    EXPECT_EQ(entries(), QStringList{"Camera_2K_Project.tab"});
+    EXPECT_EQ(noticesShown, 0);
+}
+
+TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
+    // Camera 0 is missing from drawOrder and takes position 0's weights.
+    rig(16, 2,
+        {camera(16, 2, 0, 0, nullptr, 100), camera(16, 2, 0, 0, nullptr, 200),
+         camera(16, 2, 0, 0, nullptr, 50)},
+        {1, 2});
+    testsupport::ExportRun run = export2K();
+    ASSERT_TRUE(run.result.written()) << run.result.message;
+    auto t = readDeviceTable(run.result.path);
+    ASSERT_EQ(t.blendTable.size(), 2u * (8 + 16 * 3));
+    testsupport::LittleEndianReader in(t.blendTable);
+    for (int y = 0; y < 2; ++y) {
+        const size_t at = y * (8 + 48);
+        EXPECT_EQ(in.u16(at), y);
+        EXPECT_EQ(in.u16(at + 2), 0);
+        EXPECT_EQ(in.u16(at + 4), 16);
+        EXPECT_EQ(in.u8(at + 6), 1);
+        EXPECT_EQ(in.u8(at + 7), 1);
+        // Position 1 (camera 2) keeps 50; position 0 (camera 1) gets
+        // trunc(200 / 255 * 205) = 160.
+        for (int j = 0; j < 16; ++j) {
+            EXPECT_EQ(in.u8(at + 8 + 3 * j), 160);
+            EXPECT_EQ(in.u8(at + 8 + 3 * j + 1), 160);
+            EXPECT_EQ(in.u8(at + 8 + 3 * j + 2), 50);
+        }
+    }
+
+    // W = 1922 with three cameras: the second block is 922 wide.
+    const std::vector<uint8_t> before = testsupport::readFileBytes(run.result.path);
+    noticesShown = 0;
+    rig(1922, 2, {camera(16, 2, 0, 0), camera(16, 2, 0, 0), camera(16, 2, 0, 0)});
+    run = export2K();
+    EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(run.result.message, "blend table do not 4 byte align pixlen:922 pos.x:1000");
+    EXPECT_EQ(run.console,
+              "pic:0 count_total:1  real:total:1\r\n"
+              "pic:1 count_total:1  real:total:1\r\n"
+              "pic:2 count_total:1  real:total:1\r\n"
+              "blend table do not 4 byte align pixlen:922 pos.x:1000\r\n");
+    EXPECT_EQ(testsupport::readFileBytes(run.result.path), before);
+    EXPECT_EQ(entries(), QStringList{"Camera_2K_Project.tab"});
+    EXPECT_EQ(noticesShown, 0);
+}
+
+// Records without a valid entry are skipped; a broken boundary list costs the
+// camera its records; the debug images show the contours and record outlines.
+TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
+    CameraSpec broken = camera(2, 2, 40, 0);
+    broken.imgBdy = {{0, 1}, {1, 0}, {1, 1}};
+    rig(64, 8, {camera(16, 4, 0, 0, nullptr, 0), broken, camera(16, 4, 16, 2)});
+    const testsupport::ExportRun run = export2K();
+    ASSERT_TRUE(run.result.written()) << run.result.message;
+    const std::string bdy = "bdy count :3\r\n";
+    EXPECT_EQ(run.console, "0 1 2 3 4 5 6 7 pic:0 count_total:0  real:total:0\r\n" + bdy + bdy +
+                               bdy + bdy +
+                               "pic:1 count_total:0  real:total:0\r\n"
+                               "pic:2 count_total:1  real:total:1\r\n"
+                               "total count:8\r\n"
+                               "split count:0    over block max size:8\r\n"
+                               "Export Camera_2K_Project.tab OK.");
+    const auto t = readDeviceTable(run.result.path);
+    EXPECT_EQ(t.recordCount, (std::vector<uint32_t>{0, 0, 1}));
+    EXPECT_EQ(t.sectionLength[0], 0u);
+    EXPECT_EQ(t.sectionOffset[1], t.sectionOffset[0]);
+
+    // Camera 2's single block has counter 1: its outline is blue, on "-2".
+    const std::string pic = folder() + "pic/";
+    const cv::Mat contours = cv::imread(pic + "2.jpg");
+    const cv::Mat outline = cv::imread(pic + "2-2.jpg");
+    ASSERT_EQ(contours.size(), cv::Size(16, 4));
+    ASSERT_EQ(outline.size(), cv::Size(16, 4));
+    EXPECT_GT(cv::sum(contours)[1], 1000);  // white
+    const cv::Scalar blue = cv::sum(outline);
+    EXPECT_GT(blue[0], 2 * blue[2] + 1000);
+    EXPECT_LT(cv::sum(cv::imread(pic + "2-1.jpg"))[2], 500);
+    EXPECT_LT(cv::sum(cv::imread(pic + "2-3.jpg"))[1], 500);
+    EXPECT_EQ(cv::sum(cv::imread(pic + "0-2.jpg"))[0], 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Tables the device could not read are refused before anything is written:
+// 16-bit positions and sizes, 8-bit block numbers.
+TEST_F(Camera2KExport, RefusesUndescribableTables) {
+    writeFile("Camera_2K_Project.tab", "previous table");
+    rig(70000, 2, {camera(16, 2, 0, 0)});
+    testsupport::ExportRun run = export2K();
+    EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(run.console,
+              "Panorama 70000 x 2 too large for Camera_2K_Project.tab (at most 65535 x 65535)\r\n");
+
+    // 300 cameras: blocks 8 columns wide, so 2048 columns need 256 blocks.
+    rig(2048, 1, std::vector<CameraSpec>(300, camera(1, 1, 0, 0)));
+    run = export2K();
+    EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(run.console,
+              "Too many blend blocks per row for Camera_2K_Project.tab: 256 (at most 255)\r\n");
+    EXPECT_EQ(run.result.message,
+              "Too many blend blocks per row for Camera_2K_Project.tab: 256 (at most 255)");
+    EXPECT_EQ(readText("Camera_2K_Project.tab"), "previous table");
+    EXPECT_EQ(entries(), QStringList{"Camera_2K_Project.tab"});
+    EXPECT_EQ(noticesShown, 0);
+}
+
+// The normalisation skips uncovered pixels in whole words; whatever the camera
+// count and wherever the covered pixels lie, it must equal the plain rule.
+TEST(WeightVolumeNormalise, SparseVolumesMatchThePlainRule) {
+    cv::RNG rng(7);
+    for (int n = 1; n <= 5; ++n) {
+        for (int trial = 0; trial < 20; ++trial) {
+            const int W = rng.uniform(0, 23), H = rng.uniform(0, 5);
+            WeightVolume v(W, H, n);
+            std::vector<uint8_t> expected;
+            for (int y = 0; y <= H; ++y)
+                for (int x = 0; x <= W; ++x)
+                    for (int p = 0; p < n; ++p)
+                        v.at(x, y, p) = rng.uniform(0, 10) < 2 ? rng.uniform(1, 256) : 0;
+            for (int y = 0; y <= H; ++y)
+                for (int x = 0; x <= W; ++x) {
+                    double remaining = 255.0;
+                    std::vector<uint8_t> px(static_cast<size_t>(n));
+                    for (int p = n - 1; p >= 0; --p) {
+                        const double w =
+                            remaining <= 0 ? 0 : std::trunc(v.at(x, y, p) / 255.0 * remaining);
+                        px[static_cast<size_t>(p)] = static_cast<uint8_t>(w);
+                        remaining -= w;
+                    }
+                    expected.insert(expected.end(), px.begin(), px.end());
+                }
+            v.normalise();
+            std::vector<uint8_t> actual;
+            for (int y = 0; y <= H; ++y)
+                for (int x = 0; x <= W; ++x)
+                    for (int p = 0; p < n; ++p) actual.push_back(v.at(x, y, p));
+            ASSERT_EQ(actual, expected) << "N " << n << " W " << W << " H " << H;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "ExportFixture.h"
+#include "export/QuickWeaveExport.h"
+
+using testsupport::CameraSpec;
+using testsupport::LittleEndianReader;
+using testsupport::readFileBytes;
+
+namespace {
+
+class QuickWeaveExport : public testsupport::ExportFixture {
+protected:
+    testsupport::ExportRun exportQW() {
+        return runExport([](const Project& p) { return exportQuickWeave(p); });
+    }
+
+    // Camera 0: 300 x 200 at (10, 20), its last column beyond the panorama's
+    // column W = 308; camera 1: 4 x 3 at (306, 20), under camera 0 (drawOrder
+    // 1, 0), its last column beyond W too. Both weigh 128 everywhere.
+    void twoCameras() {
+        CameraSpec a;
+        a.cols = 300;
+        a.rows = 200;
+        a.offsetX = 10;
+        a.offsetY = 20;
+        a.map = [](int c, int r) {
+            if (c == 5 && r == 6) return cv::Vec2f(960, 540);
+            if (c == 7 && r == 8) return cv::Vec2f(-1, 20);
+            return cv::Vec2f(c + 0.5f, r + 0.5f);
+        };
+        a.alpha = [](int, int) { return uint8_t{128}; };
+        CameraSpec b = a;
+        b.cols = 4;
+        b.rows = 3;
+        b.offsetX = 306;
+        b.sourceWidth = 640;
+        b.sourceHeight = 480;
+        b.map = [](int c, int r) { return cv::Vec2f(100.0f + c, 200.0f + r); };
+        rig(308, 250, {a, b}, {1, 0});
+    }
+};
+
+TEST_F(QuickWeaveExport, Layout) {
+    twoCameras();
+    const testsupport::ExportRun run = exportQW();
+    ASSERT_TRUE(run.result.written()) << run.result.message;
+    EXPECT_EQ(run.result.path, file("QuickWeave_Projcet.tab"));
+    EXPECT_EQ(run.console, "Export QuickWeave_Projcet.tab OK.");
+    EXPECT_EQ(noticesShown, 1);
+
+    const std::vector<uint8_t> bytes = readFileBytes(run.result.path);
+    const size_t section0 = 16 + 9 * 300 * 200;
+    const size_t section1 = 16 + 9 * 4 * 3;
+    ASSERT_EQ(bytes.size(), 20 + section0 + section1);
+    LittleEndianReader in(bytes);
+    EXPECT_EQ(in.i32(0), 2);
+    EXPECT_EQ(in.i32(4), 308);
+    EXPECT_EQ(in.i32(8), 250);
+    EXPECT_EQ(in.i32(12), 1);  // drawOrder, bottom first
+    EXPECT_EQ(in.i32(16), 0);
+
+    size_t at = 20;
+    EXPECT_EQ(in.i32(at), 10);
+    EXPECT_EQ(in.i32(at + 4), 20);
+    EXPECT_EQ(in.i32(at + 8), 300);
+    EXPECT_EQ(in.i32(at + 12), 200);
+    const size_t pos0 = at + 16;
+    auto position = [&](size_t base, int cols, int c, int r) {
+        const size_t p = base + 8 * (static_cast<size_t>(r) * cols + c);
+        return std::make_pair(in.f32(p), in.f32(p + 4));
+    };
+    EXPECT_EQ(position(pos0, 300, 5, 6), std::make_pair(0.5f, 0.5f));
+    EXPECT_EQ(position(pos0, 300, 7, 8), std::make_pair(-1.0f / 1920, 20.0f / 1080));
+    EXPECT_EQ(position(pos0, 300, 299, 199), std::make_pair(299.5f / 1920, 199.5f / 1080));
+    // Camera 0 is on top: it keeps 128 also where camera 1 lies beneath; its
+    // column 299 (panorama column 309) is beyond the grid.
+    const size_t w0 = pos0 + 8 * 300 * 200;
+    for (int r = 0; r < 200; ++r)
+        for (int c = 0; c < 300; ++c)
+            ASSERT_EQ(in.u8(w0 + r * 300 + c), c == 299 ? 0 : 128) << r << " " << c;
+
+    at += section0;
+    EXPECT_EQ(in.i32(at), 306);
+    EXPECT_EQ(in.i32(at + 4), 20);
+    EXPECT_EQ(in.i32(at + 8), 4);
+    EXPECT_EQ(in.i32(at + 12), 3);
+    EXPECT_EQ(position(at + 16, 4, 3, 2), std::make_pair(103.0f / 640, 202.0f / 480));
+    // Beneath camera 0: trunc(128 / 255 x 127) = 63.
+    const size_t w1 = at + 16 + 8 * 12;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(in.u8(w1 + r * 4 + c), c == 3 ? 0 : 63);
+}
+
+TEST_F(QuickWeaveExport, RepeatableAndLeavesMapsAlone) {
+    twoCameras();
+    const cv::Mat mapBefore = project.cameras[0].coordMap.clone();
+    const testsupport::ExportRun first = exportQW();
+    ASSERT_TRUE(first.result.written());
+    const std::vector<uint8_t> bytes = readFileBytes(first.result.path);
+    EXPECT_EQ(cv::norm(project.cameras[0].coordMap, mapBefore, cv::NORM_INF), 0.0);
+    const testsupport::ExportRun second = exportQW();
+    ASSERT_TRUE(second.result.written());
+    EXPECT_EQ(readFileBytes(second.result.path), bytes);
+    EXPECT_EQ(entries(), QStringList{"QuickWeave_Projcet.tab"});
+}
+
+TEST_F(QuickWeaveExport, NothingLoadedOrFolderMissing) {
+    // Fresh project: no panorama, nothing written or shown.
+    testsupport::ExportRun run = exportQW();
+    EXPECT_EQ(run.result.status, ExportResult::Status::NothingToExport);
+    EXPECT_EQ(run.console, "");
+    EXPECT_TRUE(entries().isEmpty());
+
+    twoCameras();
+    project.projectDir = folder() + "gone/";
+    run = exportQW();
+    EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(run.result.path, folder() + "gone/QuickWeave_Projcet.tab");
+    EXPECT_NE(run.result.message.find(run.result.path), std::string::npos);
+    EXPECT_EQ(run.console.rfind("Cannot create " + run.result.path, 0), 0u);
+    EXPECT_EQ(noticesShown, 0);
+}
+
+}  // namespace
