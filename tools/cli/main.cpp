@@ -1,0 +1,225 @@
+// orvikjoint-cli: the load sequence and the table exports without a display.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "export/Camera2KExport.h"
+#include "export/ExportResult.h"
+#include "export/QuickWeaveExport.h"
+#include "geometry/AutoBlend.h"
+#include "project/Project.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: orvikjoint-cli export [options] PROJECT.pto\n"
+    "\n"
+    "Remaps every camera of PROJECT.pto with nona2, analyses it as the window does,\n"
+    "and writes the device tables into the project's folder.\n"
+    "\n"
+    "Tables (none given: all of them):\n"
+    "  --2k            Camera_2K_Project.tab\n"
+    "  --4k            Camera_4K_Project.tab\n"
+    "  --quickweave    QuickWeave_Projcet.tab\n"
+    "\n"
+    "Adjustments (as in the window; slider values 0..60000):\n"
+    "  --blend V       global blend width\n"
+    "  --crop V        global crop\n"
+    "  --trim CAM:L:R  left and right trim of camera CAM (may be repeated)\n"
+    "  --order LIST    drawing order, bottom first, e.g. 3,2,1,0 (a permutation of\n"
+    "                  the camera indices; default N-1,...,1,0: camera 0 on top)\n"
+    "  --auto          place the seams automatically (30-pixel fades)\n"
+    "\n"
+    "  -h, --help      show this text\n"
+    "\n"
+    "Exit code 0 only when every requested table was written.\n";
+
+struct Trim {
+    int camera, left, right;
+};
+
+struct Options {
+    bool want2k = false, want4k = false, wantQuickWeave = false;
+    std::optional<int> blend, crop;
+    std::vector<Trim> trims;
+    std::optional<std::vector<int>> order;
+    bool autoSeams = false;
+    QString project;
+};
+
+bool parseInt(const QString& text, int lo, int hi, int* out) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
+
+// Returns an error message, empty on success.
+QString parseArgs(const QStringList& args, Options* o) {
+    if (args.isEmpty() || args[0] != "export")
+        return args.isEmpty() ? "no command given" : QString("unknown command '%1'").arg(args[0]);
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](QString* v) {
+            if (i + 1 >= args.size()) return false;
+            *v = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == "--2k") {
+            o->want2k = true;
+        } else if (a == "--4k") {
+            o->want4k = true;
+        } else if (a == "--quickweave") {
+            o->wantQuickWeave = true;
+        } else if (a == "--auto") {
+            o->autoSeams = true;
+        } else if (a == "--blend" || a == "--crop") {
+            int n = 0;
+            if (!value(&v) || !parseInt(v, 0, 60000, &n))
+                return QString("%1 needs a value from 0 to 60000").arg(a);
+            (a == "--blend" ? o->blend : o->crop) = n;
+        } else if (a == "--trim") {
+            const QStringList parts = value(&v) ? v.split(':') : QStringList();
+            Trim t{};
+            if (parts.size() != 3 || !parseInt(parts[0], 0, 1 << 20, &t.camera) ||
+                !parseInt(parts[1], 0, 60000, &t.left) || !parseInt(parts[2], 0, 60000, &t.right))
+                return "--trim needs CAM:L:R with a camera index and two values from 0 to 60000";
+            o->trims.push_back(t);
+        } else if (a == "--order") {
+            if (!value(&v)) return "--order needs a comma-separated list of camera indices";
+            std::vector<int> order;
+            for (const QString& part : v.split(',')) {
+                int n = 0;
+                if (!parseInt(part.trimmed(), 0, 1 << 20, &n))
+                    return QString("--order: '%1' is not a camera index").arg(part);
+                order.push_back(n);
+            }
+            o->order = order;
+        } else if (a.startsWith("-")) {
+            return QString("unknown option '%1'").arg(a);
+        } else if (o->project.isEmpty()) {
+            o->project = a;
+        } else {
+            return QString("more than one project given ('%1' and '%2')").arg(o->project, a);
+        }
+    }
+    if (o->project.isEmpty()) return "no project file given";
+    if (!o->want2k && !o->want4k && !o->wantQuickWeave)
+        o->want2k = o->want4k = o->wantQuickWeave = true;
+    return QString();
+}
+
+int fail(const QString& message) {
+    fprintf(stderr, "orvikjoint-cli: %s\n", message.toLocal8Bit().constData());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    Project project;
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.contains("--help") || args.contains("-h")) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    Options opt;
+    const QString usageError = parseArgs(args, &opt);
+    if (!usageError.isEmpty()) {
+        fprintf(stderr, "orvikjoint-cli: %s\n\n%s", usageError.toLocal8Bit().constData(), kUsage);
+        return 2;
+    }
+
+    const QFileInfo pto(opt.project);
+    if (!pto.isFile() || !pto.isReadable())
+        return fail(QString("cannot read project file %1").arg(opt.project));
+
+    if (opt.blend) project.blendValue = *opt.blend;
+    if (opt.crop) project.cutValue = *opt.crop;
+    project.loadProject(toLocal8BitString(opt.project));
+    const int n = static_cast<int>(project.cameras.size());
+    if (n == 0) return fail(QString("%1 names no camera images").arg(opt.project));
+    if (project.panoWidth <= 0 || project.panoHeight <= 0)
+        return fail(QString("%1 gives no panorama size").arg(opt.project));
+
+    // Trims and order are checked against the real camera count before the long run.
+    for (const Trim& t : opt.trims) {
+        if (t.camera >= n)
+            return fail(QString("--trim: camera %1 does not exist (the project has %2)")
+                            .arg(t.camera)
+                            .arg(n));
+        project.cameras[static_cast<size_t>(t.camera)].dirL = t.left;
+        project.cameras[static_cast<size_t>(t.camera)].dirR = t.right;
+    }
+    if (opt.order) {
+        const std::set<int> seen(opt.order->begin(), opt.order->end());
+        if (static_cast<int>(opt.order->size()) != n || static_cast<int>(seen.size()) != n ||
+            *seen.rbegin() != n - 1)
+            return fail(
+                QString("--order must list each camera index 0..%1 exactly once").arg(n - 1));
+        project.drawOrder.assign(opt.order->begin(), opt.order->end());
+    }
+
+    int lastRemapped = -1;
+    project.loadProgress = [&](int done, int total, const QString&) {
+        const int cams = total / 2;
+        if (done <= cams) {
+            if (done != lastRemapped) {
+                printf("remapped %d/%d cameras\n", done, cams);
+                lastRemapped = done;
+            }
+        } else {
+            printf("analysed camera %d/%d\n", done - cams, cams);
+        }
+        fflush(stdout);
+    };
+    project.runRemapper();
+    project.loadProgress = nullptr;
+    project.loaded = true;
+    if (!project.lastRemapperError.isEmpty()) return fail(project.lastRemapperError);
+    for (int i = 0; i < n; ++i) {
+        const Camara& cam = project.cameras[static_cast<size_t>(i)];
+        if (cam.image.empty() || cam.coordMap.empty() || cam.sourceImage.empty())
+            return fail(QString("camera %1 could not be loaded (%2)")
+                            .arg(i)
+                            .arg(QString::fromLocal8Bit(cam.sourcePath.c_str())));
+    }
+
+    if (opt.autoSeams) {
+        project.autoMode = true;
+        if (autoBlend(30) != 0)
+            return fail(
+                "automatic seams failed: some camera overlaps no neighbour; "
+                "export without --auto and set blend and crop by hand");
+    }
+
+    struct Job {
+        bool wanted;
+        ExportResult (*run)();
+    };
+    const Job jobs[] = {{opt.want2k, &exportCamera2K}, {opt.wantQuickWeave, &exportQuickWeave}};
+    std::vector<std::string> written;
+    bool allWritten = true;
+    for (const Job& job : jobs) {
+        if (!job.wanted) continue;
+        const ExportResult r = job.run();
+        fflush(stdout);
+        if (r.written()) {
+            written.push_back(r.path);
+        } else {
+            allWritten = false;
+            fprintf(stderr, "orvikjoint-cli: %s\n",
+                    r.message.empty() ? "export wrote nothing" : r.message.c_str());
+        }
+    }
+    for (const std::string& path : written) printf("wrote %s\n", path.c_str());
+    return allWritten ? 0 : 1;
+}
