@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -10,6 +11,9 @@
 #include "LoadProgressDialog.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
+#include "export/Camera2KExport.h"
+#include "export/ExportCommon.h"
+#include "export/QuickWeaveExport.h"
 #include "project/Project.h"
 #include "ui_MainWindow.h"
 
@@ -28,6 +32,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     rightSetting = new RightSetting(ui->centralWidget);
     rightSetting->setGeometry(910, 0, 350, 600);
     project->rightPanel = rightSetting;
+
+    // The exports end with an information box of their own, without a parent.
+    setExportDoneHandler([] {
+        QMessageBox box(QMessageBox::Information, exportDoneTitle(), exportDoneText(),
+                        QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.exec();
+    });
 
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
     setFixedSize(1300, 700);
@@ -70,6 +82,9 @@ void MainWindow::loadSequence(const std::string& path) {
         statusBar()->clearMessage();
     rightSetting->rebuildPanels();
     project->loaded = true;
+    // The GL widget keeps showing its last frame on exposure; without a paint
+    // request the new rig would stay invisible until the first slider move.
+    openGLWidget->update();
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {
@@ -85,16 +100,21 @@ void MainWindow::on_actionLoad_Scheme_triggered() {
 }
 
 void MainWindow::on_actionExport_Red_triggered() {
-    printf("QuickWeave export: not built yet\r\n");
-    fflush(stdout);
+    reportExport(exportQuickWeave());
 }
 
 void MainWindow::on_actionExport_FPGA_triggered() {
-    printf("Camera 2K export: not built yet\r\n");
-    fflush(stdout);
+    reportExport(exportCamera2K());
 }
 
 void MainWindow::on_action_QELO4K_triggered() {
     printf("Camera 4K export: not built yet\r\n");
     fflush(stdout);
+}
+
+void MainWindow::reportExport(const ExportResult& result) {
+    fflush(stdout);
+    // The console already has the details; a failed table must not pass unnoticed.
+    if (result.status == ExportResult::Status::Failed)
+        QMessageBox::warning(nullptr, tr("Export failed"), QString::fromStdString(result.message));
 }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <string>
 
+struct ExportResult;
 class OpenGLWidget;
 class ButtomSetting;
 class RightSetting;
@@ -29,6 +30,9 @@ private slots:
     void on_action_QELO4K_triggered();
 
 private:
+    // Shows a warning when an export failed; success has its own notice.
+    void reportExport(const ExportResult& result);
+
     OpenGLWidget* openGLWidget;
     ButtomSetting* buttomSetting;
     RightSetting* rightSetting;
