@@ -170,7 +170,10 @@ QString runRemapperWith(Project& project, const QString& remapper) {
 
     QString script;
     if (error.isEmpty()) {
-        script = writeRemapBatch(work, count, project.ptoFilePath, remapper);
+        // The remapper runs inside the work folder, where a project named
+        // relative to the caller's folder would not be found.
+        const QString pto = QFileInfo(project.ptoFilePath).absoluteFilePath();
+        script = writeRemapBatch(work, count, pto, remapper);
         if (script.isEmpty()) error = QString("remapper script in %1 cannot be written").arg(work);
     }
     if (error.isEmpty()) {
