@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the main job on the bundled sample rig: with a
-# display, the window opens on the sample project; without one, the headless
-# command line exports every table of the sample.
+# Sets up, builds and runs the main job on the bundled sample rig (or on the
+# project given as the argument). The sample is copied to out/ first so the
+# tables and debug images never land in the source tree. With a display the
+# window opens on it; without one the command line exports every table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-PROJECT="${1:-samples/ring4/ring4.pto}"
-BIN=build/bin
-if [ -z "${DISPLAY:-}" ] && [ -x "$BIN/orvikjoint-cli" ]; then
-    exec "$BIN/orvikjoint-cli" export "$PROJECT"
+BIN="$PWD/build/bin"
+
+PROJECT="${1:-}"
+if [ -z "$PROJECT" ]; then
+    rm -rf out/ring4
+    mkdir -p out
+    cp -r samples/ring4 out/ring4
+    mkdir -p out/ring4/pic  # the exports write their debug images here when it exists
+    PROJECT="$PWD/out/ring4/ring4.pto"
 fi
-ARGS=()
-[ -f "$PROJECT" ] && ARGS=("$PROJECT")
-if [ -z "${DISPLAY:-}" ]; then
-    # No display and no headless front end: show the window on a virtual
-    # screen, run the start-up and leave.
-    ORVIKJOINT_EXIT_AFTER_START=1 exec xvfb-run -a "$BIN/orvikjoint" "${ARGS[@]}"
+
+if [ -n "${DISPLAY:-}" ]; then
+    exec "$BIN/orvikjoint" "$PROJECT"
 fi
-exec "$BIN/orvikjoint" "${ARGS[@]}"
+"$BIN/orvikjoint-cli" export "$PROJECT" | grep -v '^bdy count' | grep -v '^$'
+echo "Tables and debug images: $(dirname "$PROJECT")"
