@@ -48,6 +48,63 @@ void closeRun(LittleEndianWriter& out, RunState& s, bool withCurrent, int64_t ro
     s.compare.clear();
 }
 
+// The weights of `width` pixels from the volume row `px` (N bytes per pixel,
+// by stacking position) into camera order; seen[j] becomes nonzero when camera
+// j weighs anything. Fixed camera counts let the compiler unroll the pixel.
+template <int N>
+void gatherFixed(const uint8_t* px, int width, const int* position, uint8_t* out, uint8_t* seen) {
+    int pos[N];
+    uint8_t acc[N] = {};
+    for (int j = 0; j < N; ++j) pos[j] = position[j];
+    for (int p = 0; p < width; ++p, px += N, out += N)
+        for (int j = 0; j < N; ++j) {
+            out[j] = px[pos[j]];
+            acc[j] |= out[j];
+        }
+    for (int j = 0; j < N; ++j) seen[j] = acc[j];
+}
+
+// Every camera has a stacking position.
+void gather(const uint8_t* px, int width, int N, const int* position, uint8_t* out, uint8_t* seen) {
+    switch (N) {
+        case 1:
+            return gatherFixed<1>(px, width, position, out, seen);
+        case 2:
+            return gatherFixed<2>(px, width, position, out, seen);
+        case 3:
+            return gatherFixed<3>(px, width, position, out, seen);
+        case 4:
+            return gatherFixed<4>(px, width, position, out, seen);
+        case 5:
+            return gatherFixed<5>(px, width, position, out, seen);
+        case 6:
+            return gatherFixed<6>(px, width, position, out, seen);
+        case 7:
+            return gatherFixed<7>(px, width, position, out, seen);
+        case 8:
+            return gatherFixed<8>(px, width, position, out, seen);
+        default:
+            break;
+    }
+    std::fill(seen, seen + N, 0);
+    for (int p = 0; p < width; ++p, px += N)
+        for (int j = 0; j < N; ++j, ++out) {
+            *out = px[position[j]];
+            seen[j] |= *out;
+        }
+}
+
+// Some camera is missing from drawOrder (position -1): it weighs 0.
+void gatherSlow(const uint8_t* px, int width, int N, const int* position, uint8_t* out,
+                uint8_t* seen) {
+    std::fill(seen, seen + N, 0);
+    for (int p = 0; p < width; ++p, px += N)
+        for (int j = 0; j < N; ++j, ++out) {
+            *out = position[j] >= 0 ? px[position[j]] : 0;
+            seen[j] |= *out;
+        }
+}
+
 }  // namespace
 
 int64_t blendTable4KRowBytes(const BlendPartition& partition, int N) {
@@ -97,6 +154,8 @@ ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volu
         if (j >= 0 && j < N && l < N) position[static_cast<size_t>(j)] = l;
     }
 
+    const bool allPlaced = std::find(position.begin(), position.end(), -1) == position.end();
+
     std::vector<RunState> runs(static_cast<size_t>(nBlk));
     for (int m = 0; m < nBlk; ++m) {
         RunState& s = runs[static_cast<size_t>(m)];
@@ -114,16 +173,11 @@ ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volu
             uint8_t b6 = static_cast<uint8_t>(nBlk);
             uint8_t b7 = static_cast<uint8_t>(m + 1);
 
-            std::fill(seen.begin(), seen.end(), 0);
-            uint8_t* w = weights.data();
-            for (int p = 0; p < width; ++p) {
-                const uint8_t* px = volume.pixel(x + p, y);
-                for (int j = 0; j < N; ++j, ++w) {
-                    const int l = position[static_cast<size_t>(j)];
-                    *w = l >= 0 ? px[l] : 0;
-                    seen[static_cast<size_t>(j)] |= *w;
-                }
-            }
+            const uint8_t* px = volume.pixel(x, y);  // a row is contiguous in the volume
+            if (allPlaced)
+                gather(px, width, N, position.data(), weights.data(), seen.data());
+            else
+                gatherSlow(px, width, N, position.data(), weights.data(), seen.data());
             for (int j = 0; j < N && j < 6; ++j) {
                 if (seen[static_cast<size_t>(j)] == 0) continue;
                 if (j < 3)

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QString>
 #include <cstdio>
+#include <future>
 #include <new>
 
 #include "export/BlendTable4K.h"
@@ -92,7 +93,11 @@ std::optional<ExportResult> writeSegments(DeviceTableFile& file, DebugImages& im
 
 ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& path) {
     const int N = snap.cameraCount;
-    const WeightVolume volume = WeightVolume::build(snap);
+    // The volume is needed only for the blend table: it is built on a second
+    // thread while the camera sections are written (both only read the
+    // snapshot). An allocation failure there comes out of get().
+    std::future<WeightVolume> pendingVolume =
+        std::async(std::launch::async, [&snap] { return WeightVolume::build(snap); });
 
     DeviceTableFile file(snap, kCamera4KFileName);
     if (ExportResult r = file.open(); !r.written()) return r;
@@ -117,6 +122,7 @@ ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& pat
         std::fflush(stdout);
     }
 
+    const WeightVolume volume = pendingVolume.get();
     file.beginBlendTable();
     uint32_t blendRecords = 0;
     ExportResult blend =

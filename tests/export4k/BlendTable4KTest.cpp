@@ -145,6 +145,27 @@ TEST(BlendTable4K, PresenceBitsStopAtCameraFive) {
     EXPECT_EQ(w.records[2].width, 16);
 }
 
+TEST(BlendTable4K, WeightsAreInCameraOrderForAnyCameraCount) {
+    // Nine cameras, stacked in a shuffled order.
+    const int N = 9, W = 8;
+    const std::vector<int> order = {4, 0, 8, 2, 6, 1, 7, 3, 5};
+    WeightVolume v(W, 1, N);
+    for (int l = 0; l < N; ++l)
+        v.at(3, 0, l) = static_cast<uint8_t>(10 + order[static_cast<size_t>(l)]);
+    Written w = writeTable(v, N, W, 1, order);
+    ASSERT_TRUE(w.result.written());
+    for (int j = 0; j < N; ++j) EXPECT_EQ(w.records[0].weight(3, j, N), 10 + j);
+
+    // A camera missing from drawOrder has no layer and weighs nothing.
+    WeightVolume two(W, 1, 2);
+    two.at(3, 0, 0) = 50;
+    two.at(3, 0, 1) = 60;
+    w = writeTable(two, 2, W, 1, {1});
+    ASSERT_TRUE(w.result.written());
+    EXPECT_EQ(w.records[0].weight(3, 0, 2), 0);
+    EXPECT_EQ(w.records[0].weight(3, 1, 2), 50);
+}
+
 TEST(BlendTable4K, WidthNotAMultipleOfFourStopsAtTheLastBlockOfRowZero) {
     const int W = 3842, N = 4;
     WeightVolume v(W, 2, N);
