@@ -115,6 +115,10 @@ int64_t blendTable4KRowBytes(const BlendPartition& partition, int N) {
 }
 
 std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path) {
+    if (W < 0 || H < 0) {
+        return failExport(path, "Cannot write %s: the panorama size %d x %d is not valid\r\n",
+                          path.c_str(), W, H);
+    }
     if (H > kBlendTable4KMaxRows) {
         return failExport(path,
                           "Cannot write %s: the panorama is %d rows high, the 4K table holds at "

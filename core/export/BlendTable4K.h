@@ -38,8 +38,8 @@ constexpr int kBlendTable4KMaxWidth = 65535;
 int64_t blendTable4KRowBytes(const BlendPartition& partition, int N);
 
 // A Failed result (message printed) when a W x H panorama of N cameras does not
-// fit the fields of the 4K tables, checked before anything is written; nothing
-// when it fits. N must be 1..kMaxBlendCameras (checkBlendCameraCount).
+// fit the fields of the 4K tables (or has a negative size), checked before anything is written;
+// nothing when it fits. N must be 1..kMaxBlendCameras (checkBlendCameraCount).
 std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path);
 
 // Writes the table at the writer's cursor (the end of the last camera section)

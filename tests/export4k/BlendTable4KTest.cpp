@@ -186,6 +186,7 @@ TEST(BlendTable4K, SizeLimitsOfTheFields) {
     EXPECT_FALSE(checkBlendTable4KSize(40, 2232, 100, "t"));
     EXPECT_TRUE(checkBlendTable4KSize(40, 2233, 100, "t"));
     EXPECT_TRUE(checkBlendTable4KSize(1, 70000, 100, "t"));
+    EXPECT_TRUE(checkBlendTable4KSize(1, 100, -5, "t"));
 }
 
 TEST(BlendTable4K, RowFieldsMatchGreedyRunsOfIdenticalRows) {
