@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The 4K table export of a ring4-sized rig (bench/export4k_bench.cpp) against
+# The 4K table export of a ring4-sized rig (bench/export4k_bench.cpp) and, when
+# it and nona2 are there, of samples/ring4 itself after loading, each against
 # writing the same number of bytes into the same folder, measured in the same
-# run, and the peak memory of a process holding the rig and exporting it.
+# run; and the peak memory of a process holding the rig and exporting it.
 # Goals: export at most 2 x the plain write, peak at most 512 MB.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,8 +21,10 @@ median() {
         /"real_time":/ && name == want { v = $2; sub(/,$/, "", v); print v; exit }' "$OUT"
 }
 for b in BM_Export4K/pic:0 BM_Export4K/pic:1 BM_WriteSameBytes BM_WriteSameBytesAtomically \
-    BM_WeightVolume BM_SourceBlocksAndRegions BM_BlendTable4K; do
-    printf '%-30s %8.1f ms\n' "$b" "$(median "$b")"
+    BM_WeightVolume BM_SourceBlocksAndRegions BM_BlendTable4K BM_Export4KSample \
+    BM_WriteSampleBytes; do
+    v=$(median "$b")
+    if [ -n "$v" ]; then printf '%-30s %8.1f ms\n' "$b" "$v"; fi
 done
 export_ms=$(median BM_Export4K/pic:0)
 plain_ms=$(median BM_WriteSameBytes)
@@ -29,6 +32,14 @@ atomic_ms=$(median BM_WriteSameBytesAtomically)
 awk -v e="$export_ms" -v p="$plain_ms" -v a="$atomic_ms" 'BEGIN {
     printf "4K export (no pic folder) / plain write of the same bytes: %.2f (goal <= 2.00)\n", e / p
     printf "4K export (no pic folder) / synced write and rename:       %.2f\n", e / a }'
+
+sample_ms=$(median BM_Export4KSample)
+if [ -n "$sample_ms" ]; then
+    awk -v e="$sample_ms" -v p="$(median BM_WriteSampleBytes)" 'BEGIN {
+        printf "samples/ring4 4K export / plain write of the same bytes: %.2f (goal <= 2.00)\n", e / p }'
+else
+    echo "samples/ring4 or nona2 missing: the sample was not measured"
+fi
 
 # Peak resident memory: the rig, one export with debug images (the larger case).
 peak_kb=$( { /usr/bin/time -v "$BIN" --benchmark_filter='BM_Export4K/pic:1' \
