@@ -1,0 +1,54 @@
+// The run-length blend table that ends "Camera_4K_Project.tab": for every
+// panorama pixel the weight 0..255 of every camera, cut into column blocks.
+//
+// Each panorama row is cut into the column blocks of blendPartition(W, N); each
+// block of each row is one record (all little-endian):
+//   0: uint16 row field: bits 0-10 the row y, bits 11-15 the number k of rows
+//      directly below that belong to the same run (0 for the last record of a
+//      run or a record standing alone)
+//   2: uint16 first column of the block     4: uint16 width of the block
+//   6: uint8  bits 0-4 block count, bits 5-7 cameras 3, 4, 5 present
+//   7: uint8  bits 0-4 block number + 1, bits 5-7 cameras 0, 1, 2 present
+//      (the last block of every row has bits 5-7 of both bytes set)
+//   8: width x N bytes, per pixel left to right the N weights in camera order.
+// A run is a stretch of at most 32 consecutive rows whose records of one block
+// carry identical weights. Every block of every row is written, so the table
+// holds H x blockCount records and each row takes the same number of bytes,
+// which is what lets a run be marked by patching the rows above in place.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/ExportCommon.h"
+#include "export/ExportResult.h"
+
+class LittleEndianWriter;
+
+// The row field keeps 11 bits for the row number.
+constexpr int kBlendTable4KMaxRows = 2048;
+// Bytes 6 and 7 keep 5 bits for the block count and the block number.
+constexpr int kBlendTable4KMaxBlocks = 31;
+// Block columns are 16-bit fields.
+constexpr int kBlendTable4KMaxWidth = 65535;
+
+// Bytes of one table row: the sum of 8 + width x N over the blocks.
+int64_t blendTable4KRowBytes(const BlendPartition& partition, int N);
+
+// A Failed result (message printed) when a W x H panorama of N cameras does not
+// fit the fields of the 4K tables (or has a negative size), checked before anything is written;
+// nothing when it fits. N must be 1..kMaxBlendCameras (checkBlendCameraCount).
+std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path);
+
+// Writes the table at the writer's cursor (the end of the last camera section)
+// and leaves the cursor at its end. `drawOrder` names the camera of each
+// stacking position of `volume`. Prints "total count:%d\r\n" and sets
+// *recordCount to H x blockCount. When the panorama width is not a multiple of 4
+// the last block of row 0 is misaligned: the message is printed and a Failed
+// result returned (its path empty), after the rest of row 0 was written; the
+// caller then abandons the file.
+// The panorama must have passed checkBlendTable4KSize.
+ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N, int W,
+                               int H, const std::vector<int>& drawOrder, uint32_t* recordCount);

@@ -1,0 +1,168 @@
+#include "export/Camera4KExport.h"
+
+#include <QDir>
+#include <QString>
+#include <cstdio>
+#include <future>
+#include <new>
+
+#include "export/BlendTable4K.h"
+#include "export/DeviceTableFile.h"
+#include "export/LittleEndianWriter.h"
+#include "project/Project.h"
+
+SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY) {
+    SegmentPlan4K plan;
+    const AlignedSpan xs = alignSpan(offsetX + padded.x - 1, padded.width, kSegmentAlignX);
+    plan.panoX = xs.start;
+    plan.width = xs.length;
+    const AlignedSpan ys = alignSpan(offsetY + padded.y - 1, padded.height, kSegmentAlignY);
+    plan.panoY = ys.start;
+    plan.rows = ys.length;
+    plan.top = ys.before;
+    plan.bottom = ys.after;
+    if (plan.width <= 0 || plan.rows <= 0) return plan;
+
+    plan.segmentMaxRows = (kRedressMaxValidBlockSize / plan.width) / 2 * 2;
+    if (plan.segmentMaxRows == 0) return plan;
+
+    const int count = (plan.rows + plan.segmentMaxRows - 1) / plan.segmentMaxRows;
+    for (int s = 0; s < count; ++s) {
+        Segment4K seg;
+        seg.panoY = plan.panoY + s * plan.segmentMaxRows;
+        seg.rows = s == count - 1 ? plan.rows - s * plan.segmentMaxRows : plan.segmentMaxRows;
+        seg.firstCameraRow = s == 0 ? padded.y - 1 : seg.panoY - offsetY;
+        seg.cameraRows = seg.rows;
+        if (s == 0) seg.cameraRows -= plan.top;
+        if (s == count - 1) seg.cameraRows -= plan.bottom;
+        plan.segments.push_back(seg);
+    }
+    return plan;
+}
+
+namespace {
+
+// Debug drawing is skipped when the images cannot be saved anyway: four
+// panorama-sized images per camera are worth not allocating for nothing.
+bool pictureFolderExists(const std::string& projectDir) {
+    return QDir(QString::fromLocal8Bit((projectDir + "pic").c_str())).exists();
+}
+
+// The segments of one region rectangle of block `block`. Returns a Failed
+// result when the format's checks stop the export.
+std::optional<ExportResult> writeSegments(DeviceTableFile& file, DebugImages& images,
+                                          const CameraSnapshot& cam, const SourceBlock& block,
+                                          const cv::Rect& rect, int* printedCount) {
+    const SegmentPlan4K plan = planSegments4K(rect, cam.offsetX, cam.offsetY);
+    if (plan.segmentMaxRows == 0) {
+        return failExport(
+            file.path(),
+            "segmentMaxHeight is zero, the REDRESSPIC_MAX_VALID_BLOCKSIZE is too small\r\n");
+    }
+    const int c0 = rect.x - 1;
+    const int c1 = rect.x + rect.width - 2;
+    for (const Segment4K& seg : plan.segments) {
+        // The last check before a record goes out.
+        if (plan.panoX % kSegmentAlignX != 0 || seg.panoY % kSegmentAlignY != 0 ||
+            plan.width % kSegmentAlignX != 0 || seg.rows % kSegmentAlignY != 0) {
+            return failExport(file.path(),
+                              "redress tile not align x:%d y:%d width:%d height:%d\r\n", plan.panoX,
+                              seg.panoY, plan.width, seg.rows);
+        }
+        RedressRecord rec =
+            RedressRecord::make(plan.panoX, seg.panoY, plan.width, seg.rows, block.bx, block.by);
+        bool any = false;
+        for (int r = seg.firstCameraRow; r < seg.firstCameraRow + seg.cameraRows; ++r) {
+            const int i = r + cam.offsetY - seg.panoY;
+            for (int c = c0; c <= c1; ++c) {
+                const RedressEntry e = encodeEntry(cam, r, c, block.bx, block.by);
+                if (!e.valid) continue;  // the record starts all invalid
+                rec.set(i, c + cam.offsetX - plan.panoX, e);
+                any = true;
+            }
+        }
+        if (!any) continue;
+        if (!images.outlines[0].empty())
+            images.drawOutline(block.counter,
+                               cv::Rect(plan.panoX, seg.panoY, plan.width, seg.rows));
+        ++*printedCount;
+        file.writeRecord(rec);
+    }
+    return std::nullopt;
+}
+
+ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& path) {
+    const int N = snap.cameraCount;
+    // The volume is needed only for the blend table: it is built on a second
+    // thread while the camera sections are written (both only read the
+    // snapshot). An allocation failure there comes out of get().
+    std::future<WeightVolume> pendingVolume =
+        std::async(std::launch::async, [&snap] { return WeightVolume::build(snap); });
+
+    DeviceTableFile file(snap, kCamera4KFileName);
+    if (ExportResult r = file.open(); !r.written()) return r;
+
+    const bool debug = pictureFolderExists(snap.projectDir);
+    for (int i = 0; i < N; ++i) {
+        const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
+        file.beginCamera(i);
+        int printedCount = 0;
+        DebugImages images(debug ? cv::Size(snap.W, snap.H) : cv::Size());
+        cv::Mat* contourImage = debug ? &images.contours : nullptr;
+        for (const SourceBlock& block : collectSourceBlocks(cam)) {
+            for (const cv::Rect& rect : findBlockRegions(block, cam.imgBdy, contourImage)) {
+                if (auto stop = writeSegments(file, images, cam, block, rect, &printedCount))
+                    return *stop;
+            }
+        }
+        file.endCamera();
+        if (debug) images.save(snap.projectDir, i);
+        std::printf("pic:%d count_total:%d  real:total:%d\r\n", i, printedCount,
+                    static_cast<int>(file.recordCount(i)));
+        std::fflush(stdout);
+    }
+
+    const WeightVolume volume = pendingVolume.get();
+    file.beginBlendTable();
+    uint32_t blendRecords = 0;
+    ExportResult blend =
+        writeBlendTable4K(file.out(), volume, N, snap.W, snap.H, snap.drawOrder, &blendRecords);
+    if (!blend.written()) {
+        blend.path = path;
+        return blend;
+    }
+    file.endBlendTable(blendRecords);
+
+    ExportResult r = file.finish();
+    if (!r.written()) return r;
+    std::printf("Export Camera_4K_Project.tab OK.");
+    std::fflush(stdout);
+    showExportDone();
+    return r;
+}
+
+}  // namespace
+
+ExportResult exportCamera4K(const Project& project) {
+    ExportResult stop;
+    std::optional<ExportSnapshot> snap = takeExportSnapshot(project, &stop);
+    if (!snap) return stop;
+    const std::string path = snap->outputPath(kCamera4KFileName);
+    if (auto bad = checkBlendCameraCount(snap->cameraCount, path)) return *bad;
+    if (auto bad = checkBlendTable4KSize(snap->cameraCount, snap->W, snap->H, path)) return *bad;
+    try {
+        return exportSnapshot4K(*snap, path);
+    } catch (const std::bad_alloc&) {
+        // Unwinding drops the unfinished file; an earlier table stays.
+        return failExport(path,
+                          "Cannot write %s: not enough memory for a %d x %d panorama of %d "
+                          "cameras\r\n",
+                          path.c_str(), snap->W, snap->H, snap->cameraCount);
+    }
+}
+
+ExportResult exportCamera4K() {
+    const Project* project = currentProject();
+    if (!project) return ExportResult::nothing();
+    return exportCamera4K(*project);
+}

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <vector>
+
+#include "BlendTable4KReader.h"
+#include "export/BlendTable4K.h"
+#include "export/LittleEndianWriter.h"
+
+using testsupport::BlendRecord4KRead;
+using testsupport::parseBlendTable4K;
+
+namespace {
+
+struct Written {
+    ExportResult result;
+    uint32_t count = 0;
+    std::vector<uint8_t> bytes;
+    std::vector<BlendRecord4KRead> records;
+};
+
+Written writeTable(const WeightVolume& v, int N, int W, int H, const std::vector<int>& drawOrder) {
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    Written w;
+    {
+        LittleEndianWriter out(buffer);
+        w.result = writeBlendTable4K(out, v, N, W, H, drawOrder, &w.count);
+        EXPECT_TRUE(out.flush());
+    }
+    const QByteArray& data = buffer.data();
+    w.bytes.assign(data.begin(), data.end());
+    if (w.result.written()) w.records = parseBlendTable4K(w.bytes, N);
+    return w;
+}
+
+std::vector<int> rowFieldsOfBlock(const Written& w, int nBlk, int m) {
+    std::vector<int> fields;
+    for (size_t i = static_cast<size_t>(m); i < w.records.size(); i += static_cast<size_t>(nBlk))
+        fields.push_back(w.records[i].rowField);
+    return fields;
+}
+
+TEST(BlendTable4K, RunOfFiveRowsCountsDown) {
+    // One camera, one block: rows 10..14 carry the same weights, every other row
+    // its own.
+    WeightVolume v(8, 20, 1);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 8; ++x)
+            v.at(x, y, 0) = static_cast<uint8_t>(y >= 10 && y <= 14 ? 100 : y + 1);
+    const Written w = writeTable(v, 1, 8, 20, {0});
+    ASSERT_TRUE(w.result.written()) << w.result.message;
+    EXPECT_EQ(w.count, 20u);
+    const std::vector<int> f = rowFieldsOfBlock(w, 1, 0);
+    ASSERT_EQ(f.size(), 20u);
+    EXPECT_EQ(f[10], 0x200A);
+    EXPECT_EQ(f[11], 0x180B);
+    EXPECT_EQ(f[12], 0x100C);
+    EXPECT_EQ(f[13], 0x080D);
+    EXPECT_EQ(f[14], 14);
+    for (int y : {0, 1, 9, 15, 19}) EXPECT_EQ(f[static_cast<size_t>(y)], y);
+}
+
+TEST(BlendTable4K, ZeroRowsRunAtMostThirtyTwoAndCloseAtTheLastRow) {
+    WeightVolume v(8, 40, 1);
+    const Written w = writeTable(v, 1, 8, 40, {0});
+    ASSERT_TRUE(w.result.written());
+    const std::vector<int> f = rowFieldsOfBlock(w, 1, 0);
+    ASSERT_EQ(f.size(), 40u);
+    EXPECT_EQ(f[0], 0xF800);
+    for (int y = 0; y < 32; ++y) EXPECT_EQ(f[static_cast<size_t>(y)], y | ((31 - y) << 11)) << y;
+    EXPECT_EQ(f[31], 31);
+    for (int y = 32; y < 39; ++y) EXPECT_EQ(f[static_cast<size_t>(y)] >> 11, 39 - y) << y;
+    EXPECT_EQ(f[32], 32 | (7 << 11));
+    EXPECT_EQ(f[38], 38 | (1 << 11));
+    EXPECT_EQ(f[39], 39);
+}
+
+TEST(BlendTable4K, FourCamerasAt3840Columns) {
+    // drawOrder 3, 2, 1, 0: camera j sits at stacking position 3 - j.
+    const int W = 3840, H = 3, N = 4;
+    WeightVolume v(W, H, N);
+    v.at(5, 1, 3) = 200;   // camera 0, block 0, row 1
+    v.at(1500, 1, 0) = 7;  // camera 3, block 2
+    v.at(3839, 1, 2) = 9;  // camera 1, the last block
+    const Written w = writeTable(v, N, W, H, {3, 2, 1, 0});
+    ASSERT_TRUE(w.result.written()) << w.result.message;
+
+    const BlendPartition part = blendPartition(W, N);
+    EXPECT_EQ(part.blockWidth, 748);
+    EXPECT_EQ(part.blockCount, 6);
+    EXPECT_EQ(part.width(5), 100);
+    EXPECT_EQ(blendTable4KRowBytes(part, N), 15408);
+    EXPECT_EQ(w.bytes.size(), 3u * 15408u);
+    EXPECT_EQ(w.count, 18u);
+    ASSERT_EQ(w.records.size(), 18u);
+
+    for (int y = 0; y < H; ++y)
+        for (int m = 0; m < 6; ++m) {
+            const BlendRecord4KRead& r = w.records[static_cast<size_t>(y * 6 + m)];
+            EXPECT_EQ(r.x, 748 * m);
+            EXPECT_EQ(r.width, m == 5 ? 100 : 748);
+            EXPECT_EQ(r.blockCount(), 6);
+            EXPECT_EQ(r.blockNumber(), m + 1);
+            if (m == 5) {
+                // The last block is marked whatever the weights.
+                EXPECT_EQ(r.byte6 & 0xE0, 0xE0);
+                EXPECT_EQ(r.byte7 & 0xE0, 0xE0);
+            }
+        }
+    // Row 1: the weights in camera order and the presence bits.
+    const BlendRecord4KRead& b0 = w.records[6];
+    EXPECT_EQ(b0.weight(5, 0, N), 200);
+    EXPECT_EQ(b0.weight(5, 1, N), 0);
+    EXPECT_EQ(b0.byte7, 1 | 0x20);
+    EXPECT_EQ(b0.byte6, 6);
+    const BlendRecord4KRead& b2 = w.records[8];
+    EXPECT_EQ(b2.weight(1500 - 1496, 3, N), 7);
+    EXPECT_EQ(b2.byte6, 6 | 0x20);
+    EXPECT_EQ(b2.byte7, 3);
+    EXPECT_EQ(w.records[9].byte6, 6);  // block 3 holds nothing
+    EXPECT_EQ(w.records[9].byte7, 4);
+    EXPECT_EQ(w.records[11].weight(99, 1, N), 9);
+    // Row 0 and row 2 are empty but not the same run as row 1.
+    EXPECT_EQ(w.records[0].rowField, 0);
+    EXPECT_EQ(w.records[12].rowField, 2);
+}
+
+TEST(BlendTable4K, PresenceBitsStopAtCameraFive) {
+    // Seven cameras: blocks of 428 columns; camera 6 has no bit.
+    const int W = 872, N = 7;
+    WeightVolume v(W, 1, N);
+    const std::vector<int> order = {0, 1, 2, 3, 4, 5, 6};  // camera j at position j
+    v.at(10, 0, 5) = 1;
+    v.at(10, 0, 4) = 1;
+    v.at(430, 0, 6) = 1;
+    const Written w = writeTable(v, N, W, 1, order);
+    ASSERT_TRUE(w.result.written());
+    ASSERT_EQ(w.records.size(), 3u);
+    EXPECT_EQ(w.records[0].byte6, 3 | 0x40 | 0x80);
+    EXPECT_EQ(w.records[0].byte7, 1);
+    EXPECT_EQ(w.records[1].byte6, 3);
+    EXPECT_EQ(w.records[1].byte7, 2);
+    EXPECT_EQ(w.records[1].weight(2, 6, N), 1);
+    EXPECT_EQ(w.records[2].width, 16);
+}
+
+TEST(BlendTable4K, WeightsAreInCameraOrderForAnyCameraCount) {
+    // Nine cameras, stacked in a shuffled order.
+    const int N = 9, W = 8;
+    const std::vector<int> order = {4, 0, 8, 2, 6, 1, 7, 3, 5};
+    WeightVolume v(W, 1, N);
+    for (int l = 0; l < N; ++l)
+        v.at(3, 0, l) = static_cast<uint8_t>(10 + order[static_cast<size_t>(l)]);
+    Written w = writeTable(v, N, W, 1, order);
+    ASSERT_TRUE(w.result.written());
+    for (int j = 0; j < N; ++j) EXPECT_EQ(w.records[0].weight(3, j, N), 10 + j);
+
+    // A camera missing from drawOrder has no layer and weighs nothing.
+    WeightVolume two(W, 1, 2);
+    two.at(3, 0, 0) = 50;
+    two.at(3, 0, 1) = 60;
+    w = writeTable(two, 2, W, 1, {1});
+    ASSERT_TRUE(w.result.written());
+    EXPECT_EQ(w.records[0].weight(3, 0, 2), 0);
+    EXPECT_EQ(w.records[0].weight(3, 1, 2), 50);
+}
+
+TEST(BlendTable4K, WidthNotAMultipleOfFourStopsAtTheLastBlockOfRowZero) {
+    const int W = 3842, N = 4;
+    WeightVolume v(W, 2, N);
+    const Written w = writeTable(v, N, W, 2, {3, 2, 1, 0});
+    EXPECT_EQ(w.result.status, ExportResult::Status::Failed);
+    EXPECT_EQ(w.result.message, "blend table do not 4 byte align pixlen:102 pos.x:3740");
+    // The five blocks before it were written.
+    EXPECT_EQ(w.bytes.size(), 5u * (8 + 748 * 4));
+}
+
+TEST(BlendTable4K, SizeLimitsOfTheFields) {
+    EXPECT_FALSE(checkBlendTable4KSize(4, 3840, 2048, "t"));
+    const auto tall = checkBlendTable4KSize(4, 3840, 2049, "t");
+    ASSERT_TRUE(tall);
+    EXPECT_EQ(tall->status, ExportResult::Status::Failed);
+    EXPECT_NE(tall->message.find("2049 rows"), std::string::npos) << tall->message;
+    // 40 cameras: blocks of 72 columns, so 2304 columns need 32 blocks.
+    EXPECT_FALSE(checkBlendTable4KSize(40, 2232, 100, "t"));
+    EXPECT_TRUE(checkBlendTable4KSize(40, 2233, 100, "t"));
+    EXPECT_TRUE(checkBlendTable4KSize(1, 70000, 100, "t"));
+    EXPECT_TRUE(checkBlendTable4KSize(1, 100, -5, "t"));
+}
+
+TEST(BlendTable4K, RowFieldsMatchGreedyRunsOfIdenticalRows) {
+    // Rows repeat in irregular stretches, some longer than 32; each block gets
+    // its own pattern. Every row field must be y | (rows of the run below y).
+    const int W = 1200, H = 150, N = 3;
+    WeightVolume v(W, H, N);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const int block = x / 1000;
+            const int stretch = block == 0 ? y / 45 : (y * y) / 700;
+            v.at(x, y, (x + stretch) % 3) = static_cast<uint8_t>(stretch * 7 + 1);
+        }
+    const Written w = writeTable(v, N, W, H, {2, 0, 1});
+    ASSERT_TRUE(w.result.written());
+    const int nBlk = 2;
+    ASSERT_EQ(w.records.size(), static_cast<size_t>(H * nBlk));
+    for (int m = 0; m < nBlk; ++m) {
+        int y0 = 0;
+        while (y0 < H) {
+            const auto& first = w.records[static_cast<size_t>(y0 * nBlk + m)].weights;
+            int ye = y0;
+            while (ye + 1 < H && ye + 1 - y0 < 32 &&
+                   w.records[static_cast<size_t>((ye + 1) * nBlk + m)].weights == first)
+                ++ye;
+            for (int y = y0; y <= ye; ++y) {
+                const BlendRecord4KRead& r = w.records[static_cast<size_t>(y * nBlk + m)];
+                EXPECT_EQ(r.row(), y);
+                EXPECT_EQ(r.repeat(), ye - y) << "block " << m << " row " << y;
+            }
+            y0 = ye + 1;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,341 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <cmath>
+#include <fstream>
+#include <opencv2/imgcodecs.hpp>
+
+#include "BlendTable4KReader.h"
+#include "DeviceTableReader.h"
+#include "SyntheticCamera.h"
+#include "export/BlendTable4K.h"
+#include "export/Camera4KExport.h"
+
+using testsupport::CameraSpec;
+using testsupport::ReadDeviceTable;
+using testsupport::ReadRedressRecord;
+
+namespace {
+
+constexpr uint32_t kInvalid = 0x4FFF4FFFu;
+
+class Camera4KExportTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    std::string folder() const { return dir.path().toStdString() + "/"; }
+    std::string tablePath() const { return folder() + "Camera_4K_Project.tab"; }
+    void rig(int W, int H, const std::vector<CameraSpec>& specs, std::vector<int> order = {}) {
+        testsupport::setRig(project, W, H, specs, folder(), std::move(order));
+    }
+    ReadDeviceTable exportAndRead() {
+        const ExportResult r = exportCamera4K(project);
+        EXPECT_TRUE(r.written()) << r.message;
+        EXPECT_EQ(r.path, tablePath());
+        return testsupport::readDeviceTable(tablePath());
+    }
+    void writeOldTable() { std::ofstream(tablePath(), std::ios::binary) << "previous table"; }
+    std::string tableText() const {
+        std::ifstream in(tablePath(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    QTemporaryDir dir;
+    Project project;
+};
+
+// A camera whose every pixel reads from source block (0, 0).
+CameraSpec oneBlockCamera(int cols, int rows, int offsetX, int offsetY) {
+    CameraSpec s;
+    s.cols = cols;
+    s.rows = rows;
+    s.offsetX = offsetX;
+    s.offsetY = offsetY;
+    s.map = [cols, rows](int c, int r) {
+        return cv::Vec2f(1.0f + 120.0f * static_cast<float>(c) / static_cast<float>(cols),
+                         1.0f + 170.0f * static_cast<float>(r) / static_cast<float>(rows));
+    };
+    return s;
+}
+
+TEST(SegmentPlan4K, SegmentHeightFollowsTheAlignedWidth) {
+    // Rectangles in padded coordinates: camera column x - 1 is the first.
+    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 10, 4000), 3, 0).width, 16);
+    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 10, 4000), 3, 0).segmentMaxRows, 1022);
+    const SegmentPlan4K w1024 = planSegments4K(cv::Rect(1, 1, 1019, 30), 5, 0);
+    EXPECT_EQ(w1024.panoX, 0);
+    EXPECT_EQ(w1024.width, 1024);
+    EXPECT_EQ(w1024.segmentMaxRows, 14);
+    ASSERT_EQ(w1024.segments.size(), 3u);
+    EXPECT_EQ(w1024.segments[2].rows, 2);
+    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 4096, 2), 0, 0).segmentMaxRows, 2);
+    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 4097, 2), 0, 0).segmentMaxRows, 2);  // 4112
+    const SegmentPlan4K w8192 = planSegments4K(cv::Rect(1, 1, 8190, 2), 2, 0);
+    EXPECT_EQ(w8192.width, 8192);
+    EXPECT_EQ(w8192.segmentMaxRows, 0);
+    EXPECT_TRUE(w8192.segments.empty());
+    // A negative start moves down to the multiple below.
+    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 10, 2), -3, -1).panoX, -16);
+    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 10, 2), -3, -1).panoY, -2);
+}
+
+TEST(SegmentPlan4K, EveryCameraRowIsReadOnce) {
+    for (int offsetY : {0, 1}) {
+        for (int h : {1, 2, 5, 125, 126, 127, 252, 253, 300}) {
+            const SegmentPlan4K p = planSegments4K(cv::Rect(4, 7, 100, h), 0, offsetY);
+            int next = 6;
+            for (const Segment4K& s : p.segments) {
+                EXPECT_EQ(s.firstCameraRow, next);
+                EXPECT_GE(s.firstCameraRow + offsetY, s.panoY);
+                EXPECT_LE(s.firstCameraRow + s.cameraRows + offsetY, s.panoY + s.rows);
+                next += s.cameraRows;
+            }
+            EXPECT_EQ(next, 6 + h) << "h " << h << " offsetY " << offsetY;
+        }
+    }
+}
+
+TEST_F(Camera4KExportTest, TallRectangleIsCutInto126126And48Rows) {
+    // 120 columns at panorama column 4: aligned to columns 0..127.
+    rig(256, 300, {oneBlockCamera(120, 300, 4, 0)});
+    const ReadDeviceTable t = exportAndRead();
+    ASSERT_EQ(t.records[0].size(), 3u);
+    const int rows[3] = {126, 126, 48};
+    for (int s = 0; s < 3; ++s) {
+        const ReadRedressRecord& rec = t.records[0][static_cast<size_t>(s)];
+        EXPECT_EQ(rec.panoX, 0);
+        EXPECT_EQ(rec.panoY, 126 * s);
+        EXPECT_EQ(rec.width, 128);
+        EXPECT_EQ(rec.rows, rows[s]);
+        EXPECT_EQ(rec.srcX0, 0);
+        EXPECT_EQ(rec.srcY0, 0);
+        EXPECT_EQ(rec.blockW, 128);
+        EXPECT_EQ(rec.blockH, 180);
+        // The four alignment columns in front stay invalid; the rest read the
+        // camera row of the same panorama row.
+        for (int i = 0; i < rec.rows; i += 47) {
+            EXPECT_EQ(rec.entries[static_cast<size_t>(i * 128 + 3)], kInvalid);
+            const int r = 126 * s + i;
+            const float sx = 1.0f + 120.0f * 10.0f / 120.0f;
+            const float sy = 1.0f + 170.0f * static_cast<float>(r) / 300.0f;
+            EXPECT_EQ(rec.fx(i, 14), static_cast<uint16_t>(static_cast<int>(sx * 16.0f)));
+            EXPECT_EQ(rec.fy(i, 14), static_cast<uint16_t>(static_cast<int>(sy * 16.0f)));
+        }
+        for (size_t e = static_cast<size_t>(128 * rows[s]); e < 16384; ++e)
+            ASSERT_EQ(rec.entries[e], kInvalid);
+    }
+}
+
+TEST_F(Camera4KExportTest, RectangleOnAnOddRowKeepsEntryRowZeroInvalid) {
+    rig(64, 8, {oneBlockCamera(16, 5, 16, 1)});
+    const ReadDeviceTable t = exportAndRead();
+    ASSERT_EQ(t.records[0].size(), 1u);
+    const ReadRedressRecord& rec = t.records[0][0];
+    EXPECT_EQ(rec.panoX, 16);
+    EXPECT_EQ(rec.panoY, 0);
+    EXPECT_EQ(rec.width, 16);
+    EXPECT_EQ(rec.rows, 6);
+    for (int j = 0; j < 16; ++j) {
+        EXPECT_EQ(rec.entries[static_cast<size_t>(j)], kInvalid);
+        for (int i = 1; i <= 5; ++i)
+            EXPECT_NE(rec.entries[static_cast<size_t>(i * 16 + j)], kInvalid);
+    }
+    EXPECT_EQ(rec.fy(1, 0), 16);  // camera row 0
+}
+
+TEST_F(Camera4KExportTest, EmptyBlockStillTakesItsCounter) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
+    // Columns 0..15 read from source block 0, columns 16..31 from block 1; the
+    // boundary leaves only block 1's columns, so the first block (k = 1) writes
+    // nothing and block 1 (k = 2) draws in green on "-3".
+    CameraSpec s;
+    s.cols = 32;
+    s.rows = 4;
+    s.map = [](int c, int r) {
+        return cv::Vec2f(c < 16 ? 1.5f + static_cast<float>(c) : 120.0f + static_cast<float>(c),
+                         1.5f + static_cast<float>(r));
+    };
+    s.imgBdy = {{16, 1}, {31, 0}};
+    rig(64, 8, {s});
+    const ReadDeviceTable t = exportAndRead();
+    ASSERT_EQ(t.records[0].size(), 1u);
+    EXPECT_EQ(t.records[0][0].srcX0, 128);
+    EXPECT_EQ(t.records[0][0].panoX, 16);
+
+    const cv::Mat red = cv::imread(folder() + "pic/0-1.jpg");
+    const cv::Mat blue = cv::imread(folder() + "pic/0-2.jpg");
+    const cv::Mat green = cv::imread(folder() + "pic/0-3.jpg");
+    const cv::Mat contours = cv::imread(folder() + "pic/0.jpg");
+    ASSERT_FALSE(green.empty());
+    EXPECT_EQ(green.cols, 64);  // panorama size
+    EXPECT_EQ(green.rows, 8);
+    EXPECT_LT(cv::sum(red)[2] + cv::sum(blue)[0], 200.0);
+    EXPECT_GT(cv::sum(green)[1], 2000.0);
+    EXPECT_GT(cv::sum(contours)[0], 2000.0);
+}
+
+TEST_F(Camera4KExportTest, WholeFileRoundTrip) {
+    // Two overlapping cameras over several source blocks; camera 1 reads from
+    // a mirrored, scaled source, and its weights fade out on the left.
+    CameraSpec a;
+    a.cols = 300;
+    a.rows = 200;
+    a.offsetX = 3;
+    a.offsetY = 5;
+    a.sourceWidth = 640;
+    a.sourceHeight = 480;
+    a.map = [](int c, int r) { return cv::Vec2f(1.3f * c + 0.7f, 1.1f * r + 0.4f); };
+    CameraSpec b;
+    b.cols = 260;
+    b.rows = 210;
+    b.offsetX = 250;
+    b.offsetY = 0;
+    b.sourceWidth = 800;
+    b.sourceHeight = 600;
+    b.map = [](int c, int r) { return cv::Vec2f(700.0f - 2.0f * c, 0.5f + 1.7f * r); };
+    b.alpha = [](int c, int) { return static_cast<uint8_t>(std::min(255, c * 8)); };
+    rig(512, 216, {a, b}, {0, 1});  // camera 1 on top
+    const ReadDeviceTable t = exportAndRead();
+
+    EXPECT_EQ(t.magic, std::string("J01\0", 4));
+    EXPECT_EQ(t.headerSize, 128u);
+    EXPECT_EQ(t.sizeMinus128, t.fileSize - 128);
+    EXPECT_EQ(t.sourceWidth0, 640);
+    EXPECT_EQ(t.sourceHeight0, 480);
+    EXPECT_EQ(t.W, 512);
+    EXPECT_EQ(t.H, 216);
+    EXPECT_EQ(t.N, 2);
+    EXPECT_EQ(t.blockW, 128);
+    EXPECT_EQ(t.blockH, 180);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(t.a4W[static_cast<size_t>(i)], 512);
+        EXPECT_EQ(t.a4H[static_cast<size_t>(i)], 216);
+        EXPECT_EQ(t.a5[static_cast<size_t>(i)], 0u);
+        EXPECT_GT(t.recordCount[static_cast<size_t>(i)], 4u);
+    }
+
+    // Every valid entry decodes to the source position of its panorama pixel.
+    for (int i = 0; i < 2; ++i) {
+        const Camara& cam = project.cameras[static_cast<size_t>(i)];
+        for (const ReadRedressRecord& rec : t.records[static_cast<size_t>(i)]) {
+            ASSERT_EQ(rec.panoX % 16, 0);
+            ASSERT_EQ(rec.panoY % 2, 0);
+            ASSERT_EQ(rec.width % 16, 0);
+            ASSERT_EQ(rec.rows % 2, 0);
+            ASSERT_LE(rec.width * rec.rows, 16368);
+            ASSERT_EQ(rec.srcX0 % 128, 0);
+            ASSERT_EQ(rec.srcY0 % 180, 0);
+            bool any = false;
+            for (int e = 0; e < 16384; ++e) {
+                if (rec.entries[static_cast<size_t>(e)] == kInvalid) continue;
+                ASSERT_LT(e, rec.width * rec.rows);
+                any = true;
+                const int ei = e / rec.width, ej = e % rec.width;
+                const int r = rec.panoY + ei - cam.offsetY;
+                const int c = rec.panoX + ej - cam.offsetX;
+                ASSERT_TRUE(r >= 0 && c >= 0 && r < cam.coordMap.rows && c < cam.coordMap.cols);
+                const cv::Vec2f src = cam.coordMap.at<cv::Vec2f>(r, c);
+                EXPECT_NEAR(rec.srcX0 + rec.fx(ei, ej) / 16.0, src[0], 1.0);
+                EXPECT_NEAR(rec.srcY0 + rec.fy(ei, ej) / 16.0, src[1], 1.0);
+                EXPECT_NE(cam.displayImage.at<cv::Vec4b>(r, c)[3], 0);
+            }
+            EXPECT_TRUE(any);
+        }
+    }
+
+    // The blend table: every record's weights are the normalised volume in
+    // camera order.
+    const auto blend = testsupport::parseBlendTable4K(t.blendTable, 2);
+    const int nBlk = 1;  // 512 columns, blocks of 1500
+    ASSERT_EQ(blend.size(), static_cast<size_t>(216 * nBlk));
+    EXPECT_EQ(t.blendRecords, 216u);
+    EXPECT_EQ(t.blendLength, 216u * (8 + 512 * 2));
+    ExportResult ignored;
+    const auto snap = takeExportSnapshot(project, &ignored);
+    const WeightVolume v = WeightVolume::build(*snap);
+    for (int y = 0; y < 216; ++y) {
+        const auto& rec = blend[static_cast<size_t>(y)];
+        ASSERT_EQ(rec.row(), y);
+        for (int x = 0; x < 512; ++x) {
+            ASSERT_EQ(rec.weight(x, 0, 2), v.at(x, y, 0)) << x << "," << y;
+            ASSERT_EQ(rec.weight(x, 1, 2), v.at(x, y, 1)) << x << "," << y;
+        }
+    }
+    // Where camera 1 (top) is opaque it leaves nothing below; where it lets
+    // 80 through, camera 0 gets what is left.
+    EXPECT_EQ(blend[100].weight(295, 1, 2), 255);
+    EXPECT_EQ(blend[100].weight(295, 0, 2), 0);
+    EXPECT_EQ(blend[100].weight(260, 1, 2), 80);
+    EXPECT_EQ(blend[100].weight(260, 0, 2), 175);
+}
+
+TEST_F(Camera4KExportTest, AbortsKeepThePreviousTable) {
+    // A rectangle of 8190 columns (one source block) needs 8192 aligned columns.
+    CameraSpec wide;
+    wide.cols = 8190;
+    wide.rows = 2;
+    wide.offsetX = 2;
+    wide.map = [](int, int) { return cv::Vec2f(10.5f, 10.5f); };
+    rig(8200, 4, {wide});
+    writeOldTable();
+    ExportResult r = exportCamera4K(project);
+    EXPECT_EQ(r.status, ExportResult::Status::Failed);
+    EXPECT_EQ(r.message,
+              "segmentMaxHeight is zero, the REDRESSPIC_MAX_VALID_BLOCKSIZE is too small");
+    EXPECT_EQ(tableText(), "previous table");
+
+    // A width that is not a multiple of 4 stops in the blend table.
+    rig(3842, 4,
+        {oneBlockCamera(20, 4, 0, 0), oneBlockCamera(20, 4, 100, 0), oneBlockCamera(20, 4, 200, 0),
+         oneBlockCamera(20, 4, 300, 0)});
+    r = exportCamera4K(project);
+    EXPECT_EQ(r.status, ExportResult::Status::Failed);
+    EXPECT_EQ(r.message, "blend table do not 4 byte align pixlen:102 pos.x:3740");
+    EXPECT_EQ(r.path, tablePath());
+    EXPECT_EQ(tableText(), "previous table");
+
+    // The row field cannot count past 2047: refused before anything is written.
+    rig(64, 2049, {oneBlockCamera(20, 4, 0, 0)});
+    r = exportCamera4K(project);
+    EXPECT_EQ(r.status, ExportResult::Status::Failed);
+    EXPECT_NE(r.message.find("2049 rows"), std::string::npos) << r.message;
+    EXPECT_EQ(tableText(), "previous table");
+    // 2048 rows still fit: the last row is 2047.
+    rig(64, 2048, {oneBlockCamera(20, 4, 0, 0)});
+    const ReadDeviceTable t = exportAndRead();
+    const auto blend = testsupport::parseBlendTable4K(t.blendTable, 1);
+    ASSERT_EQ(blend.size(), 2048u);
+    EXPECT_EQ(blend.back().rowField, 2047);
+    EXPECT_EQ(blend[2040].rowField, 2040 | (7 << 11));
+}
+
+TEST_F(Camera4KExportTest, CameraCountLimits) {
+    writeOldTable();
+    rig(64, 8, {});
+    ExportResult r = exportCamera4K(project);
+    EXPECT_EQ(r.status, ExportResult::Status::NothingToExport);
+    EXPECT_FALSE(r.message.empty());
+
+    rig(64, 8, std::vector<CameraSpec>(751, oneBlockCamera(4, 2, 0, 0)));
+    r = exportCamera4K(project);
+    EXPECT_EQ(r.status, ExportResult::Status::Failed);
+    EXPECT_NE(r.message.find("751"), std::string::npos) << r.message;
+    EXPECT_EQ(tableText(), "previous table");
+
+    // Nothing to do without a panorama.
+    rig(0, 8, {oneBlockCamera(4, 2, 0, 0)});
+    EXPECT_EQ(exportCamera4K(project).status, ExportResult::Status::NothingToExport);
+}
+
+TEST_F(Camera4KExportTest, BrokenBoundaryGivesAnEmptySection) {
+    CameraSpec a = oneBlockCamera(20, 4, 0, 0);
+    CameraSpec b = oneBlockCamera(20, 4, 32, 0);
+    b.imgBdy = {{0, 1}, {5, 0}, {9, 1}};
+    rig(64, 4, {a, b});
+    const ReadDeviceTable t = exportAndRead();
+    EXPECT_EQ(t.recordCount[0], 1u);
+    EXPECT_EQ(t.recordCount[1], 0u);
+    EXPECT_EQ(t.sectionLength[1], 0u);
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+// The 4K table of the bundled four-camera ring, loaded and remapped for real.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "BlendTable4KReader.h"
+#include "DeviceTableReader.h"
+#include "export/Camera4KExport.h"
+#include "project/Project.h"
+
+namespace {
+
+TEST(Ring4Export4K, EverySegmentIsAlignedAndWithinTheEntryLimit) {
+    const QString sample = QStringLiteral(ORVIK_SOURCE_DIR "/samples/ring4");
+    if (!QFileInfo::exists(sample + "/ring4.pto")) GTEST_SKIP() << "samples/ring4 is missing";
+    if (!QFileInfo::exists(QStringLiteral(ORVIK_BIN_DIR "/nona2")))
+        GTEST_SKIP() << "nona2 is not built";
+
+    static int argc = 1;
+    static char name[] = "export4k_test";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    // Work on a copy: the load writes its work folder beside the project.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QString& f : QDir(sample).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(sample + "/" + f, dir.path() + "/" + f)) << f.toStdString();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
+
+    Project project;
+    project.loadProject(toLocal8BitString(dir.path() + "/ring4.pto"));
+    project.runRemapper();
+    ASSERT_EQ(project.cameras.size(), 4u);
+    ASSERT_EQ(project.panoWidth, 3840);
+    ASSERT_EQ(project.panoHeight, 1920);
+
+    const ExportResult r = exportCamera4K(project);
+    ASSERT_TRUE(r.written()) << r.message;
+    const auto t = testsupport::readDeviceTable(r.path);
+    EXPECT_EQ(t.N, 4);
+    EXPECT_EQ(t.sourceWidth0, 1920);
+    EXPECT_EQ(t.sourceHeight0, 1080);
+    uint32_t total = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        // A camera without a two-edge boundary (a middle row valid from end to
+        // end has no transition) contributes no record; the others do.
+        if (project.cameras[i].imgBdy.size() == 2)
+            EXPECT_GT(t.recordCount[i], 0u) << "camera " << i;
+        else
+            EXPECT_EQ(t.recordCount[i], 0u) << "camera " << i;
+        total += t.recordCount[i];
+        for (const testsupport::ReadRedressRecord& rec : t.records[i]) {
+            ASSERT_EQ(rec.panoX % 16, 0);
+            ASSERT_EQ(rec.width % 16, 0);
+            ASSERT_EQ(rec.panoY % 2, 0);
+            ASSERT_EQ(rec.rows % 2, 0);
+            ASSERT_GT(rec.rows, 0);
+            ASSERT_LE(rec.width * rec.rows, 16368);
+            ASSERT_LE(rec.panoX + rec.width, 3840 + 16);
+            ASSERT_LE(rec.panoY + rec.rows, 1920 + 2);
+            for (size_t e = static_cast<size_t>(rec.width * rec.rows); e < 16384; ++e)
+                ASSERT_EQ(rec.entries[e], 0x4FFF4FFFu);
+        }
+    }
+    EXPECT_GT(total, 0u);
+    // 3840 columns of four cameras: six blocks per row.
+    EXPECT_EQ(t.blendRecords, 1920u * 6u);
+    EXPECT_EQ(t.blendLength, 1920u * 15408u);
+    const auto blend = testsupport::parseBlendTable4K(t.blendTable, 4);
+    ASSERT_EQ(blend.size(), 1920u * 6u);
+    // The ring covers the whole horizon: the middle row has weight almost
+    // everywhere, and nowhere more than 255.
+    int covered = 0;
+    for (int m = 0; m < 6; ++m) {
+        const auto& rec = blend[static_cast<size_t>(960 * 6 + m)];
+        EXPECT_EQ(rec.row(), 960);
+        for (int p = 0; p < rec.width; ++p) {
+            int sum = 0;
+            for (int j = 0; j < 4; ++j) sum += rec.weight(p, j, 4);
+            EXPECT_LE(sum, 255);
+            covered += sum > 0;
+        }
+    }
+    EXPECT_GT(covered, 3840 * 95 / 100);
+    EXPECT_TRUE(QFileInfo::exists(dir.path() + "/pic/3-1.jpg"));
+    EXPECT_TRUE(QFileInfo::exists(dir.path() + "/pic/3.jpg"));
+}
+
+}  // namespace
