@@ -12,6 +12,7 @@
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
 #include "export/Camera2KExport.h"
+#include "export/Camera4KExport.h"
 #include "export/ExportCommon.h"
 #include "export/QuickWeaveExport.h"
 #include "project/Project.h"
@@ -108,8 +109,7 @@ void MainWindow::on_actionExport_FPGA_triggered() {
 }
 
 void MainWindow::on_action_QELO4K_triggered() {
-    printf("Camera 4K export: not built yet\r\n");
-    fflush(stdout);
+    reportExport(exportCamera4K());
 }
 
 void MainWindow::reportExport(const ExportResult& result) {

@@ -73,6 +73,7 @@ TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
     EXPECT_TRUE(r.out.contains("analysed camera 4/4")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("wrote " + out("Camera_2K_Project.tab")));
     EXPECT_TRUE(r.out.contains("wrote " + out("QuickWeave_Projcet.tab")));
+    EXPECT_TRUE(r.out.contains("wrote " + out("Camera_4K_Project.tab")));
     EXPECT_FALSE(QFile::exists(out("tiff"))) << "the work folder is removed";
 
     const auto table = testsupport::parseDeviceTable(readAll(out("Camera_2K_Project.tab")));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "export/Camera2KExport.h"
+#include "export/Camera4KExport.h"
 #include "export/ExportResult.h"
 #include "export/QuickWeaveExport.h"
 #include "geometry/AutoBlend.h"
@@ -205,7 +206,9 @@ int main(int argc, char* argv[]) {
         bool wanted;
         ExportResult (*run)();
     };
-    const Job jobs[] = {{opt.want2k, &exportCamera2K}, {opt.wantQuickWeave, &exportQuickWeave}};
+    const Job jobs[] = {{opt.want2k, &exportCamera2K},
+                        {opt.want4k, &exportCamera4K},
+                        {opt.wantQuickWeave, &exportQuickWeave}};
     std::vector<std::string> written;
     bool allWritten = true;
     for (const Job& job : jobs) {
