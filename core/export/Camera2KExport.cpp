@@ -28,9 +28,10 @@ struct CameraContext {
     const CameraSnapshot& cam;
     DeviceTableFile& file;
     DebugImages& images;
-    bool drawImages;  // the "pic" folder exists, so the images will be saved
-    bool rowPairs;    // large panoramas start and end records on even rows
-    int written = 0;  // records written for the camera
+    bool drawImages;       // the "pic" folder exists, so the images will be saved
+    bool rowPairs;         // large panoramas start and end records on even rows
+    int written = 0;       // records written for the camera
+    RedressRecord record;  // the record being built; its storage is reused
 };
 
 // Turns one region rectangle (padded camera coordinates) of one source block
@@ -66,18 +67,15 @@ bool writeRegionRecords(CameraContext& ctx, const SourceBlock& block, const cv::
         int rows = rowsPerRecord;
         if (s == recordCount - 1 && h % rowsPerRecord != 0) rows = h % rowsPerRecord;
         const int top = panoY + s * rowsPerRecord;  // panorama row of entry row 0
-        RedressRecord rec = RedressRecord::make(panoX, top, w, rows, block.bx, block.by);
+        RedressRecord& rec = ctx.record;
+        rec.reset(panoX, top, w, rows, block.bx, block.by);
+        bool any = false;
         for (int i = 0; i < rows; ++i) {
-            const int r = top - cam.offsetY + i;
-            if (r < 0 || r >= cam.weights.rows) continue;
-            for (int j = leftExtension; j < w; ++j) {
-                const int c = localX - leftExtension + j;
-                if (c >= cam.weights.cols) break;
-                const RedressEntry e = encodeEntry(cam, r, c, block.bx, block.by);
-                if (e.valid) rec.set(i, j, e);
-            }
+            // Entry column j reads camera column localX - leftExtension + j.
+            any |= encodeRow(cam, top - cam.offsetY + i, localX, localX + w - leftExtension - 1,
+                             block.bx, block.by, rec.row(i) + leftExtension);
         }
-        if (!rec.anyValid()) continue;
+        if (!any) continue;
         if (ctx.drawImages)
             ctx.images.drawOutline(block.counter,
                                    cv::Rect(localX, top - cam.offsetY, rect.width, rows));
@@ -172,9 +170,11 @@ ExportResult writeTable(const ExportSnapshot& snap) {
         file.beginCamera(i);
         DebugImages images(drawImages ? cam.map.size() : cv::Size());
         CameraContext ctx{cam, file, images, drawImages, rowPairs};
-        for (const SourceBlock& block : collectSourceBlocks(cam)) {
-            for (const cv::Rect& rect :
-                 findBlockRegions(block, cam.imgBdy, drawImages ? &images.contours : nullptr)) {
+        const SourceBlockMap blocks = mapSourceBlocks(cam);
+        const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
+        for (const SourceBlock& block : blocks.blocks) {
+            for (const cv::Rect& rect : findBlockRegions(blocks, block, columns,
+                                                         drawImages ? &images.contours : nullptr)) {
                 if (!writeRegionRecords(ctx, block, rect))
                     return failExport(path, "Export OpMapping.tab failed.");
             }

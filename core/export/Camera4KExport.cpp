@@ -52,7 +52,8 @@ bool pictureFolderExists(const std::string& projectDir) {
 // result when the format's checks stop the export.
 std::optional<ExportResult> writeSegments(DeviceTableFile& file, DebugImages& images,
                                           const CameraSnapshot& cam, const SourceBlock& block,
-                                          const cv::Rect& rect, int* printedCount) {
+                                          const cv::Rect& rect, RedressRecord& rec,
+                                          int* printedCount) {
     const SegmentPlan4K plan = planSegments4K(rect, cam.offsetX, cam.offsetY);
     if (plan.segmentMaxRows == 0) {
         return failExport(
@@ -69,17 +70,13 @@ std::optional<ExportResult> writeSegments(DeviceTableFile& file, DebugImages& im
                               "redress tile not align x:%d y:%d width:%d height:%d\r\n", plan.panoX,
                               seg.panoY, plan.width, seg.rows);
         }
-        RedressRecord rec =
-            RedressRecord::make(plan.panoX, seg.panoY, plan.width, seg.rows, block.bx, block.by);
+        rec.reset(plan.panoX, seg.panoY, plan.width, seg.rows, block.bx, block.by);
         bool any = false;
         for (int r = seg.firstCameraRow; r < seg.firstCameraRow + seg.cameraRows; ++r) {
-            const int i = r + cam.offsetY - seg.panoY;
-            for (int c = c0; c <= c1; ++c) {
-                const RedressEntry e = encodeEntry(cam, r, c, block.bx, block.by);
-                if (!e.valid) continue;  // the record starts all invalid
-                rec.set(i, c + cam.offsetX - plan.panoX, e);
-                any = true;
-            }
+            // The record starts all invalid; only valid entries are written.
+            any |=
+                encodeRow(cam, r, c0, c1, block.bx, block.by,
+                          rec.row(r + cam.offsetY - seg.panoY) + (c0 + cam.offsetX - plan.panoX));
         }
         if (!any) continue;
         if (!images.outlines[0].empty())
@@ -103,15 +100,19 @@ ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& pat
     if (ExportResult r = file.open(); !r.written()) return r;
 
     const bool debug = pictureFolderExists(snap.projectDir);
+    RedressRecord record;  // storage reused for every segment
     for (int i = 0; i < N; ++i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
         file.beginCamera(i);
         int printedCount = 0;
         DebugImages images(debug ? cv::Size(snap.W, snap.H) : cv::Size());
         cv::Mat* contourImage = debug ? &images.contours : nullptr;
-        for (const SourceBlock& block : collectSourceBlocks(cam)) {
-            for (const cv::Rect& rect : findBlockRegions(block, cam.imgBdy, contourImage)) {
-                if (auto stop = writeSegments(file, images, cam, block, rect, &printedCount))
+        const SourceBlockMap blocks = mapSourceBlocks(cam);
+        const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
+        for (const SourceBlock& block : blocks.blocks) {
+            for (const cv::Rect& rect : findBlockRegions(blocks, block, columns, contourImage)) {
+                if (auto stop =
+                        writeSegments(file, images, cam, block, rect, record, &printedCount))
                     return *stop;
             }
         }

@@ -157,47 +157,108 @@ bool insideColumnBoundary(int column, const std::vector<BoundaryEdge>& imgBdy) {
     return (0 <= column && column <= e0.column) || column >= e1.column;
 }
 
+BoundaryColumns::BoundaryColumns(const std::vector<BoundaryEdge>& imgBdy, int columns)
+    : edgeCount(static_cast<int>(imgBdy.size())),
+      inside(static_cast<size_t>(std::max(columns, 0)), 0) {
+    if (edgeCount != 2) return;
+    const BoundaryEdge& e0 = imgBdy[0];
+    const BoundaryEdge& e1 = imgBdy[1];
+    for (int c = 0; c < columns; ++c) {
+        const bool in = e0.kind != 0 ? (e0.column <= c && c <= e1.column)
+                                     : ((0 <= c && c <= e0.column) || c >= e1.column);
+        inside[static_cast<size_t>(c)] = in ? 1 : 0;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Source blocks
 
-std::vector<SourceBlock> collectSourceBlocks(const CameraSnapshot& camera) {
-    std::map<uint32_t, SourceBlock> blocks;
+SourceBlockMap mapSourceBlocks(const CameraSnapshot& camera) {
+    SourceBlockMap out;
     const cv::Mat& map = camera.map;
+    out.labels = cv::Mat::zeros(map.size(), CV_32SC1);
+    // Blocks in the order they are met; labels are 1-based indexes into it.
+    std::vector<SourceBlock> found;
+    std::map<uint32_t, int> byKey;  // key -> index into found
     const float sw = static_cast<float>(camera.sourceWidth);
     const float sh = static_cast<float>(camera.sourceHeight);
-    SourceBlock* last = nullptr;
     for (int r = 0; r < map.rows; ++r) {
         const cv::Vec2f* row = map.ptr<cv::Vec2f>(r);
+        int32_t* labels = out.labels.ptr<int32_t>(r);
+        SourceBlock* block = nullptr;  // the block of the run being scanned
+        int runStart = 0;
+        auto closeRun = [&](int end) {  // columns runStart .. end-1 belong to `block`
+            if (!block) return;
+            const int label = block->label;
+            for (int c = runStart; c < end; ++c) labels[c] = label;
+            cv::Rect& b = block->bounds;
+            if (block->pixelCount == 0) {
+                b = cv::Rect(runStart, r, end - runStart, 1);
+            } else {
+                const int x1 = std::max(b.x + b.width, end);
+                b.x = std::min(b.x, runStart);
+                b.width = x1 - b.x;
+                b.height = r - b.y + 1;  // rows are visited in ascending order
+            }
+            block->pixelCount += end - runStart;
+            block = nullptr;
+        };
         for (int c = 0; c < map.cols; ++c) {
             const float x = row[c][0];
             const float y = row[c][1];
-            if (!(x > 0 && y > 0 && x < sw && y < sh)) continue;
+            if (!(x > 0 && y > 0 && x < sw && y < sh)) {
+                closeRun(c);
+                continue;
+            }
             const int bx = static_cast<int>(x / 128.0f);
             const int by = static_cast<int>(y / 180.0f);
             const uint32_t key = SourceBlock::makeKey(bx, by);
-            // Neighbouring pixels mostly share a tile: skip the lookup then.
-            if (!last || last->key != key) {
-                auto it = blocks.find(key);
-                if (it == blocks.end()) {
-                    SourceBlock b;
-                    b.bx = bx;
-                    b.by = by;
-                    b.key = key;
-                    it = blocks.emplace(key, std::move(b)).first;
-                }
-                last = &it->second;
+            // Neighbouring pixels mostly share a tile: runs of one block are
+            // labelled in one go.
+            if (block && block->key == key) continue;
+            closeRun(c);
+            auto it = byKey.find(key);
+            if (it == byKey.end()) {
+                SourceBlock b;
+                b.bx = bx;
+                b.by = by;
+                b.key = key;
+                b.label = static_cast<int>(found.size()) + 1;
+                it = byKey.emplace(key, static_cast<int>(found.size())).first;
+                found.push_back(std::move(b));
             }
-            last->pixels.push_back(SourcePixel{c, r, x, y});
+            block = &found[static_cast<size_t>(it->second)];
+            runStart = c;
         }
+        closeRun(map.cols);
     }
-    std::vector<SourceBlock> out;
-    out.reserve(blocks.size());
+    out.blocks.reserve(found.size());
     int counter = 0;
-    for (auto& kv : blocks) {
-        kv.second.counter = ++counter;
-        out.push_back(std::move(kv.second));
+    for (const auto& kv : byKey) {
+        SourceBlock& b = found[static_cast<size_t>(kv.second)];
+        b.counter = ++counter;
+        out.blocks.push_back(std::move(b));
     }
     return out;
+}
+
+std::vector<SourceBlock> collectSourceBlocks(const CameraSnapshot& camera) {
+    SourceBlockMap m = mapSourceBlocks(camera);
+    std::vector<int> indexOfLabel(m.blocks.size() + 1, -1);
+    for (size_t i = 0; i < m.blocks.size(); ++i) {
+        indexOfLabel[static_cast<size_t>(m.blocks[i].label)] = static_cast<int>(i);
+        m.blocks[i].pixels.reserve(static_cast<size_t>(m.blocks[i].pixelCount));
+    }
+    for (int r = 0; r < m.labels.rows; ++r) {
+        const int32_t* labels = m.labels.ptr<int32_t>(r);
+        const cv::Vec2f* row = camera.map.ptr<cv::Vec2f>(r);
+        for (int c = 0; c < m.labels.cols; ++c) {
+            if (labels[c] == 0) continue;
+            SourceBlock& b = m.blocks[static_cast<size_t>(indexOfLabel[labels[c]])];
+            b.pixels.push_back(SourcePixel{c, r, row[c][0], row[c][1]});
+        }
+    }
+    return std::move(m.blocks);
 }
 
 // ---------------------------------------------------------------------------
@@ -240,20 +301,97 @@ std::vector<cv::Rect> findBlockRegions(const SourceBlock& block,
     return rects;
 }
 
+std::vector<cv::Rect> findBlockRegions(const SourceBlockMap& map, const SourceBlock& block,
+                                       const BoundaryColumns& columns, cv::Mat* contourImage) {
+    if (columns.edgeCount != 2) {
+        // Every pixel of the block would be tested, and reported, in turn.
+        char line[32];
+        std::snprintf(line, sizeof line, "bdy count :%d\r\n", columns.edgeCount);
+        for (int64_t i = 0; i < block.pixelCount; ++i) std::fputs(line, stdout);
+        return {};
+    }
+    const cv::Rect& box = block.bounds;
+    if (block.pixelCount == 0 || box.empty()) return {};
+    // The block's bounding box padded by one pixel: outside it the mask is zero,
+    // so its contours, shifted by the box's corner, are those of the whole
+    // padded map in the same raster order.
+    cv::Mat padded = cv::Mat::zeros(box.height + 2, box.width + 2, CV_8UC1);
+    const int label = block.label;
+    const uint8_t* inside = columns.inside.data() + box.x;
+    bool any = false;
+    for (int r = box.y; r < box.y + box.height; ++r) {
+        const int32_t* labels = map.labels.ptr<int32_t>(r) + box.x;
+        uint8_t* mask = padded.ptr<uint8_t>(r - box.y + 1) + 1;
+        uint8_t rowAny = 0;
+        for (int c = 0; c < box.width; ++c) {
+            const uint8_t v = (labels[c] == label) & inside[c];
+            mask[c] = static_cast<uint8_t>(-v);  // 0 or 255
+            rowAny |= v;
+        }
+        any = any || rowAny;
+    }
+    if (!any) return {};
+
+    std::vector<std::vector<cv::Point>> contours;
+    std::vector<cv::Vec4i> hierarchy;
+    cv::findContours(padded, contours, hierarchy, cv::RETR_TREE, cv::CHAIN_APPROX_NONE,
+                     cv::Point(box.x, box.y));
+    if (contourImage && !contourImage->empty())
+        cv::drawContours(*contourImage, contours, -1, cv::Scalar(255, 255, 255), 2, cv::LINE_8);
+
+    std::vector<cv::Rect> rects;
+    rects.reserve(contours.size());
+    for (const auto& contour : contours) rects.push_back(cv::boundingRect(contour));
+    return rects;
+}
+
 // ---------------------------------------------------------------------------
 // Remap entries and records
 
 RedressRecord RedressRecord::make(int panoX, int panoY, int width, int rows, int bx, int by) {
     assert(width >= 0 && rows >= 0 && width * rows <= kCapacity);
     RedressRecord rec;
-    rec.panoX = static_cast<uint16_t>(panoX);
-    rec.panoY = static_cast<uint16_t>(panoY);
-    rec.width = static_cast<uint16_t>(width);
-    rec.rows = static_cast<uint16_t>(rows);
-    rec.srcX0 = static_cast<uint16_t>(kSourceBlockWidth * bx);
-    rec.srcY0 = static_cast<uint16_t>(kSourceBlockHeight * by);
-    rec.entries.assign(static_cast<size_t>(width) * static_cast<size_t>(rows), kInvalidEntry);
+    rec.reset(panoX, panoY, width, rows, bx, by);
     return rec;
+}
+
+void RedressRecord::reset(int x, int y, int w, int h, int bx, int by) {
+    assert(w >= 0 && h >= 0 && w * h <= kCapacity);
+    panoX = static_cast<uint16_t>(x);
+    panoY = static_cast<uint16_t>(y);
+    width = static_cast<uint16_t>(w);
+    rows = static_cast<uint16_t>(h);
+    srcX0 = static_cast<uint16_t>(kSourceBlockWidth * bx);
+    srcY0 = static_cast<uint16_t>(kSourceBlockHeight * by);
+    entries.assign(static_cast<size_t>(w) * static_cast<size_t>(h), kInvalidEntry);
+}
+
+bool encodeRow(const CameraSnapshot& camera, int r, int c0, int c1, int bx, int by, uint32_t* out) {
+    const cv::Mat& map = camera.map;
+    const cv::Mat& w = camera.weights;
+    if (r < 0 || r >= map.rows || r >= w.rows) return false;
+    // Only the columns inside the map and the weights image can be valid.
+    const int first = std::max(c0, 0);
+    const int last = std::min({c1, map.cols - 1, w.cols - 1});
+    const cv::Vec2f* pos = map.ptr<cv::Vec2f>(r);
+    const uint8_t* alpha = w.ptr<uint8_t>(r) + 3;
+    const float ox = static_cast<float>(kSourceBlockWidth * bx);
+    const float oy = static_cast<float>(kSourceBlockHeight * by);
+    bool any = false;
+    // The same arithmetic as encodeEntry, column by column.
+    for (int c = first; c <= last; ++c) {
+        float dx = pos[c][0] - ox;
+        float dy = pos[c][1] - oy;
+        if (!(dx > -1.0f && dx < 128.0f && dy > -1.0f && dy < 180.0f)) continue;
+        if (alpha[4 * c] == 0) continue;
+        dx = std::min(std::max(dx, 0.0f), 127.0f);
+        dy = std::min(std::max(dy, 0.0f), 179.0f);
+        const uint32_t fx = static_cast<uint16_t>(static_cast<int>(dx * 16.0f));
+        const uint32_t fy = static_cast<uint16_t>(static_cast<int>(dy * 16.0f));
+        out[c - c0] = fx | (fy << 16);
+        any = true;
+    }
+    return any;
 }
 
 bool RedressRecord::anyValid() const {
@@ -272,17 +410,7 @@ void RedressRecord::writeTo(LittleEndianWriter& out) const {
     out.u16(srcY0);
     out.u16(kSourceBlockWidth);
     out.u16(kSourceBlockHeight);
-    // The entries are laid out in one block and handed over at once.
-    std::vector<uint8_t> bytes(entries.size() * 4);
-    uint8_t* b = bytes.data();
-    for (uint32_t e : entries) {
-        b[0] = static_cast<uint8_t>(e);
-        b[1] = static_cast<uint8_t>(e >> 8);
-        b[2] = static_cast<uint8_t>(e >> 16);
-        b[3] = static_cast<uint8_t>(e >> 24);
-        b += 4;
-    }
-    out.bytes(bytes.data(), bytes.size());
+    out.u32s(entries.data(), entries.size());
     out.repeatU32(kInvalidEntry, static_cast<size_t>(kCapacity) - entries.size());
 }
 

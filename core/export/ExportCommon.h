@@ -115,6 +115,14 @@ private:
 // entries prints "bdy count :%d\r\n" and answers false.
 bool insideColumnBoundary(int column, const std::vector<BoundaryEdge>& imgBdy);
 
+// insideColumnBoundary worked out once for every column 0..columns-1 of a
+// camera (without printing).
+struct BoundaryColumns {
+    BoundaryColumns(const std::vector<BoundaryEdge>& imgBdy, int columns);
+    int edgeCount = 0;            // entries of imgBdy
+    std::vector<uint8_t> inside;  // 1 where the column is inside; all 0 unless edgeCount is 2
+};
+
 // ---------------------------------------------------------------------------
 // Source blocks
 
@@ -133,16 +141,30 @@ struct SourceBlock {
     int by = 0;                       // tile row: source y in [180 by, 180 by + 180)
     uint32_t key = 0;                 // (by << 16) | bx, each cut to 16 bits
     int counter = 0;                  // 1, 2, 3, ... in ascending key order (debug colours)
-    std::vector<SourcePixel> pixels;  // in map order (row by row)
+    std::vector<SourcePixel> pixels;  // in map order (row by row); see collectSourceBlocks
+    int label = 0;                    // the block's value in SourceBlockMap::labels (1, 2, ...)
+    cv::Rect bounds;                  // bounding box of the block's pixels, camera coordinates
+    int64_t pixelCount = 0;           // number of the block's pixels
 
     static uint32_t makeKey(int bx, int by) {
         return (static_cast<uint32_t>(by & 0xFFFF) << 16) | static_cast<uint32_t>(bx & 0xFFFF);
     }
 };
 
+// A camera's map cut by source tile without a list per pixel: every map
+// element carries the label of its block (0: in no block), and every block
+// its bounding box and pixel count. A list of 16 bytes per remapped pixel would
+// cost far more memory and time than the exports need.
+struct SourceBlockMap {
+    std::vector<SourceBlock> blocks;  // ascending key order, counters set, pixels empty
+    cv::Mat labels;                   // CV_32SC1, the size of the map
+};
+
 // Groups the camera's map elements by source tile. Elements with x <= 0,
 // y <= 0, x >= sourceWidth or y >= sourceHeight (or not a number) are in no
 // block. Returns the blocks in ascending key order with their counters set.
+SourceBlockMap mapSourceBlocks(const CameraSnapshot& camera);
+// The same blocks, each with the list of its pixels in map order.
 std::vector<SourceBlock> collectSourceBlocks(const CameraSnapshot& camera);
 
 // ---------------------------------------------------------------------------
@@ -161,6 +183,12 @@ std::vector<SourceBlock> collectSourceBlocks(const CameraSnapshot& camera);
 std::vector<cv::Rect> findBlockRegions(const SourceBlock& block,
                                        const std::vector<BoundaryEdge>& imgBdy,
                                        cv::Mat* contourImage);
+// The same for a block of a SourceBlockMap, with the boundary worked out per
+// column. A camera whose imgBdy does not hold two entries prints
+// "bdy count :%d\r\n" once per pixel of the block, as insideColumnBoundary
+// does for each pixel it tests.
+std::vector<cv::Rect> findBlockRegions(const SourceBlockMap& map, const SourceBlock& block,
+                                       const BoundaryColumns& columns, cv::Mat* contourImage);
 
 // ---------------------------------------------------------------------------
 // Remap entries and records
@@ -205,6 +233,11 @@ inline RedressEntry encodeEntry(const CameraSnapshot& camera, int r, int c, int 
     return e;
 }
 
+// encodeEntry for camera row r, columns c0..c1, against block (bx, by): the
+// packed entry of column c goes to out[c - c0] when it is valid; the other
+// slots are left as they are. True when any entry is valid.
+bool encodeRow(const CameraSnapshot& camera, int r, int c0, int c1, int bx, int by, uint32_t* out);
+
 // One rectangle of remap entries, written as a fixed 65,552-byte record.
 struct RedressRecord {
     static constexpr int kCapacity = 16384;        // entries in every record
@@ -225,6 +258,10 @@ struct RedressRecord {
     // stored as uint16 (cut to 16 bits) as the format does. Asserts that
     // width x rows fits the record.
     static RedressRecord make(int panoX, int panoY, int width, int rows, int bx, int by);
+    // The same in place, keeping the entry storage of an earlier record.
+    void reset(int panoX, int panoY, int width, int rows, int bx, int by);
+    // Entry row i (width entries).
+    uint32_t* row(int i) { return entries.data() + static_cast<size_t>(i) * width; }
     void set(int i, int j, const RedressEntry& e) {
         entries[static_cast<size_t>(i) * width + static_cast<size_t>(j)] = e.packed();
     }

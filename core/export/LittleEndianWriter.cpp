@@ -23,6 +23,25 @@ void LittleEndianWriter::bytes(const void* data, size_t size) {
     put(static_cast<const uint8_t*>(data), size);
 }
 
+void LittleEndianWriter::u32s(const uint32_t* values, size_t count) {
+    // Laid out a chunk at a time on the stack, then handed over.
+    uint8_t chunk[16 * 1024];
+    while (count > 0) {
+        const size_t n = std::min<size_t>(count, sizeof chunk / 4);
+        uint8_t* b = chunk;
+        for (size_t i = 0; i < n; ++i, b += 4) {
+            const uint32_t v = values[i];
+            b[0] = static_cast<uint8_t>(v);
+            b[1] = static_cast<uint8_t>(v >> 8);
+            b[2] = static_cast<uint8_t>(v >> 16);
+            b[3] = static_cast<uint8_t>(v >> 24);
+        }
+        put(chunk, n * 4);
+        values += n;
+        count -= n;
+    }
+}
+
 void LittleEndianWriter::repeatU32(uint32_t v, size_t count) {
     const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
                           static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};

@@ -41,6 +41,8 @@ public:
     void f32(float v);
     // Raw bytes (already in file order, e.g. weight bytes or a magic).
     void bytes(const void* data, size_t size);
+    // `count` 32-bit values, each little-endian (e.g. remap entries).
+    void u32s(const uint32_t* values, size_t count);
     // `count` copies of the 32-bit value v (e.g. invalid remap entries).
     void repeatU32(uint32_t v, size_t count);
     // `count` zero bytes.
