@@ -141,8 +141,8 @@ std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std
     return std::nullopt;
 }
 
-ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N, int W,
-                               int H, const std::vector<int>& drawOrder, uint32_t* recordCount) {
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
+                                      int W, int H, const std::vector<int>& drawOrder) {
     const BlendPartition part = blendPartition(W, N);
     assert(part.blockWidth > 0 && H <= kBlendTable4KMaxRows &&
            part.blockCount <= kBlendTable4KMaxBlocks && W <= kBlendTable4KMaxWidth);
@@ -194,9 +194,11 @@ ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volu
                 b7 |= 0xE0;
             }
             if (width % 4 != 0 || x % 4 != 0) {
-                return failExport(std::string(),
-                                  "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n", width,
-                                  x);
+                BlendTable4KOutcome bad;
+                bad.misaligned = true;
+                bad.width = width;
+                bad.x = x;
+                return bad;
             }
 
             RunState& s = runs[static_cast<size_t>(m)];
@@ -224,9 +226,22 @@ ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volu
         }
     }
 
-    const uint32_t count = static_cast<uint32_t>(H) * static_cast<uint32_t>(nBlk);
-    std::printf("total count:%d\r\n", static_cast<int>(count));
+    BlendTable4KOutcome done;
+    done.recordCount = static_cast<uint32_t>(H) * static_cast<uint32_t>(nBlk);
+    return done;
+}
+
+ExportResult blendTable4KMisaligned(const BlendTable4KOutcome& outcome, const std::string& path) {
+    return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n", outcome.width,
+                      outcome.x);
+}
+
+ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N, int W,
+                               int H, const std::vector<int>& drawOrder, uint32_t* recordCount) {
+    const BlendTable4KOutcome outcome = buildBlendTable4K(out, volume, N, W, H, drawOrder);
+    if (outcome.misaligned) return blendTable4KMisaligned(outcome, std::string());
+    std::printf("total count:%d\r\n", static_cast<int>(outcome.recordCount));
     std::fflush(stdout);
-    if (recordCount) *recordCount = count;
+    if (recordCount) *recordCount = outcome.recordCount;
     return ExportResult::done(std::string());
 }

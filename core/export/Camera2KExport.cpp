@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <cstdio>
+#include <future>
 #include <new>
 #include <optional>
 #include <vector>
@@ -28,10 +29,10 @@ struct CameraContext {
     const CameraSnapshot& cam;
     DeviceTableFile& file;
     DebugImages& images;
-    bool drawImages;       // the "pic" folder exists, so the images will be saved
-    bool rowPairs;         // large panoramas start and end records on even rows
-    int written = 0;       // records written for the camera
-    RedressRecord record;  // the record being built; its storage is reused
+    bool drawImages;        // the "pic" folder exists, so the images will be saved
+    bool rowPairs;          // large panoramas start and end records on even rows
+    RedressRecord& record;  // the record being built; its storage is reused
+    int written = 0;        // records written for the camera
 };
 
 // Turns one region rectangle (padded camera coordinates) of one source block
@@ -127,6 +128,51 @@ void gatherWeights(const uint8_t* px, int width, int N, const std::vector<int>& 
             *out++ = inRange || (pos[c] >= 0 && pos[c] < N) ? px[pos[c]] : 0;
 }
 
+struct BlendOutcome {
+    uint32_t records = 0;
+    bool misaligned = false;  // a block's width or first column is not a multiple of 4
+    int width = 0;            // of the misaligned block
+    int x0 = 0;
+};
+
+// Blend table: per panorama row, blocks of columns holding each column's
+// weights in camera index order. Prints nothing; stops at a misaligned block.
+BlendOutcome writeBlendTable(LittleEndianWriter& out, const ExportSnapshot& snap,
+                             const WeightVolume& volume, const BlendPartition& blend) {
+    const int N = snap.cameraCount;
+    std::vector<int> position(static_cast<size_t>(N));
+    for (int c = 0; c < N; ++c) position[static_cast<size_t>(c)] = snap.stackingPosition(c);
+    std::vector<uint8_t> weights;
+    BlendOutcome outcome;
+    for (int y = 0; y < snap.H; ++y) {
+        for (int b = 0; b < blend.blockCount; ++b) {
+            const int x0 = blend.start(b);
+            const int width = blend.width(b);
+            if (width % kBlendAlignment != 0 || x0 % kBlendAlignment != 0) {
+                outcome.misaligned = true;
+                outcome.width = width;
+                outcome.x0 = x0;
+                return outcome;
+            }
+            weights.resize(static_cast<size_t>(width) * static_cast<size_t>(N));
+            gatherWeights(volume.pixel(x0, y), width, N, position, weights.data());
+            out.u16(static_cast<uint16_t>(y));
+            out.u16(static_cast<uint16_t>(x0));
+            out.u16(static_cast<uint16_t>(width));
+            out.u8(static_cast<uint8_t>(blend.blockCount));
+            out.u8(static_cast<uint8_t>(b + 1));
+            out.bytes(weights.data(), weights.size());
+            ++outcome.records;
+        }
+    }
+    return outcome;
+}
+
+struct BlendPart {
+    QByteArray bytes;
+    BlendOutcome outcome;
+};
+
 ExportResult writeTable(const ExportSnapshot& snap) {
     const int N = snap.cameraCount;
     const int W = snap.W;
@@ -146,14 +192,39 @@ ExportResult writeTable(const ExportSnapshot& snap) {
                           kCamera2KFileName, blend.blockCount, kMaxBlendBlocks);
     }
 
-    const WeightVolume volume = WeightVolume::build(snap);
+    // The blend table depends only on the snapshot: it is built, with the
+    // volume it is read from, into memory on a second thread while the camera
+    // sections are written, and copied into the file after them. Very large
+    // tables are built in place at the end instead. An allocation failure on
+    // the second thread comes out of get().
+    const int64_t blendBytes =
+        static_cast<int64_t>(H) * (8 * static_cast<int64_t>(blend.blockCount) +
+                                   static_cast<int64_t>(W) * static_cast<int64_t>(N));
+    const bool blendAside = blendBytes <= kMaxTablePartInMemory;
+    std::future<BlendPart> pendingBlend;
+    if (blendAside) {
+        pendingBlend = std::async(std::launch::async, [&snap, blend, blendBytes] {
+            BlendPart p;
+            const WeightVolume volume = WeightVolume::build(snap);
+            p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
+                p.outcome = writeBlendTable(out, snap, volume, blend);
+            });
+            return p;
+        });
+    }
 
-    // Rows whose first column is not fully owned by one camera.
-    for (int y = 0; y < H; ++y) {
-        const uint8_t* px = volume.pixel(0, y);
-        bool full = false;
-        for (int p = 0; p < N; ++p) full = full || px[p] == 255;
-        if (!full) std::printf("%d ", y);
+    // Rows whose first column is not fully owned by one camera, from the
+    // volume's column 0 alone (the same weights as in the whole volume).
+    {
+        ExportSnapshot firstColumn = snap;
+        firstColumn.W = 0;
+        const WeightVolume column = WeightVolume::build(firstColumn);
+        for (int y = 0; y < H; ++y) {
+            const uint8_t* px = column.pixel(0, y);
+            bool full = false;
+            for (int p = 0; p < N; ++p) full = full || px[p] == 255;
+            if (!full) std::printf("%d ", y);
+        }
     }
     std::fflush(stdout);
 
@@ -165,11 +236,12 @@ ExportResult writeTable(const ExportSnapshot& snap) {
     // one, drawing them would be wasted work.
     const bool drawImages =
         QDir(QString::fromLocal8Bit((snap.projectDir + "pic").c_str())).exists();
+    RedressRecord record;
     for (int i = 0; i < N; ++i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
         file.beginCamera(i);
         DebugImages images(drawImages ? cam.map.size() : cv::Size());
-        CameraContext ctx{cam, file, images, drawImages, rowPairs};
+        CameraContext ctx{cam, file, images, drawImages, rowPairs, record};
         const SourceBlockMap blocks = mapSourceBlocks(cam);
         const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
         for (const SourceBlock& block : blocks.blocks) {
@@ -186,33 +258,26 @@ ExportResult writeTable(const ExportSnapshot& snap) {
         std::fflush(stdout);
     }
 
-    // Blend table: per panorama row, blocks of columns holding each column's
-    // weights in camera index order.
-    std::vector<int> position(static_cast<size_t>(N));
-    for (int c = 0; c < N; ++c) position[static_cast<size_t>(c)] = snap.stackingPosition(c);
-    LittleEndianWriter& out = file.out();
     file.beginBlendTable();
-    std::vector<uint8_t> weights;
-    uint32_t blendRecords = 0;
-    for (int y = 0; y < H; ++y) {
-        for (int b = 0; b < blend.blockCount; ++b) {
-            const int x0 = blend.start(b);
-            const int width = blend.width(b);
-            if (width % kBlendAlignment != 0 || x0 % kBlendAlignment != 0) {
-                return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n",
-                                  width, x0);
-            }
-            weights.resize(static_cast<size_t>(width) * static_cast<size_t>(N));
-            gatherWeights(volume.pixel(x0, y), width, N, position, weights.data());
-            out.u16(static_cast<uint16_t>(y));
-            out.u16(static_cast<uint16_t>(x0));
-            out.u16(static_cast<uint16_t>(width));
-            out.u8(static_cast<uint8_t>(blend.blockCount));
-            out.u8(static_cast<uint8_t>(b + 1));
-            out.bytes(weights.data(), weights.size());
-            ++blendRecords;
+    BlendOutcome outcome;
+    if (blendAside) {
+        const BlendPart p = pendingBlend.get();
+        outcome = p.outcome;
+        if (!outcome.misaligned) {
+            if (p.bytes.size() != blendBytes)
+                return failExport(path, "Cannot write %s: the blend table could not be built\r\n",
+                                  path.c_str());
+            file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
         }
+    } else {
+        const WeightVolume volume = WeightVolume::build(snap);
+        outcome = writeBlendTable(file.out(), snap, volume, blend);
     }
+    if (outcome.misaligned) {
+        return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n",
+                          outcome.width, outcome.x0);
+    }
+    const uint32_t blendRecords = outcome.records;
     file.endBlendTable(blendRecords);
     std::printf("total count:%d\r\n", static_cast<int>(blendRecords));
     std::printf("split count:%d    over block max size:%d\r\n", 0, H);

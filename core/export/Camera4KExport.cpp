@@ -90,11 +90,29 @@ std::optional<ExportResult> writeSegments(DeviceTableFile& file, DebugImages& im
 
 ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& path) {
     const int N = snap.cameraCount;
-    // The volume is needed only for the blend table: it is built on a second
-    // thread while the camera sections are written (both only read the
-    // snapshot). An allocation failure there comes out of get().
-    std::future<WeightVolume> pendingVolume =
-        std::async(std::launch::async, [&snap] { return WeightVolume::build(snap); });
+    // The blend table depends only on the snapshot: it is built, with the
+    // volume it is read from, into memory on a second thread while the camera
+    // sections are written, and copied into the file after them. Very large
+    // tables are built in place at the end instead. An allocation failure on
+    // the second thread comes out of get().
+    const BlendPartition part = blendPartition(snap.W, N);
+    const int64_t blendBytes = blendTable4KRowBytes(part, N) * snap.H;
+    const bool blendAside = blendBytes <= kMaxTablePartInMemory;
+    struct BlendPart {
+        QByteArray bytes;
+        BlendTable4KOutcome outcome;
+    };
+    std::future<BlendPart> pendingBlend;
+    if (blendAside) {
+        pendingBlend = std::async(std::launch::async, [&snap, N, blendBytes] {
+            BlendPart p;
+            const WeightVolume volume = WeightVolume::build(snap);
+            p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
+                p.outcome = buildBlendTable4K(out, volume, N, snap.W, snap.H, snap.drawOrder);
+            });
+            return p;
+        });
+    }
 
     DeviceTableFile file(snap, kCamera4KFileName);
     if (ExportResult r = file.open(); !r.written()) return r;
@@ -123,16 +141,25 @@ ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& pat
         std::fflush(stdout);
     }
 
-    const WeightVolume volume = pendingVolume.get();
     file.beginBlendTable();
-    uint32_t blendRecords = 0;
-    ExportResult blend =
-        writeBlendTable4K(file.out(), volume, N, snap.W, snap.H, snap.drawOrder, &blendRecords);
-    if (!blend.written()) {
-        blend.path = path;
-        return blend;
+    BlendTable4KOutcome blend;
+    if (blendAside) {
+        const BlendPart p = pendingBlend.get();
+        blend = p.outcome;
+        if (!blend.misaligned) {
+            if (p.bytes.size() != blendBytes)
+                return failExport(path, "Cannot write %s: the blend table could not be built\r\n",
+                                  path.c_str());
+            file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
+        }
+    } else {
+        const WeightVolume volume = WeightVolume::build(snap);
+        blend = buildBlendTable4K(file.out(), volume, N, snap.W, snap.H, snap.drawOrder);
     }
-    file.endBlendTable(blendRecords);
+    if (blend.misaligned) return blendTable4KMisaligned(blend, path);
+    std::printf("total count:%d\r\n", static_cast<int>(blend.recordCount));
+    std::fflush(stdout);
+    file.endBlendTable(blend.recordCount);
 
     ExportResult r = file.finish();
     if (!r.written()) return r;

@@ -1,5 +1,6 @@
 #include "export/ExportCommon.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <algorithm>
 #include <array>
@@ -444,6 +445,23 @@ std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path
     if (N >= 1 && N <= kMaxBlendCameras) return std::nullopt;
     return failExport(path, "Too many cameras for the blend table: %d (at most %d)\r\n", N,
                       kMaxBlendCameras);
+}
+
+// ---------------------------------------------------------------------------
+// Table parts built in memory
+
+QByteArray writeToMemory(size_t expectedBytes,
+                         const std::function<void(LittleEndianWriter&)>& write) {
+    QByteArray bytes;
+    bytes.reserve(static_cast<int>(std::min<size_t>(expectedBytes, INT32_MAX / 2)));
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        LittleEndianWriter out(buffer);
+        write(out);
+        if (!out.flush()) return QByteArray();
+    }
+    return bytes;
 }
 
 // ---------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 //  - source: position (x, y) in the camera's input image, in pixels (float).
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <algorithm>
 #include <cstdint>
@@ -305,6 +306,19 @@ BlendPartition blendPartition(int W, int N);
 // For exporters with a blend table: a Failed result (message printed) when the
 // camera count leaves no block width, before anything is written.
 std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path);
+
+// ---------------------------------------------------------------------------
+// Table parts built in memory
+
+// Runs `write` with a writer over a memory buffer that first reserves
+// `expectedBytes`, and returns what was written (empty after a failure). Lets a
+// part of a table that comes late in the file be built on another thread while
+// the earlier parts are written; the bytes are then copied into the file as
+// they are.
+QByteArray writeToMemory(size_t expectedBytes,
+                         const std::function<void(LittleEndianWriter&)>& write);
+// Largest part built that way; larger ones are written in place, in turn.
+constexpr int64_t kMaxTablePartInMemory = int64_t(256) << 20;
 
 // ---------------------------------------------------------------------------
 // Debug images
