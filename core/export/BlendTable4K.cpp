@@ -141,12 +141,15 @@ std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std
     return std::nullopt;
 }
 
-BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
-                                      int W, int H, const std::vector<int>& drawOrder) {
+namespace {
+
+// Volume: WeightVolume or WeightRows; rows are read top to bottom.
+template <class Volume>
+BlendTable4KOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, int W, int H,
+                               const std::vector<int>& drawOrder) {
     const BlendPartition part = blendPartition(W, N);
     assert(part.blockWidth > 0 && H <= kBlendTable4KMaxRows &&
            part.blockCount <= kBlendTable4KMaxBlocks && W <= kBlendTable4KMaxWidth);
-    assert(volume.width() >= W && volume.height() >= H && volume.positions() == N);
     const int nBlk = part.blockCount;
     const int64_t rowBytes = blendTable4KRowBytes(part, N);
 
@@ -229,6 +232,19 @@ BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolum
     BlendTable4KOutcome done;
     done.recordCount = static_cast<uint32_t>(H) * static_cast<uint32_t>(nBlk);
     return done;
+}
+
+}  // namespace
+
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
+                                      int W, int H, const std::vector<int>& drawOrder) {
+    assert(volume.width() >= W && volume.height() >= H && volume.positions() == N);
+    return buildTable(out, volume, N, W, H, drawOrder);
+}
+
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
+                                      int H, const std::vector<int>& drawOrder) {
+    return buildTable(out, volume, N, W, H, drawOrder);
 }
 
 ExportResult blendTable4KMisaligned(const BlendTable4KOutcome& outcome, const std::string& path) {

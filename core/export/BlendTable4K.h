@@ -57,6 +57,9 @@ struct BlendTable4KOutcome {
 // the rest of row 0 was written.
 BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
                                       int W, int H, const std::vector<int>& drawOrder);
+// The same from the volume's rows a band at a time.
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
+                                      int H, const std::vector<int>& drawOrder);
 
 // The message and result of a misaligned block (printed now).
 ExportResult blendTable4KMisaligned(const BlendTable4KOutcome& outcome, const std::string& path);

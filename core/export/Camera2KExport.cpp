@@ -138,7 +138,7 @@ struct BlendOutcome {
 // Blend table: per panorama row, blocks of columns holding each column's
 // weights in camera index order. Prints nothing; stops at a misaligned block.
 BlendOutcome writeBlendTable(LittleEndianWriter& out, const ExportSnapshot& snap,
-                             const WeightVolume& volume, const BlendPartition& blend) {
+                             WeightRows& volume, const BlendPartition& blend) {
     const int N = snap.cameraCount;
     std::vector<int> position(static_cast<size_t>(N));
     for (int c = 0; c < N; ++c) position[static_cast<size_t>(c)] = snap.stackingPosition(c);
@@ -205,7 +205,7 @@ ExportResult writeTable(const ExportSnapshot& snap) {
     if (blendAside) {
         pendingBlend = std::async(std::launch::async, [&snap, blend, blendBytes] {
             BlendPart p;
-            const WeightVolume volume = WeightVolume::build(snap);
+            WeightRows volume(snap);
             p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
                 p.outcome = writeBlendTable(out, snap, volume, blend);
             });
@@ -270,7 +270,7 @@ ExportResult writeTable(const ExportSnapshot& snap) {
             file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
         }
     } else {
-        const WeightVolume volume = WeightVolume::build(snap);
+        WeightRows volume(snap);
         outcome = writeBlendTable(file.out(), snap, volume, blend);
     }
     if (outcome.misaligned) {

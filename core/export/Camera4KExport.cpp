@@ -106,7 +106,7 @@ ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& pat
     if (blendAside) {
         pendingBlend = std::async(std::launch::async, [&snap, N, blendBytes] {
             BlendPart p;
-            const WeightVolume volume = WeightVolume::build(snap);
+            WeightRows volume(snap);
             p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
                 p.outcome = buildBlendTable4K(out, volume, N, snap.W, snap.H, snap.drawOrder);
             });
@@ -153,7 +153,7 @@ ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& pat
             file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
         }
     } else {
-        const WeightVolume volume = WeightVolume::build(snap);
+        WeightRows volume(snap);
         blend = buildBlendTable4K(file.out(), volume, N, snap.W, snap.H, snap.drawOrder);
     }
     if (blend.misaligned) return blendTable4KMisaligned(blend, path);

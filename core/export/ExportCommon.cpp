@@ -74,32 +74,51 @@ WeightVolume::WeightVolume(int W, int H, int N)
     : W_(W),
       H_(H),
       N_(N),
+      rows_(H + 1),
       data_(static_cast<size_t>(W + 1) * static_cast<size_t>(H + 1) * static_cast<size_t>(N), 0) {
     assert(W >= 0 && H >= 0 && N >= 0);
 }
 
 WeightVolume WeightVolume::build(const ExportSnapshot& snapshot) {
+    return buildRows(snapshot, 0, snapshot.H + 1);
+}
+
+WeightVolume WeightVolume::buildRows(const ExportSnapshot& snapshot, int firstRow, int rows) {
+    WeightVolume v;
+    v.rebuildRows(snapshot, firstRow, rows);
+    return v;
+}
+
+void WeightVolume::rebuildRows(const ExportSnapshot& snapshot, int firstRow, int rows) {
+    assert(firstRow >= 0 && rows >= 0 && firstRow + rows <= snapshot.H + 1);
     const int N = snapshot.cameraCount;
-    WeightVolume v(snapshot.W, snapshot.H, N);
+    W_ = snapshot.W;
+    H_ = snapshot.H;
+    N_ = N;
+    firstRow_ = firstRow;
+    rows_ = rows;
+    data_.assign(static_cast<size_t>(W_ + 1) * static_cast<size_t>(rows) * static_cast<size_t>(N),
+                 0);
+    const int lastRow = firstRow + rows - 1;
     for (int p = 0; p < N && p < static_cast<int>(snapshot.drawOrder.size()); ++p) {
         const int camIndex = snapshot.drawOrder[static_cast<size_t>(p)];
         if (camIndex < 0 || camIndex >= N) continue;
         const CameraSnapshot& cam = snapshot.cameras[static_cast<size_t>(camIndex)];
         const cv::Mat& w = cam.weights;
         if (w.empty()) continue;
-        // Only the part of the image that lands on the (W + 1) x (H + 1) grid.
+        // Only the part of the image that lands on the (W + 1) x (H + 1) grid,
+        // within the rows held.
         const int k0 = std::max(0, -cam.offsetX);
         const int k1 = std::min(w.cols - 1, snapshot.W - cam.offsetX);
-        const int r0 = std::max(0, -cam.offsetY);
-        const int r1 = std::min(w.rows - 1, snapshot.H - cam.offsetY);
+        const int r0 = std::max(0, firstRow - cam.offsetY);
+        const int r1 = std::min(w.rows - 1, lastRow - cam.offsetY);
         for (int r = r0; r <= r1; ++r) {
             const uint8_t* row = w.ptr<uint8_t>(r);
-            uint8_t* out = &v.at(cam.offsetX + k0, cam.offsetY + r, p);
+            uint8_t* out = &at(cam.offsetX + k0, cam.offsetY + r, p);
             for (int k = k0; k <= k1; ++k, out += N) *out = row[4 * k + 3];
         }
     }
-    v.normalise();
-    return v;
+    normalise();
 }
 
 void WeightVolume::normalise() {
@@ -117,7 +136,7 @@ void WeightVolume::normalise() {
     }();
     if (N_ == 0) return;
     const size_t n = static_cast<size_t>(N_);
-    const size_t total = static_cast<size_t>(W_ + 1) * static_cast<size_t>(H_ + 1) * n;
+    const size_t total = static_cast<size_t>(W_ + 1) * static_cast<size_t>(rows_) * n;
     uint8_t* data = data_.data();
     size_t at = 0;
     while (at < total) {
