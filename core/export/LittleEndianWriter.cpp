@@ -100,17 +100,23 @@ void LittleEndianWriter::putSlow(const uint8_t* data, size_t size) {
         bufStart_ = pos_;
         offset = 0;
         if (size > kCapacity) {
-            // Too large to stage: write straight through.
+            // Too large to stage: write straight through, a buffer's size at a time.
             if (device_.pos() != pos_ && !device_.seek(pos_)) {
                 fail(device_.errorString());
                 return;
             }
-            if (device_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
-                static_cast<qint64>(size)) {
-                fail(device_.errorString());
-                return;
+            while (size > 0) {
+                const size_t n = std::min(size, kCapacity);
+                if (device_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(n)) !=
+                    static_cast<qint64>(n)) {
+                    fail(device_.errorString());
+                    return;
+                }
+                if (written_) written_(pos_, static_cast<int64_t>(n));
+                pos_ += static_cast<int64_t>(n);
+                data += n;
+                size -= n;
             }
-            pos_ += static_cast<int64_t>(size);
             if (pos_ > size_) size_ = pos_;
             bufStart_ = pos_;
             return;
@@ -134,6 +140,7 @@ bool LittleEndianWriter::flushBuffer() {
         fail(device_.errorString());
         return false;
     }
+    if (written_) written_(bufStart_, n);
     bufStart_ += n;
     bufLen_ = 0;
     return true;

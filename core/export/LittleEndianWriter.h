@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -61,6 +62,11 @@ public:
     // Hands every pending byte to the device. False after any device error.
     bool flush();
     bool ok() const { return !failed_; }
+    // Called after each block of bytes reached the device, with its file
+    // position and length (at most 1 MB each), e.g. to start writing it to disk.
+    void setWrittenHook(std::function<void(int64_t start, int64_t length)> hook) {
+        written_ = std::move(hook);
+    }
     QString errorString() const { return error_; }
 
 private:
@@ -87,5 +93,6 @@ private:
     int64_t pos_ = 0;
     int64_t size_ = 0;
     bool failed_ = false;
+    std::function<void(int64_t, int64_t)> written_;
     QString error_;
 };
