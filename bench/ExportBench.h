@@ -6,6 +6,7 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <QSaveFile>
 #include <string>
@@ -50,7 +51,14 @@ inline void exportVsPlainWrite(benchmark::State& state, ExportFunction run) {
     else
         QDir(pic).removeRecursively();
 
-    std::vector<double> exportMs, plainMs, durableMs;
+    std::vector<double> exportMs, plainMs, durableMs, cpuMs;
+    // CPU time of the whole process (every thread), user and system.
+    auto cpuNow = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+               (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    };
     double peakMB = 0;
     const double rigMB = residentMemoryMB();
     int64_t bytes = 0;
@@ -58,11 +66,13 @@ inline void exportVsPlainWrite(benchmark::State& state, ExportFunction run) {
         resetPeakMemory();
         ExportResult r;
         auto t0 = std::chrono::steady_clock::now();
+        const double cpu0 = cpuNow();
         {
             QuietStdout quiet;
             r = run(rig.project);
         }
         const double e = millisecondsSince(t0);
+        cpuMs.push_back(cpuNow() - cpu0);
         peakMB = std::max(peakMB, peakMemoryMB());
         if (!r.written()) {
             state.SkipWithError(r.message.c_str());
@@ -103,6 +113,7 @@ inline void exportVsPlainWrite(benchmark::State& state, ExportFunction run) {
     state.counters["durable_ms"] = d;
     state.counters["ratio"] = p > 0 ? e / p : 0;
     state.counters["ratio_durable"] = d > 0 ? e / d : 0;
+    state.counters["export_cpu_ms"] = median(cpuMs);
     state.counters["rig_MB"] = rigMB;
     state.counters["peak_MB"] = peakMB;
 }

@@ -28,6 +28,7 @@ for b in data["benchmarks"]:
     print(f"{label} export of samples/ring4 {pic}: {b['export_ms']:7.1f} ms, "
           f"{b['table_MB']:.1f} MB; plain write {b['plain_ms']:6.1f} ms -> "
           f"ratio {b['ratio']:.2f}{goal}")
+    print(f"    CPU time of the export (all threads) {b['export_cpu_ms']:6.1f} ms")
     print(f"    synced write + rename of the same bytes {b['durable_ms']:6.1f} ms -> "
           f"ratio {b['ratio_durable']:.2f}")
     print(f"    peak memory during the export {b['peak_MB']:.0f} MB "

@@ -3,10 +3,12 @@
 #include <QDir>
 #include <cstdio>
 #include <future>
+#include <memory>
 #include <new>
 #include <optional>
 #include <vector>
 
+#include "export/CameraSections.h"
 #include "export/DeviceTableFile.h"
 #include "export/ExportCommon.h"
 #include "export/LittleEndianWriter.h"
@@ -27,7 +29,7 @@ constexpr int kMaxBlendBlocks = 0xFF;
 
 struct CameraContext {
     const CameraSnapshot& cam;
-    DeviceTableFile& file;
+    LittleEndianWriter& out;
     DebugImages& images;
     bool drawImages;        // the "pic" folder exists, so the images will be saved
     bool rowPairs;          // large panoramas start and end records on even rows
@@ -80,7 +82,7 @@ bool writeRegionRecords(CameraContext& ctx, const SourceBlock& block, const cv::
         if (ctx.drawImages)
             ctx.images.drawOutline(block.counter,
                                    cv::Rect(localX, top - cam.offsetY, rect.width, rows));
-        ctx.file.writeRecord(rec);
+        rec.writeTo(ctx.out);
         ++ctx.written;
     }
     return true;
@@ -201,17 +203,20 @@ ExportResult writeTable(const ExportSnapshot& snap) {
         static_cast<int64_t>(H) * (8 * static_cast<int64_t>(blend.blockCount) +
                                    static_cast<int64_t>(W) * static_cast<int64_t>(N));
     const bool blendAside = blendBytes <= kMaxTablePartInMemory;
-    std::future<BlendPart> pendingBlend;
-    if (blendAside) {
-        pendingBlend = std::async(std::launch::async, [&snap, blend, blendBytes] {
+    std::promise<BlendPart> blendPromise;
+    std::future<BlendPart> pendingBlend = blendPromise.get_future();
+    auto buildBlend = [&snap, blend, blendBytes, &blendPromise] {
+        try {
             BlendPart p;
             WeightRows volume(snap);
             p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
                 p.outcome = writeBlendTable(out, snap, volume, blend);
             });
-            return p;
-        });
-    }
+            blendPromise.set_value(std::move(p));
+        } catch (...) {
+            blendPromise.set_exception(std::current_exception());
+        }
+    };
 
     // Rows whose first column is not fully owned by one camera, from the
     // volume's column 0 alone (the same weights as in the whole volume).
@@ -236,27 +241,36 @@ ExportResult writeTable(const ExportSnapshot& snap) {
     // one, drawing them would be wasted work.
     const bool drawImages =
         QDir(QString::fromLocal8Bit((snap.projectDir + "pic").c_str())).exists();
-    RedressRecord record;
-    for (int i = 0; i < N; ++i) {
+    // A camera's section, built in memory on either thread; what it prints is
+    // printed when it is written, in camera order.
+    auto buildSection = [&snap, drawImages, rowPairs](int i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
-        file.beginCamera(i);
-        DebugImages images(drawImages ? cam.map.size() : cv::Size());
-        CameraContext ctx{cam, file, images, drawImages, rowPairs, record};
+        CameraSection s;
+        s.images = std::make_unique<DebugImages>(drawImages ? cam.map.size() : cv::Size());
         const SourceBlockMap blocks = mapSourceBlocks(cam);
         const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
-        for (const SourceBlock& block : blocks.blocks) {
-            for (const cv::Rect& rect : findBlockRegions(blocks, block, columns,
-                                                         drawImages ? &images.contours : nullptr)) {
-                if (!writeRegionRecords(ctx, block, rect))
-                    return failExport(path, "Export OpMapping.tab failed.");
+        s.edgeCount = columns.edgeCount;
+        RedressRecord record;
+        s.bytes = writeToMemory(cameraSectionReserve(cam), [&](LittleEndianWriter& out) {
+            CameraContext ctx{cam, out, *s.images, drawImages, rowPairs, record};
+            for (const SourceBlock& block : blocks.blocks) {
+                if (columns.edgeCount != 2) s.brokenBoundaryPixels += block.pixelCount;
+                for (const cv::Rect& rect : findBlockRegions(
+                         blocks, block, columns, drawImages ? &s.images->contours : nullptr)) {
+                    if (!writeRegionRecords(ctx, block, rect)) {
+                        s.failure = "Export OpMapping.tab failed.";
+                        return;
+                    }
+                }
             }
-        }
-        file.endCamera();
-        if (drawImages) images.save(snap.projectDir, i);
-        std::printf("pic:%d count_total:%d  real:total:%d\r\n", i, ctx.written,
-                    static_cast<int>(file.recordCount(i)));
-        std::fflush(stdout);
-    }
+            s.records = static_cast<uint32_t>(ctx.written);
+        });
+        return s;
+    };
+    CameraSectionPipeline sections(N, 2, buildSection);
+    sections.startHelper(blendAside ? std::function<void()>(buildBlend) : nullptr, true);
+    if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, drawImages))
+        return *stop;
 
     file.beginBlendTable();
     BlendOutcome outcome;

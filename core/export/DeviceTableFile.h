@@ -34,6 +34,7 @@
 //   printf("Export ... OK."); showExportDone(); return r;
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,6 +63,9 @@ public:
     // the section length.
     void beginCamera(int camera);
     void writeRecord(const RedressRecord& record);
+    // `count` records already laid out (built in memory): `bytes` holds exactly
+    // count x RedressRecord::kBytes bytes.
+    void writeRecords(const QByteArray& bytes, uint32_t count);
     void endCamera();
     // Records written so far for `camera` (A3).
     uint32_t recordCount(int camera) const { return recordCounts_[static_cast<size_t>(camera)]; }

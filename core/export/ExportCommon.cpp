@@ -321,15 +321,15 @@ std::vector<cv::Rect> findBlockRegions(const SourceBlock& block,
     return rects;
 }
 
+void reportBrokenBoundary(int edgeCount, int64_t pixels) {
+    char line[32];
+    std::snprintf(line, sizeof line, "bdy count :%d\r\n", edgeCount);
+    for (int64_t i = 0; i < pixels; ++i) std::fputs(line, stdout);
+}
+
 std::vector<cv::Rect> findBlockRegions(const SourceBlockMap& map, const SourceBlock& block,
                                        const BoundaryColumns& columns, cv::Mat* contourImage) {
-    if (columns.edgeCount != 2) {
-        // Every pixel of the block would be tested, and reported, in turn.
-        char line[32];
-        std::snprintf(line, sizeof line, "bdy count :%d\r\n", columns.edgeCount);
-        for (int64_t i = 0; i < block.pixelCount; ++i) std::fputs(line, stdout);
-        return {};
-    }
+    if (columns.edgeCount != 2) return {};
     const cv::Rect& box = block.bounds;
     if (block.pixelCount == 0 || box.empty()) return {};
     // The block's bounding box padded by one pixel: outside it the mask is zero,

@@ -218,11 +218,15 @@ std::vector<cv::Rect> findBlockRegions(const SourceBlock& block,
                                        const std::vector<BoundaryEdge>& imgBdy,
                                        cv::Mat* contourImage);
 // The same for a block of a SourceBlockMap, with the boundary worked out per
-// column. A camera whose imgBdy does not hold two entries prints
-// "bdy count :%d\r\n" once per pixel of the block, as insideColumnBoundary
-// does for each pixel it tests.
+// column. It prints nothing: for a camera whose imgBdy does not hold two
+// entries (no regions) the caller reports the block's pixels with
+// reportBrokenBoundary, at the point where its console output belongs.
 std::vector<cv::Rect> findBlockRegions(const SourceBlockMap& map, const SourceBlock& block,
                                        const BoundaryColumns& columns, cv::Mat* contourImage);
+// Prints "bdy count :%d\r\n" with edgeCount `pixels` times: what
+// insideColumnBoundary prints for that many pixels tested against a boundary
+// of edgeCount entries.
+void reportBrokenBoundary(int edgeCount, int64_t pixels);
 
 // ---------------------------------------------------------------------------
 // Remap entries and records
