@@ -73,8 +73,11 @@ void gather(const uint8_t* px, int width, int N, const int* position, uint8_t* o
             return gatherFixed<2>(px, width, position, out, seen);
         case 3:
             return gatherFixed<3>(px, width, position, out, seen);
-        case 4:
-            return gatherFixed<4>(px, width, position, out, seen);
+        case 4: {
+            const uint32_t any = gatherPixels4(px, width, position, out);
+            for (int j = 0; j < 4; ++j) seen[j] = static_cast<uint8_t>(any >> (8 * j));
+            return;
+        }
         case 5:
             return gatherFixed<5>(px, width, position, out, seen);
         case 6:

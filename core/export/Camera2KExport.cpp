@@ -112,7 +112,8 @@ void gatherWeights(const uint8_t* px, int width, int N, const std::vector<int>& 
             case 3:
                 return gatherWeightsFixed<3>(px, width, pos, out);
             case 4:
-                return gatherWeightsFixed<4>(px, width, pos, out);
+                gatherPixels4(px, width, pos, out);
+                return;
             case 5:
                 return gatherWeightsFixed<5>(px, width, pos, out);
             case 6:

@@ -134,30 +134,45 @@ void WeightVolume::normalise() {
                         : static_cast<uint8_t>(std::trunc(v / 255.0 * static_cast<double>(rem)));
         return t;
     }();
+    // The row for remaining = 255 on its own: the first covering position of
+    // most pixels reads it, and it stays in the nearest cache.
+    static const std::array<uint8_t, 256> full = [] {
+        std::array<uint8_t, 256> f{};
+        for (int v = 0; v < 256; ++v)
+            f[static_cast<size_t>(v)] = table[static_cast<size_t>(v * 256 + 255)];
+        return f;
+    }();
     if (N_ == 0) return;
     const size_t n = static_cast<size_t>(N_);
     const size_t total = static_cast<size_t>(W_ + 1) * static_cast<size_t>(rows_) * n;
     uint8_t* data = data_.data();
+    // An uncovered pixel stays all 0, and much of a panorama is uncovered at
+    // most positions: whole pixels are skipped while the next 8 bytes are 0.
+    const size_t skip = n <= 8 ? 8 / n * n : 0;
     size_t at = 0;
     while (at < total) {
-        // An uncovered pixel stays all 0, and most of a panorama is uncovered
-        // at most positions: jump over zero bytes a word at a time, then back
-        // to the start of the pixel that holds the first non-zero byte.
-        while (at + 8 <= total) {
+        if (skip != 0) {
             uint64_t word;
-            std::memcpy(&word, data + at, 8);
-            if (word != 0) break;
-            at += 8;
+            while (at + 8 <= total && (std::memcpy(&word, data + at, 8), word == 0)) at += skip;
+            if (at >= total) break;
         }
-        at -= at % n;
-        if (at >= total) break;
         uint8_t* px = data + at;
         int remaining = 255;
         for (int p = N_ - 1; p >= 0; --p) {
-            const uint8_t v =
-                table[static_cast<size_t>(px[p]) * 256 + static_cast<size_t>(remaining)];
-            px[p] = v;
-            remaining -= v;
+            const uint8_t v = px[p];
+            // A weight of 0 stays 0 and takes nothing; once nothing remains,
+            // every lower weight becomes 0.
+            if (v == 0) continue;
+            if (remaining == 0) {
+                px[p] = 0;
+                continue;
+            }
+            const uint8_t scaled =
+                remaining == 255
+                    ? full[v]
+                    : table[static_cast<size_t>(v) * 256 + static_cast<size_t>(remaining)];
+            px[p] = scaled;
+            remaining -= scaled;
         }
         at += n;
     }
@@ -458,6 +473,41 @@ BlendPartition blendPartition(int W, int N) {
     p.blockWidth = (3000 / N) / 4 * 4;
     p.blockCount = W > 0 ? (W + p.blockWidth - 1) / p.blockWidth : 0;
     return p;
+}
+
+namespace {
+uint32_t load32(const uint8_t* b) {
+    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+}
+void store32(uint8_t* b, uint32_t v) {
+    b[0] = static_cast<uint8_t>(v);
+    b[1] = static_cast<uint8_t>(v >> 8);
+    b[2] = static_cast<uint8_t>(v >> 16);
+    b[3] = static_cast<uint8_t>(v >> 24);
+}
+}  // namespace
+
+uint32_t gatherPixels4(const uint8_t* in, int width, const int* position, uint8_t* out) {
+    uint32_t seen = 0;
+    if (position[0] == 3 && position[1] == 2 && position[2] == 1 && position[3] == 0) {
+        for (int j = 0; j < width; ++j, in += 4, out += 4) {
+            const uint32_t v = __builtin_bswap32(load32(in));
+            store32(out, v);
+            seen |= v;
+        }
+        return seen;
+    }
+    const int s0 = 8 * position[0], s1 = 8 * position[1], s2 = 8 * position[2],
+              s3 = 8 * position[3];
+    for (int j = 0; j < width; ++j, in += 4, out += 4) {
+        const uint32_t v = load32(in);
+        const uint32_t o = ((v >> s0) & 0xFF) | (((v >> s1) & 0xFF) << 8) |
+                           (((v >> s2) & 0xFF) << 16) | (((v >> s3) & 0xFF) << 24);
+        store32(out, o);
+        seen |= o;
+    }
+    return seen;
 }
 
 std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path) {

@@ -340,6 +340,12 @@ struct BlendPartition {
 };
 BlendPartition blendPartition(int W, int N);
 
+// Reorders `width` pixels of four weights each (four cameras): byte c of an
+// output pixel is byte position[c] (0..3) of the input pixel. Returns the OR of
+// all output pixels, byte c in bits 8c..8c+7. The usual bottom-first drawing
+// order of four cameras reverses every pixel, which is one instruction.
+uint32_t gatherPixels4(const uint8_t* in, int width, const int* position, uint8_t* out);
+
 // For exporters with a blend table: a Failed result (message printed) when the
 // camera count leaves no block width, before anything is written.
 std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path);

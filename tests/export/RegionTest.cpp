@@ -150,6 +150,7 @@ TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
             const std::string listOut = testing::internal::GetCapturedStdout();
             testing::internal::CaptureStdout();
             const auto fromMap = findBlockRegions(labelled, b, columns, &drawnMap);
+            if (columns.edgeCount != 2) reportBrokenBoundary(columns.edgeCount, b.pixelCount);
             const std::string mapOut = testing::internal::GetCapturedStdout();
             ASSERT_EQ(fromMap, fromList) << "trial " << trial << " block " << i;
             EXPECT_EQ(mapOut, listOut) << "trial " << trial << " block " << i;
