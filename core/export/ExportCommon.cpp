@@ -121,9 +121,11 @@ void WeightVolume::rebuildRows(const ExportSnapshot& snapshot, int firstRow, int
     normalise();
 }
 
-void WeightVolume::normalise() {
-    // remaining starts at 255 and only ever loses whole values, so it is always
-    // an integer 0..255: the double formula is tabulated once per pair.
+namespace {
+
+// remaining starts at 255 and only ever loses whole values, so it is always an
+// integer 0..255: the double formula is tabulated once per pair.
+const std::vector<uint8_t>& scaleTable() {
     static const std::vector<uint8_t> table = [] {
         std::vector<uint8_t> t(256 * 256);
         for (int v = 0; v < 256; ++v)
@@ -134,9 +136,64 @@ void WeightVolume::normalise() {
                         : static_cast<uint8_t>(std::trunc(v / 255.0 * static_cast<double>(rem)));
         return t;
     }();
+    return table;
+}
+
+// One pixel of n positions, top first.
+inline void normalisePixel(uint8_t* px, int n, const uint8_t* table, const uint8_t* full) {
+    int remaining = 255;
+    for (int p = n - 1; p >= 0; --p) {
+        const uint8_t v = px[p];
+        // A weight of 0 stays 0 and takes nothing; once nothing remains, every
+        // lower weight becomes 0.
+        if (v == 0) continue;
+        if (remaining == 0) {
+            px[p] = 0;
+            continue;
+        }
+        const uint8_t scaled =
+            remaining == 255 ? full[v]
+                             : table[static_cast<size_t>(v) * 256 + static_cast<size_t>(remaining)];
+        px[p] = scaled;
+        remaining -= scaled;
+    }
+}
+
+// All pixels of kN positions in data[0, total). An uncovered pixel stays all 0,
+// and much of a panorama is uncovered at most positions: whole pixels are
+// skipped while the next 8 bytes are 0. Neighbouring pixels often carry the
+// same weights (inside a camera, or where one covers another): the last
+// pixel's result is then reused.
+template <size_t kN>
+void normalisePixels(uint8_t* data, size_t total, const uint8_t* table, const uint8_t* full) {
+    constexpr size_t skip = kN <= 8 ? 8 / kN * kN : 0;
+    uint8_t lastIn[kN] = {}, lastOut[kN] = {};  // all 0 stays all 0
+    size_t at = 0;
+    while (at < total) {
+        if (skip != 0) {
+            uint64_t word;
+            while (at + 8 <= total && (std::memcpy(&word, data + at, 8), word == 0)) at += skip;
+            if (at >= total) break;
+        }
+        uint8_t* px = data + at;
+        if (std::memcmp(px, lastIn, kN) == 0) {
+            std::memcpy(px, lastOut, kN);
+        } else {
+            std::memcpy(lastIn, px, kN);
+            normalisePixel(px, static_cast<int>(kN), table, full);
+            std::memcpy(lastOut, px, kN);
+        }
+        at += kN;
+    }
+}
+
+}  // namespace
+
+void WeightVolume::normalise() {
+    const std::vector<uint8_t>& table = scaleTable();
     // The row for remaining = 255 on its own: the first covering position of
     // most pixels reads it, and it stays in the nearest cache.
-    static const std::array<uint8_t, 256> full = [] {
+    static const std::array<uint8_t, 256> full = [&table] {
         std::array<uint8_t, 256> f{};
         for (int v = 0; v < 256; ++v)
             f[static_cast<size_t>(v)] = table[static_cast<size_t>(v * 256 + 255)];
@@ -146,36 +203,29 @@ void WeightVolume::normalise() {
     const size_t n = static_cast<size_t>(N_);
     const size_t total = static_cast<size_t>(W_ + 1) * static_cast<size_t>(rows_) * n;
     uint8_t* data = data_.data();
-    // An uncovered pixel stays all 0, and much of a panorama is uncovered at
-    // most positions: whole pixels are skipped while the next 8 bytes are 0.
-    const size_t skip = n <= 8 ? 8 / n * n : 0;
-    size_t at = 0;
-    while (at < total) {
-        if (skip != 0) {
-            uint64_t word;
-            while (at + 8 <= total && (std::memcpy(&word, data + at, 8), word == 0)) at += skip;
-            if (at >= total) break;
-        }
-        uint8_t* px = data + at;
-        int remaining = 255;
-        for (int p = N_ - 1; p >= 0; --p) {
-            const uint8_t v = px[p];
-            // A weight of 0 stays 0 and takes nothing; once nothing remains,
-            // every lower weight becomes 0.
-            if (v == 0) continue;
-            if (remaining == 0) {
-                px[p] = 0;
-                continue;
-            }
-            const uint8_t scaled =
-                remaining == 255
-                    ? full[v]
-                    : table[static_cast<size_t>(v) * 256 + static_cast<size_t>(remaining)];
-            px[p] = scaled;
-            remaining -= scaled;
-        }
-        at += n;
+    // Fixed position counts let the compiler inline the comparisons.
+    switch (n) {
+        case 1:
+            return normalisePixels<1>(data, total, table.data(), full.data());
+        case 2:
+            return normalisePixels<2>(data, total, table.data(), full.data());
+        case 3:
+            return normalisePixels<3>(data, total, table.data(), full.data());
+        case 4:
+            return normalisePixels<4>(data, total, table.data(), full.data());
+        case 5:
+            return normalisePixels<5>(data, total, table.data(), full.data());
+        case 6:
+            return normalisePixels<6>(data, total, table.data(), full.data());
+        case 7:
+            return normalisePixels<7>(data, total, table.data(), full.data());
+        case 8:
+            return normalisePixels<8>(data, total, table.data(), full.data());
+        default:
+            break;
     }
+    for (size_t at = 0; at < total; at += n)
+        normalisePixel(data + at, N_, table.data(), full.data());
 }
 
 // ---------------------------------------------------------------------------
