@@ -541,6 +541,20 @@ void store32(uint8_t* b, uint32_t v) {
 uint32_t gatherPixels4(const uint8_t* in, int width, const int* position, uint8_t* out) {
     uint32_t seen = 0;
     if (position[0] == 3 && position[1] == 2 && position[2] == 1 && position[3] == 0) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // Two pixels at a time: reversing eight bytes reverses both pixels and
+        // swaps them, which a rotation undoes.
+        uint64_t seen2 = 0;
+        for (; width >= 2; width -= 2, in += 8, out += 8) {
+            uint64_t v;
+            std::memcpy(&v, in, 8);
+            v = __builtin_bswap64(v);
+            v = (v >> 32) | (v << 32);
+            std::memcpy(out, &v, 8);
+            seen2 |= v;
+        }
+        seen = static_cast<uint32_t>(seen2) | static_cast<uint32_t>(seen2 >> 32);
+#endif
         for (int j = 0; j < width; ++j, in += 4, out += 4) {
             const uint32_t v = __builtin_bswap32(load32(in));
             store32(out, v);
