@@ -1,6 +1,5 @@
 #include "export/ExportCommon.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <algorithm>
 #include <array>
@@ -587,13 +586,9 @@ QByteArray writeToMemory(size_t expectedBytes,
                          const std::function<void(LittleEndianWriter&)>& write) {
     QByteArray bytes;
     bytes.reserve(static_cast<int>(std::min<size_t>(expectedBytes, INT32_MAX / 2)));
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        LittleEndianWriter out(buffer);
-        write(out);
-        if (!out.flush()) return QByteArray();
-    }
+    LittleEndianWriter out(bytes);
+    write(out);
+    if (!out.flush()) return QByteArray();
     return bytes;
 }
 

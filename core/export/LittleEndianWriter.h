@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QByteArray;
 class QIODevice;
 
 // Buffered writer over a seekable device (a file being written, or a QBuffer in
@@ -23,6 +24,10 @@ class QIODevice;
 class LittleEndianWriter {
 public:
     explicit LittleEndianWriter(QIODevice& device);
+    // A writer straight into memory: the bytes go into `memory` as they are
+    // written, without staging; `memory` holds exactly the bytes written after
+    // flush(). For table parts built on another thread.
+    explicit LittleEndianWriter(QByteArray& memory);
     ~LittleEndianWriter();  // does not flush: an abandoned table must not be completed
     LittleEndianWriter(const LittleEndianWriter&) = delete;
     LittleEndianWriter& operator=(const LittleEndianWriter&) = delete;
@@ -72,8 +77,8 @@ public:
 private:
     void put(const uint8_t* data, size_t size) {
         const int64_t end = bufStart_ + static_cast<int64_t>(bufLen_);
-        if (pos_ == end && bufLen_ + size <= kCapacity && !failed_) {
-            std::memcpy(buf_.get() + bufLen_, data, size);
+        if (pos_ == end && bufLen_ + size <= capacity_ && !failed_) {
+            std::memcpy(buf_ + bufLen_, data, size);
             bufLen_ += size;
             pos_ += static_cast<int64_t>(size);
             if (pos_ > size_) size_ = pos_;
@@ -86,8 +91,13 @@ private:
     void fail(const QString& why);
 
     static constexpr size_t kCapacity = size_t(1) << 20;
-    QIODevice& device_;
-    std::unique_ptr<uint8_t[]> buf_;
+    void putMemory(const uint8_t* data, size_t size);
+
+    QIODevice* device_ = nullptr;   // device mode
+    QByteArray* memory_ = nullptr;  // memory mode: the buffer is its data
+    std::unique_ptr<uint8_t[]> own_;
+    uint8_t* buf_ = nullptr;
+    size_t capacity_ = 0;
     size_t bufLen_ = 0;  // pending bytes, destined for [bufStart_, bufStart_ + bufLen_)
     int64_t bufStart_ = 0;
     int64_t pos_ = 0;
