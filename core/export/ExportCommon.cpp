@@ -11,6 +11,10 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "export/LittleEndianWriter.h"
 
 // ---------------------------------------------------------------------------
@@ -462,8 +466,46 @@ bool encodeRow(const CameraSnapshot& camera, int r, int c0, int c1, int bx, int 
     const float ox = static_cast<float>(kSourceBlockWidth * bx);
     const float oy = static_cast<float>(kSourceBlockHeight * by);
     bool any = false;
+    int c = first;
+#if defined(__SSE2__)
+    // Four entries at a time with the same single-precision arithmetic as
+    // encodeEntry: subtraction, comparisons, clamping, scaling by 16 and
+    // truncation give the same values lane by lane; invalid lanes keep what
+    // the record holds.
+    const __m128 vox = _mm_set1_ps(ox), voy = _mm_set1_ps(oy);
+    const __m128 minusOne = _mm_set1_ps(-1.0f), zero = _mm_setzero_ps();
+    const __m128 maxX = _mm_set1_ps(128.0f), maxY = _mm_set1_ps(180.0f);
+    const __m128 clampX = _mm_set1_ps(127.0f), clampY = _mm_set1_ps(179.0f);
+    const __m128 sixteen = _mm_set1_ps(16.0f);
+    const uint8_t* pixels = w.ptr<uint8_t>(r);
+    __m128i anyValid = _mm_setzero_si128();
+    for (; c + 3 <= last; c += 4) {
+        const __m128 xy01 = _mm_loadu_ps(&pos[c][0]);
+        const __m128 xy23 = _mm_loadu_ps(&pos[c + 2][0]);
+        const __m128 dx = _mm_sub_ps(_mm_shuffle_ps(xy01, xy23, _MM_SHUFFLE(2, 0, 2, 0)), vox);
+        const __m128 dy = _mm_sub_ps(_mm_shuffle_ps(xy01, xy23, _MM_SHUFFLE(3, 1, 3, 1)), voy);
+        const __m128i a =
+            _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 4 * c)), 24);
+        const __m128i ok =
+            _mm_andnot_si128(_mm_cmpeq_epi32(a, _mm_setzero_si128()),
+                             _mm_castps_si128(_mm_and_ps(
+                                 _mm_and_ps(_mm_cmpgt_ps(dx, minusOne), _mm_cmplt_ps(dx, maxX)),
+                                 _mm_and_ps(_mm_cmpgt_ps(dy, minusOne), _mm_cmplt_ps(dy, maxY)))));
+        const __m128i fx =
+            _mm_cvttps_epi32(_mm_mul_ps(_mm_min_ps(_mm_max_ps(dx, zero), clampX), sixteen));
+        const __m128i fy =
+            _mm_cvttps_epi32(_mm_mul_ps(_mm_min_ps(_mm_max_ps(dy, zero), clampY), sixteen));
+        const __m128i packed =
+            _mm_or_si128(_mm_and_si128(fx, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(fy, 16));
+        __m128i* slot = reinterpret_cast<__m128i*>(out + (c - c0));
+        const __m128i old = _mm_loadu_si128(slot);
+        _mm_storeu_si128(slot, _mm_or_si128(_mm_and_si128(ok, packed), _mm_andnot_si128(ok, old)));
+        anyValid = _mm_or_si128(anyValid, ok);
+    }
+    any = _mm_movemask_epi8(anyValid) != 0;
+#endif
     // The same arithmetic as encodeEntry, column by column.
-    for (int c = first; c <= last; ++c) {
+    for (; c <= last; ++c) {
         float dx = pos[c][0] - ox;
         float dy = pos[c][1] - oy;
         if (!(dx > -1.0f && dx < 128.0f && dy > -1.0f && dy < 180.0f)) continue;
