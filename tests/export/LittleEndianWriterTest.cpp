@@ -64,6 +64,28 @@ TEST(LittleEndianWriter, AnnouncesWrittenBlocks) {
     EXPECT_EQ(head, expect);
 }
 
+// Straight into memory: the buffer grows past its first room, patches and
+// seeks land in place, and flush leaves exactly the bytes written.
+TEST(LittleEndianWriter, WritesIntoMemory) {
+    QByteArray memory;
+    memory.reserve(16);
+    LittleEndianWriter w(memory);
+    for (uint32_t i = 0; i < 40000; ++i) w.u32(i);  // 160,000 bytes
+    w.patchU16(4, 0xBEEF);
+    w.seek(8);
+    w.u8(0x77);
+    w.seek(w.size());
+    w.u16(0x0102);
+    ASSERT_TRUE(w.flush());
+    ASSERT_EQ(memory.size(), 160002);
+    const auto at = [&](int i) { return static_cast<uint8_t>(memory[i]); };
+    EXPECT_EQ(at(4), 0xEF);
+    EXPECT_EQ(at(5), 0xBE);
+    EXPECT_EQ(at(8), 0x77);
+    EXPECT_EQ(at(4 * 39999), 39999 & 0xFF);
+    EXPECT_EQ(at(160000), 0x02);
+}
+
 // Patches land on the right bytes whether they are still buffered or already
 // on the device, and writing resumes at the cursor afterwards.
 TEST(LittleEndianWriter, PatchesAndSeeksAcrossFlushes) {
