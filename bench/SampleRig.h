@@ -9,8 +9,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "project/Project.h"
 #include "remap/RemapRun.h"
@@ -76,5 +81,69 @@ public:
 private:
     int saved_ = -1;
 };
+
+// Copies the sample into `dir` and loads it the way the tool does (remapper run,
+// reading, analysis) with the given blend and crop slider values. Returns why
+// it could not, or an empty string.
+inline QString loadSample(Project& project, const char* name, const QString& dir, int blend,
+                          int crop) {
+    const QString why = missing(name);
+    if (!why.isEmpty()) return why;
+    ensureApplication();
+    const QString pto = copySample(name, dir);
+    QuietStdout quiet;
+    project.blendValue = blend;
+    project.cutValue = crop;
+    project.loadProject(toLocal8BitString(pto));
+    const QString error = runRemapperWith(project, nona2());
+    if (!error.isEmpty()) return error;
+    project.loaded = true;
+    return project.cameras.empty() ? "no camera loaded" : QString();
+}
+
+// Peak resident memory of this process: VmHWM, which resetPeakMemory() sets
+// back to the current resident size (Linux; 0 where it cannot be read).
+inline double peakMemoryMB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+inline double residentMemoryMB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+inline void resetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// Writes `bytes` bytes in 1 MB pieces to `path`, the plain way a program puts
+// that much data into a file: no sync, no rename.
+inline void writePlainBytes(const QString& path, int64_t bytes) {
+    static const std::vector<char> chunk(size_t(1) << 20, 'x');
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    for (int64_t left = bytes; left > 0;) {
+        const qint64 n = static_cast<qint64>(std::min<int64_t>(left, chunk.size()));
+        f.write(chunk.data(), n);
+        left -= n;
+    }
+    f.close();
+}
+
+inline double millisecondsSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+inline double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
 
 }  // namespace bench

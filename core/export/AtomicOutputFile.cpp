@@ -1,5 +1,9 @@
 #include "export/AtomicOutputFile.h"
 
+#ifdef __linux__
+#include <fcntl.h>
+#endif
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -39,6 +43,17 @@ ExportResult AtomicOutputFile::open() {
                           file_.errorString().toUtf8().constData());
     }
     writer_.reset(new LittleEndianWriter(file_));
+#ifdef __linux__
+    // The file is synced to disk before it replaces the old one. Handing each
+    // written block to the disk right away lets that happen while the table is
+    // still being built, instead of all at once at the end.
+    const int fd = file_.handle();
+    if (fd >= 0) {
+        writer_->setWrittenHook([fd](int64_t start, int64_t length) {
+            sync_file_range(fd, start, length, SYNC_FILE_RANGE_WRITE);
+        });
+    }
+#endif
     return ExportResult::done(path_);
 }
 

@@ -73,8 +73,11 @@ void gather(const uint8_t* px, int width, int N, const int* position, uint8_t* o
             return gatherFixed<2>(px, width, position, out, seen);
         case 3:
             return gatherFixed<3>(px, width, position, out, seen);
-        case 4:
-            return gatherFixed<4>(px, width, position, out, seen);
+        case 4: {
+            const uint32_t any = gatherPixels4(px, width, position, out);
+            for (int j = 0; j < 4; ++j) seen[j] = static_cast<uint8_t>(any >> (8 * j));
+            return;
+        }
         case 5:
             return gatherFixed<5>(px, width, position, out, seen);
         case 6:
@@ -141,12 +144,15 @@ std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std
     return std::nullopt;
 }
 
-ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N, int W,
-                               int H, const std::vector<int>& drawOrder, uint32_t* recordCount) {
+namespace {
+
+// Volume: WeightVolume or WeightRows; rows are read top to bottom.
+template <class Volume>
+BlendTable4KOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, int W, int H,
+                               const std::vector<int>& drawOrder) {
     const BlendPartition part = blendPartition(W, N);
     assert(part.blockWidth > 0 && H <= kBlendTable4KMaxRows &&
            part.blockCount <= kBlendTable4KMaxBlocks && W <= kBlendTable4KMaxWidth);
-    assert(volume.width() >= W && volume.height() >= H && volume.positions() == N);
     const int nBlk = part.blockCount;
     const int64_t rowBytes = blendTable4KRowBytes(part, N);
 
@@ -194,9 +200,11 @@ ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volu
                 b7 |= 0xE0;
             }
             if (width % 4 != 0 || x % 4 != 0) {
-                return failExport(std::string(),
-                                  "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n", width,
-                                  x);
+                BlendTable4KOutcome bad;
+                bad.misaligned = true;
+                bad.width = width;
+                bad.x = x;
+                return bad;
             }
 
             RunState& s = runs[static_cast<size_t>(m)];
@@ -224,9 +232,35 @@ ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volu
         }
     }
 
-    const uint32_t count = static_cast<uint32_t>(H) * static_cast<uint32_t>(nBlk);
-    std::printf("total count:%d\r\n", static_cast<int>(count));
+    BlendTable4KOutcome done;
+    done.recordCount = static_cast<uint32_t>(H) * static_cast<uint32_t>(nBlk);
+    return done;
+}
+
+}  // namespace
+
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
+                                      int W, int H, const std::vector<int>& drawOrder) {
+    assert(volume.width() >= W && volume.height() >= H && volume.positions() == N);
+    return buildTable(out, volume, N, W, H, drawOrder);
+}
+
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
+                                      int H, const std::vector<int>& drawOrder) {
+    return buildTable(out, volume, N, W, H, drawOrder);
+}
+
+ExportResult blendTable4KMisaligned(const BlendTable4KOutcome& outcome, const std::string& path) {
+    return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n", outcome.width,
+                      outcome.x);
+}
+
+ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N, int W,
+                               int H, const std::vector<int>& drawOrder, uint32_t* recordCount) {
+    const BlendTable4KOutcome outcome = buildBlendTable4K(out, volume, N, W, H, drawOrder);
+    if (outcome.misaligned) return blendTable4KMisaligned(outcome, std::string());
+    std::printf("total count:%d\r\n", static_cast<int>(outcome.recordCount));
     std::fflush(stdout);
-    if (recordCount) *recordCount = count;
+    if (recordCount) *recordCount = outcome.recordCount;
     return ExportResult::done(std::string());
 }

@@ -42,6 +42,28 @@ int64_t blendTable4KRowBytes(const BlendPartition& partition, int N);
 // nothing when it fits. N must be 1..kMaxBlendCameras (checkBlendCameraCount).
 std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path);
 
+// What building the table found, printing nothing: the record count, or the
+// misaligned block (width and first column) that stops the export.
+struct BlendTable4KOutcome {
+    uint32_t recordCount = 0;
+    bool misaligned = false;
+    int width = 0;  // of the misaligned block
+    int x = 0;
+};
+
+// Writes the table at the writer's cursor and leaves the cursor at its end,
+// without printing anything (so that it can run beside the camera sections,
+// into memory, and report at its turn). On a misaligned block it stops after
+// the rest of row 0 was written.
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
+                                      int W, int H, const std::vector<int>& drawOrder);
+// The same from the volume's rows a band at a time.
+BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
+                                      int H, const std::vector<int>& drawOrder);
+
+// The message and result of a misaligned block (printed now).
+ExportResult blendTable4KMisaligned(const BlendTable4KOutcome& outcome, const std::string& path);
+
 // Writes the table at the writer's cursor (the end of the last camera section)
 // and leaves the cursor at its end. `drawOrder` names the camera of each
 // stacking position of `volume`. Prints "total count:%d\r\n" and sets

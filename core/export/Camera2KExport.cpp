@@ -2,10 +2,13 @@
 
 #include <QDir>
 #include <cstdio>
+#include <future>
+#include <memory>
 #include <new>
 #include <optional>
 #include <vector>
 
+#include "export/CameraSections.h"
 #include "export/DeviceTableFile.h"
 #include "export/ExportCommon.h"
 #include "export/LittleEndianWriter.h"
@@ -26,11 +29,12 @@ constexpr int kMaxBlendBlocks = 0xFF;
 
 struct CameraContext {
     const CameraSnapshot& cam;
-    DeviceTableFile& file;
+    LittleEndianWriter& out;
     DebugImages& images;
-    bool drawImages;  // the "pic" folder exists, so the images will be saved
-    bool rowPairs;    // large panoramas start and end records on even rows
-    int written = 0;  // records written for the camera
+    bool drawImages;        // the "pic" folder exists, so the images will be saved
+    bool rowPairs;          // large panoramas start and end records on even rows
+    RedressRecord& record;  // the record being built; its storage is reused
+    int written = 0;        // records written for the camera
 };
 
 // Turns one region rectangle (padded camera coordinates) of one source block
@@ -66,22 +70,19 @@ bool writeRegionRecords(CameraContext& ctx, const SourceBlock& block, const cv::
         int rows = rowsPerRecord;
         if (s == recordCount - 1 && h % rowsPerRecord != 0) rows = h % rowsPerRecord;
         const int top = panoY + s * rowsPerRecord;  // panorama row of entry row 0
-        RedressRecord rec = RedressRecord::make(panoX, top, w, rows, block.bx, block.by);
+        RedressRecord& rec = ctx.record;
+        rec.reset(panoX, top, w, rows, block.bx, block.by);
+        bool any = false;
         for (int i = 0; i < rows; ++i) {
-            const int r = top - cam.offsetY + i;
-            if (r < 0 || r >= cam.weights.rows) continue;
-            for (int j = leftExtension; j < w; ++j) {
-                const int c = localX - leftExtension + j;
-                if (c >= cam.weights.cols) break;
-                const RedressEntry e = encodeEntry(cam, r, c, block.bx, block.by);
-                if (e.valid) rec.set(i, j, e);
-            }
+            // Entry column j reads camera column localX - leftExtension + j.
+            any |= encodeRow(cam, top - cam.offsetY + i, localX, localX + w - leftExtension - 1,
+                             block.bx, block.by, rec.row(i) + leftExtension);
         }
-        if (!rec.anyValid()) continue;
+        if (!any) continue;
         if (ctx.drawImages)
             ctx.images.drawOutline(block.counter,
                                    cv::Rect(localX, top - cam.offsetY, rect.width, rows));
-        ctx.file.writeRecord(rec);
+        rec.writeTo(ctx.out);
         ++ctx.written;
     }
     return true;
@@ -111,7 +112,8 @@ void gatherWeights(const uint8_t* px, int width, int N, const std::vector<int>& 
             case 3:
                 return gatherWeightsFixed<3>(px, width, pos, out);
             case 4:
-                return gatherWeightsFixed<4>(px, width, pos, out);
+                gatherPixels4(px, width, pos, out);
+                return;
             case 5:
                 return gatherWeightsFixed<5>(px, width, pos, out);
             case 6:
@@ -128,6 +130,51 @@ void gatherWeights(const uint8_t* px, int width, int N, const std::vector<int>& 
         for (int c = 0; c < N; ++c)
             *out++ = inRange || (pos[c] >= 0 && pos[c] < N) ? px[pos[c]] : 0;
 }
+
+struct BlendOutcome {
+    uint32_t records = 0;
+    bool misaligned = false;  // a block's width or first column is not a multiple of 4
+    int width = 0;            // of the misaligned block
+    int x0 = 0;
+};
+
+// Blend table: per panorama row, blocks of columns holding each column's
+// weights in camera index order. Prints nothing; stops at a misaligned block.
+BlendOutcome writeBlendTable(LittleEndianWriter& out, const ExportSnapshot& snap,
+                             WeightRows& volume, const BlendPartition& blend) {
+    const int N = snap.cameraCount;
+    std::vector<int> position(static_cast<size_t>(N));
+    for (int c = 0; c < N; ++c) position[static_cast<size_t>(c)] = snap.stackingPosition(c);
+    std::vector<uint8_t> weights;
+    BlendOutcome outcome;
+    for (int y = 0; y < snap.H; ++y) {
+        for (int b = 0; b < blend.blockCount; ++b) {
+            const int x0 = blend.start(b);
+            const int width = blend.width(b);
+            if (width % kBlendAlignment != 0 || x0 % kBlendAlignment != 0) {
+                outcome.misaligned = true;
+                outcome.width = width;
+                outcome.x0 = x0;
+                return outcome;
+            }
+            weights.resize(static_cast<size_t>(width) * static_cast<size_t>(N));
+            gatherWeights(volume.pixel(x0, y), width, N, position, weights.data());
+            out.u16(static_cast<uint16_t>(y));
+            out.u16(static_cast<uint16_t>(x0));
+            out.u16(static_cast<uint16_t>(width));
+            out.u8(static_cast<uint8_t>(blend.blockCount));
+            out.u8(static_cast<uint8_t>(b + 1));
+            out.bytes(weights.data(), weights.size());
+            ++outcome.records;
+        }
+    }
+    return outcome;
+}
+
+struct BlendPart {
+    QByteArray bytes;
+    BlendOutcome outcome;
+};
 
 ExportResult writeTable(const ExportSnapshot& snap) {
     const int N = snap.cameraCount;
@@ -148,14 +195,42 @@ ExportResult writeTable(const ExportSnapshot& snap) {
                           kCamera2KFileName, blend.blockCount, kMaxBlendBlocks);
     }
 
-    const WeightVolume volume = WeightVolume::build(snap);
+    // The blend table depends only on the snapshot: it is built, with the
+    // volume it is read from, into memory on a second thread while the camera
+    // sections are written, and copied into the file after them. Very large
+    // tables are built in place at the end instead. An allocation failure on
+    // the second thread comes out of get().
+    const int64_t blendBytes =
+        static_cast<int64_t>(H) * (8 * static_cast<int64_t>(blend.blockCount) +
+                                   static_cast<int64_t>(W) * static_cast<int64_t>(N));
+    const bool blendAside = blendBytes <= kMaxTablePartInMemory;
+    std::promise<BlendPart> blendPromise;
+    std::future<BlendPart> pendingBlend = blendPromise.get_future();
+    auto buildBlend = [&snap, blend, blendBytes, &blendPromise] {
+        try {
+            BlendPart p;
+            WeightRows volume(snap);
+            p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
+                p.outcome = writeBlendTable(out, snap, volume, blend);
+            });
+            blendPromise.set_value(std::move(p));
+        } catch (...) {
+            blendPromise.set_exception(std::current_exception());
+        }
+    };
 
-    // Rows whose first column is not fully owned by one camera.
-    for (int y = 0; y < H; ++y) {
-        const uint8_t* px = volume.pixel(0, y);
-        bool full = false;
-        for (int p = 0; p < N; ++p) full = full || px[p] == 255;
-        if (!full) std::printf("%d ", y);
+    // Rows whose first column is not fully owned by one camera, from the
+    // volume's column 0 alone (the same weights as in the whole volume).
+    {
+        ExportSnapshot firstColumn = snap;
+        firstColumn.W = 0;
+        const WeightVolume column = WeightVolume::build(firstColumn);
+        for (int y = 0; y < H; ++y) {
+            const uint8_t* px = column.pixel(0, y);
+            bool full = false;
+            for (int p = 0; p < N; ++p) full = full || px[p] == 255;
+            if (!full) std::printf("%d ", y);
+        }
     }
     std::fflush(stdout);
 
@@ -167,52 +242,57 @@ ExportResult writeTable(const ExportSnapshot& snap) {
     // one, drawing them would be wasted work.
     const bool drawImages =
         QDir(QString::fromLocal8Bit((snap.projectDir + "pic").c_str())).exists();
-    for (int i = 0; i < N; ++i) {
+    // A camera's section, built in memory on either thread; what it prints is
+    // printed when it is written, in camera order.
+    auto buildSection = [&snap, drawImages, rowPairs](int i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
-        file.beginCamera(i);
-        DebugImages images(drawImages ? cam.map.size() : cv::Size());
-        CameraContext ctx{cam, file, images, drawImages, rowPairs};
-        for (const SourceBlock& block : collectSourceBlocks(cam)) {
-            for (const cv::Rect& rect :
-                 findBlockRegions(block, cam.imgBdy, drawImages ? &images.contours : nullptr)) {
-                if (!writeRegionRecords(ctx, block, rect))
-                    return failExport(path, "Export OpMapping.tab failed.");
+        CameraSection s;
+        s.images = std::make_unique<DebugImages>(drawImages ? cam.map.size() : cv::Size());
+        const SourceBlockMap blocks = mapSourceBlocks(cam);
+        const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
+        s.edgeCount = columns.edgeCount;
+        RedressRecord record;
+        s.bytes = writeToMemory(cameraSectionReserve(cam), [&](LittleEndianWriter& out) {
+            CameraContext ctx{cam, out, *s.images, drawImages, rowPairs, record};
+            for (const SourceBlock& block : blocks.blocks) {
+                if (columns.edgeCount != 2) s.brokenBoundaryPixels += block.pixelCount;
+                for (const cv::Rect& rect : findBlockRegions(
+                         blocks, block, columns, drawImages ? &s.images->contours : nullptr)) {
+                    if (!writeRegionRecords(ctx, block, rect)) {
+                        s.failure = "Export OpMapping.tab failed.";
+                        return;
+                    }
+                }
             }
-        }
-        file.endCamera();
-        if (drawImages) images.save(snap.projectDir, i);
-        std::printf("pic:%d count_total:%d  real:total:%d\r\n", i, ctx.written,
-                    static_cast<int>(file.recordCount(i)));
-        std::fflush(stdout);
-    }
+            s.records = static_cast<uint32_t>(ctx.written);
+        });
+        return s;
+    };
+    CameraSectionPipeline sections(N, 2, buildSection);
+    sections.startHelper(blendAside ? std::function<void()>(buildBlend) : nullptr, true);
+    if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, drawImages))
+        return *stop;
 
-    // Blend table: per panorama row, blocks of columns holding each column's
-    // weights in camera index order.
-    std::vector<int> position(static_cast<size_t>(N));
-    for (int c = 0; c < N; ++c) position[static_cast<size_t>(c)] = snap.stackingPosition(c);
-    LittleEndianWriter& out = file.out();
     file.beginBlendTable();
-    std::vector<uint8_t> weights;
-    uint32_t blendRecords = 0;
-    for (int y = 0; y < H; ++y) {
-        for (int b = 0; b < blend.blockCount; ++b) {
-            const int x0 = blend.start(b);
-            const int width = blend.width(b);
-            if (width % kBlendAlignment != 0 || x0 % kBlendAlignment != 0) {
-                return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n",
-                                  width, x0);
-            }
-            weights.resize(static_cast<size_t>(width) * static_cast<size_t>(N));
-            gatherWeights(volume.pixel(x0, y), width, N, position, weights.data());
-            out.u16(static_cast<uint16_t>(y));
-            out.u16(static_cast<uint16_t>(x0));
-            out.u16(static_cast<uint16_t>(width));
-            out.u8(static_cast<uint8_t>(blend.blockCount));
-            out.u8(static_cast<uint8_t>(b + 1));
-            out.bytes(weights.data(), weights.size());
-            ++blendRecords;
+    BlendOutcome outcome;
+    if (blendAside) {
+        const BlendPart p = pendingBlend.get();
+        outcome = p.outcome;
+        if (!outcome.misaligned) {
+            if (p.bytes.size() != blendBytes)
+                return failExport(path, "Cannot write %s: the blend table could not be built\r\n",
+                                  path.c_str());
+            file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
         }
+    } else {
+        WeightRows volume(snap);
+        outcome = writeBlendTable(file.out(), snap, volume, blend);
     }
+    if (outcome.misaligned) {
+        return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n",
+                          outcome.width, outcome.x0);
+    }
+    const uint32_t blendRecords = outcome.records;
     file.endBlendTable(blendRecords);
     std::printf("total count:%d\r\n", static_cast<int>(blendRecords));
     std::printf("split count:%d    over block max size:%d\r\n", 0, H);

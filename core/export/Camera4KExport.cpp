@@ -4,9 +4,12 @@
 #include <QString>
 #include <cstdio>
 #include <future>
+#include <memory>
 #include <new>
+#include <string>
 
 #include "export/BlendTable4K.h"
+#include "export/CameraSections.h"
 #include "export/DeviceTableFile.h"
 #include "export/LittleEndianWriter.h"
 #include "project/Project.h"
@@ -48,90 +51,127 @@ bool pictureFolderExists(const std::string& projectDir) {
     return QDir(QString::fromLocal8Bit((projectDir + "pic").c_str())).exists();
 }
 
-// The segments of one region rectangle of block `block`. Returns a Failed
-// result when the format's checks stop the export.
-std::optional<ExportResult> writeSegments(DeviceTableFile& file, DebugImages& images,
-                                          const CameraSnapshot& cam, const SourceBlock& block,
-                                          const cv::Rect& rect, int* printedCount) {
+// The segments of one region rectangle of block `block`, written to `out`.
+// Returns the console text of a failure that stops the export (printed by the
+// caller at its turn), or an empty string.
+std::string writeSegments(LittleEndianWriter& out, DebugImages& images, const CameraSnapshot& cam,
+                          const SourceBlock& block, const cv::Rect& rect, RedressRecord& rec,
+                          uint32_t* written) {
     const SegmentPlan4K plan = planSegments4K(rect, cam.offsetX, cam.offsetY);
-    if (plan.segmentMaxRows == 0) {
-        return failExport(
-            file.path(),
-            "segmentMaxHeight is zero, the REDRESSPIC_MAX_VALID_BLOCKSIZE is too small\r\n");
-    }
+    if (plan.segmentMaxRows == 0)
+        return "segmentMaxHeight is zero, the REDRESSPIC_MAX_VALID_BLOCKSIZE is too small\r\n";
     const int c0 = rect.x - 1;
     const int c1 = rect.x + rect.width - 2;
     for (const Segment4K& seg : plan.segments) {
         // The last check before a record goes out.
         if (plan.panoX % kSegmentAlignX != 0 || seg.panoY % kSegmentAlignY != 0 ||
             plan.width % kSegmentAlignX != 0 || seg.rows % kSegmentAlignY != 0) {
-            return failExport(file.path(),
-                              "redress tile not align x:%d y:%d width:%d height:%d\r\n", plan.panoX,
-                              seg.panoY, plan.width, seg.rows);
+            char text[128];
+            std::snprintf(text, sizeof text,
+                          "redress tile not align x:%d y:%d width:%d height:%d\r\n", plan.panoX,
+                          seg.panoY, plan.width, seg.rows);
+            return text;
         }
-        RedressRecord rec =
-            RedressRecord::make(plan.panoX, seg.panoY, plan.width, seg.rows, block.bx, block.by);
+        rec.reset(plan.panoX, seg.panoY, plan.width, seg.rows, block.bx, block.by);
         bool any = false;
         for (int r = seg.firstCameraRow; r < seg.firstCameraRow + seg.cameraRows; ++r) {
-            const int i = r + cam.offsetY - seg.panoY;
-            for (int c = c0; c <= c1; ++c) {
-                const RedressEntry e = encodeEntry(cam, r, c, block.bx, block.by);
-                if (!e.valid) continue;  // the record starts all invalid
-                rec.set(i, c + cam.offsetX - plan.panoX, e);
-                any = true;
-            }
+            // The record starts all invalid; only valid entries are written.
+            any |=
+                encodeRow(cam, r, c0, c1, block.bx, block.by,
+                          rec.row(r + cam.offsetY - seg.panoY) + (c0 + cam.offsetX - plan.panoX));
         }
         if (!any) continue;
         if (!images.outlines[0].empty())
             images.drawOutline(block.counter,
                                cv::Rect(plan.panoX, seg.panoY, plan.width, seg.rows));
-        ++*printedCount;
-        file.writeRecord(rec);
+        ++*written;
+        rec.writeTo(out);
     }
-    return std::nullopt;
+    return std::string();
 }
 
 ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& path) {
     const int N = snap.cameraCount;
-    // The volume is needed only for the blend table: it is built on a second
-    // thread while the camera sections are written (both only read the
-    // snapshot). An allocation failure there comes out of get().
-    std::future<WeightVolume> pendingVolume =
-        std::async(std::launch::async, [&snap] { return WeightVolume::build(snap); });
+    // The blend table depends only on the snapshot: it is built, with the
+    // volume it is read from, into memory on a second thread while the camera
+    // sections are written, and copied into the file after them. Very large
+    // tables are built in place at the end instead. An allocation failure on
+    // the second thread comes out of get().
+    const BlendPartition part = blendPartition(snap.W, N);
+    const int64_t blendBytes = blendTable4KRowBytes(part, N) * snap.H;
+    const bool blendAside = blendBytes <= kMaxTablePartInMemory;
+    struct BlendPart {
+        QByteArray bytes;
+        BlendTable4KOutcome outcome;
+    };
+    std::promise<BlendPart> blendPromise;
+    std::future<BlendPart> pendingBlend = blendPromise.get_future();
+    auto buildBlend = [&snap, N, blendBytes, &blendPromise] {
+        try {
+            BlendPart p;
+            WeightRows volume(snap);
+            p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
+                p.outcome = buildBlendTable4K(out, volume, N, snap.W, snap.H, snap.drawOrder);
+            });
+            blendPromise.set_value(std::move(p));
+        } catch (...) {
+            blendPromise.set_exception(std::current_exception());
+        }
+    };
 
     DeviceTableFile file(snap, kCamera4KFileName);
     if (ExportResult r = file.open(); !r.written()) return r;
 
     const bool debug = pictureFolderExists(snap.projectDir);
-    for (int i = 0; i < N; ++i) {
+    // A camera's section, built in memory on either thread; what it prints is
+    // printed when it is written, in camera order.
+    auto buildSection = [&snap, debug](int i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
-        file.beginCamera(i);
-        int printedCount = 0;
-        DebugImages images(debug ? cv::Size(snap.W, snap.H) : cv::Size());
-        cv::Mat* contourImage = debug ? &images.contours : nullptr;
-        for (const SourceBlock& block : collectSourceBlocks(cam)) {
-            for (const cv::Rect& rect : findBlockRegions(block, cam.imgBdy, contourImage)) {
-                if (auto stop = writeSegments(file, images, cam, block, rect, &printedCount))
-                    return *stop;
+        CameraSection s;
+        s.images = std::make_unique<DebugImages>(debug ? cv::Size(snap.W, snap.H) : cv::Size());
+        cv::Mat* contourImage = debug ? &s.images->contours : nullptr;
+        const SourceBlockMap blocks = mapSourceBlocks(cam);
+        const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
+        s.edgeCount = columns.edgeCount;
+        RedressRecord record;  // storage reused for every segment
+        s.bytes = writeToMemory(cameraSectionReserve(cam), [&](LittleEndianWriter& out) {
+            for (const SourceBlock& block : blocks.blocks) {
+                if (columns.edgeCount != 2) s.brokenBoundaryPixels += block.pixelCount;
+                for (const cv::Rect& rect :
+                     findBlockRegions(blocks, block, columns, contourImage)) {
+                    s.failure = writeSegments(out, *s.images, cam, block, rect, record, &s.records);
+                    if (!s.failure.empty()) return;
+                }
             }
-        }
-        file.endCamera();
-        if (debug) images.save(snap.projectDir, i);
-        std::printf("pic:%d count_total:%d  real:total:%d\r\n", i, printedCount,
-                    static_cast<int>(file.recordCount(i)));
-        std::fflush(stdout);
-    }
+        });
+        return s;
+    };
+    // Four panorama-sized debug images per camera are large: with them, the
+    // second thread builds no sections, so that at most two cameras' images
+    // (one being drawn, one being saved) are held at once.
+    CameraSectionPipeline sections(N, 2, buildSection);
+    sections.startHelper(blendAside ? std::function<void()>(buildBlend) : nullptr, !debug);
+    if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, debug)) return *stop;
 
-    const WeightVolume volume = pendingVolume.get();
     file.beginBlendTable();
-    uint32_t blendRecords = 0;
-    ExportResult blend =
-        writeBlendTable4K(file.out(), volume, N, snap.W, snap.H, snap.drawOrder, &blendRecords);
-    if (!blend.written()) {
-        blend.path = path;
-        return blend;
+    BlendTable4KOutcome blend;
+    if (blendAside) {
+        const BlendPart p = pendingBlend.get();
+        blend = p.outcome;
+        if (!blend.misaligned) {
+            if (p.bytes.size() != blendBytes)
+                return failExport(path, "Cannot write %s: the blend table could not be built\r\n",
+                                  path.c_str());
+            file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
+        }
+    } else {
+        WeightRows volume(snap);
+        blend = buildBlendTable4K(file.out(), volume, N, snap.W, snap.H, snap.drawOrder);
     }
-    file.endBlendTable(blendRecords);
+    if (blend.misaligned) return blendTable4KMisaligned(blend, path);
+    std::printf("total count:%d\r\n", static_cast<int>(blend.recordCount));
+    std::fflush(stdout);
+    file.endBlendTable(blend.recordCount);
 
     ExportResult r = file.finish();
     if (!r.written()) return r;

@@ -62,6 +62,14 @@ void DeviceTableFile::writeRecord(const RedressRecord& record) {
     ++recordCounts_[static_cast<size_t>(current_)];
 }
 
+void DeviceTableFile::writeRecords(const QByteArray& bytes, uint32_t count) {
+    assert(current_ >= 0);
+    assert(static_cast<int64_t>(bytes.size()) ==
+           static_cast<int64_t>(count) * RedressRecord::kBytes);
+    out().bytes(bytes.constData(), static_cast<size_t>(bytes.size()));
+    recordCounts_[static_cast<size_t>(current_)] += count;
+}
+
 void DeviceTableFile::endCamera() {
     assert(current_ >= 0);
     const size_t i = static_cast<size_t>(current_);

@@ -18,22 +18,27 @@
 //   auto snap = takeExportSnapshot(*currentProject(), &stop);
 //   if (!snap) return stop;                           // W or H 0, or no camera
 //   if (auto bad = checkBlendCameraCount(N, path)) return *bad;
-//   WeightVolume volume = WeightVolume::build(*snap);
+//   WeightRows volume(*snap);   // or WeightVolume::build(*snap), the whole volume
 //   DeviceTableFile file(*snap, "Camera_2K_Project.tab");
 //   if (ExportResult r = file.open(); !r.written()) return r;
 //   for each camera i: file.beginCamera(i);
 //       DebugImages images(size);
-//       for (const SourceBlock& b : collectSourceBlocks(snap->cameras[i]))
-//           for (cv::Rect rect : findBlockRegions(b, cam.imgBdy, &images.contours))
-//               build RedressRecord::make(...), fill with encodeEntry(...),
-//               if (rec.anyValid()) { images.drawOutline(b.counter, ...); file.writeRecord(rec); }
+//       SourceBlockMap blocks = mapSourceBlocks(cam); BoundaryColumns columns(cam.imgBdy, cols);
+//       for (const SourceBlock& b : blocks.blocks)
+//           for (cv::Rect rect : findBlockRegions(blocks, b, columns, &images.contours))
+//               rec.reset(...), fill rows with encodeRow(...),
+//               if any entry is valid { images.drawOutline(b.counter, ...); file.writeRecord(rec);
+//               }
 //       file.endCamera(); images.save(snap->projectDir, i); print the camera line;
+//   (the 2K and 4K exporters build the sections in memory on two threads and
+//   write them in this order through writeCameraSections, CameraSections.h)
 //   file.beginBlendTable(); write it through file.out(); file.endBlendTable(count);
 //   on a format failure: return failExport(file.path(), "...\r\n", ...);  // old table kept
 //   ExportResult r = file.finish(); if (!r.written()) return r;
 //   printf("Export ... OK."); showExportDone(); return r;
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,6 +67,9 @@ public:
     // the section length.
     void beginCamera(int camera);
     void writeRecord(const RedressRecord& record);
+    // `count` records already laid out (built in memory): `bytes` holds exactly
+    // count x RedressRecord::kBytes bytes.
+    void writeRecords(const QByteArray& bytes, uint32_t count);
     void endCamera();
     // Records written so far for `camera` (A3).
     uint32_t recordCount(int camera) const { return recordCounts_[static_cast<size_t>(camera)]; }

@@ -13,6 +13,7 @@
 //  - source: position (x, y) in the camera's input image, in pixels (float).
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <algorithm>
 #include <cstdint>
@@ -83,6 +84,12 @@ public:
     // (or left of / above it) are ignored; drawOrder entries that name no
     // camera leave their position at 0.
     static WeightVolume build(const ExportSnapshot& snapshot);
+    // Only the rows firstRow .. firstRow + rows - 1 (all W + 1 columns), with the
+    // same bytes as in the whole volume: normalisation is per pixel. Rows
+    // outside them must not be asked for.
+    static WeightVolume buildRows(const ExportSnapshot& snapshot, int firstRow, int rows);
+    // The same into this object, reusing its storage.
+    void rebuildRows(const ExportSnapshot& snapshot, int firstRow, int rows);
 
     // Top position first, each lower position keeps trunc(v / 255.0 * remaining)
     // of what the positions above left over; the weights of a pixel then sum to
@@ -92,6 +99,8 @@ public:
     int width() const { return W_; }   // W (the grid has W + 1 columns)
     int height() const { return H_; }  // H (the grid has H + 1 rows)
     int positions() const { return N_; }
+    int firstRow() const { return firstRow_; }  // first row held (0 for a whole volume)
+    int rowCount() const { return rows_; }      // rows held (H + 1 for a whole volume)
     uint8_t at(int x, int y, int p) const { return data_[index(x, y) + static_cast<size_t>(p)]; }
     uint8_t& at(int x, int y, int p) { return data_[index(x, y) + static_cast<size_t>(p)]; }
     // The N bytes (positions 0..N-1) of pixel (x, y).
@@ -99,11 +108,36 @@ public:
 
 private:
     size_t index(int x, int y) const {
-        return (static_cast<size_t>(y) * static_cast<size_t>(W_ + 1) + static_cast<size_t>(x)) *
+        return (static_cast<size_t>(y - firstRow_) * static_cast<size_t>(W_ + 1) +
+                static_cast<size_t>(x)) *
                static_cast<size_t>(N_);
     }
     int W_ = 0, H_ = 0, N_ = 0;
+    int firstRow_ = 0, rows_ = 0;
     std::vector<uint8_t> data_;
+};
+
+// The rows of the weight volume a band at a time, for writers that read the
+// panorama top to bottom: a band of 16 rows stays in the cache, where the
+// whole volume would be (W + 1)(H + 1)N bytes to fill, normalise and read back.
+class WeightRows {
+public:
+    static constexpr int kBandRows = 16;
+    explicit WeightRows(const ExportSnapshot& snapshot) : snapshot_(snapshot) {}
+    // The N bytes (positions 0..N-1) of pixel (x, y), 0 <= x <= W, 0 <= y <= H;
+    // a row is contiguous. Asking for a row outside the current band builds its
+    // band.
+    const uint8_t* pixel(int x, int y) {
+        if (y < band_.firstRow() || y >= band_.firstRow() + band_.rowCount()) {
+            const int first = y / kBandRows * kBandRows;
+            band_.rebuildRows(snapshot_, first, std::min(kBandRows, snapshot_.H + 1 - first));
+        }
+        return band_.pixel(x, y);
+    }
+
+private:
+    const ExportSnapshot& snapshot_;
+    WeightVolume band_;
 };
 
 // ---------------------------------------------------------------------------
@@ -114,6 +148,14 @@ private:
 // 0 <= column <= first or column >= second. A list without exactly two
 // entries prints "bdy count :%d\r\n" and answers false.
 bool insideColumnBoundary(int column, const std::vector<BoundaryEdge>& imgBdy);
+
+// insideColumnBoundary worked out once for every column 0..columns-1 of a
+// camera (without printing).
+struct BoundaryColumns {
+    BoundaryColumns(const std::vector<BoundaryEdge>& imgBdy, int columns);
+    int edgeCount = 0;            // entries of imgBdy
+    std::vector<uint8_t> inside;  // 1 where the column is inside; all 0 unless edgeCount is 2
+};
 
 // ---------------------------------------------------------------------------
 // Source blocks
@@ -133,16 +175,30 @@ struct SourceBlock {
     int by = 0;                       // tile row: source y in [180 by, 180 by + 180)
     uint32_t key = 0;                 // (by << 16) | bx, each cut to 16 bits
     int counter = 0;                  // 1, 2, 3, ... in ascending key order (debug colours)
-    std::vector<SourcePixel> pixels;  // in map order (row by row)
+    std::vector<SourcePixel> pixels;  // in map order (row by row); see collectSourceBlocks
+    int label = 0;                    // the block's value in SourceBlockMap::labels (1, 2, ...)
+    cv::Rect bounds;                  // bounding box of the block's pixels, camera coordinates
+    int64_t pixelCount = 0;           // number of the block's pixels
 
     static uint32_t makeKey(int bx, int by) {
         return (static_cast<uint32_t>(by & 0xFFFF) << 16) | static_cast<uint32_t>(bx & 0xFFFF);
     }
 };
 
+// A camera's map cut by source tile without a list per pixel: every map
+// element carries the label of its block (0: in no block), and every block
+// its bounding box and pixel count. A list of 16 bytes per remapped pixel would
+// cost far more memory and time than the exports need.
+struct SourceBlockMap {
+    std::vector<SourceBlock> blocks;  // ascending key order, counters set, pixels empty
+    cv::Mat labels;                   // CV_32SC1, the size of the map
+};
+
 // Groups the camera's map elements by source tile. Elements with x <= 0,
 // y <= 0, x >= sourceWidth or y >= sourceHeight (or not a number) are in no
 // block. Returns the blocks in ascending key order with their counters set.
+SourceBlockMap mapSourceBlocks(const CameraSnapshot& camera);
+// The same blocks, each with the list of its pixels in map order.
 std::vector<SourceBlock> collectSourceBlocks(const CameraSnapshot& camera);
 
 // ---------------------------------------------------------------------------
@@ -161,6 +217,16 @@ std::vector<SourceBlock> collectSourceBlocks(const CameraSnapshot& camera);
 std::vector<cv::Rect> findBlockRegions(const SourceBlock& block,
                                        const std::vector<BoundaryEdge>& imgBdy,
                                        cv::Mat* contourImage);
+// The same for a block of a SourceBlockMap, with the boundary worked out per
+// column. It prints nothing: for a camera whose imgBdy does not hold two
+// entries (no regions) the caller reports the block's pixels with
+// reportBrokenBoundary, at the point where its console output belongs.
+std::vector<cv::Rect> findBlockRegions(const SourceBlockMap& map, const SourceBlock& block,
+                                       const BoundaryColumns& columns, cv::Mat* contourImage);
+// Prints "bdy count :%d\r\n" with edgeCount `pixels` times: what
+// insideColumnBoundary prints for that many pixels tested against a boundary
+// of edgeCount entries.
+void reportBrokenBoundary(int edgeCount, int64_t pixels);
 
 // ---------------------------------------------------------------------------
 // Remap entries and records
@@ -205,6 +271,11 @@ inline RedressEntry encodeEntry(const CameraSnapshot& camera, int r, int c, int 
     return e;
 }
 
+// encodeEntry for camera row r, columns c0..c1, against block (bx, by): the
+// packed entry of column c goes to out[c - c0] when it is valid; the other
+// slots are left as they are. True when any entry is valid.
+bool encodeRow(const CameraSnapshot& camera, int r, int c0, int c1, int bx, int by, uint32_t* out);
+
 // One rectangle of remap entries, written as a fixed 65,552-byte record.
 struct RedressRecord {
     static constexpr int kCapacity = 16384;        // entries in every record
@@ -225,6 +296,10 @@ struct RedressRecord {
     // stored as uint16 (cut to 16 bits) as the format does. Asserts that
     // width x rows fits the record.
     static RedressRecord make(int panoX, int panoY, int width, int rows, int bx, int by);
+    // The same in place, keeping the entry storage of an earlier record.
+    void reset(int panoX, int panoY, int width, int rows, int bx, int by);
+    // Entry row i (width entries).
+    uint32_t* row(int i) { return entries.data() + static_cast<size_t>(i) * width; }
     void set(int i, int j, const RedressEntry& e) {
         entries[static_cast<size_t>(i) * width + static_cast<size_t>(j)] = e.packed();
     }
@@ -265,9 +340,28 @@ struct BlendPartition {
 };
 BlendPartition blendPartition(int W, int N);
 
+// Reorders `width` pixels of four weights each (four cameras): byte c of an
+// output pixel is byte position[c] (0..3) of the input pixel. Returns the OR of
+// all output pixels, byte c in bits 8c..8c+7. The usual bottom-first drawing
+// order of four cameras reverses every pixel, which is one instruction.
+uint32_t gatherPixels4(const uint8_t* in, int width, const int* position, uint8_t* out);
+
 // For exporters with a blend table: a Failed result (message printed) when the
 // camera count leaves no block width, before anything is written.
 std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path);
+
+// ---------------------------------------------------------------------------
+// Table parts built in memory
+
+// Runs `write` with a writer over a memory buffer that first reserves
+// `expectedBytes`, and returns what was written (empty after a failure). Lets a
+// part of a table that comes late in the file be built on another thread while
+// the earlier parts are written; the bytes are then copied into the file as
+// they are.
+QByteArray writeToMemory(size_t expectedBytes,
+                         const std::function<void(LittleEndianWriter&)>& write);
+// Largest part built that way; larger ones are written in place, in turn.
+constexpr int64_t kMaxTablePartInMemory = int64_t(256) << 20;
 
 // ---------------------------------------------------------------------------
 // Debug images

@@ -1,16 +1,44 @@
 #include "export/LittleEndianWriter.h"
 
+#include <QByteArray>
 #include <QIODevice>
 #include <algorithm>
 #include <cassert>
+#include <limits>
 
 LittleEndianWriter::LittleEndianWriter(QIODevice& device)
-    : device_(device), buf_(new uint8_t[kCapacity]) {
-    pos_ = bufStart_ = size_ = device_.pos();
-    size_ = std::max<int64_t>(size_, device_.size());
+    : device_(&device), own_(new uint8_t[kCapacity]), buf_(own_.get()), capacity_(kCapacity) {
+    pos_ = bufStart_ = size_ = device_->pos();
+    size_ = std::max<int64_t>(size_, device_->size());
+}
+
+LittleEndianWriter::LittleEndianWriter(QByteArray& memory) : memory_(&memory) {
+    // Reserved room becomes the buffer; its pages are touched only as written.
+    memory_->resize(std::max(memory_->capacity(), 1 << 16));
+    buf_ = reinterpret_cast<uint8_t*>(memory_->data());
+    capacity_ = static_cast<size_t>(memory_->size());
 }
 
 LittleEndianWriter::~LittleEndianWriter() = default;
+
+void LittleEndianWriter::putMemory(const uint8_t* data, size_t size) {
+    const size_t end = static_cast<size_t>(pos_) + size;
+    if (end > capacity_) {
+        const size_t limit = static_cast<size_t>(std::numeric_limits<int>::max()) / 2;
+        if (end > limit) {
+            fail(QStringLiteral("table part too large for memory"));
+            return;
+        }
+        const size_t grown = std::min(limit, std::max(end, 2 * capacity_));
+        memory_->resize(static_cast<int>(grown));
+        buf_ = reinterpret_cast<uint8_t*>(memory_->data());
+        capacity_ = grown;
+    }
+    std::memcpy(buf_ + pos_, data, size);
+    pos_ = static_cast<int64_t>(end);
+    bufLen_ = std::max(bufLen_, end);
+    if (pos_ > size_) size_ = pos_;
+}
 
 void LittleEndianWriter::f32(float v) {
     uint32_t bits;
@@ -21,6 +49,25 @@ void LittleEndianWriter::f32(float v) {
 
 void LittleEndianWriter::bytes(const void* data, size_t size) {
     put(static_cast<const uint8_t*>(data), size);
+}
+
+void LittleEndianWriter::u32s(const uint32_t* values, size_t count) {
+    // Laid out a chunk at a time on the stack, then handed over.
+    uint8_t chunk[16 * 1024];
+    while (count > 0) {
+        const size_t n = std::min<size_t>(count, sizeof chunk / 4);
+        uint8_t* b = chunk;
+        for (size_t i = 0; i < n; ++i, b += 4) {
+            const uint32_t v = values[i];
+            b[0] = static_cast<uint8_t>(v);
+            b[1] = static_cast<uint8_t>(v >> 8);
+            b[2] = static_cast<uint8_t>(v >> 16);
+            b[3] = static_cast<uint8_t>(v >> 24);
+        }
+        put(chunk, n * 4);
+        values += n;
+        count -= n;
+    }
 }
 
 void LittleEndianWriter::repeatU32(uint32_t v, size_t count) {
@@ -68,6 +115,7 @@ void LittleEndianWriter::patchU32(int64_t at, uint32_t v) {
 
 void LittleEndianWriter::putSlow(const uint8_t* data, size_t size) {
     if (failed_) return;
+    if (memory_) return putMemory(data, size);
     const int64_t end = bufStart_ + static_cast<int64_t>(bufLen_);
     // The buffer holds one contiguous range; a write elsewhere (or one that does
     // not fit) sends it to the device first.
@@ -81,23 +129,29 @@ void LittleEndianWriter::putSlow(const uint8_t* data, size_t size) {
         bufStart_ = pos_;
         offset = 0;
         if (size > kCapacity) {
-            // Too large to stage: write straight through.
-            if (device_.pos() != pos_ && !device_.seek(pos_)) {
-                fail(device_.errorString());
+            // Too large to stage: write straight through, a buffer's size at a time.
+            if (device_->pos() != pos_ && !device_->seek(pos_)) {
+                fail(device_->errorString());
                 return;
             }
-            if (device_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
-                static_cast<qint64>(size)) {
-                fail(device_.errorString());
-                return;
+            while (size > 0) {
+                const size_t n = std::min(size, kCapacity);
+                if (device_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(n)) !=
+                    static_cast<qint64>(n)) {
+                    fail(device_->errorString());
+                    return;
+                }
+                if (written_) written_(pos_, static_cast<int64_t>(n));
+                pos_ += static_cast<int64_t>(n);
+                data += n;
+                size -= n;
             }
-            pos_ += static_cast<int64_t>(size);
             if (pos_ > size_) size_ = pos_;
             bufStart_ = pos_;
             return;
         }
     }
-    std::memcpy(buf_.get() + offset, data, size);
+    std::memcpy(buf_ + offset, data, size);
     bufLen_ = std::max(bufLen_, offset + size);
     pos_ += static_cast<int64_t>(size);
     if (pos_ > size_) size_ = pos_;
@@ -105,22 +159,29 @@ void LittleEndianWriter::putSlow(const uint8_t* data, size_t size) {
 
 bool LittleEndianWriter::flushBuffer() {
     if (failed_) return false;
+    if (memory_) return true;  // the bytes are in place already
     if (bufLen_ == 0) return true;
-    if (device_.pos() != bufStart_ && !device_.seek(bufStart_)) {
-        fail(device_.errorString());
+    if (device_->pos() != bufStart_ && !device_->seek(bufStart_)) {
+        fail(device_->errorString());
         return false;
     }
     const qint64 n = static_cast<qint64>(bufLen_);
-    if (device_.write(reinterpret_cast<const char*>(buf_.get()), n) != n) {
-        fail(device_.errorString());
+    if (device_->write(reinterpret_cast<const char*>(buf_), n) != n) {
+        fail(device_->errorString());
         return false;
     }
+    if (written_) written_(bufStart_, n);
     bufStart_ += n;
     bufLen_ = 0;
     return true;
 }
 
 bool LittleEndianWriter::flush() {
+    if (memory_ && !failed_) {
+        memory_->resize(static_cast<int>(size_));
+        buf_ = reinterpret_cast<uint8_t*>(memory_->data());
+        capacity_ = static_cast<size_t>(size_);
+    }
     return flushBuffer();
 }
 

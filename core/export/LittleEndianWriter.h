@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 
+class QByteArray;
 class QIODevice;
 
 // Buffered writer over a seekable device (a file being written, or a QBuffer in
@@ -22,6 +24,10 @@ class QIODevice;
 class LittleEndianWriter {
 public:
     explicit LittleEndianWriter(QIODevice& device);
+    // A writer straight into memory: the bytes go into `memory` as they are
+    // written, without staging; `memory` holds exactly the bytes written after
+    // flush(). For table parts built on another thread.
+    explicit LittleEndianWriter(QByteArray& memory);
     ~LittleEndianWriter();  // does not flush: an abandoned table must not be completed
     LittleEndianWriter(const LittleEndianWriter&) = delete;
     LittleEndianWriter& operator=(const LittleEndianWriter&) = delete;
@@ -41,6 +47,8 @@ public:
     void f32(float v);
     // Raw bytes (already in file order, e.g. weight bytes or a magic).
     void bytes(const void* data, size_t size);
+    // `count` 32-bit values, each little-endian (e.g. remap entries).
+    void u32s(const uint32_t* values, size_t count);
     // `count` copies of the 32-bit value v (e.g. invalid remap entries).
     void repeatU32(uint32_t v, size_t count);
     // `count` zero bytes.
@@ -59,13 +67,18 @@ public:
     // Hands every pending byte to the device. False after any device error.
     bool flush();
     bool ok() const { return !failed_; }
+    // Called after each block of bytes reached the device, with its file
+    // position and length (at most 1 MB each), e.g. to start writing it to disk.
+    void setWrittenHook(std::function<void(int64_t start, int64_t length)> hook) {
+        written_ = std::move(hook);
+    }
     QString errorString() const { return error_; }
 
 private:
     void put(const uint8_t* data, size_t size) {
         const int64_t end = bufStart_ + static_cast<int64_t>(bufLen_);
-        if (pos_ == end && bufLen_ + size <= kCapacity && !failed_) {
-            std::memcpy(buf_.get() + bufLen_, data, size);
+        if (pos_ == end && bufLen_ + size <= capacity_ && !failed_) {
+            std::memcpy(buf_ + bufLen_, data, size);
             bufLen_ += size;
             pos_ += static_cast<int64_t>(size);
             if (pos_ > size_) size_ = pos_;
@@ -78,12 +91,18 @@ private:
     void fail(const QString& why);
 
     static constexpr size_t kCapacity = size_t(1) << 20;
-    QIODevice& device_;
-    std::unique_ptr<uint8_t[]> buf_;
+    void putMemory(const uint8_t* data, size_t size);
+
+    QIODevice* device_ = nullptr;   // device mode
+    QByteArray* memory_ = nullptr;  // memory mode: the buffer is its data
+    std::unique_ptr<uint8_t[]> own_;
+    uint8_t* buf_ = nullptr;
+    size_t capacity_ = 0;
     size_t bufLen_ = 0;  // pending bytes, destined for [bufStart_, bufStart_ + bufLen_)
     int64_t bufStart_ = 0;
     int64_t pos_ = 0;
     int64_t size_ = 0;
     bool failed_ = false;
+    std::function<void(int64_t, int64_t)> written_;
     QString error_;
 };

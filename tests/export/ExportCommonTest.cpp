@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "SyntheticCamera.h"
 #include "export/ExportCommon.h"
 #include "export/LittleEndianWriter.h"
@@ -117,6 +120,58 @@ TEST(WeightVolume, IgnoresPixelsOutsideTheGrid) {
         }
 }
 
+// Bands of rows, as the blend tables read them, hold the same bytes as the
+// whole volume: overlapping cameras at every kind of offset, images reaching
+// past the grid, bands cut across camera edges and a last short band.
+TEST(WeightVolume, BandsEqualTheWholeVolume) {
+    Project project;
+    setRig(project, 37, 41,
+           {flat(20, 30, -3, 5, 200), flat(25, 45, 10, -4, 128), flat(15, 12, 30, 33, 255)},
+           "/tmp/", {2, 0, 1});
+    // Ramps, so that every pair of overlapping weights differs somewhere.
+    for (size_t i = 0; i < project.cameras.size(); ++i) {
+        cv::Mat& d = project.cameras[i].displayImage;
+        for (int r = 0; r < d.rows; ++r)
+            for (int c = 0; c < d.cols; ++c)
+                d.at<cv::Vec4b>(r, c)[3] = static_cast<uint8_t>((r * 7 + c * 13 + 50 * i) % 256);
+    }
+    auto snap = takeExportSnapshot(project, nullptr);
+    ASSERT_TRUE(snap);
+    const WeightVolume whole = WeightVolume::build(*snap);
+    for (int first : {0, 3, 16, 40}) {
+        const WeightVolume band = WeightVolume::buildRows(*snap, first, std::min(9, 42 - first));
+        for (int y = first; y < first + band.rowCount(); ++y)
+            for (int x = 0; x <= 37; ++x)
+                for (int p = 0; p < 3; ++p)
+                    ASSERT_EQ(band.at(x, y, p), whole.at(x, y, p)) << x << "," << y << "," << p;
+    }
+    WeightRows rows(*snap);
+    for (int y = 0; y <= 41; ++y)
+        for (int x = 0; x <= 37; ++x)
+            ASSERT_EQ(std::memcmp(rows.pixel(x, y), whole.pixel(x, y), 3), 0) << x << "," << y;
+}
+
+// Four weights per pixel reordered by every possible camera order.
+TEST(GatherPixels4, EveryOrder) {
+    std::vector<uint8_t> in(4 * 37);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = static_cast<uint8_t>(i * 29 % 7 == 0 ? 0 : i * 31);
+    in[4 * 5 + 2] = 0x80;
+    int position[4] = {0, 1, 2, 3};
+    do {
+        std::vector<uint8_t> out(in.size(), 0xEE);
+        const uint32_t seen = gatherPixels4(in.data(), 37, position, out.data());
+        uint32_t expectSeen = 0;
+        for (int j = 0; j < 37; ++j)
+            for (int c = 0; c < 4; ++c) {
+                const uint8_t v = in[static_cast<size_t>(4 * j + position[c])];
+                ASSERT_EQ(out[static_cast<size_t>(4 * j + c)], v);
+                expectSeen |= static_cast<uint32_t>(v) << (8 * c);
+            }
+        EXPECT_EQ(seen, expectSeen);
+    } while (std::next_permutation(position, position + 4));
+}
+
 TEST(InsideColumnBoundary, PlainWrappedAndBroken) {
     const std::vector<BoundaryEdge> plain = {{300, 1}, {700, 0}};
     EXPECT_FALSE(insideColumnBoundary(299, plain));
@@ -219,6 +274,38 @@ TEST(EncodeEntry, TwelveFourWithClamp) {
     EXPECT_FALSE(encodeEntry(snap, 1, 0, 2, 0).valid);
     EXPECT_FALSE(encodeEntry(snap, 0, 8, 2, 0).valid);
     EXPECT_FALSE(encodeEntry(snap, 0, -1, 2, 0).valid);
+}
+
+// A row encoded at once equals the entries one by one, for every block and
+// column range, including ranges reaching outside the map.
+TEST(EncodeEntry, RowEqualsEntries) {
+    CameraSpec s;
+    s.cols = 23;
+    s.rows = 3;
+    s.map = [](int c, int r) {
+        if (c == 4) return cv::Vec2f(NAN, 10);
+        return cv::Vec2f(120.0f + 1.37f * c + 0.5f * r, 170.0f + 0.83f * c - 2.1f * r);
+    };
+    s.alpha = [](int c, int r) -> uint8_t { return (c + r) % 5 == 0 ? 0 : 77; };
+    const Camara cam = testsupport::makeCamera(s);
+    CameraSnapshot snap;
+    snap.map = cam.coordMap;
+    snap.weights = cam.displayImage;
+    for (int r = -1; r <= 3; ++r)
+        for (int bx = 0; bx <= 1; ++bx)
+            for (int by = 0; by <= 1; ++by) {
+                const int c0 = -2, c1 = 25;
+                std::vector<uint32_t> row(static_cast<size_t>(c1 - c0 + 1), kInvalidEntry);
+                const bool any = encodeRow(snap, r, c0, c1, bx, by, row.data());
+                bool anyValid = false;
+                for (int c = c0; c <= c1; ++c) {
+                    const RedressEntry e = encodeEntry(snap, r, c, bx, by);
+                    anyValid = anyValid || e.valid;
+                    EXPECT_EQ(row[static_cast<size_t>(c - c0)], e.packed())
+                        << r << " " << c << " " << bx << " " << by;
+                }
+                EXPECT_EQ(any, anyValid);
+            }
 }
 
 TEST(AlignSpan, MovesStartDownAndGrowsLength) {

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr uint32_t kSome = 0x4FFF4FFF;
+
 std::vector<uint8_t> bytesOf(const QByteArray& a) {
     return std::vector<uint8_t>(a.begin(), a.end());
 }
@@ -31,6 +33,57 @@ TEST(LittleEndianWriter, LaysOutValuesLittleEndian) {
                                          0x00, 0xFF, 0x4F, 0xFF, 0x4F, 0xFF, 0x4F, 0xFF, 0x4F,
                                          0xFF, 0x4F, 0xFF, 0x4F, 0x00, 0x00};
     EXPECT_EQ(bytesOf(data), expect);
+}
+
+// Every byte that reaches the device is announced once, in pieces of at most
+// 1 MB (also for a block larger than the buffer), and u32s lays values out
+// like u32.
+TEST(LittleEndianWriter, AnnouncesWrittenBlocks) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadWrite));
+    LittleEndianWriter w(buffer);
+    std::vector<std::pair<int64_t, int64_t>> blocks;
+    w.setWrittenHook([&](int64_t at, int64_t n) { blocks.push_back({at, n}); });
+    const std::vector<uint32_t> values = {0x01020304u, 0xA0B0C0D0u, 7u};
+    w.u32s(values.data(), values.size());
+    const std::vector<char> big((size_t(5) << 20) / 2, 'b');  // 2.5 MB
+    for (int i = 0; i < 3; ++i) w.bytes(big.data(), big.size());
+    w.repeatU32(kSome, 100000);
+    ASSERT_TRUE(w.flush());
+    int64_t next = 0;
+    for (const auto& b : blocks) {
+        EXPECT_EQ(b.first, next);
+        EXPECT_GT(b.second, 0);
+        EXPECT_LE(b.second, int64_t(1) << 20);
+        next += b.second;
+    }
+    EXPECT_EQ(next, data.size());
+    const std::vector<uint8_t> head(data.begin(), data.begin() + 12);
+    const std::vector<uint8_t> expect = {4, 3, 2, 1, 0xD0, 0xC0, 0xB0, 0xA0, 7, 0, 0, 0};
+    EXPECT_EQ(head, expect);
+}
+
+// Straight into memory: the buffer grows past its first room, patches and
+// seeks land in place, and flush leaves exactly the bytes written.
+TEST(LittleEndianWriter, WritesIntoMemory) {
+    QByteArray memory;
+    memory.reserve(16);
+    LittleEndianWriter w(memory);
+    for (uint32_t i = 0; i < 40000; ++i) w.u32(i);  // 160,000 bytes
+    w.patchU16(4, 0xBEEF);
+    w.seek(8);
+    w.u8(0x77);
+    w.seek(w.size());
+    w.u16(0x0102);
+    ASSERT_TRUE(w.flush());
+    ASSERT_EQ(memory.size(), 160002);
+    const auto at = [&](int i) { return static_cast<uint8_t>(memory[i]); };
+    EXPECT_EQ(at(4), 0xEF);
+    EXPECT_EQ(at(5), 0xBE);
+    EXPECT_EQ(at(8), 0x77);
+    EXPECT_EQ(at(4 * 39999), 39999 & 0xFF);
+    EXPECT_EQ(at(160000), 0x02);
 }
 
 // Patches land on the right bytes whether they are still buffered or already
