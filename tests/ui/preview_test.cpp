@@ -58,11 +58,6 @@ protected:
     std::unique_ptr<OpenGLWidget> preview;
 };
 
-TEST_F(PreviewTest, AnswersToBothBases) {
-    EXPECT_NE(preview->qt_metacast("QOpenGLFunctions"), nullptr);
-    EXPECT_NE(qobject_cast<QOpenGLWidget*>(preview.get()), nullptr);
-}
-
 TEST_F(PreviewTest, BeforeALoadOnlyTheBackgroundIsDrawn) {
     // Default cameras have no images: nothing but black.
     resetProject(4);
@@ -176,10 +171,6 @@ TEST_F(PreviewTest, TexturesFollowTheStaleFlag) {
     EXPECT_GE(below.b, 250);
     EXPECT_EQ(project->cameras[0].texture.cols(), 0);
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(PreviewTest, ANewPreviewUploadsTexturesAgain) {
     twoLayerRig();
