@@ -1,13 +1,13 @@
 // The 4K table of the bundled four-camera ring, loaded and remapped for real.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "BlendTable4KReader.h"
+#include "CoreApp.h"
 #include "DeviceTableReader.h"
 #include "export/Camera4KExport.h"
 #include "project/Project.h"
@@ -20,10 +20,7 @@ TEST(Ring4Export4K, EverySegmentIsAlignedAndWithinTheEntryLimit) {
     if (!QFileInfo::exists(QStringLiteral(ORVIK_BIN_DIR "/nona2")))
         GTEST_SKIP() << "nona2 is not built";
 
-    static int argc = 1;
-    static char name[] = "export4k_test";
-    static char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    ensureCoreApplication();
 
     // Work on a copy: the load writes its work folder beside the project.
     QTemporaryDir dir;

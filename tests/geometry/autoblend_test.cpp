@@ -3,23 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include "Layers.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 
 namespace {
 
-cv::Mat rowsValidIn(int width, int height, std::initializer_list<std::pair<int, int>> runs) {
-    cv::Mat img(height, width, CV_8UC4, cv::Scalar(50, 60, 70, 0));
-    for (auto [a, b] : runs) img.colRange(a, b + 1).setTo(cv::Scalar(50, 60, 70, 255));
-    return img;
-}
-
+// Alpha of a column on the middle row.
 int alphaAt(const cv::Mat& img, int col) {
-    return img.at<cv::Vec4b>(img.rows / 2, col)[3];
-}
-
-bool columnsCleared(const cv::Mat& img, int from, int to) {
-    return cv::countNonZero(img.colRange(from, to + 1).reshape(1)) == 0;
+    return ::alphaAt(img, img.rows / 2, col);
 }
 
 // A full-panorama layer (offset 0) valid in the given runs, loaded as after a load.

@@ -1,31 +1,16 @@
 // Manual crop, trims and feathering of one camera.
 #include <gtest/gtest.h>
 
+#include "Layers.h"
 #include "geometry/Feather.h"
 #include "project/Project.h"
 
 namespace {
 
-// A BGRA image whose every row is valid (alpha 255, colour 10/20/30) exactly in
-// the given column ranges (inclusive).
-cv::Mat rowsValidIn(int width, int height, std::initializer_list<std::pair<int, int>> runs) {
-    cv::Mat img(height, width, CV_8UC4, cv::Scalar(10, 20, 30, 0));
-    for (auto [a, b] : runs) img.colRange(a, b + 1).setTo(cv::Scalar(10, 20, 30, 255));
-    return img;
-}
-
-int alphaAt(const cv::Mat& img, int row, int col) {
-    return img.at<cv::Vec4b>(row, col)[3];
-}
-
 int validPixels(const cv::Mat& img) {
     cv::Mat alpha;
     cv::extractChannel(img, alpha, 3);
     return cv::countNonZero(alpha);
-}
-
-bool columnsCleared(const cv::Mat& img, int from, int to) {
-    return cv::countNonZero(img.colRange(from, to + 1).reshape(1)) == 0;
 }
 
 }  // namespace

@@ -82,9 +82,3 @@ bool writeImageTiff(const std::string& path, const cv::Mat& bgra, float xPositio
     TIFFClose(tif);
     return ok;
 }
-
-cv::Mat rowsValidIn(int width, int height, std::initializer_list<std::pair<int, int>> runs) {
-    cv::Mat img(height, width, CV_8UC4, cv::Scalar(10, 20, 30, 0));
-    for (auto [a, b] : runs) img.colRange(a, b + 1).setTo(cv::Scalar(10, 20, 30, 255));
-    return img;
-}

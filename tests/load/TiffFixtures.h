@@ -5,6 +5,8 @@
 #include <opencv2/core.hpp>
 #include <string>
 
+#include "Layers.h"
+
 struct MapTiffLayout {
     int rowsPerStrip = 0;  // 0: one strip for the whole image
     bool lzw = false;
@@ -23,6 +25,3 @@ bool writeMapTiff(const std::string& path, const cv::Mat& values, const MapTiffL
 // An 8-bit BGRA image with optional position tags (in inches; < 0 = no tag).
 bool writeImageTiff(const std::string& path, const cv::Mat& bgra, float xPosition = -1,
                     float yPosition = -1);
-
-// A BGRA image valid (alpha 255) exactly in the given inclusive column runs.
-cv::Mat rowsValidIn(int width, int height, std::initializer_list<std::pair<int, int>> runs);

@@ -9,18 +9,12 @@
 #include <QTextStream>
 #include <opencv2/imgcodecs.hpp>
 
+#include "CoreApp.h"
 #include "TiffFixtures.h"
 #include "project/Project.h"
 #include "remap/RemapRun.h"
 
 namespace {
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "load_test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 QString readAll(const QString& path) {
     QFile f(path);
@@ -49,7 +43,7 @@ protected:
     Project project;
 
     void SetUp() override {
-        ensureApplication();
+        ensureCoreApplication();
         projectDir = root.path() + "/my project";
         fixtures = root.path() + "/fixtures";
         ASSERT_TRUE(QDir().mkpath(projectDir));
@@ -96,7 +90,7 @@ protected:
 }  // namespace
 
 TEST(RemapScript, OneLinePerCameraWithQuotedPaths) {
-    ensureApplication();
+    ensureCoreApplication();
     QTemporaryDir dir;
     const QString work = dir.path() + "/tiff";
     const QString pto = dir.path() + "/it's a rig $HOME.pto";

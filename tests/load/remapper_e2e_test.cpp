@@ -13,6 +13,7 @@
 #include <cmath>
 #include <opencv2/imgcodecs.hpp>
 
+#include "CoreApp.h"
 #include "project/Project.h"
 #include "remap/RemapRun.h"
 
@@ -20,13 +21,6 @@ namespace {
 
 constexpr int kPanoW = 800, kPanoH = 400;
 constexpr int kYaw[4] = {0, 90, 180, 270};
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "load_test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 struct RigShape {
     bool crop;
@@ -141,7 +135,7 @@ void loadAndCheck(const QString& remapper, bool maps, RigShape shape) {
 }  // namespace
 
 TEST(RemapperEndToEnd, RingThroughNona2) {
-    ensureApplication();
+    ensureCoreApplication();
     if (!QFileInfo(QString(ORVIK_BIN_DIR) + "/nona2").isExecutable())
         GTEST_SKIP() << "nona2 not built in " << ORVIK_BIN_DIR;
     loadAndCheck(QString(), true, {false, 0});
@@ -152,7 +146,7 @@ TEST(RemapperEndToEnd, RingThroughNona2) {
 // images, offsets, boundaries and clean-up against the reference remapper's files.
 // Its coordinate maps are 16-bit integers in this mode, which the loader refuses.
 TEST(RemapperEndToEnd, RingThroughHuginNona) {
-    ensureApplication();
+    ensureCoreApplication();
     if (!QFileInfo("/usr/bin/nona").isExecutable()) GTEST_SKIP() << "Hugin's nona not installed";
     loadAndCheck("/usr/bin/nona", false, {false, 0});
     loadAndCheck("/usr/bin/nona", false, {true, 10});
