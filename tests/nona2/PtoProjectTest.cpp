@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "PtoProject.h"
 
 using nona2::parsePto;
@@ -11,14 +13,6 @@ const char* const kTail = " Ra0 Rb0 Rc0 Rd0 Re0 Eev0 Er1 Eb1 TrX0 TrY0 TrZ0 Tpy0
 
 std::string imageLine(const std::string& vars, const std::string& name) {
     return "i w640 h480 f0 " + vars + kTail + " n" + name + "\n";
-}
-
-// Parses `text` expecting a failure and returns the message.
-std::string failure(const std::string& text) {
-    PtoProject p;
-    std::string error;
-    EXPECT_FALSE(parsePto(text, "/data/rig/proj.pto", p, error)) << text;
-    return error;
 }
 
 }  // namespace
@@ -112,42 +106,25 @@ TEST(PtoProject, KeepsExcludeMasksAndWarnsAboutIncludeMasks) {
 TEST(PtoProject, RejectsMalformedInputNamingFileAndLine) {
     const std::string pano = "p f2 w2000 h1000 v360 n\"TIFF_m\"\n";
     const std::string good = imageLine("v90 r0 p0 y0", "a.jpg");
-
-    std::string e = failure(pano + imageLine("v9x0 r0 p0 y0", "a.jpg"));
-    EXPECT_NE(e.find("/data/rig/proj.pto:2:"), std::string::npos) << e;
-    EXPECT_NE(e.find("v9x0"), std::string::npos) << e;
-
-    e = failure("p f2 w20o0 h1000 v360\n" + good);
-    EXPECT_NE(e.find("proj.pto:1:"), std::string::npos) << e;
-
-    e = failure(good);
-    EXPECT_NE(e.find("no 'p' line"), std::string::npos) << e;
-
-    e = failure(pano + good + imageLine("v=5 r0 p0 y0", "b.jpg"));
-    EXPECT_NE(e.find("proj.pto:3:"), std::string::npos) << e;
-    EXPECT_NE(e.find("does not exist"), std::string::npos) << e;
-
-    e = failure(pano + imageLine("v=1 r0 p0 y0", "a.jpg") + imageLine("v=0 r0 p0 y0", "b.jpg"));
-    EXPECT_NE(e.find("cycle"), std::string::npos) << e;
-
-    e = failure(pano + good + "k i3 t0 p\"1 1 5 1 5 5\"\n");
-    EXPECT_NE(e.find("proj.pto:3:"), std::string::npos) << e;
-
-    e = failure(pano + good + "k i0 t0 p\"1 1 5 1\"\n");
-    EXPECT_NE(e.find("three"), std::string::npos) << e;
-
-    e = failure(pano + "i w640 h480 f0 v90 n\"unterminated.jpg\n");
-    EXPECT_NE(e.find("unterminated quote"), std::string::npos) << e;
-
-    e = failure(pano + "i w640 h480 f0 v90 r0 p0 y0\n");
-    EXPECT_NE(e.find("no image name"), std::string::npos) << e;
-
-    e = failure(pano + "i w640 h480 f7 v90 n\"a.jpg\"\n");
-    EXPECT_NE(e.find("projection"), std::string::npos) << e;
-
-    e = failure("p f2 w0 h1000 v360\n" + good);
-    EXPECT_NE(e.find("width"), std::string::npos) << e;
-
-    e = failure(pano + "i w640.5 h480 f0 v90 n\"a.jpg\"\n");
-    EXPECT_NE(e.find("w640.5"), std::string::npos) << e;
+    // Each input with the parts its message must hold.
+    const std::pair<std::string, std::vector<const char*>> cases[] = {
+        {pano + imageLine("v9x0 r0 p0 y0", "a.jpg"), {"/data/rig/proj.pto:2:", "v9x0"}},
+        {"p f2 w20o0 h1000 v360\n" + good, {"proj.pto:1:"}},
+        {good, {"no 'p' line"}},
+        {pano + good + imageLine("v=5 r0 p0 y0", "b.jpg"), {"proj.pto:3:", "does not exist"}},
+        {pano + imageLine("v=1 r0 p0 y0", "a.jpg") + imageLine("v=0 r0 p0 y0", "b.jpg"), {"cycle"}},
+        {pano + good + "k i3 t0 p\"1 1 5 1 5 5\"\n", {"proj.pto:3:"}},
+        {pano + good + "k i0 t0 p\"1 1 5 1\"\n", {"three"}},
+        {pano + "i w640 h480 f0 v90 n\"unterminated.jpg\n", {"unterminated quote"}},
+        {pano + "i w640 h480 f0 v90 r0 p0 y0\n", {"no image name"}},
+        {pano + "i w640 h480 f7 v90 n\"a.jpg\"\n", {"projection"}},
+        {"p f2 w0 h1000 v360\n" + good, {"width"}},
+        {pano + "i w640.5 h480 f0 v90 n\"a.jpg\"\n", {"w640.5"}},
+    };
+    for (const auto& [text, parts] : cases) {
+        PtoProject p;
+        std::string e;
+        EXPECT_FALSE(parsePto(text, "/data/rig/proj.pto", p, e)) << text;
+        for (const char* part : parts) EXPECT_NE(e.find(part), std::string::npos) << e;
+    }
 }

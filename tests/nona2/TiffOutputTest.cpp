@@ -12,18 +12,11 @@
 
 #include "TiffTestReader.h"
 #include "TiffWriter.h"
+#include "ToolRunner.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path tempDir(const std::string& name) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("nona2_test_" + name + "_" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
 
 // A TIFF file in memory, so the round trip below can go through libtiff's
 // real encoding and decoding 65536 times without touching the disk.
@@ -108,7 +101,7 @@ TEST(TiffOutput, EveryPanoramaOffsetSurvivesTheLoaderArithmetic) {
 
 // The remapper's files read back as the loader and OpenCV see them.
 TEST(TiffOutput, LayerAndMapsRoundTrip) {
-    const fs::path dir = tempDir("roundtrip");
+    const fs::path dir = toolrun::freshDir("roundtrip");
     // A layer as the remapper writes it: opaque colours, and transparent
     // black where the camera does not reach.
     cv::Mat layer(37, 53, CV_8UC4);
