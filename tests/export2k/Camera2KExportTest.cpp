@@ -14,17 +14,7 @@ namespace {
 
 constexpr uint32_t kInvalid = 0x4FFF4FFF;
 
-CameraSpec camera(int cols, int rows, int ox, int oy,
-                  std::function<cv::Vec2f(int, int)> map = nullptr, uint8_t alpha = 255) {
-    CameraSpec s;
-    s.cols = cols;
-    s.rows = rows;
-    s.offsetX = ox;
-    s.offsetY = oy;
-    s.map = std::move(map);
-    s.alpha = [alpha](int, int) { return alpha; };
-    return s;
-}
+using testsupport::spec;
 
 uint32_t entry(int fx, int fy) {
     return static_cast<uint32_t>(fx) | (static_cast<uint32_t>(fy) << 16);
@@ -56,11 +46,10 @@ protected:
 // tile, and a small camera whose pixels fall into two tiles.
 TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
     rig(1920, 1080,
-        {camera(400, 50, 32, 7,
-                [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 1 + 0.5f * r); }),
-         camera(400, 80, 432, 100,
-                [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 181 + 0.5f * r); }),
-         camera(20, 2, 0, 300, [](int c, int r) { return cv::Vec2f(5 + 10.0f * c, 2.0f + r); })});
+        {spec(400, 50, 32, 7, [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 1 + 0.5f * r); }),
+         spec(400, 80, 432, 100,
+              [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 181 + 0.5f * r); }),
+         spec(20, 2, 0, 300, [](int c, int r) { return cv::Vec2f(5 + 10.0f * c, 2.0f + r); })});
     const testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
     EXPECT_EQ(run.result.path, file("Camera_2K_Project.tab"));
@@ -78,25 +67,13 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
                                "split count:0    over block max size:1080\r\n"
                                "Export Camera_2K_Project.tab OK.");
 
+    // The container itself is checked in DeviceTableFileTest; here what this
+    // table puts in it.
     const auto t = readDeviceTable(run.result.path);
-    EXPECT_EQ(t.magic, std::string("J01\0", 4));
-    EXPECT_EQ(t.sizeMinus128, t.fileSize - 128);
-    EXPECT_EQ(t.sourceWidth0, 1920);
-    EXPECT_EQ(t.sourceHeight0, 1080);
-    EXPECT_EQ(t.W, 1920);
-    EXPECT_EQ(t.H, 1080);
     EXPECT_EQ(t.N, 3);
     EXPECT_EQ(t.blendRecords, 2160u);  // 1080 rows x 2 blocks (1000 + 920 wide)
     EXPECT_EQ(t.blendLength, 1080u * (8 + 1000 * 3 + 8 + 920 * 3));
-    EXPECT_EQ(t.headerTail, std::vector<uint8_t>(76, 0));
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(t.recordCount[i], 2u);
-        EXPECT_EQ(t.sectionLength[i], 2u * 65552);
-        EXPECT_EQ(t.a4W[i], 1920);
-        EXPECT_EQ(t.a4H[i], 1080);
-        EXPECT_EQ(t.a5[i], 0u);
-    }
-    EXPECT_EQ(t.sectionOffset[0], 128u + 20 * 3);
+    EXPECT_EQ(t.recordCount, (std::vector<uint32_t>{2, 2, 2}));
 
     // w = 400 gives 40 rows per record: 50 rows are cut 40 + 10, 80 rows 40 + 40.
     const auto& c0 = t.records[0];
@@ -162,7 +139,7 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
 TEST_F(Camera2KExport, AlignsRegionsToTheDeviceGrid) {
     for (const bool large : {false, true}) {
         SCOPED_TRACE(large ? "3840 x 1920" : "1920 x 1080");
-        rig(large ? 3840 : 1920, large ? 1920 : 1080, {camera(20, 50, 37, 101)});
+        rig(large ? 3840 : 1920, large ? 1920 : 1080, {spec(20, 50, 37, 101)});
         const testsupport::ExportRun run = export2K();
         ASSERT_TRUE(run.result.written()) << run.result.message;
         const auto t = readDeviceTable(run.result.path);
@@ -191,8 +168,8 @@ TEST_F(Camera2KExport, AlignsRegionsToTheDeviceGrid) {
 // export and keeps the previous table.
 TEST_F(Camera2KExport, RecordWidthLimit) {
     auto wide = [](int cols) {
-        return camera(cols, 4, 0, 0,
-                      [](int c, int r) { return cv::Vec2f(1 + c / 130.0f, 1.0f + r); });
+        return spec(cols, 4, 0, 0,
+                    [](int c, int r) { return cv::Vec2f(1 + c / 130.0f, 1.0f + r); });
     };
     rig(16400, 4, {wide(16368)});
     testsupport::ExportRun run = export2K();
@@ -216,8 +193,8 @@ TEST_F(Camera2KExport, RecordWidthLimit) {
 TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
     // Camera 0 is missing from drawOrder and takes position 0's weights.
     rig(16, 2,
-        {camera(16, 2, 0, 0, nullptr, 100), camera(16, 2, 0, 0, nullptr, 200),
-         camera(16, 2, 0, 0, nullptr, 50)},
+        {spec(16, 2, 0, 0, nullptr, 100), spec(16, 2, 0, 0, nullptr, 200),
+         spec(16, 2, 0, 0, nullptr, 50)},
         {1, 2});
     testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
@@ -243,7 +220,7 @@ TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
     // W = 1922 with three cameras: the second block is 922 wide.
     const std::vector<uint8_t> before = testsupport::readFileBytes(run.result.path);
     noticesShown = 0;
-    rig(1922, 2, {camera(16, 2, 0, 0), camera(16, 2, 0, 0), camera(16, 2, 0, 0)});
+    rig(1922, 2, {spec(16, 2, 0, 0), spec(16, 2, 0, 0), spec(16, 2, 0, 0)});
     run = export2K();
     EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
     EXPECT_EQ(run.result.message, "blend table do not 4 byte align pixlen:922 pos.x:1000");
@@ -261,9 +238,9 @@ TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
 // camera its records; the debug images show the contours and record outlines.
 TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
-    CameraSpec broken = camera(2, 2, 40, 0);
+    CameraSpec broken = spec(2, 2, 40, 0);
     broken.imgBdy = {{0, 1}, {1, 0}, {1, 1}};
-    rig(64, 8, {camera(16, 4, 0, 0, nullptr, 0), broken, camera(16, 4, 16, 2)});
+    rig(64, 8, {spec(16, 4, 0, 0, nullptr, 0), broken, spec(16, 4, 16, 2)});
     const testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
     const std::string bdy = "bdy count :3\r\n";
@@ -288,27 +265,21 @@ TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
     EXPECT_GT(cv::sum(contours)[1], 1000);  // white
     const cv::Scalar blue = cv::sum(outline);
     EXPECT_GT(blue[0], 2 * blue[2] + 1000);
-    EXPECT_LT(cv::sum(cv::imread(pic + "2-1.jpg"))[2], 500);
-    EXPECT_LT(cv::sum(cv::imread(pic + "2-3.jpg"))[1], 500);
     EXPECT_EQ(cv::sum(cv::imread(pic + "0-2.jpg"))[0], 0);
 }
-
-}  // namespace
-
-namespace {
 
 // Tables the device could not read are refused before anything is written:
 // 16-bit positions and sizes, 8-bit block numbers.
 TEST_F(Camera2KExport, RefusesUndescribableTables) {
     writeFile("Camera_2K_Project.tab", "previous table");
-    rig(70000, 2, {camera(16, 2, 0, 0)});
+    rig(70000, 2, {spec(16, 2, 0, 0)});
     testsupport::ExportRun run = export2K();
     EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
     EXPECT_EQ(run.console,
               "Panorama 70000 x 2 too large for Camera_2K_Project.tab (at most 65535 x 65535)\r\n");
 
     // 300 cameras: blocks 8 columns wide, so 2048 columns need 256 blocks.
-    rig(2048, 1, std::vector<CameraSpec>(300, camera(1, 1, 0, 0)));
+    rig(2048, 1, std::vector<CameraSpec>(300, spec(1, 1, 0, 0)));
     run = export2K();
     EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
     EXPECT_EQ(run.console,
@@ -318,41 +289,6 @@ TEST_F(Camera2KExport, RefusesUndescribableTables) {
     EXPECT_EQ(readText("Camera_2K_Project.tab"), "previous table");
     EXPECT_EQ(entries(), QStringList{"Camera_2K_Project.tab"});
     EXPECT_EQ(noticesShown, 0);
-}
-
-// The normalisation skips uncovered pixels in whole words; whatever the camera
-// count and wherever the covered pixels lie, it must equal the plain rule.
-TEST(WeightVolumeNormalise, SparseVolumesMatchThePlainRule) {
-    cv::RNG rng(7);
-    for (int n = 1; n <= 5; ++n) {
-        for (int trial = 0; trial < 20; ++trial) {
-            const int W = rng.uniform(0, 23), H = rng.uniform(0, 5);
-            WeightVolume v(W, H, n);
-            std::vector<uint8_t> expected;
-            for (int y = 0; y <= H; ++y)
-                for (int x = 0; x <= W; ++x)
-                    for (int p = 0; p < n; ++p)
-                        v.at(x, y, p) = rng.uniform(0, 10) < 2 ? rng.uniform(1, 256) : 0;
-            for (int y = 0; y <= H; ++y)
-                for (int x = 0; x <= W; ++x) {
-                    double remaining = 255.0;
-                    std::vector<uint8_t> px(static_cast<size_t>(n));
-                    for (int p = n - 1; p >= 0; --p) {
-                        const double w =
-                            remaining <= 0 ? 0 : std::trunc(v.at(x, y, p) / 255.0 * remaining);
-                        px[static_cast<size_t>(p)] = static_cast<uint8_t>(w);
-                        remaining -= w;
-                    }
-                    expected.insert(expected.end(), px.begin(), px.end());
-                }
-            v.normalise();
-            std::vector<uint8_t> actual;
-            for (int y = 0; y <= H; ++y)
-                for (int x = 0; x <= W; ++x)
-                    for (int p = 0; p < n; ++p) actual.push_back(v.at(x, y, p));
-            ASSERT_EQ(actual, expected) << "N " << n << " W " << W << " H " << H;
-        }
-    }
 }
 
 }  // namespace

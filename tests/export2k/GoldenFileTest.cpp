@@ -18,27 +18,19 @@ class GoldenFiles : public testsupport::ExportFixture {
 protected:
     void SetUp() override {
         ExportFixture::SetUp();
-        CameraSpec a;
-        a.cols = 8;
-        a.rows = 3;
-        a.offsetX = 4;
-        a.offsetY = 0;
+        CameraSpec a = testsupport::spec(
+            8, 3, 4, 0, [](int c, int r) { return cv::Vec2f(130.25f + c, 1.5f + r); });
         a.sourceWidth = 640;
         a.sourceHeight = 480;
-        a.map = [](int c, int r) { return cv::Vec2f(130.25f + c, 1.5f + r); };
         a.alpha = [](int c, int r) -> uint8_t {
             if (c == 3 && r == 1) return 0;
             return c >= 6 ? 128 : 255;
         };
-        CameraSpec b;
-        b.cols = 6;
-        b.rows = 2;
-        b.offsetX = 10;
-        b.offsetY = 2;
+        CameraSpec b = testsupport::spec(
+            6, 2, 10, 2, [](int c, int r) { return cv::Vec2f(0.5f + 2 * c, 170.75f + 4 * r); },
+            128);
         b.sourceWidth = 320;
         b.sourceHeight = 240;
-        b.map = [](int c, int r) { return cv::Vec2f(0.5f + 2 * c, 170.75f + 4 * r); };
-        b.alpha = [](int, int) -> uint8_t { return 128; };
         b.imgBdy = {{1, 1}, {4, 0}};
         rig(32, 4, {a, b});  // drawOrder 1, 0: camera 0 on top
     }

@@ -19,24 +19,18 @@ protected:
     // column W = 308; camera 1: 4 x 3 at (306, 20), under camera 0 (drawOrder
     // 1, 0), its last column beyond W too. Both weigh 128 everywhere.
     void twoCameras() {
-        CameraSpec a;
-        a.cols = 300;
-        a.rows = 200;
-        a.offsetX = 10;
-        a.offsetY = 20;
-        a.map = [](int c, int r) {
-            if (c == 5 && r == 6) return cv::Vec2f(960, 540);
-            if (c == 7 && r == 8) return cv::Vec2f(-1, 20);
-            return cv::Vec2f(c + 0.5f, r + 0.5f);
-        };
-        a.alpha = [](int, int) { return uint8_t{128}; };
-        CameraSpec b = a;
-        b.cols = 4;
-        b.rows = 3;
-        b.offsetX = 306;
+        const CameraSpec a = testsupport::spec(
+            300, 200, 10, 20,
+            [](int c, int r) {
+                if (c == 5 && r == 6) return cv::Vec2f(960, 540);
+                if (c == 7 && r == 8) return cv::Vec2f(-1, 20);
+                return cv::Vec2f(c + 0.5f, r + 0.5f);
+            },
+            128);
+        CameraSpec b = testsupport::spec(
+            4, 3, 306, 20, [](int c, int r) { return cv::Vec2f(100.0f + c, 200.0f + r); }, 128);
         b.sourceWidth = 640;
         b.sourceHeight = 480;
-        b.map = [](int c, int r) { return cv::Vec2f(100.0f + c, 200.0f + r); };
         rig(308, 250, {a, b}, {1, 0});
     }
 };

@@ -1,4 +1,4 @@
-// Shared set-up of the 2K and QuickWeave export tests: a project in a scratch
+// Shared set-up of the export tests: a project in a scratch
 // folder, the console output of one export, and a completion-notice counter.
 #pragma once
 

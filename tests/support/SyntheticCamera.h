@@ -22,6 +22,19 @@ struct CameraSpec {
     std::vector<BoundaryEdge> imgBdy;
 };
 
+// A camera of cols x rows at (ox, oy) with an optional map and one alpha.
+inline CameraSpec spec(int cols, int rows, int ox = 0, int oy = 0,
+                       std::function<cv::Vec2f(int, int)> map = nullptr, uint8_t alpha = 255) {
+    CameraSpec s;
+    s.cols = cols;
+    s.rows = rows;
+    s.offsetX = ox;
+    s.offsetY = oy;
+    s.map = std::move(map);
+    if (alpha != 255) s.alpha = [alpha](int, int) { return alpha; };
+    return s;
+}
+
 inline Camara makeCamera(const CameraSpec& s) {
     Camara cam;
     cam.offsetX = s.offsetX;
