@@ -121,9 +121,12 @@ TEST(BlendTable4K, FourCamerasAt3840Columns) {
     EXPECT_EQ(w.records[9].byte6, 6);  // block 3 holds nothing
     EXPECT_EQ(w.records[9].byte7, 4);
     EXPECT_EQ(w.records[11].weight(99, 1, N), 9);
-    // Row 0 and row 2 are empty but not the same run as row 1.
+    // Runs are per block: block 0's rows 0 and 2 are empty but not the same run
+    // as its row 1; block 3 is empty in all three rows, one run.
     EXPECT_EQ(w.records[0].rowField, 0);
     EXPECT_EQ(w.records[12].rowField, 2);
+    EXPECT_EQ(w.records[3].rowField, 2 << 11);
+    EXPECT_EQ(w.records[9].rowField, 1 | (1 << 11));
 }
 
 TEST(BlendTable4K, PresenceBitsStopAtCameraFive) {
@@ -187,39 +190,6 @@ TEST(BlendTable4K, SizeLimitsOfTheFields) {
     EXPECT_TRUE(checkBlendTable4KSize(40, 2233, 100, "t"));
     EXPECT_TRUE(checkBlendTable4KSize(1, 70000, 100, "t"));
     EXPECT_TRUE(checkBlendTable4KSize(1, 100, -5, "t"));
-}
-
-TEST(BlendTable4K, RowFieldsMatchGreedyRunsOfIdenticalRows) {
-    // Rows repeat in irregular stretches, some longer than 32; each block gets
-    // its own pattern. Every row field must be y | (rows of the run below y).
-    const int W = 1200, H = 150, N = 3;
-    WeightVolume v(W, H, N);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            const int block = x / 1000;
-            const int stretch = block == 0 ? y / 45 : (y * y) / 700;
-            v.at(x, y, (x + stretch) % 3) = static_cast<uint8_t>(stretch * 7 + 1);
-        }
-    const Written w = writeTable(v, N, W, H, {2, 0, 1});
-    ASSERT_TRUE(w.result.written());
-    const int nBlk = 2;
-    ASSERT_EQ(w.records.size(), static_cast<size_t>(H * nBlk));
-    for (int m = 0; m < nBlk; ++m) {
-        int y0 = 0;
-        while (y0 < H) {
-            const auto& first = w.records[static_cast<size_t>(y0 * nBlk + m)].weights;
-            int ye = y0;
-            while (ye + 1 < H && ye + 1 - y0 < 32 &&
-                   w.records[static_cast<size_t>((ye + 1) * nBlk + m)].weights == first)
-                ++ye;
-            for (int y = y0; y <= ye; ++y) {
-                const BlendRecord4KRead& r = w.records[static_cast<size_t>(y * nBlk + m)];
-                EXPECT_EQ(r.row(), y);
-                EXPECT_EQ(r.repeat(), ye - y) << "block " << m << " row " << y;
-            }
-            y0 = ye + 1;
-        }
-    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QVBoxLayout>
+#include <functional>
 #include <memory>
 
 #include "ButtomSetting.h"
@@ -68,36 +69,46 @@ protected:
     std::unique_ptr<RepaintProbe> probe;
 };
 
-TEST_F(ControlsTest, BlendAndCropSlidersStoreAndShowTheirValues) {
+// Each slider stores its value and shows it; outside automatic mode it also
+// repaints the preview once.
+TEST_F(ControlsTest, SlidersStoreShowAndRepaint) {
     auto* blend = bottomChild<QSlider>("BlendSlider");
-    auto* cut = bottomChild<QSlider>("CutSilder");
-    auto* blendNum = bottomChild<QLCDNumber>("BlendNum");
-    auto* cutNum = bottomChild<QLCDNumber>("CutNum");
     // The blend slider starts from the project's value, the crop slider at 0.
     EXPECT_EQ(blend->value(), 1234);
-    EXPECT_EQ(blendNum->intValue(), 1234);
-    EXPECT_EQ(cut->value(), 0);
+    EXPECT_EQ(bottomChild<QLCDNumber>("BlendNum")->intValue(), 1234);
+    EXPECT_EQ(bottomChild<QSlider>("CutSilder")->value(), 0);
 
-    blend->setValue(60000);
-    EXPECT_EQ(project->blendValue, 60000);
-    EXPECT_EQ(blendNum->intValue(), 60000);
-    EXPECT_EQ(probe->count, 1);
-    cut->setValue(20000);
-    EXPECT_EQ(project->cutValue, 20000);
-    EXPECT_EQ(cutNum->intValue(), 20000);
-    EXPECT_EQ(probe->count, 2);
+    struct Control {
+        QSlider* slider;
+        std::function<int()> shown, stored;
+    };
+    const Control controls[] = {
+        {blend, [&] { return bottomChild<QLCDNumber>("BlendNum")->intValue(); },
+         [&] { return project->blendValue; }},
+        {bottomChild<QSlider>("CutSilder"),
+         [&] { return bottomChild<QLCDNumber>("CutNum")->intValue(); },
+         [&] { return project->cutValue; }},
+        {panelChild<QSlider>(1, "dirction_sliderL"),
+         [&] { return panelChild<QLineEdit>(1, "dirL_lineEdit")->text().toInt(); },
+         [&] { return project->cameras[1].dirL; }},
+        {panelChild<QSlider>(1, "direction_sliderR"),
+         [&] { return panelChild<QLineEdit>(1, "dirR_lineEdit")->text().toInt(); },
+         [&] { return project->cameras[1].dirR; }},
+    };
+    for (const bool automatic : {false, true}) {
+        project->autoMode = automatic;
+        for (const Control& c : controls) {
+            const int value = automatic ? 500 : 30000;
+            const int paints = probe->count;
+            c.slider->setValue(value);
+            EXPECT_EQ(c.stored(), value) << c.slider->objectName().toStdString();
+            EXPECT_EQ(c.shown(), value) << c.slider->objectName().toStdString();
+            EXPECT_EQ(probe->count, paints + (automatic ? 0 : 1));
+        }
+    }
+    EXPECT_EQ(project->cameras[0].dirL, 0);
     blend->setValue(70000);  // clamped to the range
     EXPECT_EQ(project->blendValue, 60000);
-
-    // In automatic mode the values are stored and shown but the preview waits.
-    project->autoMode = true;
-    blend->setValue(100);
-    cut->setValue(200);
-    EXPECT_EQ(project->blendValue, 100);
-    EXPECT_EQ(blendNum->intValue(), 100);
-    EXPECT_EQ(project->cutValue, 200);
-    EXPECT_EQ(cutNum->intValue(), 200);
-    EXPECT_EQ(probe->count, 2);
 }
 
 TEST_F(ControlsTest, AutomaticModeBeforeALoadShowsNoWarning) {
@@ -182,28 +193,6 @@ TEST_F(ControlsTest, HighlightIsExclusiveAndHideHides) {
     EXPECT_TRUE(project->cameras[3].hidden);
     panelChild<QCheckBox>(3, "hide_CheckBox")->setChecked(false);
     EXPECT_FALSE(project->cameras[3].hidden);
-}
-
-TEST_F(ControlsTest, DirectionTrimsInBothModes) {
-    panelChild<QSlider>(1, "dirction_sliderL")->setValue(3000);
-    panelChild<QSlider>(1, "direction_sliderR")->setValue(4000);
-    EXPECT_EQ(project->cameras[1].dirL, 3000);
-    EXPECT_EQ(project->cameras[1].dirR, 4000);
-    EXPECT_EQ(panelChild<QLineEdit>(1, "dirL_lineEdit")->text(), "3000");
-    EXPECT_EQ(panelChild<QLineEdit>(1, "dirR_lineEdit")->text(), "4000");
-    EXPECT_EQ(probe->count, 2);
-    EXPECT_EQ(project->cameras[0].dirL, 0);
-
-    // Automatic mode: both trims are stored and shown, nothing is recomputed.
-    project->autoMode = true;
-    probe->count = 0;
-    panelChild<QSlider>(1, "dirction_sliderL")->setValue(500);
-    panelChild<QSlider>(1, "direction_sliderR")->setValue(600);
-    EXPECT_EQ(project->cameras[1].dirL, 500);
-    EXPECT_EQ(project->cameras[1].dirR, 600);
-    EXPECT_EQ(panelChild<QLineEdit>(1, "dirL_lineEdit")->text(), "500");
-    EXPECT_EQ(panelChild<QLineEdit>(1, "dirR_lineEdit")->text(), "600");
-    EXPECT_EQ(probe->count, 0);
 }
 
 TEST_F(ControlsTest, PanelsFollowTheCameraList) {
