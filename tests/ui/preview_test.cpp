@@ -58,16 +58,6 @@ protected:
     std::unique_ptr<OpenGLWidget> preview;
 };
 
-TEST_F(PreviewTest, BeforeALoadOnlyTheBackgroundIsDrawn) {
-    // Default cameras have no images: nothing but black.
-    resetProject(4);
-    project->previewWidget = preview.get();
-    const QImage image = grab();
-    ASSERT_EQ(image.size(), QSize(900, 450));
-    const Rgb centre = framebufferPixel(image, 450, 225);
-    EXPECT_EQ(centre.r + centre.g + centre.b, 0);
-}
-
 TEST_F(PreviewTest, DrawOrderAndFeatheredEdgeBlend) {
     twoLayerRig();
     const QImage image = grab();
