@@ -35,8 +35,11 @@ protected:
     }
 };
 
-TEST_F(QuickWeaveExport, Layout) {
+// The layout, and the same bytes again on a second export, which leaves the
+// maps alone.
+TEST_F(QuickWeaveExport, LayoutAndRepeatable) {
     twoCameras();
+    const cv::Mat mapBefore = project.cameras[0].coordMap.clone();
     const testsupport::ExportRun run = exportQW();
     ASSERT_TRUE(run.result.written()) << run.result.message;
     EXPECT_EQ(run.result.path, file("QuickWeave_Projcet.tab"));
@@ -48,17 +51,14 @@ TEST_F(QuickWeaveExport, Layout) {
     const size_t section1 = 16 + 9 * 4 * 3;
     ASSERT_EQ(bytes.size(), 20 + section0 + section1);
     LittleEndianReader in(bytes);
-    EXPECT_EQ(in.i32(0), 2);
-    EXPECT_EQ(in.i32(4), 308);
-    EXPECT_EQ(in.i32(8), 250);
-    EXPECT_EQ(in.i32(12), 1);  // drawOrder, bottom first
-    EXPECT_EQ(in.i32(16), 0);
-
+    auto ints = [&](size_t at, int n) {
+        std::vector<int> v;
+        for (int k = 0; k < n; ++k) v.push_back(in.i32(at + 4 * k));
+        return v;
+    };
+    EXPECT_EQ(ints(0, 5), (std::vector<int>{2, 308, 250, 1, 0}));  // N, W, H, drawOrder
     size_t at = 20;
-    EXPECT_EQ(in.i32(at), 10);
-    EXPECT_EQ(in.i32(at + 4), 20);
-    EXPECT_EQ(in.i32(at + 8), 300);
-    EXPECT_EQ(in.i32(at + 12), 200);
+    EXPECT_EQ(ints(at, 4), (std::vector<int>{10, 20, 300, 200}));
     const size_t pos0 = at + 16;
     auto position = [&](size_t base, int cols, int c, int r) {
         const size_t p = base + 8 * (static_cast<size_t>(r) * cols + c);
@@ -75,23 +75,13 @@ TEST_F(QuickWeaveExport, Layout) {
             ASSERT_EQ(in.u8(w0 + r * 300 + c), c == 299 ? 0 : 128) << r << " " << c;
 
     at += section0;
-    EXPECT_EQ(in.i32(at), 306);
-    EXPECT_EQ(in.i32(at + 4), 20);
-    EXPECT_EQ(in.i32(at + 8), 4);
-    EXPECT_EQ(in.i32(at + 12), 3);
+    EXPECT_EQ(ints(at, 4), (std::vector<int>{306, 20, 4, 3}));
     EXPECT_EQ(position(at + 16, 4, 3, 2), std::make_pair(103.0f / 640, 202.0f / 480));
     // Beneath camera 0: trunc(128 / 255 x 127) = 63.
     const size_t w1 = at + 16 + 8 * 12;
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 4; ++c) EXPECT_EQ(in.u8(w1 + r * 4 + c), c == 3 ? 0 : 63);
-}
 
-TEST_F(QuickWeaveExport, RepeatableAndLeavesMapsAlone) {
-    twoCameras();
-    const cv::Mat mapBefore = project.cameras[0].coordMap.clone();
-    const testsupport::ExportRun first = exportQW();
-    ASSERT_TRUE(first.result.written());
-    const std::vector<uint8_t> bytes = readFileBytes(first.result.path);
     EXPECT_EQ(cv::norm(project.cameras[0].coordMap, mapBefore, cv::NORM_INF), 0.0);
     const testsupport::ExportRun second = exportQW();
     ASSERT_TRUE(second.result.written());
