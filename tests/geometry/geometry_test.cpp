@@ -93,7 +93,7 @@ protected:
     Camara& cam = project.cameras[0];
 };
 
-TEST_F(RefreshViewTest, CutAtAThirdKeepsTheScannedRun) {
+TEST_F(RefreshViewTest, CutBlendAndTrimsOnOneRun) {
     cam.image = rowsValidIn(1200, 5, {{300, 699}});
     project.cutValue = 20000;
     cam.textureStale = false;
@@ -108,6 +108,23 @@ TEST_F(RefreshViewTest, CutAtAThirdKeepsTheScannedRun) {
     // The source image stays as loaded.
     EXPECT_EQ(alphaAt(cam.image, 2, 400), 255);
     EXPECT_EQ(validPixels(cam.image), 5 * 400);
+
+    // Blend 60000: ramps of a tenth of the width, 120 columns, k / 120 of 255.
+    project.blendValue = 60000;
+    cam.refreshView();
+    EXPECT_EQ(alphaAt(cam.displayImage, 1, 300), 0);
+    EXPECT_EQ(alphaAt(cam.displayImage, 1, 301), 2);
+    EXPECT_EQ(alphaAt(cam.displayImage, 1, 419), 252);
+    EXPECT_EQ(alphaAt(cam.displayImage, 1, 420), 255);
+    EXPECT_EQ(alphaAt(cam.displayImage, 1, 699), 2);
+    EXPECT_EQ(alphaAt(cam.displayImage, 1, 580), 255);
+
+    // Trims move the edges: the start 120 columns into the region, the end 240.
+    project.blendValue = 0;
+    cam.dirR = 15000;
+    cam.dirL = 30000;
+    cam.refreshView();
+    EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{420, 1}, {460, 0}}));
 }
 
 TEST_F(RefreshViewTest, DefaultTrimsWrapOnceAndClearTheRun) {
@@ -118,31 +135,6 @@ TEST_F(RefreshViewTest, DefaultTrimsWrapOnceAndClearTheRun) {
     EXPECT_EQ(cam.imgBdy[1], (BoundaryEdge{1099, 1}));
     EXPECT_TRUE(columnsCleared(cam.displayImage, 101, 1098));
     EXPECT_EQ(validPixels(cam.displayImage), 0);
-}
-
-TEST_F(RefreshViewTest, BlendValueGivesRampsOfATenthOfTheWidth) {
-    cam.image = rowsValidIn(1200, 3, {{300, 699}});
-    project.cutValue = 20000;
-    project.blendValue = 60000;
-    cam.refreshView();
-    // Ramps of 120 columns: k / 120 of 255, truncated.
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 300), 0);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 301), 2);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 419), 252);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 420), 255);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 699), 2);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 580), 255);
-}
-
-TEST_F(RefreshViewTest, TrimsMoveTheEdges) {
-    cam.image = rowsValidIn(1200, 3, {{300, 699}});
-    project.cutValue = 20000;
-    cam.dirR = 15000;  // start edge 120 columns into the region
-    cam.dirL = 30000;  // end edge 240 columns into the region
-    cam.refreshView();
-    ASSERT_EQ(cam.imgBdy.size(), 2u);
-    EXPECT_EQ(cam.imgBdy[0], (BoundaryEdge{420, 1}));
-    EXPECT_EQ(cam.imgBdy[1], (BoundaryEdge{460, 0}));
 }
 
 TEST_F(RefreshViewTest, UnusableRowsLeaveAnUncroppedCopy) {
