@@ -81,31 +81,29 @@ TEST_F(Files, WrongMapFilesAreRefusedWithTheirName) {
         EXPECT_NE(read.error.find(path(name)), std::string::npos) << read.error;
         EXPECT_NE(read.error.find(why), std::string::npos) << read.error;
     };
-    MapTiffLayout bits16;
-    bits16.bitsPerSample = 16;
-    bits16.sampleFormat = 1;
-    ASSERT_TRUE(writeMapTiff(path("16bit.tif"), values, bits16));
-    expectRefused("16bit.tif", "16 bits");
-    MapTiffLayout rgb;
-    rgb.samplesPerPixel = 3;
-    ASSERT_TRUE(writeMapTiff(path("rgb.tif"), values, rgb));
-    expectRefused("rgb.tif", "3 samples");
-    MapTiffLayout ints;
-    ints.sampleFormat = 1;
-    ASSERT_TRUE(writeMapTiff(path("uint.tif"), values, ints));
-    expectRefused("uint.tif", "float");
-    MapTiffLayout tiled;
-    tiled.tiled = true;
-    ASSERT_TRUE(writeMapTiff(path("tiled.tif"), values, tiled));
-    expectRefused("tiled.tif", "tiled");
-    expectRefused("missing.tif", "cannot be opened");
-
+    struct Wrong {
+        const char* name;
+        MapTiffLayout layout;
+        const char* why;
+    };
+    Wrong wrong[] = {{"16bit.tif", {}, "16 bits"},
+                     {"rgb.tif", {}, "3 samples"},
+                     {"uint.tif", {}, "float"},
+                     {"tiled.tif", {}, "tiled"},
+                     {"partial.tif", {}, "partial.tif"}};
+    wrong[0].layout.bitsPerSample = 16;
+    wrong[0].layout.sampleFormat = 1;
+    wrong[1].layout.samplesPerPixel = 3;
+    wrong[2].layout.sampleFormat = 1;
+    wrong[3].layout.tiled = true;
     // Strips missing at the end: the data cannot cover the image.
-    MapTiffLayout partial;
-    partial.rowsPerStrip = 4;
-    partial.stripsWritten = 2;
-    ASSERT_TRUE(writeMapTiff(path("partial.tif"), values, partial));
-    expectRefused("partial.tif", "partial.tif");
+    wrong[4].layout.rowsPerStrip = 4;
+    wrong[4].layout.stripsWritten = 2;
+    for (const Wrong& w : wrong) {
+        ASSERT_TRUE(writeMapTiff(path(w.name), values, w.layout)) << w.name;
+        expectRefused(w.name, w.why);
+    }
+    expectRefused("missing.tif", "cannot be opened");
 
     // Truncated in the middle of the strip data: refused, never over-read.
     MapTiffLayout strips;
