@@ -50,24 +50,9 @@ cv::Mat solidImage(int width, int height, cv::Scalar bgra) {
 }
 
 Rgb framebufferPixel(const QImage& image, int x, int y) {
-    switch (image.format()) {
-        case QImage::Format_RGBA8888:
-        case QImage::Format_RGBA8888_Premultiplied:
-        case QImage::Format_RGBX8888: {
-            const uchar* p = image.constScanLine(y) + 4 * x;
-            return {p[0], p[1], p[2]};
-        }
-        case QImage::Format_ARGB32:
-        case QImage::Format_ARGB32_Premultiplied:
-        case QImage::Format_RGB32: {
-            const QRgb pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y))[x];
-            return {qRed(pixel), qGreen(pixel), qBlue(pixel)};
-        }
-        default: {
-            const QRgb pixel = image.pixel(x, y);
-            return {qRed(pixel), qGreen(pixel), qBlue(pixel)};
-        }
-    }
+    // pixel() hands premultiplied formats back as stored, without dividing by alpha.
+    const QRgb pixel = image.pixel(x, y);
+    return {qRed(pixel), qGreen(pixel), qBlue(pixel)};
 }
 
 RepaintProbe::RepaintProbe() {
