@@ -65,39 +65,10 @@ TEST(FindBlockRegions, RectangleInPaddedCoordinates) {
     EXPECT_EQ(lines, 140u);
 }
 
-// Scanning only the block's bounding box must give the same rectangles in the
-// same order, and the same drawing, as the whole map: blobs with holes, nested
-// islands, several components and pixels on the map border.
-TEST(FindBlockRegions, SameAsWholeMap) {
-    std::mt19937 rng(7);
-    for (int trial = 0; trial < 40; ++trial) {
-        const cv::Size size(90, 70);
-        cv::Mat mask = cv::Mat::zeros(size, CV_8UC1);
-        std::uniform_int_distribution<int> px(0, 89), py(0, 69), rad(2, 15);
-        const int shapes = 1 + trial % 5;
-        for (int s = 0; s < shapes; ++s) {
-            const cv::Point centre(px(rng), py(rng));
-            const int radius = rad(rng);
-            cv::circle(mask, centre, radius, 255, cv::FILLED);
-            if (radius > 6) cv::circle(mask, centre, radius / 2, 0, cv::FILLED);     // hole
-            if (radius > 10) cv::circle(mask, centre, radius / 5, 255, cv::FILLED);  // island
-        }
-        const std::vector<BoundaryEdge> bdy = trial % 3 == 0
-                                                  ? std::vector<BoundaryEdge>{{30, 0}, {60, 1}}
-                                                  : std::vector<BoundaryEdge>{{0, 1}, {89, 0}};
-        const SourceBlock block = blockOf(mask);
-        cv::Mat drawnFast = cv::Mat::zeros(size.height + 2, size.width + 2, CV_8UC3);
-        cv::Mat drawnRef = drawnFast.clone();
-        const auto fast = findBlockRegions(block, bdy, &drawnFast);
-        const auto ref = referenceRegions(block, bdy, size, &drawnRef);
-        ASSERT_EQ(fast, ref) << "trial " << trial;
-        EXPECT_EQ(cv::norm(drawnFast, drawnRef, cv::NORM_INF), 0.0) << "trial " << trial;
-    }
-}
-
-// The labelled map must give every block the regions, drawing and (with a
-// broken boundary) report lines that the per-pixel lists give: several tiles
-// interleaved in blobs with holes, pixels in no tile, map borders, and
+// The labelled map, scanning only each block's bounding box, must give every
+// block the regions (in the same order), drawing and (with a broken boundary)
+// report lines of the whole-map procedure: several tiles interleaved in blobs
+// with holes and nested islands, pixels in no tile, map borders, and
 // boundaries plain, wrapped and broken.
 TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
     std::mt19937 rng(11);
@@ -113,6 +84,7 @@ TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
             cv::circle(tile, centre, radius, which(rng), cv::FILLED);
             if (radius > 7)
                 cv::circle(tile, centre, radius / 2, trial % 2 ? 0 : which(rng), cv::FILLED);
+            if (radius > 10) cv::circle(tile, centre, radius / 5, which(rng), cv::FILLED);
         }
         CameraSnapshot cam;
         cam.sourceWidth = 3 * 128;
@@ -143,18 +115,18 @@ TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
             EXPECT_EQ(b.key, lists[i].key);
             EXPECT_EQ(b.counter, lists[i].counter);
             EXPECT_EQ(b.pixelCount, static_cast<int64_t>(lists[i].pixels.size()));
-            cv::Mat drawnList = cv::Mat::zeros(size.height + 2, size.width + 2, CV_8UC3);
-            cv::Mat drawnMap = drawnList.clone();
+            cv::Mat drawnRef = cv::Mat::zeros(size.height + 2, size.width + 2, CV_8UC3);
+            cv::Mat drawnMap = drawnRef.clone();
             testing::internal::CaptureStdout();
-            const auto fromList = findBlockRegions(lists[i], bdy, &drawnList);
-            const std::string listOut = testing::internal::GetCapturedStdout();
+            const auto ref = referenceRegions(lists[i], bdy, size, &drawnRef);
+            const std::string refOut = testing::internal::GetCapturedStdout();
             testing::internal::CaptureStdout();
             const auto fromMap = findBlockRegions(labelled, b, columns, &drawnMap);
             if (columns.edgeCount != 2) reportBrokenBoundary(columns.edgeCount, b.pixelCount);
             const std::string mapOut = testing::internal::GetCapturedStdout();
-            ASSERT_EQ(fromMap, fromList) << "trial " << trial << " block " << i;
-            EXPECT_EQ(mapOut, listOut) << "trial " << trial << " block " << i;
-            EXPECT_EQ(cv::norm(drawnMap, drawnList, cv::NORM_INF), 0.0);
+            ASSERT_EQ(fromMap, ref) << "trial " << trial << " block " << i;
+            EXPECT_EQ(mapOut, refOut) << "trial " << trial << " block " << i;
+            EXPECT_EQ(cv::norm(drawnMap, drawnRef, cv::NORM_INF), 0.0);
         }
     }
 }
