@@ -17,6 +17,17 @@ CameraSpec flat(int cols, int rows, int ox, int oy, uint8_t a) {
     return testsupport::spec(cols, rows, ox, oy, nullptr, a);
 }
 
+// One camera's export view, straight from its spec.
+CameraSnapshot snapshotOf(const CameraSpec& s) {
+    const Camara cam = testsupport::makeCamera(s);
+    CameraSnapshot snap;
+    snap.map = cam.coordMap;
+    snap.weights = cam.displayImage;
+    snap.sourceWidth = s.sourceWidth;
+    snap.sourceHeight = s.sourceHeight;
+    return snap;
+}
+
 TEST(ExportSnapshot, StopsWithoutPanoramaOrCameras) {
     Project project;
     ExportResult stop;
@@ -217,12 +228,7 @@ TEST(SourceBlocks, GroupsByTileInKeyOrder) {
     const cv::Vec2f pos[2][4] = {{{300, 5}, {0, 5}, {5, 200}, {383.9f, 179.9f}},
                                  {{400, 5}, {5, 0}, {128, 1}, {127.99f, 0.5f}}};
     s.map = [&](int c, int r) { return pos[r][c]; };
-    const Camara cam = testsupport::makeCamera(s);
-    CameraSnapshot snap;
-    snap.map = cam.coordMap;
-    snap.weights = cam.displayImage;
-    snap.sourceWidth = 400;
-    snap.sourceHeight = 400;
+    const CameraSnapshot snap = snapshotOf(s);
     const std::vector<SourceBlock> blocks = collectSourceBlocks(snap);
     ASSERT_EQ(blocks.size(), 4u);
     // Ascending key: tile row 0 left to right, then tile row 1.
@@ -248,10 +254,7 @@ TEST(EncodeEntry, TwelveFourWithClamp) {
                               {390.25f, 181}, {390, 10},    {65600.f, 10}, {NAN, 10}};
     s.map = [&](int c, int) { return pos[c]; };
     s.alpha = [](int c, int) -> uint8_t { return c == 5 ? 0 : 200; };
-    const Camara cam = testsupport::makeCamera(s);
-    CameraSnapshot snap;
-    snap.map = cam.coordMap;
-    snap.weights = cam.displayImage;
+    const CameraSnapshot snap = snapshotOf(s);
 
     // x = 383.9 in tile column 2: dx = 127.9 clamps to 127 -> 2032.
     RedressEntry e = encodeEntry(snap, 0, 0, 2, 0);
@@ -295,10 +298,7 @@ TEST(EncodeEntry, RowEqualsEntries) {
         return cv::Vec2f(120.0f + 1.37f * c + 0.5f * r, 170.0f + 0.83f * c - 2.1f * r);
     };
     s.alpha = [](int c, int r) -> uint8_t { return (c + r) % 5 == 0 ? 0 : 77; };
-    const Camara cam = testsupport::makeCamera(s);
-    CameraSnapshot snap;
-    snap.map = cam.coordMap;
-    snap.weights = cam.displayImage;
+    const CameraSnapshot snap = snapshotOf(s);
     for (int r = -1; r <= 3; ++r)
         for (int bx = 0; bx <= 1; ++bx)
             for (int by = 0; by <= 1; ++by) {
