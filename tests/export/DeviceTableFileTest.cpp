@@ -81,14 +81,7 @@ TEST_F(DeviceTableFileTest, RoundTrip) {
     EXPECT_EQ(t.fileSize, first + 2 * 65552 + 20);
 
     const auto& a = t.records[0][0];
-    EXPECT_EQ(a.panoX, 16);
-    EXPECT_EQ(a.panoY, 2);
-    EXPECT_EQ(a.width, 32);
-    EXPECT_EQ(a.rows, 3);
-    EXPECT_EQ(a.srcX0, 256);
-    EXPECT_EQ(a.srcY0, 180);
-    EXPECT_EQ(a.blockW, 128);
-    EXPECT_EQ(a.blockH, 180);
+    EXPECT_EQ(a.header(), (std::vector<int>{16, 2, 32, 3, 256, 180, 128, 180}));
     EXPECT_EQ(a.fx(2, 31), 2032);
     EXPECT_EQ(a.fy(2, 31), 2864);
     EXPECT_EQ(a.entries[0], kInvalidEntry);

@@ -22,17 +22,8 @@ uint32_t entry(int fx, int fy) {
 
 void expectHeader(const ReadRedressRecord& r, int panoX, int panoY, int width, int rows, int srcX0,
                   int srcY0) {
-    EXPECT_EQ(r.panoX, panoX);
-    EXPECT_EQ(r.panoY, panoY);
-    EXPECT_EQ(r.width, width);
-    EXPECT_EQ(r.rows, rows);
-    EXPECT_EQ(r.srcX0, srcX0);
-    EXPECT_EQ(r.srcY0, srcY0);
-    EXPECT_EQ(r.blockW, 128);
-    EXPECT_EQ(r.blockH, 180);
-    // Past width x rows the record is filled with invalid entries.
-    for (size_t e = static_cast<size_t>(width) * rows; e < r.entries.size(); ++e)
-        ASSERT_EQ(r.entries[e], kInvalid) << "entry " << e;
+    EXPECT_EQ(r.header(), (std::vector<int>{panoX, panoY, width, rows, srcX0, srcY0, 128, 180}));
+    EXPECT_TRUE(r.filledPastRows());
 }
 
 class Camera2KExport : public testsupport::ExportFixture {

@@ -62,8 +62,7 @@ TEST(Ring4Export4K, EverySegmentIsAlignedAndWithinTheEntryLimit) {
             ASSERT_LE(rec.width * rec.rows, 16368);
             ASSERT_LE(rec.panoX + rec.width, 3840 + 16);
             ASSERT_LE(rec.panoY + rec.rows, 1920 + 2);
-            for (size_t e = static_cast<size_t>(rec.width * rec.rows); e < 16384; ++e)
-                ASSERT_EQ(rec.entries[e], 0x4FFF4FFFu);
+            ASSERT_TRUE(rec.filledPastRows());
         }
     }
     EXPECT_GT(total, 0u);

@@ -17,6 +17,16 @@ struct ReadRedressRecord {
     std::vector<uint32_t> entries;  // all 16384, fx in the low half, fy in the high half
     uint16_t fx(int i, int j) const { return static_cast<uint16_t>(entries[i * width + j]); }
     uint16_t fy(int i, int j) const { return static_cast<uint16_t>(entries[i * width + j] >> 16); }
+    // panoX, panoY, width, rows, srcX0, srcY0, blockW, blockH.
+    std::vector<int> header() const {
+        return {panoX, panoY, width, rows, srcX0, srcY0, blockW, blockH};
+    }
+    // Whether every entry past width x rows is the invalid filler.
+    bool filledPastRows() const {
+        for (size_t e = static_cast<size_t>(width) * rows; e < entries.size(); ++e)
+            if (entries[e] != 0x4FFF4FFFu) return false;
+        return true;
+    }
 };
 
 struct ReadDeviceTable {
