@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <memory>
 
 #include "LittleEndianReader.h"
 #include "export/LittleEndianWriter.h"
@@ -64,57 +65,42 @@ TEST(LittleEndianWriter, AnnouncesWrittenBlocks) {
     EXPECT_EQ(head, expect);
 }
 
-// Straight into memory: the buffer grows past its first room, patches and
-// seeks land in place, and flush leaves exactly the bytes written.
-TEST(LittleEndianWriter, WritesIntoMemory) {
-    QByteArray memory;
-    memory.reserve(16);
-    LittleEndianWriter w(memory);
-    for (uint32_t i = 0; i < 40000; ++i) w.u32(i);  // 160,000 bytes
-    w.patchU16(4, 0xBEEF);
-    w.seek(8);
-    w.u8(0x77);
-    w.seek(w.size());
-    w.u16(0x0102);
-    ASSERT_TRUE(w.flush());
-    ASSERT_EQ(memory.size(), 160002);
-    const auto at = [&](int i) { return static_cast<uint8_t>(memory[i]); };
-    EXPECT_EQ(at(4), 0xEF);
-    EXPECT_EQ(at(5), 0xBE);
-    EXPECT_EQ(at(8), 0x77);
-    EXPECT_EQ(at(4 * 39999), 39999 & 0xFF);
-    EXPECT_EQ(at(160000), 0x02);
-}
-
 // Patches land on the right bytes whether they are still buffered or already
-// on the device, and writing resumes at the cursor afterwards.
-TEST(LittleEndianWriter, PatchesAndSeeksAcrossFlushes) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadWrite));
-    LittleEndianWriter w(buffer);
-    w.u32(0);                 // placeholder at 0
-    const size_t n = 700000;  // 2.8 MB: several buffer flushes
-    for (size_t i = 0; i < n; ++i) w.u32(static_cast<uint32_t>(i));
-    w.patchU32(0, 0xCAFEBABE);            // long flushed
-    w.patchU16(4 + 4 * (n - 1), 0x7777);  // still buffered
-    w.patchU16(4 + 4 * 10, 0x5555);       // flushed, in the middle
-    EXPECT_EQ(w.pos(), static_cast<int64_t>(4 + 4 * n));
-    w.seek(4 + 4 * 20);  // move back and overwrite, as a run patcher does
-    w.u16(0x1111);
-    w.seek(w.size());
-    w.u32(0xFFFFFFFF);
-    ASSERT_TRUE(w.flush());
-    const std::vector<uint8_t> bytes = bytesOf(data);
-    testsupport::LittleEndianReader in(bytes);
-    ASSERT_EQ(in.size(), 4 + 4 * n + 4);
-    EXPECT_EQ(in.u32(0), 0xCAFEBABEu);
-    EXPECT_EQ(in.u32(4 + 4 * 10), 0x5555u);
-    EXPECT_EQ(in.u32(4 + 4 * 11), 11u);
-    EXPECT_EQ(in.u32(4 + 4 * 20), 0x1111u);
-    EXPECT_EQ(in.u32(4 + 4 * 300000), 300000u);
-    EXPECT_EQ(in.u32(4 + 4 * (n - 1)), (static_cast<uint32_t>(n - 1) & 0xFFFF0000u) | 0x7777u);
-    EXPECT_EQ(in.u32(4 + 4 * n), 0xFFFFFFFFu);
+// on the device, and writing resumes at the cursor afterwards; straight into
+// memory, the buffer grows past its first room and flush leaves exactly the
+// bytes written.
+TEST(LittleEndianWriter, PatchesAndSeeksOnDeviceAndInMemory) {
+    for (const bool inMemory : {false, true}) {
+        SCOPED_TRACE(inMemory ? "memory" : "device");
+        QByteArray data;
+        data.reserve(16);
+        QBuffer buffer(&data);
+        ASSERT_TRUE(inMemory || buffer.open(QIODevice::ReadWrite));
+        auto w = inMemory ? std::make_unique<LittleEndianWriter>(data)
+                          : std::make_unique<LittleEndianWriter>(buffer);
+        w->u32(0);                // placeholder at 0
+        const size_t n = 700000;  // 2.8 MB: several buffer flushes
+        for (size_t i = 0; i < n; ++i) w->u32(static_cast<uint32_t>(i));
+        w->patchU32(0, 0xCAFEBABE);            // long flushed
+        w->patchU16(4 + 4 * (n - 1), 0x7777);  // still buffered
+        w->patchU16(4 + 4 * 10, 0x5555);       // flushed, in the middle
+        EXPECT_EQ(w->pos(), static_cast<int64_t>(4 + 4 * n));
+        w->seek(4 + 4 * 20);  // move back and overwrite, as a run patcher does
+        w->u16(0x1111);
+        w->seek(w->size());
+        w->u32(0xFFFFFFFF);
+        ASSERT_TRUE(w->flush());
+        const std::vector<uint8_t> bytes = bytesOf(data);
+        testsupport::LittleEndianReader in(bytes);
+        ASSERT_EQ(in.size(), 4 + 4 * n + 4);
+        EXPECT_EQ(in.u32(0), 0xCAFEBABEu);
+        EXPECT_EQ(in.u32(4 + 4 * 10), 0x5555u);
+        EXPECT_EQ(in.u32(4 + 4 * 11), 11u);
+        EXPECT_EQ(in.u32(4 + 4 * 20), 0x1111u);
+        EXPECT_EQ(in.u32(4 + 4 * 300000), 300000u);
+        EXPECT_EQ(in.u32(4 + 4 * (n - 1)), (static_cast<uint32_t>(n - 1) & 0xFFFF0000u) | 0x7777u);
+        EXPECT_EQ(in.u32(4 + 4 * n), 0xFFFFFFFFu);
+    }
 }
 
 TEST(LittleEndianWriter, ReportsDeviceErrors) {
