@@ -12,7 +12,7 @@ class DeviceTableFileTest : public testsupport::ExportFixture {
 protected:
     void SetUp() override {
         ExportFixture::SetUp();
-        CameraSpec a = testsupport::spec(20, 10);
+        CameraSpec a = testsupport::cameraSpec(20, 10);
         a.sourceWidth = 640;
         a.sourceHeight = 480;
         CameraSpec b = a;

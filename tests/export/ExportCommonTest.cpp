@@ -14,10 +14,10 @@ using testsupport::setRig;
 namespace {
 
 CameraSpec flat(int cols, int rows, int ox, int oy, uint8_t a) {
-    return testsupport::spec(cols, rows, ox, oy, nullptr, a);
+    return testsupport::cameraSpec(cols, rows, ox, oy, nullptr, a);
 }
 
-// One camera's export view, straight from its spec.
+// One camera's export view, straight from its description.
 CameraSnapshot snapshotOf(const CameraSpec& s) {
     const Camara cam = testsupport::makeCamera(s);
     CameraSnapshot snap;
@@ -220,7 +220,7 @@ TEST(InsideColumnBoundary, PlainWrappedAndBroken) {
 }
 
 TEST(SourceBlocks, GroupsByTileInKeyOrder) {
-    CameraSpec s = testsupport::spec(4, 2);
+    CameraSpec s = testsupport::cameraSpec(4, 2);
     s.sourceWidth = 400;
     s.sourceHeight = 400;
     // Row 0: tile (2, 0), outside (x = 0), tile (0, 1), tile (2, 0)
@@ -249,7 +249,7 @@ TEST(SourceBlocks, GroupsByTileInKeyOrder) {
 }
 
 TEST(EncodeEntry, TwelveFourWithClamp) {
-    CameraSpec s = testsupport::spec(8, 1);
+    CameraSpec s = testsupport::cameraSpec(8, 1);
     const cv::Vec2f pos[8] = {{383.9f, 10},   {383.5f, 10}, {382.9f, 10},  {384.0f, 359.99f},
                               {390.25f, 181}, {390, 10},    {65600.f, 10}, {NAN, 10}};
     s.map = [&](int c, int) { return pos[c]; };
@@ -292,7 +292,7 @@ TEST(EncodeEntry, TwelveFourWithClamp) {
 // A row encoded at once equals the entries one by one, for every block and
 // column range, including ranges reaching outside the map.
 TEST(EncodeEntry, RowEqualsEntries) {
-    CameraSpec s = testsupport::spec(23, 3);
+    CameraSpec s = testsupport::cameraSpec(23, 3);
     s.map = [](int c, int r) {
         if (c == 4) return cv::Vec2f(NAN, 10);
         return cv::Vec2f(120.0f + 1.37f * c + 0.5f * r, 170.0f + 0.83f * c - 2.1f * r);

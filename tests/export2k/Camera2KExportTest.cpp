@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint32_t kInvalid = 0x4FFF4FFF;
 
-using testsupport::spec;
+using testsupport::cameraSpec;
 
 uint32_t entry(int fx, int fy) {
     return static_cast<uint32_t>(fx) | (static_cast<uint32_t>(fy) << 16);
@@ -37,10 +37,12 @@ protected:
 // tile, and a small camera whose pixels fall into two tiles.
 TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
     rig(1920, 1080,
-        {spec(400, 50, 32, 7, [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 1 + 0.5f * r); }),
-         spec(400, 80, 432, 100,
-              [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 181 + 0.5f * r); }),
-         spec(20, 2, 0, 300, [](int c, int r) { return cv::Vec2f(5 + 10.0f * c, 2.0f + r); })});
+        {cameraSpec(400, 50, 32, 7,
+                    [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 1 + 0.5f * r); }),
+         cameraSpec(400, 80, 432, 100,
+                    [](int c, int r) { return cv::Vec2f(1 + 0.25f * c, 181 + 0.5f * r); }),
+         cameraSpec(20, 2, 0, 300,
+                    [](int c, int r) { return cv::Vec2f(5 + 10.0f * c, 2.0f + r); })});
     const testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
     EXPECT_EQ(run.result.path, file("Camera_2K_Project.tab"));
@@ -130,7 +132,7 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
 TEST_F(Camera2KExport, AlignsRegionsToTheDeviceGrid) {
     for (const bool large : {false, true}) {
         SCOPED_TRACE(large ? "3840 x 1920" : "1920 x 1080");
-        rig(large ? 3840 : 1920, large ? 1920 : 1080, {spec(20, 50, 37, 101)});
+        rig(large ? 3840 : 1920, large ? 1920 : 1080, {cameraSpec(20, 50, 37, 101)});
         const testsupport::ExportRun run = export2K();
         ASSERT_TRUE(run.result.written()) << run.result.message;
         const auto t = readDeviceTable(run.result.path);
@@ -159,8 +161,8 @@ TEST_F(Camera2KExport, AlignsRegionsToTheDeviceGrid) {
 // export and keeps the previous table.
 TEST_F(Camera2KExport, RecordWidthLimit) {
     auto wide = [](int cols) {
-        return spec(cols, 4, 0, 0,
-                    [](int c, int r) { return cv::Vec2f(1 + c / 130.0f, 1.0f + r); });
+        return cameraSpec(cols, 4, 0, 0,
+                          [](int c, int r) { return cv::Vec2f(1 + c / 130.0f, 1.0f + r); });
     };
     rig(16400, 4, {wide(16368)});
     testsupport::ExportRun run = export2K();
@@ -184,8 +186,8 @@ TEST_F(Camera2KExport, RecordWidthLimit) {
 TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
     // Camera 0 is missing from drawOrder and takes position 0's weights.
     rig(16, 2,
-        {spec(16, 2, 0, 0, nullptr, 100), spec(16, 2, 0, 0, nullptr, 200),
-         spec(16, 2, 0, 0, nullptr, 50)},
+        {cameraSpec(16, 2, 0, 0, nullptr, 100), cameraSpec(16, 2, 0, 0, nullptr, 200),
+         cameraSpec(16, 2, 0, 0, nullptr, 50)},
         {1, 2});
     testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
@@ -211,7 +213,7 @@ TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
     // W = 1922 with three cameras: the second block is 922 wide.
     const std::vector<uint8_t> before = testsupport::readFileBytes(run.result.path);
     noticesShown = 0;
-    rig(1922, 2, {spec(16, 2, 0, 0), spec(16, 2, 0, 0), spec(16, 2, 0, 0)});
+    rig(1922, 2, {cameraSpec(16, 2, 0, 0), cameraSpec(16, 2, 0, 0), cameraSpec(16, 2, 0, 0)});
     run = export2K();
     EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
     EXPECT_EQ(run.result.message, "blend table do not 4 byte align pixlen:922 pos.x:1000");
@@ -229,9 +231,9 @@ TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
 // camera its records; the debug images show the contours and record outlines.
 TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
-    CameraSpec broken = spec(2, 2, 40, 0);
+    CameraSpec broken = cameraSpec(2, 2, 40, 0);
     broken.imgBdy = {{0, 1}, {1, 0}, {1, 1}};
-    rig(64, 8, {spec(16, 4, 0, 0, nullptr, 0), broken, spec(16, 4, 16, 2)});
+    rig(64, 8, {cameraSpec(16, 4, 0, 0, nullptr, 0), broken, cameraSpec(16, 4, 16, 2)});
     const testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
     const std::string bdy = "bdy count :3\r\n";
@@ -263,14 +265,14 @@ TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
 // 16-bit positions and sizes, 8-bit block numbers.
 TEST_F(Camera2KExport, RefusesUndescribableTables) {
     writeFile("Camera_2K_Project.tab", "previous table");
-    rig(70000, 2, {spec(16, 2, 0, 0)});
+    rig(70000, 2, {cameraSpec(16, 2, 0, 0)});
     testsupport::ExportRun run = export2K();
     EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
     EXPECT_EQ(run.console,
               "Panorama 70000 x 2 too large for Camera_2K_Project.tab (at most 65535 x 65535)\r\n");
 
     // 300 cameras: blocks 8 columns wide, so 2048 columns need 256 blocks.
-    rig(2048, 1, std::vector<CameraSpec>(300, spec(1, 1, 0, 0)));
+    rig(2048, 1, std::vector<CameraSpec>(300, cameraSpec(1, 1, 0, 0)));
     run = export2K();
     EXPECT_EQ(run.result.status, ExportResult::Status::Failed);
     EXPECT_EQ(run.console,

@@ -18,7 +18,7 @@ class GoldenFiles : public testsupport::ExportFixture {
 protected:
     void SetUp() override {
         ExportFixture::SetUp();
-        CameraSpec a = testsupport::spec(
+        CameraSpec a = testsupport::cameraSpec(
             8, 3, 4, 0, [](int c, int r) { return cv::Vec2f(130.25f + c, 1.5f + r); });
         a.sourceWidth = 640;
         a.sourceHeight = 480;
@@ -26,7 +26,7 @@ protected:
             if (c == 3 && r == 1) return 0;
             return c >= 6 ? 128 : 255;
         };
-        CameraSpec b = testsupport::spec(
+        CameraSpec b = testsupport::cameraSpec(
             6, 2, 10, 2, [](int c, int r) { return cv::Vec2f(0.5f + 2 * c, 170.75f + 4 * r); },
             128);
         b.sourceWidth = 320;

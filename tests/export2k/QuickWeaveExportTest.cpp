@@ -19,7 +19,7 @@ protected:
     // column W = 308; camera 1: 4 x 3 at (306, 20), under camera 0 (drawOrder
     // 1, 0), its last column beyond W too. Both weigh 128 everywhere.
     void twoCameras() {
-        const CameraSpec a = testsupport::spec(
+        const CameraSpec a = testsupport::cameraSpec(
             300, 200, 10, 20,
             [](int c, int r) {
                 if (c == 5 && r == 6) return cv::Vec2f(960, 540);
@@ -27,7 +27,7 @@ protected:
                 return cv::Vec2f(c + 0.5f, r + 0.5f);
             },
             128);
-        CameraSpec b = testsupport::spec(
+        CameraSpec b = testsupport::cameraSpec(
             4, 3, 306, 20, [](int c, int r) { return cv::Vec2f(100.0f + c, 200.0f + r); }, 128);
         b.sourceWidth = 640;
         b.sourceHeight = 480;

@@ -32,7 +32,7 @@ protected:
 
 // A camera whose every pixel reads from source block (0, 0).
 CameraSpec oneBlockCamera(int cols, int rows, int offsetX, int offsetY) {
-    return testsupport::spec(cols, rows, offsetX, offsetY, [cols, rows](int c, int r) {
+    return testsupport::cameraSpec(cols, rows, offsetX, offsetY, [cols, rows](int c, int r) {
         return cv::Vec2f(1.0f + 120.0f * static_cast<float>(c) / static_cast<float>(cols),
                          1.0f + 170.0f * static_cast<float>(r) / static_cast<float>(rows));
     });
@@ -117,7 +117,7 @@ TEST_F(Camera4KExportTest, EmptyBlockStillTakesItsCounter) {
     // Columns 0..15 read from source block 0, columns 16..31 from block 1; the
     // boundary leaves only block 1's columns, so the first block (k = 1) writes
     // nothing and block 1 (k = 2) draws in green on "-3".
-    CameraSpec s = testsupport::spec(32, 4, 0, 0, [](int c, int r) {
+    CameraSpec s = testsupport::cameraSpec(32, 4, 0, 0, [](int c, int r) {
         return cv::Vec2f(c < 16 ? 1.5f + static_cast<float>(c) : 120.0f + static_cast<float>(c),
                          1.5f + static_cast<float>(r));
     });
@@ -143,11 +143,11 @@ TEST_F(Camera4KExportTest, EmptyBlockStillTakesItsCounter) {
 TEST_F(Camera4KExportTest, WholeFileRoundTrip) {
     // Two overlapping cameras over several source blocks; camera 1 reads from
     // a mirrored, scaled source, and its weights fade out on the left.
-    CameraSpec a = testsupport::spec(
+    CameraSpec a = testsupport::cameraSpec(
         300, 200, 3, 5, [](int c, int r) { return cv::Vec2f(1.3f * c + 0.7f, 1.1f * r + 0.4f); });
     a.sourceWidth = 640;
     a.sourceHeight = 480;
-    CameraSpec b = testsupport::spec(260, 210, 250, 0, [](int c, int r) {
+    CameraSpec b = testsupport::cameraSpec(260, 210, 250, 0, [](int c, int r) {
         return cv::Vec2f(700.0f - 2.0f * c, 0.5f + 1.7f * r);
     });
     b.sourceWidth = 800;
@@ -208,7 +208,7 @@ TEST_F(Camera4KExportTest, WholeFileRoundTrip) {
 TEST_F(Camera4KExportTest, AbortsKeepThePreviousTable) {
     // A rectangle of 8190 columns (one source block) needs 8192 aligned columns.
     rig(8200, 4,
-        {testsupport::spec(8190, 2, 2, 0, [](int, int) { return cv::Vec2f(10.5f, 10.5f); })});
+        {testsupport::cameraSpec(8190, 2, 2, 0, [](int, int) { return cv::Vec2f(10.5f, 10.5f); })});
     writeOldTable();
     ExportResult r = exportCamera4K(project);
     EXPECT_EQ(r.status, ExportResult::Status::Failed);

@@ -23,8 +23,9 @@ struct CameraSpec {
 };
 
 // A camera of cols x rows at (ox, oy) with an optional map and one alpha.
-inline CameraSpec spec(int cols, int rows, int ox = 0, int oy = 0,
-                       std::function<cv::Vec2f(int, int)> map = nullptr, uint8_t alpha = 255) {
+inline CameraSpec cameraSpec(int cols, int rows, int ox = 0, int oy = 0,
+                             std::function<cv::Vec2f(int, int)> map = nullptr,
+                             uint8_t alpha = 255) {
     CameraSpec s;
     s.cols = cols;
     s.rows = rows;
