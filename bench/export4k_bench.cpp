@@ -20,35 +20,8 @@ BENCHMARK(BM_Export4KRing4)
     ->Iterations(7)
     ->Unit(benchmark::kMillisecond);
 
-// The parts, for finding what dominates.
-void BM_WeightVolumeRing4(benchmark::State& state) {
-    ExportResult stop;
-    const auto snap = takeExportSnapshot(bench::ring4().project, &stop);
-    if (!snap) return state.SkipWithError("no snapshot");
-    for (auto _ : state) {
-        const WeightVolume v = WeightVolume::build(*snap);
-        benchmark::DoNotOptimize(v.pixel(0, 0));
-    }
-}
-BENCHMARK(BM_WeightVolumeRing4)->Unit(benchmark::kMillisecond);
-
-void BM_SourceBlocksAndRegionsRing4(benchmark::State& state) {
-    ExportResult stop;
-    const auto snap = takeExportSnapshot(bench::ring4().project, &stop);
-    if (!snap) return state.SkipWithError("no snapshot");
-    for (auto _ : state) {
-        size_t rects = 0;
-        for (const CameraSnapshot& cam : snap->cameras) {
-            const SourceBlockMap blocks = mapSourceBlocks(cam);
-            const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
-            for (const SourceBlock& b : blocks.blocks)
-                rects += findBlockRegions(blocks, b, columns, nullptr).size();
-        }
-        benchmark::DoNotOptimize(rects);
-    }
-}
-BENCHMARK(BM_SourceBlocksAndRegionsRing4)->Unit(benchmark::kMillisecond);
-
+// The shared parts (weight volume, source blocks and regions) are measured in
+// export2k_bench; here only what the 4K table adds.
 void BM_BlendTable4KRing4(benchmark::State& state) {
     bench::LoadedRing4& rig = bench::ring4();
     ExportResult stop;

@@ -298,12 +298,7 @@ ExportResult writeTable(const ExportSnapshot& snap) {
     std::printf("split count:%d    over block max size:%d\r\n", 0, H);
     std::fflush(stdout);
 
-    ExportResult result = file.finish();
-    if (!result.written()) return result;
-    std::printf("Export Camera_2K_Project.tab OK.");
-    std::fflush(stdout);
-    showExportDone();
-    return result;
+    return finishExport(file.finish(), kCamera2KFileName);
 }
 
 }  // namespace

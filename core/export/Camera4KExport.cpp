@@ -173,12 +173,7 @@ ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& pat
     std::fflush(stdout);
     file.endBlendTable(blend.recordCount);
 
-    ExportResult r = file.finish();
-    if (!r.written()) return r;
-    std::printf("Export Camera_4K_Project.tab OK.");
-    std::fflush(stdout);
-    showExportDone();
-    return r;
+    return finishExport(file.finish(), kCamera4KFileName);
 }
 
 }  // namespace

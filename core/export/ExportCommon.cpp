@@ -692,6 +692,14 @@ void setExportDoneHandler(ExportDoneHandler handler) {
     exportDoneHandler() = std::move(handler);
 }
 
+ExportResult finishExport(ExportResult result, const char* fileName) {
+    if (!result.written()) return result;
+    std::printf("Export %s OK.", fileName);
+    std::fflush(stdout);
+    showExportDone();
+    return result;
+}
+
 void showExportDone() {
     if (exportDoneHandler()) {
         exportDoneHandler()();

@@ -400,3 +400,6 @@ QString exportDoneText();
 using ExportDoneHandler = std::function<void()>;
 void setExportDoneHandler(ExportDoneHandler handler);
 void showExportDone();
+// The end of every export: once `result` says the table is in place, prints
+// "Export <fileName> OK." (no line end) and shows the notice; returns `result`.
+ExportResult finishExport(ExportResult result, const char* fileName);

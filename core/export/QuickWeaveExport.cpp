@@ -63,12 +63,7 @@ ExportResult writeProject(const ExportSnapshot& snap) {
         }
     }
 
-    ExportResult result = file.commit();
-    if (!result.written()) return result;
-    std::printf("Export QuickWeave_Projcet.tab OK.");
-    std::fflush(stdout);
-    showExportDone();
-    return result;
+    return finishExport(file.commit(), kQuickWeaveFileName);
 }
 
 }  // namespace
