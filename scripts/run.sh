@@ -2,7 +2,8 @@
 # Sets up, builds and runs the main job on the bundled sample rig (or on the
 # project given as the argument). The sample is copied to out/ first so the
 # tables and debug images never land in the source tree. With a display the
-# window opens on it; without one the command line exports every table.
+# window opens on it; without one the command line places the seams
+# automatically and exports every table.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -20,5 +21,6 @@ fi
 if [ -n "${DISPLAY:-}" ]; then
     exec "$BIN/orvikjoint" "$PROJECT"
 fi
-"$BIN/orvikjoint-cli" export "$PROJECT" | grep -v '^bdy count' | grep -v '^$'
+# Automatic seams: the settings an operator would start from on a new rig.
+"$BIN/orvikjoint-cli" export --auto "$PROJECT" | grep -v '^bdy count' | grep -v '^$'
 echo "Tables and debug images: $(dirname "$PROJECT")"
