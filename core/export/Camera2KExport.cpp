@@ -171,11 +171,6 @@ BlendOutcome writeBlendTable(LittleEndianWriter& out, const ExportSnapshot& snap
     return outcome;
 }
 
-struct BlendPart {
-    QByteArray bytes;
-    BlendOutcome outcome;
-};
-
 ExportResult writeTable(const ExportSnapshot& snap) {
     const int N = snap.cameraCount;
     const int W = snap.W;
@@ -195,29 +190,13 @@ ExportResult writeTable(const ExportSnapshot& snap) {
                           kCamera2KFileName, blend.blockCount, kMaxBlendBlocks);
     }
 
-    // The blend table depends only on the snapshot: it is built, with the
-    // volume it is read from, into memory on a second thread while the camera
-    // sections are written, and copied into the file after them. Very large
-    // tables are built in place at the end instead. An allocation failure on
-    // the second thread comes out of get().
     const int64_t blendBytes =
         static_cast<int64_t>(H) * (8 * static_cast<int64_t>(blend.blockCount) +
                                    static_cast<int64_t>(W) * static_cast<int64_t>(N));
-    const bool blendAside = blendBytes <= kMaxTablePartInMemory;
-    std::promise<BlendPart> blendPromise;
-    std::future<BlendPart> pendingBlend = blendPromise.get_future();
-    auto buildBlend = [&snap, blend, blendBytes, &blendPromise] {
-        try {
-            BlendPart p;
-            WeightRows volume(snap);
-            p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
-                p.outcome = writeBlendTable(out, snap, volume, blend);
-            });
-            blendPromise.set_value(std::move(p));
-        } catch (...) {
-            blendPromise.set_exception(std::current_exception());
-        }
-    };
+    BlendTableAside<BlendOutcome> blendTable(
+        snap, blendBytes, [&snap, blend](LittleEndianWriter& out, WeightRows& volume) {
+            return writeBlendTable(out, snap, volume, blend);
+        });
 
     // Rows whose first column is not fully owned by one camera, from the
     // volume's column 0 alone (the same weights as in the whole volume).
@@ -269,25 +248,13 @@ ExportResult writeTable(const ExportSnapshot& snap) {
         return s;
     };
     CameraSectionPipeline sections(N, 2, buildSection);
-    sections.startHelper(blendAside ? std::function<void()>(buildBlend) : nullptr, true);
+    sections.startHelper(blendTable.job(), true);
     if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, drawImages))
         return *stop;
 
     file.beginBlendTable();
     BlendOutcome outcome;
-    if (blendAside) {
-        const BlendPart p = pendingBlend.get();
-        outcome = p.outcome;
-        if (!outcome.misaligned) {
-            if (p.bytes.size() != blendBytes)
-                return failExport(path, "Cannot write %s: the blend table could not be built\r\n",
-                                  path.c_str());
-            file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
-        }
-    } else {
-        WeightRows volume(snap);
-        outcome = writeBlendTable(file.out(), snap, volume, blend);
-    }
+    if (auto stop = blendTable.writeInto(file, outcome, path)) return *stop;
     if (outcome.misaligned) {
         return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n",
                           outcome.width, outcome.x0);

@@ -92,32 +92,12 @@ std::string writeSegments(LittleEndianWriter& out, DebugImages& images, const Ca
 
 ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& path) {
     const int N = snap.cameraCount;
-    // The blend table depends only on the snapshot: it is built, with the
-    // volume it is read from, into memory on a second thread while the camera
-    // sections are written, and copied into the file after them. Very large
-    // tables are built in place at the end instead. An allocation failure on
-    // the second thread comes out of get().
     const BlendPartition part = blendPartition(snap.W, N);
-    const int64_t blendBytes = blendTable4KRowBytes(part, N) * snap.H;
-    const bool blendAside = blendBytes <= kMaxTablePartInMemory;
-    struct BlendPart {
-        QByteArray bytes;
-        BlendTable4KOutcome outcome;
-    };
-    std::promise<BlendPart> blendPromise;
-    std::future<BlendPart> pendingBlend = blendPromise.get_future();
-    auto buildBlend = [&snap, N, blendBytes, &blendPromise] {
-        try {
-            BlendPart p;
-            WeightRows volume(snap);
-            p.bytes = writeToMemory(static_cast<size_t>(blendBytes), [&](LittleEndianWriter& out) {
-                p.outcome = buildBlendTable4K(out, volume, N, snap.W, snap.H, snap.drawOrder);
-            });
-            blendPromise.set_value(std::move(p));
-        } catch (...) {
-            blendPromise.set_exception(std::current_exception());
-        }
-    };
+    BlendTableAside<BlendTable4KOutcome> blendTable(
+        snap, blendTable4KRowBytes(part, N) * snap.H,
+        [&snap, N](LittleEndianWriter& out, WeightRows& volume) {
+            return buildBlendTable4K(out, volume, N, snap.W, snap.H, snap.drawOrder);
+        });
 
     DeviceTableFile file(snap, kCamera4KFileName);
     if (ExportResult r = file.open(); !r.written()) return r;
@@ -150,24 +130,12 @@ ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& pat
     // second thread builds no sections, so that at most two cameras' images
     // (one being drawn, one being saved) are held at once.
     CameraSectionPipeline sections(N, 2, buildSection);
-    sections.startHelper(blendAside ? std::function<void()>(buildBlend) : nullptr, !debug);
+    sections.startHelper(blendTable.job(), !debug);
     if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, debug)) return *stop;
 
     file.beginBlendTable();
     BlendTable4KOutcome blend;
-    if (blendAside) {
-        const BlendPart p = pendingBlend.get();
-        blend = p.outcome;
-        if (!blend.misaligned) {
-            if (p.bytes.size() != blendBytes)
-                return failExport(path, "Cannot write %s: the blend table could not be built\r\n",
-                                  path.c_str());
-            file.out().bytes(p.bytes.constData(), static_cast<size_t>(p.bytes.size()));
-        }
-    } else {
-        WeightRows volume(snap);
-        blend = buildBlendTable4K(file.out(), volume, N, snap.W, snap.H, snap.drawOrder);
-    }
+    if (auto stop = blendTable.writeInto(file, blend, path)) return *stop;
     if (blend.misaligned) return blendTable4KMisaligned(blend, path);
     std::printf("total count:%d\r\n", static_cast<int>(blend.recordCount));
     std::fflush(stdout);

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,3 +41,70 @@ size_t cameraSectionReserve(const CameraSnapshot& cam);
 std::optional<ExportResult> writeCameraSections(DeviceTableFile& file,
                                                 CameraSectionPipeline& sections, int count,
                                                 const std::string& projectDir, bool saveImages);
+
+// A blend table depends only on the snapshot: it is built, with the weights it
+// is read from, into memory on the pipeline's helper thread while the camera
+// sections are written, and copied into the file after them. Tables too large
+// for memory are built in place at the end instead. An allocation failure on
+// the helper thread is rethrown by writeInto.
+template <class Outcome>
+class BlendTableAside {
+public:
+    // `build` writes the whole table through the writer it is given, reading
+    // the weights it is given, and returns the format's outcome (which has a
+    // `misaligned` flag).
+    using Build = std::function<Outcome(LittleEndianWriter&, WeightRows&)>;
+
+    BlendTableAside(const ExportSnapshot& snap, int64_t bytes, Build build)
+        : snap_(snap), bytes_(bytes), build_(std::move(build)), pending_(promise_.get_future()) {}
+
+    bool inMemory() const { return bytes_ <= kMaxTablePartInMemory; }
+
+    // The helper thread's job; nothing when the table is built in place.
+    std::function<void()> job() {
+        if (!inMemory()) return nullptr;
+        return [this] {
+            try {
+                Part part;
+                WeightRows volume(snap_);
+                part.bytes = writeToMemory(
+                    static_cast<size_t>(bytes_),
+                    [&](LittleEndianWriter& out) { part.outcome = build_(out, volume); });
+                promise_.set_value(std::move(part));
+            } catch (...) {
+                promise_.set_exception(std::current_exception());
+            }
+        };
+    }
+
+    // Puts the table into `file` at its position (copying the finished one, or
+    // building it now) and sets `outcome`. A misaligned table writes nothing;
+    // one that came out short is a failure (message printed).
+    std::optional<ExportResult> writeInto(DeviceTableFile& file, Outcome& outcome,
+                                          const std::string& path) {
+        if (!inMemory()) {
+            WeightRows volume(snap_);
+            outcome = build_(file.out(), volume);
+            return std::nullopt;
+        }
+        const Part part = pending_.get();
+        outcome = part.outcome;
+        if (outcome.misaligned) return std::nullopt;
+        if (part.bytes.size() != bytes_)
+            return failExport(path, "Cannot write %s: the blend table could not be built\r\n",
+                              path.c_str());
+        file.out().bytes(part.bytes.constData(), static_cast<size_t>(part.bytes.size()));
+        return std::nullopt;
+    }
+
+private:
+    struct Part {
+        QByteArray bytes;
+        Outcome outcome;
+    };
+    const ExportSnapshot& snap_;
+    const int64_t bytes_;
+    const Build build_;
+    std::promise<Part> promise_;
+    std::future<Part> pending_;
+};
