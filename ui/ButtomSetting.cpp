@@ -8,9 +8,6 @@
 
 namespace {
 
-// Seam fade width, in panorama pixels, used when the operator ticks the box.
-constexpr int kAutoFadeWidth = 30;
-
 // Manual recompute of every camera, in index order, then one repaint.
 void refreshAllAndRepaint(Project* project) {
     for (Camara& camera : project->cameras) camera.refreshView();

@@ -5,6 +5,9 @@
 
 class Project;
 
+// Fade width in pixels of the automatic seams, in the window and the command line.
+constexpr int kAutoFadeWidth = 30;
+
 // One automatic seam of a camera.
 struct BlendEdge {
     int column = 0;  // in the camera's own image columns

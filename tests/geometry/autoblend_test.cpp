@@ -34,7 +34,7 @@ TEST(AutoBlend, TwoCameraRingFadesTheUpperAndCutsTheLower) {
     ASSERT_EQ(project.cameras[0].rawBdy, (std::vector<BoundaryEdge>{{0, 1}, {2000, 0}}));
     ASSERT_EQ(project.cameras[1].rawBdy, (std::vector<BoundaryEdge>{{400, 0}, {1600, 1}}));
 
-    ASSERT_EQ(autoBlend(30), 0);
+    ASSERT_EQ(autoBlend(kAutoFadeWidth), 0);
     const Camara& top = project.cameras[0];
     const Camara& low = project.cameras[1];
     EXPECT_EQ(top.imgBdy, (std::vector<BoundaryEdge>{{185, 1}, {1815, 0}}));
@@ -69,7 +69,7 @@ TEST(AutoBlend, WrappingPairClampsTheSeamAtTheBorder) {
     // Both runs wrap; mid = (2610 + 1000 + 3600) / 2 = W + 5 -> 5 -> raised to 29.
     setLayer(project.cameras[0], 3600, {{0, 999}, {3000, 3599}});
     setLayer(project.cameras[1], 3600, {{0, 1499}, {2610, 3599}});
-    const std::vector<std::vector<BlendEdge>> table = autoSeams(project, 30);
+    const std::vector<std::vector<BlendEdge>> table = autoSeams(project, kAutoFadeWidth);
     ASSERT_EQ(table.size(), 2u);
     ASSERT_EQ(table[0].size(), 1u);
     ASSERT_EQ(table[1].size(), 1u);
@@ -89,7 +89,7 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     setLayer(project.cameras[1], 3600, {{500, 1500}});
     setLayer(project.cameras[2], 3600, {{1400, 2400}});
     setLayer(project.cameras[3], 3600, {{2300, 3400}});
-    ASSERT_EQ(autoBlend(30), 0);
+    ASSERT_EQ(autoBlend(kAutoFadeWidth), 0);
     EXPECT_EQ(project.cameras[0].imgBdy, (std::vector<BoundaryEdge>{{565, 0}, {3335, 1}}));
     EXPECT_EQ(project.cameras[1].imgBdy, (std::vector<BoundaryEdge>{{535, 1}, {1465, 0}}));
     EXPECT_EQ(project.cameras[2].imgBdy, (std::vector<BoundaryEdge>{{1435, 1}, {2365, 0}}));
@@ -105,7 +105,7 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     setLayer(project.cameras[0], 3600, {{0, 600}, {3350, 3599}});
     std::vector<cv::Mat> before;
     for (const Camara& c : project.cameras) before.push_back(c.displayImage.clone());
-    EXPECT_EQ(autoBlend(30), -1);
+    EXPECT_EQ(autoBlend(kAutoFadeWidth), -1);
     for (size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(
             cv::countNonZero(project.cameras[i].displayImage.reshape(1) != before[i].reshape(1)),
@@ -116,7 +116,7 @@ TEST(AutoBlend, DoesNothingBeforeALoad) {
     Project project;
     project.panoWidth = 3600;
     setLayer(project.cameras[0], 3600, {{0, 999}});
-    EXPECT_EQ(autoBlend(30), 0);
+    EXPECT_EQ(autoBlend(kAutoFadeWidth), 0);
     EXPECT_TRUE(project.cameras[0].displayImage.empty());
     EXPECT_TRUE(project.cameras[0].imgBdy.empty());
 }

@@ -196,7 +196,7 @@ int main(int argc, char* argv[]) {
 
     if (opt.autoSeams) {
         project.autoMode = true;
-        if (autoBlend(30) != 0)
+        if (autoBlend(kAutoFadeWidth) != 0)
             return fail(
                 "automatic seams failed: some camera overlaps no neighbour; "
                 "export without --auto and set blend and crop by hand");
