@@ -13,7 +13,7 @@
 #include "RightSetting.h"
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
-#include "export/ExportCommon.h"
+#include "export/ExportDone.h"
 #include "export/QuickWeaveExport.h"
 #include "project/Project.h"
 #include "ui_MainWindow.h"

@@ -12,7 +12,9 @@
 #include <string>
 
 #include "SampleRig.h"
-#include "export/ExportCommon.h"
+#include "export/BlockRegions.h"
+#include "export/ExportDone.h"
+#include "export/WeightVolume.h"
 
 namespace bench {
 

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "export/AtomicOutputFile.h"
-#include "export/ExportCommon.h"
+#include "export/RedressRecord.h"
+#include "export/WeightVolume.h"
 
 namespace {
 

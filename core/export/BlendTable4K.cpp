@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
 #include <cstring>
 
+#include "export/CameraWeightGather.h"
 #include "export/LittleEndianWriter.h"
 
 namespace {
@@ -48,74 +48,7 @@ void closeRun(LittleEndianWriter& out, RunState& s, bool withCurrent, int64_t ro
     s.compare.clear();
 }
 
-// The weights of `width` pixels from the volume row `px` (N bytes per pixel,
-// by stacking position) into camera order; seen[j] becomes nonzero when camera
-// j weighs anything. Fixed camera counts let the compiler unroll the pixel.
-template <int N>
-void gatherFixed(const uint8_t* px, int width, const int* position, uint8_t* out, uint8_t* seen) {
-    int pos[N];
-    uint8_t acc[N] = {};
-    for (int j = 0; j < N; ++j) pos[j] = position[j];
-    for (int p = 0; p < width; ++p, px += N, out += N)
-        for (int j = 0; j < N; ++j) {
-            out[j] = px[pos[j]];
-            acc[j] |= out[j];
-        }
-    for (int j = 0; j < N; ++j) seen[j] = acc[j];
-}
-
-// Every camera has a stacking position.
-void gather(const uint8_t* px, int width, int N, const int* position, uint8_t* out, uint8_t* seen) {
-    switch (N) {
-        case 1:
-            return gatherFixed<1>(px, width, position, out, seen);
-        case 2:
-            return gatherFixed<2>(px, width, position, out, seen);
-        case 3:
-            return gatherFixed<3>(px, width, position, out, seen);
-        case 4: {
-            const uint32_t any = gatherPixels4(px, width, position, out);
-            for (int j = 0; j < 4; ++j) seen[j] = static_cast<uint8_t>(any >> (8 * j));
-            return;
-        }
-        case 5:
-            return gatherFixed<5>(px, width, position, out, seen);
-        case 6:
-            return gatherFixed<6>(px, width, position, out, seen);
-        case 7:
-            return gatherFixed<7>(px, width, position, out, seen);
-        case 8:
-            return gatherFixed<8>(px, width, position, out, seen);
-        default:
-            break;
-    }
-    std::fill(seen, seen + N, 0);
-    for (int p = 0; p < width; ++p, px += N)
-        for (int j = 0; j < N; ++j, ++out) {
-            *out = px[position[j]];
-            seen[j] |= *out;
-        }
-}
-
-// Some camera is missing from drawOrder (position -1): it weighs 0.
-void gatherSlow(const uint8_t* px, int width, int N, const int* position, uint8_t* out,
-                uint8_t* seen) {
-    std::fill(seen, seen + N, 0);
-    for (int p = 0; p < width; ++p, px += N)
-        for (int j = 0; j < N; ++j, ++out) {
-            *out = position[j] >= 0 ? px[position[j]] : 0;
-            seen[j] |= *out;
-        }
-}
-
 }  // namespace
-
-int64_t blendTable4KRowBytes(const BlendPartition& partition, int N) {
-    int64_t bytes = 0;
-    for (int m = 0; m < partition.blockCount; ++m)
-        bytes += 8 + static_cast<int64_t>(partition.width(m)) * N;
-    return bytes;
-}
 
 std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path) {
     if (W < 0 || H < 0) {
@@ -148,29 +81,23 @@ namespace {
 
 // Volume: WeightVolume or WeightRows; rows are read top to bottom.
 template <class Volume>
-BlendTable4KOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, int W, int H,
-                               const std::vector<int>& drawOrder) {
+BlendTableOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, int W, int H,
+                             const std::vector<int>& drawOrder) {
     const BlendPartition part = blendPartition(W, N);
     assert(part.blockWidth > 0 && H <= kBlendTable4KMaxRows &&
            part.blockCount <= kBlendTable4KMaxBlocks && W <= kBlendTable4KMaxWidth);
     const int nBlk = part.blockCount;
-    const int64_t rowBytes = blendTable4KRowBytes(part, N);
+    const int64_t rowBytes = part.rowBytes(N);
 
     // Stacking position of each camera; a camera missing from drawOrder has
     // no layer in the volume and so weighs 0 everywhere.
-    std::vector<int> position(static_cast<size_t>(N), -1);
-    for (int l = static_cast<int>(drawOrder.size()) - 1; l >= 0; --l) {
-        const int j = drawOrder[static_cast<size_t>(l)];
-        if (j >= 0 && j < N && l < N) position[static_cast<size_t>(j)] = l;
-    }
-
-    const bool allPlaced = std::find(position.begin(), position.end(), -1) == position.end();
+    const std::vector<int> position = stackingPositions(drawOrder, N, -1);
 
     std::vector<RunState> runs(static_cast<size_t>(nBlk));
     for (int m = 0; m < nBlk; ++m) {
         RunState& s = runs[static_cast<size_t>(m)];
         s.compare.assign(static_cast<size_t>(part.width(m)) * static_cast<size_t>(N), 0);
-        s.recordSize = 8 + static_cast<int64_t>(part.width(m)) * N;
+        s.recordSize = part.recordBytes(m, N);
     }
 
     std::vector<uint8_t> weights(static_cast<size_t>(part.blockWidth) * static_cast<size_t>(N));
@@ -184,10 +111,7 @@ BlendTable4KOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, i
             uint8_t b7 = static_cast<uint8_t>(m + 1);
 
             const uint8_t* px = volume.pixel(x, y);  // a row is contiguous in the volume
-            if (allPlaced)
-                gather(px, width, N, position.data(), weights.data(), seen.data());
-            else
-                gatherSlow(px, width, N, position.data(), weights.data(), seen.data());
+            gatherCameraWeights(px, width, N, position.data(), weights.data(), seen.data());
             for (int j = 0; j < N && j < 6; ++j) {
                 if (seen[static_cast<size_t>(j)] == 0) continue;
                 if (j < 3)
@@ -199,8 +123,8 @@ BlendTable4KOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, i
                 b6 |= 0xE0;
                 b7 |= 0xE0;
             }
-            if (width % 4 != 0 || x % 4 != 0) {
-                BlendTable4KOutcome bad;
+            if (!part.aligned(m)) {
+                BlendTableOutcome bad;
                 bad.misaligned = true;
                 bad.width = width;
                 bad.x = x;
@@ -232,35 +156,20 @@ BlendTable4KOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, i
         }
     }
 
-    BlendTable4KOutcome done;
-    done.recordCount = static_cast<uint32_t>(H) * static_cast<uint32_t>(nBlk);
+    BlendTableOutcome done;
+    done.records = static_cast<uint32_t>(H) * static_cast<uint32_t>(nBlk);
     return done;
 }
 
 }  // namespace
 
-BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
-                                      int W, int H, const std::vector<int>& drawOrder) {
+BlendTableOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
+                                    int W, int H, const std::vector<int>& drawOrder) {
     assert(volume.width() >= W && volume.height() >= H && volume.positions() == N);
     return buildTable(out, volume, N, W, H, drawOrder);
 }
 
-BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
-                                      int H, const std::vector<int>& drawOrder) {
+BlendTableOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
+                                    int H, const std::vector<int>& drawOrder) {
     return buildTable(out, volume, N, W, H, drawOrder);
-}
-
-ExportResult blendTable4KMisaligned(const BlendTable4KOutcome& outcome, const std::string& path) {
-    return failExport(path, "blend table do not 4 byte align pixlen:%d pos.x:%d\r\n", outcome.width,
-                      outcome.x);
-}
-
-ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N, int W,
-                               int H, const std::vector<int>& drawOrder, uint32_t* recordCount) {
-    const BlendTable4KOutcome outcome = buildBlendTable4K(out, volume, N, W, H, drawOrder);
-    if (outcome.misaligned) return blendTable4KMisaligned(outcome, std::string());
-    std::printf("total count:%d\r\n", static_cast<int>(outcome.recordCount));
-    std::fflush(stdout);
-    if (recordCount) *recordCount = outcome.recordCount;
-    return ExportResult::done(std::string());
 }

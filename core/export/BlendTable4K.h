@@ -17,13 +17,13 @@
 // which is what lets a run be marked by patching the rows above in place.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "export/ExportCommon.h"
+#include "export/BlendPartition.h"
 #include "export/ExportResult.h"
+#include "export/WeightVolume.h"
 
 class LittleEndianWriter;
 
@@ -34,43 +34,20 @@ constexpr int kBlendTable4KMaxBlocks = 31;
 // Block columns are 16-bit fields.
 constexpr int kBlendTable4KMaxWidth = 65535;
 
-// Bytes of one table row: the sum of 8 + width x N over the blocks.
-int64_t blendTable4KRowBytes(const BlendPartition& partition, int N);
-
 // A Failed result (message printed) when a W x H panorama of N cameras does not
-// fit the fields of the 4K tables (or has a negative size), checked before anything is written;
-// nothing when it fits. N must be 1..kMaxBlendCameras (checkBlendCameraCount).
+// fit the fields of the 4K tables (or has a negative size), checked before
+// anything is written; nothing when it fits. N must be 1..kMaxBlendCameras
+// (checkBlendCameraCount).
 std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path);
-
-// What building the table found, printing nothing: the record count, or the
-// misaligned block (width and first column) that stops the export.
-struct BlendTable4KOutcome {
-    uint32_t recordCount = 0;
-    bool misaligned = false;
-    int width = 0;  // of the misaligned block
-    int x = 0;
-};
 
 // Writes the table at the writer's cursor and leaves the cursor at its end,
 // without printing anything (so that it can run beside the camera sections,
-// into memory, and report at its turn). On a misaligned block it stops after
-// the rest of row 0 was written.
-BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
-                                      int W, int H, const std::vector<int>& drawOrder);
+// into memory, and report at its turn). `drawOrder` names the camera of each
+// stacking position of `volume`; a camera missing from it weighs 0. On a
+// misaligned block it stops after the rest of row 0 was written. The panorama
+// must have passed checkBlendTable4KSize.
+BlendTableOutcome buildBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N,
+                                    int W, int H, const std::vector<int>& drawOrder);
 // The same from the volume's rows a band at a time.
-BlendTable4KOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
-                                      int H, const std::vector<int>& drawOrder);
-
-// The message and result of a misaligned block (printed now).
-ExportResult blendTable4KMisaligned(const BlendTable4KOutcome& outcome, const std::string& path);
-
-// Writes the table at the writer's cursor (the end of the last camera section)
-// and leaves the cursor at its end. `drawOrder` names the camera of each
-// stacking position of `volume`. Prints "total count:%d\r\n" and sets
-// *recordCount to H x blockCount. When the panorama width is not a multiple of 4
-// the last block of row 0 is misaligned: the message is printed and a Failed
-// result returned (its path empty), after the rest of row 0 was written; the
-// caller then abandons the file.
-// The panorama must have passed checkBlendTable4KSize.
-ExportResult writeBlendTable4K(LittleEndianWriter& out, const WeightVolume& volume, int N, int W,
-                               int H, const std::vector<int>& drawOrder, uint32_t* recordCount);
+BlendTableOutcome buildBlendTable4K(LittleEndianWriter& out, WeightRows& volume, int N, int W,
+                                    int H, const std::vector<int>& drawOrder);

@@ -1,5 +1,5 @@
 // The 2K device table "Camera_2K_Project.tab": per camera, remap records that
-// tell the device where each panorama pixel is read in a 128 x 180 tile of the
+// tell the device where each panorama pixel is read in a 128 x 180 source block of the
 // camera image, then a blend table with one weight per camera and pixel.
 #pragma once
 

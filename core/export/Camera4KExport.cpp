@@ -1,16 +1,10 @@
 #include "export/Camera4KExport.h"
 
-#include <QDir>
-#include <QString>
 #include <cstdio>
-#include <future>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "export/BlendTable4K.h"
-#include "export/CameraSections.h"
-#include "export/DeviceTableFile.h"
+#include "export/DeviceTableExport.h"
 #include "export/LittleEndianWriter.h"
 #include "project/Project.h"
 
@@ -45,23 +39,16 @@ SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY) {
 
 namespace {
 
-// Debug drawing is skipped when the images cannot be saved anyway: four
-// panorama-sized images per camera are worth not allocating for nothing.
-bool pictureFolderExists(const std::string& projectDir) {
-    return QDir(QString::fromLocal8Bit((projectDir + "pic").c_str())).exists();
-}
-
-// The segments of one region rectangle of block `block`, written to `out`.
-// Returns the console text of a failure that stops the export (printed by the
-// caller at its turn), or an empty string.
-std::string writeSegments(LittleEndianWriter& out, DebugImages& images, const CameraSnapshot& cam,
-                          const SourceBlock& block, const cv::Rect& rect, RedressRecord& rec,
-                          uint32_t* written) {
+// The segments of one region rectangle of block `block`. Returns the console
+// text of a failure that stops the export, or an empty string.
+std::string writeSegments(RegionRecords& r, const SourceBlock& block, const cv::Rect& rect) {
+    const CameraSnapshot& cam = r.cam;
     const SegmentPlan4K plan = planSegments4K(rect, cam.offsetX, cam.offsetY);
     if (plan.segmentMaxRows == 0)
         return "segmentMaxHeight is zero, the REDRESSPIC_MAX_VALID_BLOCKSIZE is too small\r\n";
     const int c0 = rect.x - 1;
     const int c1 = rect.x + rect.width - 2;
+    RedressRecord& rec = r.record;
     for (const Segment4K& seg : plan.segments) {
         // The last check before a record goes out.
         if (plan.panoX % kSegmentAlignX != 0 || seg.panoY % kSegmentAlignY != 0 ||
@@ -74,94 +61,52 @@ std::string writeSegments(LittleEndianWriter& out, DebugImages& images, const Ca
         }
         rec.reset(plan.panoX, seg.panoY, plan.width, seg.rows, block.bx, block.by);
         bool any = false;
-        for (int r = seg.firstCameraRow; r < seg.firstCameraRow + seg.cameraRows; ++r) {
+        for (int row = seg.firstCameraRow; row < seg.firstCameraRow + seg.cameraRows; ++row) {
             // The record starts all invalid; only valid entries are written.
             any |=
-                encodeRow(cam, r, c0, c1, block.bx, block.by,
-                          rec.row(r + cam.offsetY - seg.panoY) + (c0 + cam.offsetX - plan.panoX));
+                encodeRow(cam, row, c0, c1, block.bx, block.by,
+                          rec.row(row + cam.offsetY - seg.panoY) + (c0 + cam.offsetX - plan.panoX));
         }
         if (!any) continue;
-        if (!images.outlines[0].empty())
-            images.drawOutline(block.counter,
-                               cv::Rect(plan.panoX, seg.panoY, plan.width, seg.rows));
-        ++*written;
-        rec.writeTo(out);
+        if (r.images)
+            r.images->drawOutline(block.counter,
+                                  cv::Rect(plan.panoX, seg.panoY, plan.width, seg.rows));
+        ++r.written;
+        rec.writeTo(r.out);
     }
     return std::string();
 }
 
-ExportResult exportSnapshot4K(const ExportSnapshot& snap, const std::string& path) {
-    const int N = snap.cameraCount;
-    const BlendPartition part = blendPartition(snap.W, N);
-    BlendTableAside<BlendTable4KOutcome> blendTable(
-        snap, blendTable4KRowBytes(part, N) * snap.H,
-        [&snap, N](LittleEndianWriter& out, WeightRows& volume) {
-            return buildBlendTable4K(out, volume, N, snap.W, snap.H, snap.drawOrder);
-        });
+class Camera4KFormat final : public DeviceTableFormat {
+public:
+    const char* fileName() const override { return kCamera4KFileName; }
+    bool panoramaDebugImages() const override { return true; }
 
-    DeviceTableFile file(snap, kCamera4KFileName);
-    if (ExportResult r = file.open(); !r.written()) return r;
+    std::optional<ExportResult> check(const ExportSnapshot& snap,
+                                      const std::string& path) const override {
+        return checkBlendTable4KSize(snap.cameraCount, snap.W, snap.H, path);
+    }
 
-    const bool debug = pictureFolderExists(snap.projectDir);
-    // A camera's section, built in memory on either thread; what it prints is
-    // printed when it is written, in camera order.
-    auto buildSection = [&snap, debug](int i) {
-        const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
-        CameraSection s;
-        s.images = std::make_unique<DebugImages>(debug ? cv::Size(snap.W, snap.H) : cv::Size());
-        cv::Mat* contourImage = debug ? &s.images->contours : nullptr;
-        const SourceBlockMap blocks = mapSourceBlocks(cam);
-        const BoundaryColumns columns(cam.imgBdy, cam.map.cols);
-        s.edgeCount = columns.edgeCount;
-        RedressRecord record;  // storage reused for every segment
-        s.bytes = writeToMemory(cameraSectionReserve(cam), [&](LittleEndianWriter& out) {
-            for (const SourceBlock& block : blocks.blocks) {
-                if (columns.edgeCount != 2) s.brokenBoundaryPixels += block.pixelCount;
-                for (const cv::Rect& rect :
-                     findBlockRegions(blocks, block, columns, contourImage)) {
-                    s.failure = writeSegments(out, *s.images, cam, block, rect, record, &s.records);
-                    if (!s.failure.empty()) return;
-                }
-            }
-        });
-        return s;
-    };
-    // Four panorama-sized debug images per camera are large: with them, the
-    // second thread builds no sections, so that at most two cameras' images
-    // (one being drawn, one being saved) are held at once.
-    CameraSectionPipeline sections(N, 2, buildSection);
-    sections.startHelper(blendTable.job(), !debug);
-    if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, debug)) return *stop;
+    std::string writeRegion(RegionRecords& r, const SourceBlock& block,
+                            const cv::Rect& rect) const override {
+        return writeSegments(r, block, rect);
+    }
 
-    file.beginBlendTable();
-    BlendTable4KOutcome blend;
-    if (auto stop = blendTable.writeInto(file, blend, path)) return *stop;
-    if (blend.misaligned) return blendTable4KMisaligned(blend, path);
-    std::printf("total count:%d\r\n", static_cast<int>(blend.recordCount));
-    std::fflush(stdout);
-    file.endBlendTable(blend.recordCount);
+    BlendTableOutcome writeBlendTable(LittleEndianWriter& out, WeightRows& volume,
+                                      const ExportSnapshot& snap) const override {
+        return buildBlendTable4K(out, volume, snap.cameraCount, snap.W, snap.H, snap.drawOrder);
+    }
 
-    return finishExport(file.finish(), kCamera4KFileName);
-}
+    void reportBlendTable(const ExportSnapshot&, uint32_t records) const override {
+        std::printf("total count:%d\r\n", static_cast<int>(records));
+        std::fflush(stdout);
+    }
+};
 
 }  // namespace
 
 ExportResult exportCamera4K(const Project& project) {
-    ExportResult stop;
-    std::optional<ExportSnapshot> snap = takeExportSnapshot(project, &stop);
-    if (!snap) return stop;
-    const std::string path = snap->outputPath(kCamera4KFileName);
-    if (auto bad = checkBlendCameraCount(snap->cameraCount, path)) return *bad;
-    if (auto bad = checkBlendTable4KSize(snap->cameraCount, snap->W, snap->H, path)) return *bad;
-    try {
-        return exportSnapshot4K(*snap, path);
-    } catch (const std::bad_alloc&) {
-        // Unwinding drops the unfinished file; an earlier table stays.
-        return failExport(path,
-                          "Cannot write %s: not enough memory for a %d x %d panorama of %d "
-                          "cameras\r\n",
-                          path.c_str(), snap->W, snap->H, snap->cameraCount);
-    }
+    return exportDeviceTable(project, Camera4KFormat());
 }
 
 ExportResult exportCamera4K() {

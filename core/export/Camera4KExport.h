@@ -7,14 +7,11 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-#include "export/ExportCommon.h"
 #include "export/ExportResult.h"
 
 class Project;
 
 constexpr const char* kCamera4KFileName = "Camera_4K_Project.tab";
-// Most entries one segment may use; every record still holds 16384.
-constexpr int kRedressMaxValidBlockSize = 16368;
 constexpr int kSegmentAlignX = 16;
 constexpr int kSegmentAlignY = 2;
 
@@ -48,11 +45,9 @@ struct SegmentPlan4K {
 // y-1 .. y+h-2) for a camera placed at (offsetX, offsetY).
 SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY);
 
-// Writes "Camera_4K_Project.tab" for the project into its folder, with the
-// debug images into its "pic" folder when that exists. Prints a line per camera,
-// the blend table's total and "Export Camera_4K_Project.tab OK.", then calls
-// showExportDone. On any failure the message has been printed, nothing is shown
-// and an earlier table of that name is left as it was.
+// Writes "Camera_4K_Project.tab" for the project (exportDeviceTable): prints a
+// line per camera, the blend table's total and "Export Camera_4K_Project.tab
+// OK.", then shows the completion notice.
 ExportResult exportCamera4K(const Project& project);
 // The same for currentProject().
 ExportResult exportCamera4K();

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <future>
 
+#include "export/ColumnBoundary.h"
+#include "export/RedressRecord.h"
+#include "export/WriteToMemory.h"
+
 size_t cameraSectionReserve(const CameraSnapshot& cam) {
     const int64_t guess = static_cast<int64_t>(cam.map.total()) * 8 + RedressRecord::kBytes;
     return static_cast<size_t>(std::min(guess, kMaxTablePartInMemory));

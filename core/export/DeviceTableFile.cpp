@@ -3,6 +3,8 @@
 #include <cassert>
 #include <limits>
 
+#include "export/SourceBlocks.h"
+
 DeviceTableFile::DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName)
     : file_(snapshot.outputPath(fileName)),
       N_(snapshot.cameraCount),

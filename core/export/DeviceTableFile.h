@@ -13,29 +13,7 @@
 //   128 + 8N:    A3[N] record counts       128 + 12N: A4[N] uint16 W, uint16 H
 //   128 + 16N:   A5[N] zero                128 + 20N: camera sections, blend table
 //
-// A device-table exporter runs, in order:
-//   ExportResult stop;
-//   auto snap = takeExportSnapshot(*currentProject(), &stop);
-//   if (!snap) return stop;                           // W or H 0, or no camera
-//   if (auto bad = checkBlendCameraCount(N, path)) return *bad;
-//   WeightRows volume(*snap);   // or WeightVolume::build(*snap), the whole volume
-//   DeviceTableFile file(*snap, "Camera_2K_Project.tab");
-//   if (ExportResult r = file.open(); !r.written()) return r;
-//   for each camera i: file.beginCamera(i);
-//       DebugImages images(size);
-//       SourceBlockMap blocks = mapSourceBlocks(cam); BoundaryColumns columns(cam.imgBdy, cols);
-//       for (const SourceBlock& b : blocks.blocks)
-//           for (cv::Rect rect : findBlockRegions(blocks, b, columns, &images.contours))
-//               rec.reset(...), fill rows with encodeRow(...),
-//               if any entry is valid { images.drawOutline(b.counter, ...); file.writeRecord(rec);
-//               }
-//       file.endCamera(); images.save(snap->projectDir, i); print the camera line;
-//   (the 2K and 4K exporters build the sections in memory on two threads and
-//   write them in this order through writeCameraSections, CameraSections.h)
-//   file.beginBlendTable(); write it through file.out(); file.endBlendTable(count);
-//   on a format failure: return failExport(file.path(), "...\r\n", ...);  // old table kept
-//   ExportResult r = file.finish(); if (!r.written()) return r;
-//   printf("Export ... OK."); showExportDone(); return r;
+// DeviceTableExport.h runs a format through it.
 #pragma once
 
 #include <QByteArray>
@@ -44,7 +22,8 @@
 #include <vector>
 
 #include "export/AtomicOutputFile.h"
-#include "export/ExportCommon.h"
+#include "export/ExportSnapshot.h"
+#include "export/RedressRecord.h"
 
 class DeviceTableFile {
 public:

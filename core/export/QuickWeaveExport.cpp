@@ -1,22 +1,22 @@
 #include "export/QuickWeaveExport.h"
 
-#include <cstdio>
-#include <new>
-#include <optional>
 #include <vector>
 
 #include "export/AtomicOutputFile.h"
-#include "export/ExportCommon.h"
+#include "export/CameraWeightGather.h"
+#include "export/ExportDone.h"
+#include "export/GuardedExport.h"
 #include "export/LittleEndianWriter.h"
+#include "export/WeightVolume.h"
 #include "project/Project.h"
 
 const char* const kQuickWeaveFileName = "QuickWeave_Projcet.tab";
 
 namespace {
 
-ExportResult writeProject(const ExportSnapshot& snap) {
+ExportResult writeProject(const ExportSnapshot& snap, const std::string& path) {
     const int N = snap.cameraCount;
-    AtomicOutputFile file(snap.outputPath(kQuickWeaveFileName));
+    AtomicOutputFile file(path);
     if (ExportResult r = file.open(); !r.written()) return r;
     LittleEndianWriter& out = file.out();
 
@@ -53,11 +53,12 @@ ExportResult writeProject(const ExportSnapshot& snap) {
         weights.resize(static_cast<size_t>(map.cols));
         for (int r = 0; r < map.rows; ++r) {
             const int y = cam.offsetY + r;
-            const bool rowInside = p < N && y >= 0 && y <= snap.H;
+            const bool rowInside = y >= 0 && y <= snap.H;
             for (int c = 0; c < map.cols; ++c) {
                 const int x = cam.offsetX + c;
-                weights[static_cast<size_t>(c)] =
-                    rowInside && x >= 0 && x <= snap.W ? volume.at(x, y, p) : 0;
+                weights[static_cast<size_t>(c)] = rowInside && x >= 0 && x <= snap.W
+                                                      ? weightAtPosition(volume.pixel(x, y), p, N)
+                                                      : 0;
             }
             out.bytes(weights.data(), weights.size());
         }
@@ -69,17 +70,7 @@ ExportResult writeProject(const ExportSnapshot& snap) {
 }  // namespace
 
 ExportResult exportQuickWeave(const Project& project) {
-    ExportResult stop;
-    std::optional<ExportSnapshot> snap = takeExportSnapshot(project, &stop);
-    if (!snap) return stop;
-    try {
-        return writeProject(*snap);
-    } catch (const std::bad_alloc&) {
-        return failExport(snap->outputPath(kQuickWeaveFileName),
-                          "Not enough memory to export %s for a %d x %d panorama with %d "
-                          "cameras\r\n",
-                          kQuickWeaveFileName, snap->W, snap->H, snap->cameraCount);
-    }
+    return runGuardedExport(project, kQuickWeaveFileName, writeProject);
 }
 
 ExportResult exportQuickWeave() {

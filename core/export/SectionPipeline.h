@@ -1,6 +1,6 @@
 // Camera sections of a table built on two threads and handed out in camera
 // order. The exports spend most of their time building sections (grouping
-// pixels by source tile, finding regions, encoding records); the file is
+// pixels by source block, finding regions, encoding records); the file is
 // written in one order, but the sections do not depend on each other, so a
 // second thread can build the next one while the caller writes the current
 // one. The second thread can first do another job (the blend table).

@@ -2,6 +2,7 @@
 
 #include "DeviceTableReader.h"
 #include "ExportFixture.h"
+#include "export/DebugImages.h"
 #include "export/DeviceTableFile.h"
 
 using testsupport::CameraSpec;
@@ -32,14 +33,14 @@ TEST_F(DeviceTableFileTest, RoundTrip) {
     // Camera 0: two records; camera 1: none.
     file.beginCamera(0);
     RedressRecord r1 = RedressRecord::make(16, 2, 32, 3, 2, 1);
-    RedressEntry e;
+    RemapEntry e;
     e.fx = 2032;
     e.fy = 2864;
     e.valid = true;
     r1.set(2, 31, e);
     file.writeRecord(r1);
     RedressRecord r2 = RedressRecord::make(0, 0, 16, 1023, 0, 0);  // 16368 entries
-    r2.set(0, 0, RedressEntry{1, 2, true});
+    r2.set(0, 0, RemapEntry{1, 2, true});
     file.writeRecord(r2);
     file.endCamera();
     EXPECT_EQ(file.recordCount(0), 2u);

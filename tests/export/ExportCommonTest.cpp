@@ -4,11 +4,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "SourceBlockLists.h"
 #include "SyntheticCamera.h"
-#include "export/ExportCommon.h"
-#include "export/LittleEndianWriter.h"
+#include "export/BlendPartition.h"
+#include "export/CameraWeightGather.h"
+#include "export/ExportDone.h"
+#include "export/RemapEntry.h"
+#include "export/WeightVolume.h"
 
 using testsupport::CameraSpec;
+using testsupport::collectSourceBlocks;
 using testsupport::setRig;
 
 namespace {
@@ -219,19 +224,19 @@ TEST(InsideColumnBoundary, PlainWrappedAndBroken) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "bdy count :3\r\nbdy count :0\r\n");
 }
 
-TEST(SourceBlocks, GroupsByTileInKeyOrder) {
+TEST(SourceBlocks, GroupsByBlockInKeyOrder) {
     CameraSpec s = testsupport::cameraSpec(4, 2);
     s.sourceWidth = 400;
     s.sourceHeight = 400;
-    // Row 0: tile (2, 0), outside (x = 0), tile (0, 1), tile (2, 0)
-    // Row 1: outside (x = width), outside (y = 0), tile (1, 0), tile (0, 0)
+    // Row 0: block (2, 0), outside (x = 0), block (0, 1), block (2, 0)
+    // Row 1: outside (x = width), outside (y = 0), block (1, 0), block (0, 0)
     const cv::Vec2f pos[2][4] = {{{300, 5}, {0, 5}, {5, 200}, {383.9f, 179.9f}},
                                  {{400, 5}, {5, 0}, {128, 1}, {127.99f, 0.5f}}};
     s.map = [&](int c, int r) { return pos[r][c]; };
     const CameraSnapshot snap = snapshotOf(s);
-    const std::vector<SourceBlock> blocks = collectSourceBlocks(snap);
+    const auto blocks = collectSourceBlocks(snap);
     ASSERT_EQ(blocks.size(), 4u);
-    // Ascending key: tile row 0 left to right, then tile row 1.
+    // Ascending key: block row 0 left to right, then block row 1.
     const int expect[4][2] = {{0, 0}, {1, 0}, {2, 0}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(blocks[i].bx, expect[i][0]);
@@ -256,20 +261,20 @@ TEST(EncodeEntry, TwelveFourWithClamp) {
     s.alpha = [](int c, int) -> uint8_t { return c == 5 ? 0 : 200; };
     const CameraSnapshot snap = snapshotOf(s);
 
-    // x = 383.9 in tile column 2: dx = 127.9 clamps to 127 -> 2032.
-    RedressEntry e = encodeEntry(snap, 0, 0, 2, 0);
+    // x = 383.9 in block column 2: dx = 127.9 clamps to 127 -> 2032.
+    RemapEntry e = encodeEntry(snap, 0, 0, 2, 0);
     EXPECT_TRUE(e.valid);
     EXPECT_EQ(e.fx, 2032);
     EXPECT_EQ(e.fy, 160);
     EXPECT_EQ(e.packed(), (160u << 16) | 2032u);
-    // In tile column 3: dx = -0.5 is valid with 0, dx = -1.1 is not.
+    // In block column 3: dx = -0.5 is valid with 0, dx = -1.1 is not.
     e = encodeEntry(snap, 0, 1, 3, 0);
     EXPECT_TRUE(e.valid);
     EXPECT_EQ(e.fx, 0);
     e = encodeEntry(snap, 0, 2, 3, 0);
     EXPECT_FALSE(e.valid);
     EXPECT_EQ(e.packed(), kInvalidEntry);
-    // dy = 179.99 in tile row 1 clamps to 179 -> 2864.
+    // dy = 179.99 in block row 1 clamps to 179 -> 2864.
     e = encodeEntry(snap, 0, 3, 3, 1);
     EXPECT_TRUE(e.valid);
     EXPECT_EQ(e.fx, 0);
@@ -307,7 +312,7 @@ TEST(EncodeEntry, RowEqualsEntries) {
                 const bool any = encodeRow(snap, r, c0, c1, bx, by, row.data());
                 bool anyValid = false;
                 for (int c = c0; c <= c1; ++c) {
-                    const RedressEntry e = encodeEntry(snap, r, c, bx, by);
+                    const RemapEntry e = encodeEntry(snap, r, c, bx, by);
                     anyValid = anyValid || e.valid;
                     EXPECT_EQ(row[static_cast<size_t>(c - c0)], e.packed())
                         << r << " " << c << " " << bx << " " << by;

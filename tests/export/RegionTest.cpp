@@ -3,14 +3,17 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 
-#include "SyntheticCamera.h"
-#include "export/ExportCommon.h"
+#include "SourceBlockLists.h"
+#include "export/BlockRegions.h"
 
 namespace {
 
+using testsupport::SourceBlockList;
+using testsupport::SourcePixel;
+
 // The regions as the whole-map procedure defines them: mask the size of the
 // map, padded by one pixel, contours of the full tree without approximation.
-std::vector<cv::Rect> referenceRegions(const SourceBlock& block,
+std::vector<cv::Rect> referenceRegions(const SourceBlockList& block,
                                        const std::vector<BoundaryEdge>& bdy, cv::Size mapSize,
                                        cv::Mat* drawn) {
     cv::Mat mask = cv::Mat::zeros(mapSize, CV_8UC1);
@@ -27,9 +30,9 @@ std::vector<cv::Rect> referenceRegions(const SourceBlock& block,
     return rects;
 }
 
-// A block made of the set pixels of `mask`, each mapping into tile (0, 0).
-SourceBlock blockOf(const cv::Mat& mask) {
-    SourceBlock b;
+// A block made of the set pixels of `mask`, each mapping into block (0, 0).
+SourceBlockList blockOf(const cv::Mat& mask) {
+    SourceBlockList b;
     for (int r = 0; r < mask.rows; ++r)
         for (int c = 0; c < mask.cols; ++c)
             if (mask.at<uint8_t>(r, c)) b.pixels.push_back(SourcePixel{c, r, 1.0f, 1.0f});
@@ -67,24 +70,25 @@ TEST(FindBlockRegions, RectangleInPaddedCoordinates) {
 
 // The labelled map, scanning only each block's bounding box, must give every
 // block the regions (in the same order), drawing and (with a broken boundary)
-// report lines of the whole-map procedure: several tiles interleaved in blobs
-// with holes and nested islands, pixels in no tile, map borders, and
+// report lines of the whole-map procedure: several blocks interleaved in blobs
+// with holes and nested islands, pixels in no block, map borders, and
 // boundaries plain, wrapped and broken.
 TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
     std::mt19937 rng(11);
     const cv::Size size(97, 73);
     for (int trial = 0; trial < 30; ++trial) {
-        // Tile index per pixel, 0 = none; painted as overlapping blobs.
-        cv::Mat tile = cv::Mat::zeros(size, CV_8UC1);
+        // Block index per pixel, 0 = none; painted as overlapping blobs.
+        cv::Mat blockOfPixel = cv::Mat::zeros(size, CV_8UC1);
         std::uniform_int_distribution<int> px(0, size.width - 1), py(0, size.height - 1),
             rad(2, 18), which(1, 6);
         for (int s = 0; s < 4 + trial % 6; ++s) {
             const cv::Point centre(px(rng), py(rng));
             const int radius = rad(rng);
-            cv::circle(tile, centre, radius, which(rng), cv::FILLED);
+            cv::circle(blockOfPixel, centre, radius, which(rng), cv::FILLED);
             if (radius > 7)
-                cv::circle(tile, centre, radius / 2, trial % 2 ? 0 : which(rng), cv::FILLED);
-            if (radius > 10) cv::circle(tile, centre, radius / 5, which(rng), cv::FILLED);
+                cv::circle(blockOfPixel, centre, radius / 2, trial % 2 ? 0 : which(rng),
+                           cv::FILLED);
+            if (radius > 10) cv::circle(blockOfPixel, centre, radius / 5, which(rng), cv::FILLED);
         }
         CameraSnapshot cam;
         cam.sourceWidth = 3 * 128;
@@ -93,8 +97,8 @@ TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
         cam.weights = cv::Mat(size, CV_8UC4, cv::Scalar(0, 0, 0, 255));
         for (int r = 0; r < size.height; ++r)
             for (int c = 0; c < size.width; ++c) {
-                const int t = tile.at<uint8_t>(r, c);
-                // Tile t - 1 of a 3 x 2 grid; outside the source for 0.
+                const int t = blockOfPixel.at<uint8_t>(r, c);
+                // Block t - 1 of a 3 x 2 grid; outside the source for 0.
                 cam.map.at<cv::Vec2f>(r, c) =
                     t == 0 ? cv::Vec2f(-1, 5)
                            : cv::Vec2f(128.0f * ((t - 1) % 3) + 0.5f + c % 100,
@@ -106,7 +110,7 @@ TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
                              : (trial % 6 == 2 ? std::vector<BoundaryEdge>{{5, 1}}
                                                : std::vector<BoundaryEdge>{{0, 1}, {96, 0}});
 
-        const std::vector<SourceBlock> lists = collectSourceBlocks(cam);
+        const auto lists = testsupport::collectSourceBlocks(cam);
         const SourceBlockMap labelled = mapSourceBlocks(cam);
         ASSERT_EQ(lists.size(), labelled.blocks.size());
         const BoundaryColumns columns(bdy, size.width);

@@ -34,7 +34,7 @@ protected:
 };
 
 // Three cameras: a 400 x 50 and a 400 x 80 region, each inside one source
-// tile, and a small camera whose pixels fall into two tiles.
+// block, and a small camera whose pixels fall into two blocks.
 TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
     rig(1920, 1080,
         {cameraSpec(400, 50, 32, 7,
@@ -82,8 +82,8 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
     expectHeader(c1[1], 432, 140, 400, 40, 0, 180);
     EXPECT_EQ(c1[1].entries[39 * 400 + 399], entry(16 + 4 * 399, 16 + 8 * 79));
 
-    // Tile (0, 0) holds columns 0..12, tile (1, 0) columns 13..19; each record
-    // reads the other tile's pixels as invalid.
+    // Block (0, 0) holds columns 0..12, block (1, 0) columns 13..19; each record
+    // reads the other block's pixels as invalid.
     const auto& c2 = t.records[2];
     expectHeader(c2[0], 0, 300, 16, 2, 0, 0);
     expectHeader(c2[1], 0, 300, 32, 2, 128, 0);

@@ -25,7 +25,9 @@ Written writeTable(const WeightVolume& v, int N, int W, int H, const std::vector
     Written w;
     {
         LittleEndianWriter out(buffer);
-        w.result = writeBlendTable4K(out, v, N, W, H, drawOrder, &w.count);
+        const BlendTableOutcome o = buildBlendTable4K(out, v, N, W, H, drawOrder);
+        w.result = o.misaligned ? blendTableMisaligned(o, "") : ExportResult::done("");
+        w.count = o.records;
         EXPECT_TRUE(out.flush());
     }
     const QByteArray& data = buffer.data();
@@ -90,7 +92,7 @@ TEST(BlendTable4K, FourCamerasAt3840Columns) {
     EXPECT_EQ(part.blockWidth, 748);
     EXPECT_EQ(part.blockCount, 6);
     EXPECT_EQ(part.width(5), 100);
-    EXPECT_EQ(blendTable4KRowBytes(part, N), 15408);
+    EXPECT_EQ(part.rowBytes(N), 15408);
     EXPECT_EQ(w.bytes.size(), 3u * 15408u);
     EXPECT_EQ(w.count, 18u);
     ASSERT_EQ(w.records.size(), 18u);

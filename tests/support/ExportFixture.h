@@ -12,7 +12,7 @@
 
 #include "LittleEndianReader.h"
 #include "SyntheticCamera.h"
-#include "export/ExportCommon.h"
+#include "export/ExportDone.h"
 #include "export/ExportResult.h"
 #include "project/Project.h"
 

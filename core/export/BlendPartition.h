@@ -1,0 +1,55 @@
+// What the blend tables of the device tables share: the cut of every panorama
+// row into column blocks, one record per block, and the outcome of writing a
+// table.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "export/ExportResult.h"
+
+// Most cameras a blend table can hold: beyond it the block width would be 0.
+constexpr int kMaxBlendCameras = 750;
+
+// Column blocks of one blend-table row: blockWidth = the largest multiple of 4
+// not above trunc(3000 / N), so that a record's weights never exceed 3000
+// bytes; blockCount = ceil(W / blockWidth); block m starts at m * blockWidth and
+// is blockWidth wide except the last, which is W - (blockCount - 1) * blockWidth
+// wide. blockWidth is 0 (and blockCount 0) when N < 1 or N > 750.
+struct BlendPartition {
+    // Blend records address whole 32-bit words: a block's first column and
+    // width must be multiples of this.
+    static constexpr int kAlignment = 4;
+
+    int blockWidth = 0;
+    int blockCount = 0;
+    int W = 0;
+    int start(int m) const { return m * blockWidth; }
+    int width(int m) const { return m == blockCount - 1 ? W - m * blockWidth : blockWidth; }
+    // Only the last block can be misaligned, exactly when W is not a multiple of 4.
+    bool aligned(int m) const { return start(m) % kAlignment == 0 && width(m) % kAlignment == 0; }
+    // Bytes of one record of block m: an 8-byte header, then N weights per column.
+    int64_t recordBytes(int m, int N) const { return 8 + static_cast<int64_t>(width(m)) * N; }
+    // Bytes of one table row, the same for every row: all its records.
+    int64_t rowBytes(int N) const {
+        return 8 * static_cast<int64_t>(blockCount) + static_cast<int64_t>(W) * N;
+    }
+};
+BlendPartition blendPartition(int W, int N);
+
+// For exporters with a blend table: a Failed result (message printed) when the
+// camera count leaves no block width, before anything is written.
+std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path);
+
+// What writing a blend table found, printing nothing: the record count, or the
+// misaligned block (its width and first column) that stopped it.
+struct BlendTableOutcome {
+    uint32_t records = 0;
+    bool misaligned = false;
+    int width = 0;
+    int x = 0;
+};
+
+// The message and result of a misaligned block (printed now).
+ExportResult blendTableMisaligned(const BlendTableOutcome& outcome, const std::string& path);

@@ -1,0 +1,59 @@
+// The remap record of the device tables: one rectangle of remap entries that
+// all read from one source block, written as a fixed 65,552-byte record. Every
+// camera section of "Camera_2K_Project.tab" and "Camera_4K_Project.tab" is a
+// run of these.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "export/RemapEntry.h"
+
+class LittleEndianWriter;
+
+// Most entries one record may use (0x3FF0), 16 fewer than its slots; the record
+// builders cut their rectangles so that no record needs more.
+constexpr int kRedressMaxValidBlockSize = 16368;
+
+struct RedressRecord {
+    static constexpr int kCapacity = 16384;  // entry slots in every record
+    static constexpr int kBytes = 16 + 4 * kCapacity;
+
+    uint16_t panoX = 0;  // panorama column of entry (0, 0)
+    uint16_t panoY = 0;  // panorama row of entry (0, 0)
+    uint16_t width = 0;  // entries per row
+    uint16_t rows = 0;   // entry rows
+    uint16_t srcX0 = 0;  // 128 bx
+    uint16_t srcY0 = 0;  // 180 by
+    // width x rows packed entries, row by row: entry (i, j) is panorama pixel
+    // (panoX + j, panoY + i).
+    std::vector<uint32_t> entries;
+
+    // A record of width x rows invalid entries for block (bx, by); values are
+    // stored as uint16 (cut to 16 bits) as the format does. Asserts that
+    // width x rows fits the record.
+    static RedressRecord make(int panoX, int panoY, int width, int rows, int bx, int by);
+    // The same in place, keeping the entry storage of an earlier record.
+    void reset(int panoX, int panoY, int width, int rows, int bx, int by);
+    // Entry row i (width entries).
+    uint32_t* row(int i) { return entries.data() + static_cast<size_t>(i) * width; }
+    void set(int i, int j, const RemapEntry& e) {
+        entries[static_cast<size_t>(i) * width + static_cast<size_t>(j)] = e.packed();
+    }
+    bool anyValid() const;
+    // Header (8 x uint16: panoX, panoY, width, rows, srcX0, srcY0, 128, 180),
+    // the entries, then invalid entries up to 16384.
+    void writeTo(LittleEndianWriter& out) const;
+};
+
+// A span [start, start + length) grown to the device's grid of `multiple`:
+// start moves down to the largest multiple not above it (`before` units added
+// in front), then length grows to a multiple (`after` units added behind). The
+// record builders place their rectangles with it.
+struct AlignedSpan {
+    int start = 0;
+    int length = 0;
+    int before = 0;
+    int after = 0;
+};
+AlignedSpan alignSpan(int start, int length, int multiple);
