@@ -1,0 +1,30 @@
+// What a load leaves the operator to know: a project file that could not be
+// read, and the cameras the tables will not contain.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+class Project;
+
+// A camera that cannot take its part, and why.
+struct CameraProblem {
+    int index = -1;
+    std::string sourceFile;  // file name of the camera's source image, local 8-bit
+    std::string reason;      // e.g. "its middle row has no edge to cut at; ..."
+
+    // "camera 3 (pano360.jpg): <reason>"
+    std::string message() const;
+};
+// The file name part of a camera's source path.
+std::string sourceFileName(const std::string& path);
+
+// Every camera, in index order, whose images could not be loaded or whose imgBdy
+// does not hold two edges: the exporters give such a camera no records.
+std::vector<CameraProblem> camerasLeftOut(const Project& project);
+
+// Why the project file at `path` gave nothing to load (it is missing, cannot
+// be read, is empty, or names no panorama size or no camera image), read from
+// the file and from what loadProject made of it; empty when it loaded.
+QString projectFileProblem(const QString& path, const Project& project);
