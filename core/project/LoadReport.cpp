@@ -53,8 +53,8 @@ QString projectFileProblem(const QString& path, const Project& project) {
     else if (info.size() == 0)
         why = "the file is empty";
     else if (project.panoWidth <= 0 || project.panoHeight <= 0)
-        why = "it has no panorama line with a width and a height ('p ... w... h...')";
-    else if (project.cameras.empty())
-        why = "it names no camera image ('i ... n\"...\"' lines)";
+        why =
+            "it has no panorama line with a width and a height ('p ... w... h...'), so it is "
+            "not a panorama project";
     return why.isEmpty() ? why : QString("%1: %2").arg(path, why);
 }

@@ -24,7 +24,8 @@ std::string sourceFileName(const std::string& path);
 // does not hold two edges: the exporters give such a camera no records.
 std::vector<CameraProblem> camerasLeftOut(const Project& project);
 
-// Why the project file at `path` gave nothing to load (it is missing, cannot
-// be read, is empty, or names no panorama size or no camera image), read from
-// the file and from what loadProject made of it; empty when it loaded.
+// Why the project file at `path` could not be read as a project (it is missing,
+// cannot be read, is empty, or gives no panorama size), from the file and from
+// what loadProject made of it; empty when it loaded. A project without camera
+// images is not unreadable.
 QString projectFileProblem(const QString& path, const Project& project);
