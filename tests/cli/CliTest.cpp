@@ -30,20 +30,16 @@ CliRun run(const QString& program, const QStringList& args, const QString& cwd =
     return r;
 }
 
-// Four small level rectilinear cameras around the horizon with Hugin's default
-// cropped layers: the most common rig, whose valid regions have vertical sides.
-// rig360.pto adds a 360-degree equirectangular camera, whose middle row is
-// valid from end to end and so has no edge to cut at.
+// A level ring of four cameras with cropped layers (the most common rig), and
+// the same with a 360-degree camera whose middle row has no edge to cut at.
 class CliRig : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new ScratchDir;
-        const std::string ring =
-            "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
-            "i w480 h270 f0 v100 r0 p0 y0 n\"c0.jpg\"\n"
-            "i w480 h270 f0 v=0 r0 p0 y90 n\"c1.jpg\"\n"
-            "i w480 h270 f0 v=0 r0 p0 y180 n\"c2.jpg\"\n"
-            "i w480 h270 f0 v=0 r0 p0 y270 n\"c3.jpg\"\n";
+        std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+        for (int k = 0; k < 4; ++k)
+            ring += "i w480 h270 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
+                    std::to_string(k) + ".jpg\"\n";
         dir->write("rig.pto", ring);
         dir->write("rig360.pto", ring + "i w480 h240 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
         for (const char* pto : {"rig.pto", "rig360.pto"}) {

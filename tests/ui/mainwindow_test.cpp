@@ -136,12 +136,10 @@ TEST_F(MainWindowTest, LoadingAnUnreadableProjectWarnsAndEmptiesThePanels) {
 // no edge, loaded for real through the remapper.
 TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
     ScratchDir dir;
-    const std::string ring =
-        "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
-        "i w320 h180 f0 v100 r0 p0 y0 n\"c0.jpg\"\n"
-        "i w320 h180 f0 v=0 r0 p0 y90 n\"c1.jpg\"\n"
-        "i w320 h180 f0 v=0 r0 p0 y180 n\"c2.jpg\"\n"
-        "i w320 h180 f0 v=0 r0 p0 y270 n\"c3.jpg\"\n";
+    std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+    for (int k = 0; k < 4; ++k)
+        ring += "i w320 h180 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
+                std::to_string(k) + ".jpg\"\n";
     const std::string rig = dir.write("rig.pto", ring);
     const std::string rig360 =
         dir.write("rig360.pto", ring + "i w320 h160 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
