@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <opencv2/core.hpp>
 
 #include "project/Project.h"
 
@@ -15,6 +16,13 @@ std::string unusable(const Camara& cam) {
     if (cam.imgBdy.size() != 2)
         return "its middle row has " + std::to_string(cam.imgBdy.size()) +
                " edges where one run of two is needed";
+    // The exporters weigh every pixel by displayImage's alpha: a crop that clears
+    // the whole valid run leaves the camera nothing to contribute.
+    if (cam.displayImage.type() == CV_8UC4) {
+        cv::Mat alpha;
+        cv::extractChannel(cam.displayImage, alpha, 3);
+        if (cv::countNonZero(alpha) == 0) return "the crop and trims leave none of its pixels";
+    }
     return std::string();
 }
 

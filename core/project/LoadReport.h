@@ -20,8 +20,9 @@ struct CameraProblem {
 // The file name part of a camera's source path.
 std::string sourceFileName(const std::string& path);
 
-// Every camera, in index order, whose images could not be loaded or whose imgBdy
-// does not hold two edges: the exporters give such a camera no records.
+// Every camera, in index order, whose images could not be loaded, whose imgBdy
+// does not hold two edges, or whose crop leaves no pixel with weight: the
+// exporters give such a camera nothing.
 std::vector<CameraProblem> camerasLeftOut(const Project& project);
 
 // Why the project file at `path` could not be read as a project (it is missing,

@@ -194,11 +194,18 @@ int main(int argc, char* argv[]) {
     project.runRemapper();
     project.loadProgress = nullptr;
     project.loaded = true;
-    if (!project.lastRemapperError.isEmpty()) return fail(project.lastRemapperError);
     // Every camera the tables would leave out, once, before anything is written.
     std::vector<CameraProblem> leftOut = camerasLeftOut(project);
     for (const CameraProblem& c : leftOut) printf("%s\n", c.message().c_str());
     fflush(stdout);
+    // A remapper failure is allowed past only for the cameras it left out, and
+    // only when some camera is left to write.
+    if (!project.lastRemapperError.isEmpty()) {
+        if (!opt.allowMissingCameras || static_cast<int>(leftOut.size()) == n)
+            return fail(project.lastRemapperError);
+        fprintf(stderr, "orvikjoint-cli: %s\n",
+                toLocal8BitString(project.lastRemapperError).c_str());
+    }
 
     if (opt.autoSeams) {
         project.autoMode = true;
