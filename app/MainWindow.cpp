@@ -77,25 +77,24 @@ void MainWindow::loadSequence(const std::string& path) {
         project->loadProgress = nullptr;
         progress.finish();
     }
+    statusBar()->clearMessage();
+    rightSetting->rebuildPanels();
+    project->loaded = true;
+    // A ticked automatic box means the operator wants automatic seams: the new
+    // rig gets them too, not the manual crops the load computed.
+    const bool seamsFailed = project->autoMode && !buttomSetting->applyAutoSeams();
     // A remapper that did not run leaves the cameras empty, and a camera without
     // a boundary is left out of every table; say so where the operator looks,
     // not only on the console.
     QStringList status;
+    if (seamsFailed) status << statusBar()->currentMessage();
     if (!project->lastRemapperError.isEmpty()) status << project->lastRemapperError;
     for (const CameraProblem& c : camerasLeftOut(*project)) {
         printf("%s\r\n", c.message().c_str());
         status << QString::fromStdString(c.message());
     }
     fflush(stdout);
-    if (status.isEmpty())
-        statusBar()->clearMessage();
-    else
-        statusBar()->showMessage(status.join("; "));
-    rightSetting->rebuildPanels();
-    project->loaded = true;
-    // A ticked automatic box means the operator wants automatic seams: the new
-    // rig gets them too, not the manual crops the load computed.
-    if (project->autoMode) buttomSetting->applyAutoSeams();
+    if (!status.isEmpty()) statusBar()->showMessage(status.join("; "));
     // The GL widget keeps showing its last frame on exposure; without a paint
     // request the new rig would stay invisible until the first slider move.
     openGLWidget->update();

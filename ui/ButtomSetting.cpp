@@ -42,14 +42,14 @@ void ButtomSetting::on_BlendSlider_valueChanged(int value) {
     if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project);
 }
 
-void ButtomSetting::applyAutoSeams() {
+bool ButtomSetting::applyAutoSeams() {
     Project* project = currentProject();
     std::vector<CameraProblem> why;
     const int result = autoBlend(kAutoFadeWidth, &why);
     // The seams live in the core, which cannot reach the widget; show what
     // the records now hold.
     if (project->previewWidget) project->previewWidget->repaint();
-    if (result == 0) return;
+    if (result == 0) return true;
     // The box's text is fixed; which camera failed and why goes to the console
     // and the status bar.
     QStringList lines;
@@ -64,6 +64,7 @@ void ButtomSetting::applyAutoSeams() {
         this, QCoreApplication::translate("ButtomSetting", "提示", nullptr),
         QCoreApplication::translate("ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
         QMessageBox::Ok, QMessageBox::NoButton);
+    return false;
 }
 
 void ButtomSetting::on_CutSilder_valueChanged(int value) {
