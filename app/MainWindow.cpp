@@ -5,6 +5,7 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStringList>
 #include <cstdio>
 
 #include "ButtomSetting.h"
@@ -15,6 +16,7 @@
 #include "export/Camera4KExport.h"
 #include "export/ExportDone.h"
 #include "export/QuickWeaveExport.h"
+#include "project/LoadReport.h"
 #include "project/Project.h"
 #include "ui_MainWindow.h"
 
@@ -75,17 +77,31 @@ void MainWindow::loadSequence(const std::string& path) {
         project->loadProgress = nullptr;
         progress.finish();
     }
-    // A remapper that did not run leaves the cameras empty; say why where the
-    // operator looks, not only on the console.
-    if (!project->lastRemapperError.isEmpty())
-        statusBar()->showMessage(project->lastRemapperError);
-    else
-        statusBar()->clearMessage();
+    statusBar()->clearMessage();
     rightSetting->rebuildPanels();
     project->loaded = true;
+    // A ticked automatic box means the operator wants automatic seams: the new
+    // rig gets them too, not the manual crops the load computed.
+    const bool seamsFailed = project->autoMode && !buttomSetting->applyAutoSeams();
+    // A remapper that did not run leaves the cameras empty, and a camera without
+    // a boundary is left out of every table; say so where the operator looks,
+    // not only on the console.
+    QStringList status;
+    if (seamsFailed) status << statusBar()->currentMessage();
+    if (!project->lastRemapperError.isEmpty()) status << project->lastRemapperError;
+    for (const CameraProblem& c : camerasLeftOut(*project)) {
+        printf("%s\r\n", c.message().c_str());
+        status << QString::fromStdString(c.message());
+    }
+    fflush(stdout);
+    if (!status.isEmpty()) statusBar()->showMessage(status.join("; "));
     // The GL widget keeps showing its last frame on exposure; without a paint
     // request the new rig would stay invisible until the first slider move.
     openGLWidget->update();
+    const QString problem = projectFileProblem(QString::fromLocal8Bit(path.c_str()), *project);
+    if (!problem.isEmpty())
+        QMessageBox::warning(this, tr("Project not loaded"),
+                             tr("The project could not be read.\n\n%1").arg(problem));
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {
@@ -115,6 +131,18 @@ void MainWindow::on_action_QELO4K_triggered() {
 void MainWindow::reportExport(const ExportResult& result) {
     fflush(stdout);
     // The console already has the details; a failed table must not pass unnoticed.
-    if (result.status == ExportResult::Status::Failed)
+    if (result.status == ExportResult::Status::Failed) {
         QMessageBox::warning(nullptr, tr("Export failed"), QString::fromStdString(result.message));
+        return;
+    }
+    if (!result.written()) return;
+    // The completion box says the table is done; it must not be all the operator
+    // sees when the table lacks a camera.
+    QStringList lines;
+    for (const CameraProblem& c : camerasLeftOut(*currentProject()))
+        lines << QString::fromStdString(c.message());
+    if (!lines.isEmpty())
+        QMessageBox::warning(
+            nullptr, tr("Cameras left out"),
+            tr("The table was written without these cameras:\n\n%1").arg(lines.join("\n")));
 }

@@ -1,6 +1,10 @@
 #include "ButtomSetting.h"
 
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
+#include <QStringList>
+#include <cstdio>
 
 #include "geometry/AutoBlend.h"
 #include "project/Project.h"
@@ -35,6 +39,31 @@ void ButtomSetting::on_BlendSlider_valueChanged(int value) {
     if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project);
 }
 
+bool ButtomSetting::applyAutoSeams() {
+    Project* project = currentProject();
+    std::vector<CameraProblem> why;
+    const int result = autoBlend(kAutoFadeWidth, &why);
+    // The seams live in the core, which cannot reach the widget; show what
+    // the records now hold.
+    if (project->previewWidget) project->previewWidget->repaint();
+    if (result == 0) return true;
+    // The box's text is fixed; which camera failed and why goes to the console
+    // and the status bar.
+    QStringList lines;
+    for (const CameraProblem& c : why) {
+        printf("%s\r\n", c.message().c_str());
+        lines << QString::fromStdString(c.message());
+    }
+    fflush(stdout);
+    if (auto* mainWindow = qobject_cast<QMainWindow*>(window()))
+        mainWindow->statusBar()->showMessage(tr("Automatic seams failed: ") + lines.join("; "));
+    QMessageBox::warning(
+        this, QCoreApplication::translate("ButtomSetting", "提示", nullptr),
+        QCoreApplication::translate("ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
+        QMessageBox::Ok, QMessageBox::NoButton);
+    return false;
+}
+
 void ButtomSetting::on_CutSilder_valueChanged(int value) {
     Project* project = currentProject();
     project->cutValue = value;
@@ -46,17 +75,7 @@ void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
     Project* project = currentProject();
     if (!project->previewWidget) return;
     if (checked) {
-        const int result = autoBlend(kAutoFadeWidth);
-        // The seams live in the core, which cannot reach the widget; show what
-        // the records now hold, including cameras a failed run already updated.
-        project->previewWidget->repaint();
-        if (result != 0) {
-            QMessageBox::warning(this,
-                                 QCoreApplication::translate("ButtomSetting", "提示", nullptr),
-                                 QCoreApplication::translate(
-                                     "ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
-                                 QMessageBox::Ok, QMessageBox::NoButton);
-        }
+        applyAutoSeams();
         // The mode is entered even after a failure: the box stays ticked and the
         // operator leaves it by clearing the box.
         project->autoMode = true;

@@ -14,6 +14,12 @@ public:
     explicit ButtomSetting(QWidget* parent = nullptr);
     ~ButtomSetting() override;
 
+    // Places the seams automatically and repaints; on failure names every camera
+    // that got no seams and why (console and the window's status bar), then shows
+    // the warning box. Used by the check box and by a load in automatic mode.
+    // True when the seams were placed.
+    bool applyAutoSeams();
+
 private slots:
     // Stores the blend value (0..60000) and, in manual mode, refreshes every camera.
     void on_BlendSlider_valueChanged(int value);

@@ -89,15 +89,38 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
     return table;
 }
 
-int autoBlend(int fadeWidth) {
+namespace {
+
+// Why camera `cam` did not get exactly two seams from its `seams`.
+std::string seamFailure(const Camara& cam, size_t seams) {
+    if (cam.rawBdy.size() < 2)
+        return "no usable boundary: its middle row has no edge to cut at, so no seam can be "
+               "placed";
+    if (seams == 0) return "no overlap with a neighbour: its valid run overlaps no other camera";
+    if (seams == 1) return "no overlap with a neighbour on one side: it overlaps one camera only";
+    return "it overlaps more than one neighbour on the same side (" + std::to_string(seams) +
+           " seams where two are needed)";
+}
+
+}  // namespace
+
+int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures) {
     Project* project = currentProject();
     if (!project || !project->loaded) return 0;
     const int n = static_cast<int>(project->cameras.size());
     std::vector<std::vector<BlendEdge>> table = autoSeams(*project, fadeWidth);
     // All or nothing: a camera without exactly two seams leaves every camera as it
     // was, so the preview and the exporters never see a half-applied result.
-    for (const std::vector<BlendEdge>& list : table)
-        if (list.size() != 2) return -1;
+    bool ok = true;
+    for (int i = 0; i < n; ++i) {
+        const size_t seams = table[static_cast<size_t>(i)].size();
+        if (seams == 2) continue;
+        ok = false;
+        const Camara& cam = project->cameras[static_cast<size_t>(i)];
+        if (failures)
+            failures->push_back({i, sourceFileName(cam.sourcePath), seamFailure(cam, seams)});
+    }
+    if (!ok) return -1;
     for (int i = 0; i < n; ++i) {
         std::vector<BlendEdge>& list = table[static_cast<size_t>(i)];
         if (list[0].column >= list[1].column) std::swap(list[0], list[1]);

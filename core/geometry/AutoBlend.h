@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "project/LoadReport.h"
+
 class Project;
 
 // Fade width in pixels of the automatic seams, in the window and the command line.
@@ -25,5 +27,7 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
 // writes each camera's imgBdy and displayImage through applyAutoBoundary,
 // marking its texture stale. Returns 0 on success (or when nothing is loaded),
 // -1 when some camera does not end up with exactly two seams; then no camera is
-// changed. Never repaints and never shows a message: the caller does both.
-int autoBlend(int fadeWidth);
+// changed and `failures`, when given, names every such camera and why (no
+// usable boundary, or no overlap with a neighbour on a side). Never prints,
+// repaints or shows a message: the caller does that.
+int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures = nullptr);

@@ -30,20 +30,22 @@ CliRun run(const QString& program, const QStringList& args, const QString& cwd =
     return r;
 }
 
-// Four small rectilinear cameras around the horizon, each with a little roll so
-// every layer shows both seams on its middle row.
+// A level ring of four cameras with cropped layers (the most common rig), and
+// the same with a 360-degree camera whose middle row has no edge to cut at.
 class CliRig : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new ScratchDir;
-        dir->write("rig.pto",
-                   "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
-                   "i w480 h270 f0 v100 r2 p0 y0 n\"c0.jpg\"\n"
-                   "i w480 h270 f0 v=0 r-2 p0 y90 n\"c1.jpg\"\n"
-                   "i w480 h270 f0 v=0 r1.5 p0 y180 n\"c2.jpg\"\n"
-                   "i w480 h270 f0 v=0 r-1.5 p0 y270 n\"c3.jpg\"\n");
-        const CliRun r = run("riggen", {pto()});
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+        for (int k = 0; k < 4; ++k)
+            ring += "i w480 h270 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
+                    std::to_string(k) + ".jpg\"\n";
+        dir->write("rig.pto", ring);
+        dir->write("rig360.pto", ring + "i w480 h240 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
+        for (const char* pto : {"rig.pto", "rig360.pto"}) {
+            const CliRun r = run("riggen", {out(pto)});
+            ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        }
     }
     static void TearDownTestSuite() {
         delete dir;
@@ -67,7 +69,7 @@ std::vector<uint8_t> readAll(const QString& path) {
 TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
     // Relative project path on purpose: the remapper runs in the work folder.
     const CliRun r =
-        run("orvikjoint-cli", {"export", "--blend", "20000", "--crop", "20000", "rig.pto"},
+        run("orvikjoint-cli", {"export", "--blend", "10000", "--crop", "20000", "rig.pto"},
             QString::fromStdString(dir->path()));
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("analysed camera 4/4")) << r.out.toStdString();
@@ -87,11 +89,16 @@ TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
 TEST_F(CliRig, OnlyTheRequestedTableAndAdjustmentsApply) {
     QFile::remove(out("QuickWeave_Projcet.tab"));
     QFile::remove(out("Camera_2K_Project.tab"));
-    const CliRun r = run("orvikjoint-cli", {"export", "--quickweave", "--order", "0,1,2,3",
+    QFile::remove(out("Camera_4K_Project.tab"));
+    const CliRun r = run("orvikjoint-cli", {"export", "--quickweave", "--2k", "--order", "0,1,2,3",
                                             "--trim", "1:100:200", "--auto", pto()});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(out("QuickWeave_Projcet.tab")));
-    EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
+    EXPECT_FALSE(QFile::exists(out("Camera_4K_Project.tab")));
+    // Automatic seams on the level ring: every camera gets its share.
+    const auto table = testsupport::parseDeviceTable(readAll(out("Camera_2K_Project.tab")));
+    ASSERT_EQ(table.N, 4);
+    for (int i = 0; i < 4; ++i) EXPECT_GT(table.recordCount[i], 0u) << "camera " << i;
     // The QuickWeave file carries the drawing order right after N, W, H.
     const auto bytes = readAll(out("QuickWeave_Projcet.tab"));
     ASSERT_GE(bytes.size(), 28u);
@@ -122,6 +129,26 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
+
+    // A camera the tables would leave out: named, and nothing written unless allowed.
+    const CliRun refused = run("orvikjoint-cli", {"export", "--2k", out("rig360.pto")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(
+        refused.err.contains("camera 4 (pano360.jpg): its middle row has no edge to cut "
+                             "at; it is left out of the tables"))
+        << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
+    const CliRun allowed =
+        run("orvikjoint-cli", {"export", "--2k", "--allow-missing-cameras", out("rig360.pto")});
+    EXPECT_EQ(allowed.exitCode, 0) << allowed.err.toStdString();
+    EXPECT_TRUE(allowed.out.contains("camera 4 (pano360.jpg)"));
+    EXPECT_TRUE(QFile::exists(out("Camera_2K_Project.tab")));
+    // Automatic seams that fail say which camera and why.
+    const CliRun noSeams = run("orvikjoint-cli", {"export", "--2k", "--auto",
+                                                  "--allow-missing-cameras", out("rig360.pto")});
+    EXPECT_EQ(noSeams.exitCode, 1);
+    EXPECT_TRUE(noSeams.err.contains("camera 4 (pano360.jpg): no usable boundary"))
+        << noSeams.err.toStdString();
 
     const CliRun help = run("orvikjoint-cli", {"--help"});
     EXPECT_EQ(help.exitCode, 0);

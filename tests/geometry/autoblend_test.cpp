@@ -105,7 +105,14 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     setLayer(project.cameras[0], 3600, {{0, 600}, {3350, 3599}});
     std::vector<cv::Mat> before;
     for (const Camara& c : project.cameras) before.push_back(c.displayImage.clone());
-    EXPECT_EQ(autoBlend(kAutoFadeWidth), -1);
+    std::vector<CameraProblem> why;
+    EXPECT_EQ(autoBlend(kAutoFadeWidth, &why), -1);
+    // Every camera without two seams is named with its reason: camera 3 has no
+    // neighbour at all, its former neighbours 0 and 2 lack one side.
+    ASSERT_EQ(why.size(), 3u);
+    EXPECT_EQ(why[2].index, 3);
+    EXPECT_EQ(why[2].reason.rfind("no overlap with a neighbour:", 0), 0u) << why[2].reason;
+    EXPECT_EQ(why[0].reason.rfind("no overlap with a neighbour on one side", 0), 0u);
     for (size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(
             cv::countNonZero(project.cameras[i].displayImage.reshape(1) != before[i].reshape(1)),

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "TempDir.h"
+#include "project/LoadReport.h"
 #include "project/Project.h"
 
 namespace {
@@ -106,4 +107,23 @@ TEST(Project, NonAsciiPathsSurviveTheRoundTrip) {
     EXPECT_EQ(p.projectDir, folder8 + "/");
     EXPECT_EQ(p.cameras[0].sourcePath, folder8 + "/图.jpg");
     EXPECT_EQ(p.tiffPath, folder + "/tiff");
+}
+
+TEST(Project, CamerasLeftOutOfTheTablesAreNamedWithTheReason) {
+    Project p;  // four cameras
+    const cv::Mat pixel(4, 8, CV_8UC4, cv::Scalar(1, 2, 3, 255));
+    for (Camara& c : p.cameras) {
+        c.sourceImage = c.image = c.displayImage = pixel;
+        c.coordMap = cv::Mat(4, 8, CV_32FC2, cv::Scalar(1, 1));
+        c.imgBdy = {{1, 1}, {6, 0}};
+    }
+    p.cameras[0].sourcePath = "/rig/front.jpg";
+    p.cameras[0].sourceImage = cv::Mat();
+    p.cameras[2].displayImage = cv::Mat(4, 8, CV_8UC4, cv::Scalar(1, 2, 3, 0));
+    const std::vector<CameraProblem> out = camerasLeftOut(p);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].message(),
+              "camera 0 (front.jpg): its source image could not be read; it "
+              "is left out of the tables");
+    EXPECT_EQ(out[1].index, 2);  // its crop cleared every pixel
 }

@@ -13,6 +13,7 @@
 #include "export/ExportResult.h"
 #include "export/QuickWeaveExport.h"
 #include "geometry/AutoBlend.h"
+#include "project/LoadReport.h"
 #include "project/Project.h"
 
 namespace {
@@ -36,9 +37,14 @@ const char kUsage[] =
     "                  the camera indices; default N-1,...,1,0: camera 0 on top)\n"
     "  --auto          place the seams automatically (30-pixel fades)\n"
     "\n"
+    "  --allow-missing-cameras\n"
+    "                  write the tables even when a camera is left out of them (its\n"
+    "                  images could not be loaded, or its layer gives no boundary);\n"
+    "                  without it such a rig is refused and nothing is written\n"
     "  -h, --help      show this text\n"
     "\n"
-    "Exit code 0 only when every requested table was written.\n";
+    "Exit code 0 only when every requested table was written with every camera\n"
+    "(or, with --allow-missing-cameras, with the cameras that could take part).\n";
 
 struct Trim {
     int camera, left, right;
@@ -50,6 +56,7 @@ struct Options {
     std::vector<Trim> trims;
     std::optional<std::vector<int>> order;
     bool autoSeams = false;
+    bool allowMissingCameras = false;
     QString project;
 };
 
@@ -81,6 +88,8 @@ QString parseArgs(const QStringList& args, Options* o) {
             o->wantQuickWeave = true;
         } else if (a == "--auto") {
             o->autoSeams = true;
+        } else if (a == "--allow-missing-cameras") {
+            o->allowMissingCameras = true;
         } else if (a == "--blend" || a == "--crop") {
             int n = 0;
             if (!value(&v) || !parseInt(v, 0, 60000, &n))
@@ -185,21 +194,39 @@ int main(int argc, char* argv[]) {
     project.runRemapper();
     project.loadProgress = nullptr;
     project.loaded = true;
-    if (!project.lastRemapperError.isEmpty()) return fail(project.lastRemapperError);
-    for (int i = 0; i < n; ++i) {
-        const Camara& cam = project.cameras[static_cast<size_t>(i)];
-        if (cam.image.empty() || cam.coordMap.empty() || cam.sourceImage.empty())
-            return fail(QString("camera %1 could not be loaded (%2)")
-                            .arg(i)
-                            .arg(QString::fromLocal8Bit(cam.sourcePath.c_str())));
+    // Every camera the tables would leave out, once, before anything is written.
+    std::vector<CameraProblem> leftOut = camerasLeftOut(project);
+    for (const CameraProblem& c : leftOut) printf("%s\n", c.message().c_str());
+    fflush(stdout);
+    // A remapper failure is allowed past only for the cameras it left out, and
+    // only when some camera is left to write.
+    if (!project.lastRemapperError.isEmpty()) {
+        if (!opt.allowMissingCameras || static_cast<int>(leftOut.size()) == n)
+            return fail(project.lastRemapperError);
+        fprintf(stderr, "orvikjoint-cli: %s\n",
+                toLocal8BitString(project.lastRemapperError).c_str());
     }
 
     if (opt.autoSeams) {
         project.autoMode = true;
-        if (autoBlend(kAutoFadeWidth) != 0)
-            return fail(
-                "automatic seams failed: some camera overlaps no neighbour; "
-                "export without --auto and set blend and crop by hand");
+        std::vector<CameraProblem> why;
+        if (autoBlend(kAutoFadeWidth, &why) != 0) {
+            for (const CameraProblem& c : why) printf("%s\n", c.message().c_str());
+            fflush(stdout);
+            QString message = "automatic seams failed:";
+            for (const CameraProblem& c : why)
+                message += "\n  " + QString::fromStdString(c.message());
+            return fail(message + "\nexport without --auto and set blend and crop by hand");
+        }
+        leftOut = camerasLeftOut(project);
+    }
+    if (!leftOut.empty() && !opt.allowMissingCameras) {
+        QString message;
+        for (const CameraProblem& c : leftOut)
+            message += QString::fromStdString(c.message()) + "\n";
+        return fail(message +
+                    "no table written: the tables would not hold every camera "
+                    "(--allow-missing-cameras writes them without these cameras)");
     }
 
     struct Job {

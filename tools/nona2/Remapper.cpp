@@ -329,6 +329,59 @@ Rect coarseRegion(const Rect& canvas, const std::vector<std::unique_ptr<PanoTran
     return r;
 }
 
+// The layer box nona gives an r:CROP layer. It looks for the image on a
+// miniature panorama (about 180 pixels on its longer side), grows what it finds
+// by one miniature pixel and scales that back, so the layer keeps a transparent
+// margin around the image's footprint. The margin matters downstream: a level
+// camera's valid region has vertical sides, and without the margin its middle
+// row would show no transition to cut at. Empty when the miniature misses the
+// image altogether.
+Rect nonaLayerBox(const PanoOptions& pano, const Rect& canvas, const PanoTransform& t,
+                  const ImageSampler& sampler) {
+    const double s = std::min(180.0 / pano.width, 180.0 / pano.height);
+    const int miniW = static_cast<int>(std::ceil(pano.width * s));
+    const int miniH = static_cast<int>(std::ceil(pano.height * s));
+    const int left = std::max(0, static_cast<int>(std::floor(canvas.left * s)));
+    const int top = std::max(0, static_cast<int>(std::floor(canvas.top * s)));
+    const int right = std::min(miniW, static_cast<int>(std::ceil(canvas.right * s)));
+    const int bottom = std::min(miniH, static_cast<int>(std::ceil(canvas.bottom * s)));
+    Rect hit{right, bottom, left, top};  // inclusive miniature extremes while scanning
+    bool any = false;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) {
+            double sx = 0, sy = 0;
+            if (!t.map(x / s, y / s, sx, sy) || !sampler.valid(sx, sy)) continue;
+            any = true;
+            hit.left = std::min(hit.left, x);
+            hit.right = std::max(hit.right, x);
+            hit.top = std::min(hit.top, y);
+            hit.bottom = std::max(hit.bottom, y);
+        }
+    if (!any) return Rect{};
+    // The 3 x 3 dilation moves each extreme out by one miniature pixel; the
+    // miniature pixel x covers panorama columns x / s .. (x + 1) / s.
+    auto toPano = [s](int v) { return static_cast<int>(std::floor(v / s + 0.5)); };
+    Rect box{toPano(hit.left - 1), toPano(hit.top - 1), toPano(hit.right + 2),
+             toPano(hit.bottom + 2)};
+    box.left = std::max(box.left, canvas.left);
+    box.top = std::max(box.top, canvas.top);
+    box.right = std::min(box.right, canvas.right);
+    box.bottom = std::min(box.bottom, canvas.bottom);
+    return box;
+}
+
+// Pixels outside the image keep no source position, so nothing downstream can
+// take a masked or cropped-away source pixel for a usable one.
+void clearInvalidPositions(Evaluation& e) {
+    for (int y = 0; y < e.bgra.rows; ++y) {
+        const uint8_t* px = e.bgra.ptr<uint8_t>(y);
+        float* mx = e.mapX.ptr<float>(y);
+        float* my = e.mapY.ptr<float>(y);
+        for (int x = 0; x < e.bgra.cols; ++x)
+            if (!px[4 * x + 3]) mx[x] = my[x] = -1.0f;
+    }
+}
+
 }  // namespace
 
 int workerCount(int threads) {
@@ -427,7 +480,12 @@ bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
         evaluate(canvas, transforms, sampler, options.exact, eval);
         validBounds(eval, out.validPixels);
         bounds = canvas;
+    } else if (!(bounds = nonaLayerBox(pano, canvas, *transforms[0], sampler)).empty()) {
+        evaluate(bounds, transforms, sampler, options.exact, eval);
+        validBounds(eval, out.validPixels);
+        clearInvalidPositions(eval);
     } else {
+        // A footprint too small for the miniature: the exact box of its pixels.
         constexpr int kStep = 8;
         Rect region = coarseRegion(canvas, transforms, sampler, kStep);
         if (region.empty()) region = canvas;  // tiny or thin footprint: look everywhere

@@ -38,8 +38,10 @@ bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error);
 cv::Mat sourceMask(const ImageDesc& image, const cv::Mat& source);
 
 // Remaps image `index` of `project` from `source` (as loadSourceImage gives).
-// With the panorama's r:CROP the result is cropped to the bounding box of the
-// valid pixels (inside the panorama's S crop), otherwise it covers the canvas.
+// With the panorama's r:CROP the result covers the box nona gives the layer (the
+// image's footprint with a transparent margin, inside the panorama's S crop;
+// pixels in it outside the image have alpha 0 and position -1, -1), otherwise
+// it covers the canvas.
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
                 const RemapOptions& options, RemappedLayer& out, std::string& error);
 

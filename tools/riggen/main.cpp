@@ -34,19 +34,14 @@ const char* const kImageTail =
 
 std::string ring4Project() {
     std::string text =
-        "# ring4: four rectilinear cameras 1920x1080, hfov 100, yaw 0/90/180/270,\n"
-        "# each mounted with a little roll, as real rigs are.\n"
+        "# ring4: four level rectilinear cameras 1920x1080, hfov 100, yaw 0/90/180/270.\n"
         "# Images rendered by riggen from its synthetic scene.\n"
         "p f2 w3840 h1920 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
         "m i0\n";
-    // The roll tilts each layer's side edges, so the middle row of a cropped
-    // layer is narrower than the layer and shows both of its seams; a perfectly
-    // level rectilinear ring would give layers valid from edge to edge.
     const int yaws[] = {0, 90, 180, 270};
-    const char* const rolls[] = {"r2", "r-2", "r1.5", "r-1.5"};
     for (int k = 0; k < 4; ++k) {
-        text += "i w1920 h1080 f0 " + std::string(k == 0 ? "v100" : "v=0") + " " + rolls[k] +
-                " p0 y" + std::to_string(yaws[k]) + kImageTail +
+        text += "i w1920 h1080 f0 " + std::string(k == 0 ? "v100" : "v=0") + " r0 p0 y" +
+                std::to_string(yaws[k]) + kImageTail +
                 (k == 0 ? " a0 b0 c0 d0 e0" : " a=0 b=0 c=0 d=0 e=0") + " n\"cam" +
                 std::to_string(k) + ".jpg\"\n";
     }
