@@ -152,7 +152,9 @@ void compareRig(const std::string& name, const std::string& pto, int images, boo
         // scan of a level camera depends on.
         const cv::Rect layer(ours.left, ours.top, ours.bgra.cols, ours.bgra.rows);
         const cv::Rect refLayer(ref.left, ref.top, ref.bgra.cols, ref.bgra.rows);
-        if (!cropped) EXPECT_EQ(layer, cv::Rect(0, 0, ref.bgra.cols, ref.bgra.rows));
+        if (!cropped) {
+            EXPECT_EQ(layer, cv::Rect(0, 0, ref.bgra.cols, ref.bgra.rows));
+        }
         EXPECT_LE(std::abs(layer.x - refLayer.x), 1);
         EXPECT_LE(std::abs(layer.y - refLayer.y), 1);
         EXPECT_LE(std::abs(layer.width - refLayer.width), 1);
