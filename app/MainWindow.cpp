@@ -71,8 +71,10 @@ void MainWindow::loadSequence(const std::string& path) {
             else
                 progress.analysisProgress(done - n, n);
         };
+        project->remapCancelled = [&progress] { return progress.wasCanceled(); };
         project->runRemapper();
         project->loadProgress = nullptr;
+        project->remapCancelled = nullptr;
         progress.finish();
     }
     // A remapper that did not run leaves the cameras empty; say why where the

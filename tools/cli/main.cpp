@@ -36,6 +36,8 @@ const char kUsage[] =
     "                  the camera indices; default N-1,...,1,0: camera 0 on top)\n"
     "  --auto          place the seams automatically (30-pixel fades)\n"
     "\n"
+    "  --remap-timeout SECONDS  end the remapper and fail when it runs longer\n"
+    "                  (default 600)\n"
     "  -h, --help      show this text\n"
     "\n"
     "Exit code 0 only when every requested table was written.\n";
@@ -50,6 +52,7 @@ struct Options {
     std::vector<Trim> trims;
     std::optional<std::vector<int>> order;
     bool autoSeams = false;
+    int remapTimeout = 600;
     QString project;
 };
 
@@ -86,6 +89,9 @@ QString parseArgs(const QStringList& args, Options* o) {
             if (!value(&v) || !parseInt(v, 0, 60000, &n))
                 return QString("%1 needs a value from 0 to 60000").arg(a);
             (a == "--blend" ? o->blend : o->crop) = n;
+        } else if (a == "--remap-timeout") {
+            if (!value(&v) || !parseInt(v, 1, 1000000, &o->remapTimeout))
+                return "--remap-timeout needs a number of seconds from 1 to 1000000";
         } else if (a == "--trim") {
             const QStringList parts = value(&v) ? v.split(':') : QStringList();
             Trim t{};
@@ -149,7 +155,9 @@ int main(int argc, char* argv[]) {
     const int n = static_cast<int>(project.cameras.size());
     if (n == 0) return fail(QString("%1 names no camera images").arg(opt.project));
     if (project.panoWidth <= 0 || project.panoHeight <= 0)
-        return fail(QString("%1 gives no panorama size").arg(opt.project));
+        return fail(project.lastLoadError.isEmpty()
+                        ? QString("%1 gives no panorama size").arg(opt.project)
+                        : project.lastLoadError);
 
     // Trims and order are checked against the real camera count before the long run.
     for (const Trim& t : opt.trims) {
@@ -182,6 +190,7 @@ int main(int argc, char* argv[]) {
         }
         fflush(stdout);
     };
+    project.remapTimeoutSeconds = opt.remapTimeout;
     project.runRemapper();
     project.loadProgress = nullptr;
     project.loaded = true;
