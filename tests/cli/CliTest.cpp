@@ -114,6 +114,7 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
         {{"export", "--order", "0,0,1,2", pto()}, 1, "--order must list each camera index 0..3"},
         {{"export", "--order", "0,1,2", pto()}, 1, "--order must list each camera index 0..3"},
         {{"export", "--trim", "9:0:0", pto()}, 1, "--trim: camera 9 does not exist"},
+        {{"export", "--remap-timeout", "0", pto()}, 2, "--remap-timeout needs a number"},
     };
     QFile::remove(out("Camera_2K_Project.tab"));
     for (const Case& c : cases) {
