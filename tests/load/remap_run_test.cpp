@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTextStream>
 #include <opencv2/imgcodecs.hpp>
 
@@ -207,9 +208,13 @@ TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
 TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
     const QString pids = root.path() + "/pids";
     const QString slow = fakeRemapper(QString("echo $$ >> '%1'; exec sleep 60").arg(pids));
+    // Signalled processes end asynchronously; a zombie has ended too.
     auto alive = [](const QString& pid) {
-        QFile stat("/proc/" + pid + "/stat");  // a zombie has ended too
-        return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+        for (int wait = 0; wait < 30; ++wait, QThread::msleep(100)) {
+            QFile stat("/proc/" + pid + "/stat");
+            if (!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ")) return false;
+        }
+        return true;
     };
     for (int way = 0; way < 2; ++way) {
         project.remapTimeoutSeconds = way == 0 ? 1 : 0;
