@@ -79,7 +79,9 @@ void MainWindow::loadSequence(const std::string& path) {
     }
     // A remapper that did not run leaves the cameras empty; say why where the
     // operator looks, not only on the console.
-    if (!project->lastRemapperError.isEmpty())
+    if (!project->lastLoadError.isEmpty())
+        statusBar()->showMessage(project->lastLoadError);
+    else if (!project->lastRemapperError.isEmpty())
         statusBar()->showMessage(project->lastRemapperError);
     else
         statusBar()->clearMessage();

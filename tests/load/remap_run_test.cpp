@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTextStream>
+#include <QThread>
 #include <opencv2/imgcodecs.hpp>
 
 #include "CoreApp.h"

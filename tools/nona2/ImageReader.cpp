@@ -160,13 +160,13 @@ bool readPng(const std::string& path, cv::Mat& out, std::string& error, cv::Size
 bool decodeTiff(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected);
 
 bool readTiff(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected) {
-    TIFFSetWarningHandler(collectTiffMessage);
-    TIFFSetErrorHandler(collectTiffMessage);
+    const TIFFErrorHandler warnings = TIFFSetWarningHandler(collectTiffMessage);
+    const TIFFErrorHandler errors = TIFFSetErrorHandler(collectTiffMessage);
     takeTiffMessages();
     const bool ok = decodeTiff(path, out, error, expected);
     const std::string messages = takeTiffMessages();
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(warnings);
+    TIFFSetErrorHandler(errors);
     if (!ok && !messages.empty()) error += " (" + messages + ")";
     if (ok && !messages.empty())
         std::fprintf(stderr, "nona2: warning: %s: %s\n", path.c_str(), messages.c_str());
