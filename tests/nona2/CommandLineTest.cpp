@@ -141,6 +141,12 @@ TEST(Nona2CommandLine, BadInputFailsWithAMessageAndLeavesNoFiles) {
         EXPECT_NE(r.output.find(c.expect), std::string::npos) << c.args << ": " << r.output;
         EXPECT_TRUE(filesIn(work).empty()) << c.args;
     }
+    // A file size limit stands in for a full disk: the system's reason is named.
+    const Result full =
+        run(work, "trap '' XFSZ; ulimit -f 2; " + bin("nona2") + kRemap + "-i 0 ../rig.pto");
+    EXPECT_NE(full.output.find(".tif.part"), std::string::npos) << full.output;
+    EXPECT_NE(full.output.find(": write error (File too large)"), std::string::npos) << full.output;
+    EXPECT_TRUE(filesIn(work).empty());
     const Result usage = run(work, bin("nona2") + " -q ../rig.pto");
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_NE(usage.output.find("Usage"), std::string::npos);
