@@ -6,6 +6,10 @@
 # Usage: bench/fuzz.sh [harness ...]   (default: all four)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if ! command -v clang++ > /dev/null; then
+    echo "fuzz.sh: clang++ not found (Debian: apt-get install clang libclang-rt-14-dev); skipped"
+    exit 0
+fi
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 BUILD=build-fuzz
 cmake -S . -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
