@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     int n = 0;
     for (const auto& e : fs::recursive_directory_iterator(samples)) {
         const fs::path p = e.path();
-        if (p.extension() == ".pto") fs::copy_file(p, out / "pto" / p.filename(), fs::copy_options::overwrite_existing);
+        if (p.extension() == ".pto")
+            fs::copy_file(p, out / "pto" / p.filename(), fs::copy_options::overwrite_existing);
         if (p.extension() != ".jpg") continue;
         cv::Mat small, alpha;
         cv::resize(cv::imread(p.string()), small, cv::Size(64, 36), 0, 0, cv::INTER_AREA);
