@@ -124,14 +124,8 @@ TEST(LittleEndianWriter, ReportsDeviceErrors) {
     EXPECT_FALSE(w.errorString().isEmpty());
 
 #ifdef __linux__
-    // A full disk, and a file size limit: the first write comes back short with
-    // no error code, the message must still give the system's reason.
-    QFile full("/dev/full");
-    ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    LittleEndianWriter toFull(full);
-    toFull.u32(1);
-    EXPECT_FALSE(toFull.flush());
-    EXPECT_EQ(toFull.errorString(), "No space left on device");
+    // A disk filling up (here a file size limit) first gives a short write with
+    // no error code; the message must still give the system's reason.
     QTemporaryDir dir;
     const pid_t child = fork();
     if (child == 0) {
