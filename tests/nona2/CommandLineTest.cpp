@@ -132,7 +132,7 @@ TEST(Nona2CommandLine, BadInputFailsWithAMessageAndLeavesNoFiles) {
         {"../f.pto", "f.pto:2: value 'f-1e300' is out of range"},
         {"../mask.pto", "mask.pto:3: malformed mask point '3e12'"},
         {"../float.pto", "float.pto:1: malformed width 'w9.6e2'"},
-        {"../twice.pto", "twice.pto:1: malformed repeated width 'w960'"},
+        {"../twice.pto", "twice.pto:1: width 'w960' given twice"},
         {"../bomb.pto", "bomb.tif: image is 40000x40000 but the project says 160x120"},
     };
     for (const Case& c : cases) {

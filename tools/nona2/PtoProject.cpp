@@ -183,12 +183,18 @@ bool parsePanoLine(const std::string& line, const LineError& err, PanoOptions& p
         double num = 0;
         switch (key) {
             case 'w':
-                if (haveW) return bad("repeated width");
+                if (haveW) {
+                    error = err("width '" + w + "' given twice on the 'p' line");
+                    return false;
+                }
                 if (!parseSide(value, pano.width)) return bad("width");
                 haveW = true;
                 break;
             case 'h':
-                if (haveH) return bad("repeated height");
+                if (haveH) {
+                    error = err("height '" + w + "' given twice on the 'p' line");
+                    return false;
+                }
                 if (!parseSide(value, pano.height)) return bad("height");
                 haveH = true;
                 break;
