@@ -73,8 +73,10 @@ void MainWindow::loadSequence(const std::string& path) {
             else
                 progress.analysisProgress(done - n, n);
         };
+        project->remapCancelled = [&progress] { return progress.wasCanceled(); };
         project->runRemapper();
         project->loadProgress = nullptr;
+        project->remapCancelled = nullptr;
         progress.finish();
     }
     statusBar()->clearMessage();
@@ -87,6 +89,7 @@ void MainWindow::loadSequence(const std::string& path) {
     // a boundary is left out of every table; say so where the operator looks,
     // not only on the console.
     QStringList status;
+    if (!project->lastLoadError.isEmpty()) status << project->lastLoadError;
     if (seamsFailed) status << statusBar()->currentMessage();
     if (!project->lastRemapperError.isEmpty()) status << project->lastRemapperError;
     for (const CameraProblem& c : camerasLeftOut(*project)) {

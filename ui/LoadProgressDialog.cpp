@@ -7,8 +7,9 @@ LoadProgressDialog::LoadProgressDialog(QWidget* parent, int cameraCount)
     : QProgressDialog(parent), cameras(std::max(cameraCount, 0)) {
     setObjectName(QString::fromUtf8("LoadProgressDialog"));
     setWindowTitle(QCoreApplication::translate("LoadProgressDialog", "打开方案", nullptr));
-    // A remapper run cannot be stopped half-way without leaving a work folder behind.
-    setCancelButton(nullptr);
+    // The remapper run can be cancelled (it is ended and its work folder removed);
+    // the analysis that follows is short and runs to its end.
+    setCancelButtonText(QCoreApplication::translate("LoadProgressDialog", "取消", nullptr));
     setWindowModality(Qt::ApplicationModal);
     setMinimumDuration(0);
     setAutoClose(false);
@@ -30,6 +31,8 @@ void LoadProgressDialog::remapperProgress(int done, int total) {
 }
 
 void LoadProgressDialog::analysisProgress(int done, int total) {
+    if (!analysing) setCancelButton(nullptr);
+    analysing = true;
     const int count = std::clamp(done, 0, std::max(total, 0));
     setLabelText(QCoreApplication::translate("LoadProgressDialog", "正在分析相机 %1/%2", nullptr)
                      .arg(count)

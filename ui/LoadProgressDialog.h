@@ -12,7 +12,8 @@ public:
     // Shows itself at once, modal over `parent`, for a rig of `cameraCount` cameras.
     LoadProgressDialog(QWidget* parent, int cameraCount);
 
-    // First phase: `done` of `total` cameras have been remapped.
+    // First phase: `done` of `total` cameras have been remapped. The Cancel
+    // button is offered in this phase only (wasCanceled() tells).
     void remapperProgress(int done, int total);
     // Second phase: `done` of `total` cameras have been read and analysed.
     void analysisProgress(int done, int total);
@@ -21,4 +22,5 @@ public:
 
 private:
     int cameras;
+    bool analysing = false;
 };

@@ -4,6 +4,8 @@
 #include <QIODevice>
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 LittleEndianWriter::LittleEndianWriter(QIODevice& device)
@@ -136,11 +138,7 @@ void LittleEndianWriter::putSlow(const uint8_t* data, size_t size) {
             }
             while (size > 0) {
                 const size_t n = std::min(size, kCapacity);
-                if (device_->write(reinterpret_cast<const char*>(data), static_cast<qint64>(n)) !=
-                    static_cast<qint64>(n)) {
-                    fail(device_->errorString());
-                    return;
-                }
+                if (!writeAll(reinterpret_cast<const char*>(data), static_cast<qint64>(n))) return;
                 if (written_) written_(pos_, static_cast<int64_t>(n));
                 pos_ += static_cast<int64_t>(n);
                 data += n;
@@ -166,13 +164,30 @@ bool LittleEndianWriter::flushBuffer() {
         return false;
     }
     const qint64 n = static_cast<qint64>(bufLen_);
-    if (device_->write(reinterpret_cast<const char*>(buf_), n) != n) {
-        fail(device_->errorString());
-        return false;
-    }
+    if (!writeAll(reinterpret_cast<const char*>(buf_), n)) return false;
     if (written_) written_(bufStart_, n);
     bufStart_ += n;
     bufLen_ = 0;
+    return true;
+}
+
+bool LittleEndianWriter::writeAll(const char* data, qint64 n) {
+    // A full disk shows first as a short write without an error code; writing
+    // the rest brings the system's reason ("No space left on device").
+    while (n > 0) {
+        errno = 0;
+        const qint64 done = device_->write(data, n);
+        if (done <= 0) {
+            const int code = errno;
+            QString why = device_->errorString();
+            if (code != 0 && (why.isEmpty() || why == QLatin1String("Unknown error")))
+                why = QString::fromLocal8Bit(std::strerror(code));
+            fail(why);
+            return false;
+        }
+        data += done;
+        n -= done;
+    }
     return true;
 }
 

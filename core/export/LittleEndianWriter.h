@@ -88,6 +88,8 @@ private:
     }
     void putSlow(const uint8_t* data, size_t size);
     bool flushBuffer();
+    // Writes all n bytes, retrying after a short write; false (and failed) on an error.
+    bool writeAll(const char* data, qint64 n);
     void fail(const QString& why);
 
     static constexpr size_t kCapacity = size_t(1) << 20;

@@ -134,6 +134,13 @@ public:
     // Why the last remapper run failed (program and reason), empty after a clean
     // run. The load goes on regardless; the window shows this in its status bar.
     QString lastRemapperError;
+    // A remapper run taking longer than this many seconds is ended and fails
+    // (0: no limit). Polled while the remapper runs: returning true ends the run.
+    int remapTimeoutSeconds = 0;
+    std::function<bool()> remapCancelled;
+    // Why loadProject found no usable panorama size (file, line, problem);
+    // empty when the size was read.
+    QString lastLoadError;
 };
 
 // The single project object of the process.

@@ -7,13 +7,52 @@
 
 #include "project/Project.h"
 
+namespace {
+
+// The panorama size as the remapper reads it: every blank-separated word of
+// the 'p' line that starts with the key (quoted stretches belong to their
+// word), which must occur once and be plain decimal digits. Returns the
+// problem, empty when `size` was set.
+std::string readSize(const std::string& line, char key, int& size) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false;
+    for (size_t k = 1; k <= line.size(); ++k) {
+        const char c = k < line.size() ? line[k] : ' ';
+        if (!quoted && (c == ' ' || c == '\t')) {
+            if (!word.empty() && word[0] == key) words.push_back(word);
+            word.clear();
+            continue;
+        }
+        if (c == '"') quoted = !quoted;
+        word += c;
+    }
+    const std::string what = key == 'w' ? "width" : "height";
+    if (words.empty()) return "the 'p' line gives no panorama " + what;
+    if (words.size() > 1) return "the 'p' line gives the panorama " + what + " twice";
+    const std::string digits = words[0].substr(1);
+    if (digits.empty() || digits.size() > 7 ||
+        digits.find_first_not_of("0123456789") != std::string::npos || std::stoi(digits) < 1 ||
+        std::stoi(digits) > 1000000)
+        return "panorama " + what + " '" + words[0] + "' is not a whole number from 1 to 1000000";
+    size = std::stoi(digits);
+    return std::string();
+}
+
+}  // namespace
+
 PtoReader::PtoReader(std::string path) {
     dir = toLocal8BitString(QFileInfo(QString::fromLocal8Bit(path.c_str())).absolutePath()) + "/";
 
     std::ifstream in(path);
+    int lineNo = 0;
+    bool havePano = false;
     while (in.good()) {
         std::string line;
         std::getline(in, line);
+        ++lineNo;
+        // Some editors start the file with a UTF-8 byte-order mark.
+        if (lineNo == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         // A project saved with CR LF line ends reads the same as on Windows.
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
@@ -22,11 +61,14 @@ PtoReader::PtoReader(std::string path) {
             if (!findParam(line, "n", name)) name.clear();
             if (!isAbsoluteName(name)) name = dir + name;
             imagePaths.push_back(name);
-        } else if (line[0] == 'p') {
-            readIntParam(line, "w", width);
-            readIntParam(line, "h", height);
+        } else if (line[0] == 'p' && problem.empty()) {
+            std::string why = havePano ? "a second 'p' line" : readSize(line, 'w', width);
+            if (why.empty()) why = readSize(line, 'h', height);
+            if (!why.empty()) problem = path + ":" + std::to_string(lineNo) + ": " + why;
+            havePano = true;
         }
     }
+    if (!problem.empty()) width = height = 0;
 }
 
 std::string PtoReader::imageFile(int i) const {

@@ -9,7 +9,9 @@
 class PtoReader {
 public:
     // Reads the whole file at once. A file that cannot be opened leaves the
-    // image list empty and width/height at 0; nothing is reported.
+    // image list empty and width/height at 0; nothing is reported. A size the
+    // remapper would read differently (not plain digits, given twice, a second
+    // 'p' line) leaves width and height at 0 and says why in `problem`.
     explicit PtoReader(std::string path);
 
     int imageCount() const { return static_cast<int>(imagePaths.size()); }
@@ -30,4 +32,5 @@ public:
     int height = 0;
     std::string dir;  // absolute folder of the project file followed by "/"
     std::vector<std::string> imagePaths;
+    std::string problem;  // "file:line: what is wrong with the panorama size", or empty
 };

@@ -135,7 +135,7 @@ void loadCoordinateMaps(Camara& cam) {
     }
 }
 
-void loadCameraInputs(Camara& cam, int index) {
+void dropCameraInputs(Camara& cam, int index) {
     cam.index = index;
     cam.mapX.release();
     cam.mapY.release();
@@ -146,6 +146,27 @@ void loadCameraInputs(Camara& cam, int index) {
     cam.displayImage.release();
     cam.rawBdy.clear();
     cam.imgBdy.clear();
+}
+
+std::string layerOutsidePanorama(Camara& cam, int panoWidth, int panoHeight) {
+    if (cam.image.empty()) return std::string();
+    const int64_t right = int64_t(cam.offsetX) + cam.image.cols;
+    const int64_t bottom = int64_t(cam.offsetY) + cam.image.rows;
+    if (cam.offsetX >= 0 && cam.offsetY >= 0 && right <= panoWidth && bottom <= panoHeight)
+        return std::string();
+    const std::string why = "camera " + std::to_string(cam.index) + ": remapped layer of " +
+                            std::to_string(cam.image.cols) + "x" + std::to_string(cam.image.rows) +
+                            " at (" + std::to_string(cam.offsetX) + ", " +
+                            std::to_string(cam.offsetY) + ") does not lie inside the " +
+                            std::to_string(panoWidth) + "x" + std::to_string(panoHeight) +
+                            " panorama";
+    const int index = cam.index;
+    dropCameraInputs(cam, index);
+    return why;
+}
+
+void loadCameraInputs(Camara& cam, int index) {
+    dropCameraInputs(cam, index);
 
     loadCoordinateMaps(cam);
     cam.sourceImage = readImage(cam.sourcePath);

@@ -35,6 +35,15 @@ void loadCoordinateMaps(Camara& cam);
 // empty field rather than another project's data.
 void loadCameraInputs(Camara& cam, int index);
 
+// Empties every field loadCameraInputs fills, for camera `index`.
+void dropCameraInputs(Camara& cam, int index);
+
+// Empty when the camera's remapped layer lies inside a panorama of
+// `panoWidth` x `panoHeight`, or has no image; otherwise a message naming the
+// camera and its position. A layer outside is refused: its image and maps
+// are dropped (the tables store positions in 16 bits and would wrap).
+std::string layerOutsidePanorama(Camara& cam, int panoWidth, int panoHeight);
+
 // Validity transitions of the middle row of a CV_8UC4 image (alpha != 0 = valid):
 // a run touching column 0 yields no start there, a run reaching the last column
 // no end there; a single transition is completed, two are sorted by column.

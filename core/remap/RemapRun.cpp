@@ -2,17 +2,106 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegExp>
 #include <QStringList>
+#include <atomic>
 #include <cstdio>
 
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 
+#ifndef Q_OS_WIN
+#include <signal.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
 namespace {
+
+// Marks a work folder this tool created, so that one left by a killed run is
+// recognised and removed by the next; a folder without it is the operator's.
+const char kMarker[] = ".orvikjoint-work";
+
+// The remapper's partial outputs ("pic0003.tif.part1234") of an interrupted run.
+const char kPartialPattern[] = "pic000*.tif.part*";
+
+// The script and every remapper it starts share one process group, so the
+// whole run can be ended at once; the child also ends when the tool dies.
+class RemapperProcess : public QProcess {
+protected:
+    void setupChildProcess() override {
+#ifndef Q_OS_WIN
+        setpgid(0, 0);
+#endif
+#ifdef Q_OS_LINUX
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+    }
+};
+
+#ifndef Q_OS_WIN
+// The running remapper's process group and the signal that interrupted the
+// run, shared with the signal handler.
+std::atomic<pid_t> activeGroup{0};
+volatile sig_atomic_t interruptedBy = 0;
+
+void endRunOnSignal(int sig) {
+    interruptedBy = sig;
+    const pid_t group = activeGroup.load();
+    if (group > 0) kill(-group, SIGTERM);
+}
+
+// SIGINT and SIGTERM end the remapper with the tool while a run is active;
+// the run then cleans up and the signal takes its normal course.
+class SignalGuard {
+public:
+    SignalGuard() {
+        interruptedBy = 0;
+        struct sigaction action {};
+        action.sa_handler = endRunOnSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+    }
+    ~SignalGuard() { restore(); }
+    // After the clean-up: the interrupting signal, delivered as if this guard
+    // had not been there.
+    void deliverPending() {
+        restore();
+        if (interruptedBy != 0) raise(interruptedBy);
+    }
+
+private:
+    void restore() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
+#endif
+
+// Ends the script and every remapper it started.
+void endRun(QProcess& process) {
+#ifndef Q_OS_WIN
+    const pid_t group = static_cast<pid_t>(process.processId());
+    if (group > 0) kill(-group, SIGTERM);
+    if (!process.waitForFinished(3000) && group > 0) kill(-group, SIGKILL);
+    process.waitForFinished(-1);
+    // Members that outlived the script (none normally) go too.
+    if (group > 0) kill(-group, SIGKILL);
+#else
+    // cmd.exe's children are not ended with it; the remapper's own run is short.
+    process.kill();
+    process.waitForFinished(-1);
+#endif
+}
 
 const char kRemapOptions[] = "-c -z LZW -r ldr -m TIFF_m -o \"pic\" -i";
 
@@ -55,10 +144,12 @@ QString lastLine(const QByteArray& output) {
 }
 
 // Runs the script in the work folder and waits for it, reporting progress in short
-// steps. Returns an empty string or why the run failed.
-QString runScript(const Project& project, const QString& script, const QString& remapper,
-                  int count) {
-    QProcess process;
+// steps, ending it on a time limit, a cancel request or a signal. Returns an
+// empty string or why the run failed; `stopped` tells whether it was ended.
+QString runScript(const Project& project, const QString& script, const QString& remapper, int count,
+                  bool& stopped) {
+    stopped = false;
+    RemapperProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
 #ifdef Q_OS_WIN
     const QString interpreter = "cmd.exe";
@@ -71,6 +162,12 @@ QString runScript(const Project& project, const QString& script, const QString& 
     if (!process.waitForStarted(-1))
         return QString("remapper %1 could not be started (%2 %3): %4")
             .arg(remapper, interpreter, script, process.errorString());
+#ifndef Q_OS_WIN
+    activeGroup = static_cast<pid_t>(process.processId());
+#endif
+    QElapsedTimer clock;
+    clock.start();
+    QString why;
     // Only the tail is kept: enough to say why a camera failed.
     QByteArray tail;
     const int total = 2 * count;
@@ -82,6 +179,30 @@ QString runScript(const Project& project, const QString& script, const QString& 
         if (finished) break;
         report(project, camerasRemapped(project.tiffPath, count), total,
                QString::fromUtf8("正在生成映射"));
+#ifndef Q_OS_WIN
+        if (interruptedBy != 0)
+            why = QString("remapper run interrupted by signal %1").arg(interruptedBy);
+#endif
+        if (project.remapTimeoutSeconds > 0 &&
+            clock.elapsed() > 1000 * qint64(project.remapTimeoutSeconds))
+            why = QString("remapper %1 did not finish within %2 seconds and was stopped")
+                      .arg(remapper)
+                      .arg(project.remapTimeoutSeconds);
+        if (project.remapCancelled && project.remapCancelled())
+            why = QString("remapper run cancelled");
+        if (!why.isEmpty()) {
+            endRun(process);
+            break;
+        }
+    }
+#ifndef Q_OS_WIN
+    activeGroup = 0;
+    if (why.isEmpty() && interruptedBy != 0)
+        why = QString("remapper run interrupted by signal %1").arg(interruptedBy);
+#endif
+    if (!why.isEmpty()) {
+        stopped = true;
+        return why;
     }
     tail += process.readAll();
     if (process.exitStatus() == QProcess::CrashExit)
@@ -89,8 +210,8 @@ QString runScript(const Project& project, const QString& script, const QString& 
     if (process.exitCode() != 0) {
         QString message =
             QString("remapper %1 failed with exit code %2").arg(remapper).arg(process.exitCode());
-        const QString why = lastLine(tail);
-        if (!why.isEmpty()) message += ": " + why;
+        const QString reason = lastLine(tail);
+        if (!reason.isEmpty()) message += ": " + reason;
         return message;
     }
     return QString();
@@ -158,17 +279,31 @@ QString runRemapperWith(Project& project, const QString& remapper) {
     const int count = static_cast<int>(project.cameras.size());
     QString error;
 
+#ifndef Q_OS_WIN
+    SignalGuard guard;
+#endif
+    // A work folder a killed run of ours left behind carries the marker and goes.
+    if (QFileInfo::exists(work + "/" + kMarker)) removeFolderRecursive(work);
     // A tiff folder that was already there is not ours: only what this run writes
     // is removed from it afterwards.
     const bool existed = QDir(work).exists();
     if (!existed && !QDir().mkdir(work))
         error = QString("work folder %1 cannot be created").arg(work);
+    if (!existed && error.isEmpty()) {
+        QFile marker(work + "/" + kMarker);
+        if (!marker.open(QIODevice::WriteOnly))
+            error = QString("work folder %1 cannot be marked").arg(work);
+    }
     // Outputs left from an interrupted run would otherwise pass for this run's.
-    if (existed)
+    if (existed) {
         for (int i = 0; i < count; ++i)
             for (const QString& f : cameraOutputs(work, i)) QFile::remove(f);
+        for (const QString& f : QDir(work).entryList({kPartialPattern}, QDir::Files))
+            QFile::remove(work + "/" + f);
+    }
 
     QString script;
+    bool stopped = false;
     if (error.isEmpty()) {
         // The remapper runs inside the work folder, where a project named
         // relative to the caller's folder would not be found.
@@ -188,7 +323,7 @@ QString runRemapperWith(Project& project, const QString& remapper) {
         if (!QDir::setCurrent(work)) {
             error = QString("work folder %1 cannot be entered").arg(work);
         } else {
-            error = runScript(project, script, remapper, count);
+            error = runScript(project, script, remapper, count, stopped);
             QDir::setCurrent(previous);
         }
     }
@@ -198,12 +333,25 @@ QString runRemapperWith(Project& project, const QString& remapper) {
     printf("camara size:%d\r\n", count);
     fflush(stdout);
     const QString analysing = QString::fromUtf8("正在分析相机");
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !stopped; ++i) {
         Camara& cam = project.cameras[static_cast<size_t>(i)];
         loadCameraInputs(cam, i);
+        // A layer reaching outside the panorama would be written with wrapped
+        // positions; such a camera is refused, and the run with it.
+        const std::string outside =
+            layerOutsidePanorama(cam, project.panoWidth, project.panoHeight);
+        if (!outside.empty()) {
+            printf("%s\r\n", outside.c_str());
+            if (error.isEmpty()) error = QString::fromLocal8Bit(outside.c_str());
+        }
         cam.refreshView();
         report(project, count + i + 1, 2 * count, analysing);
     }
+    // An ended run leaves no camera half loaded from an earlier project.
+    if (stopped)
+        for (int i = 0; i < count; ++i)
+            dropCameraInputs(project.cameras[static_cast<size_t>(i)], i);
+    project.lastRemapperError = error;
 
     bool cleaned = true;
     if (!existed) {
@@ -212,11 +360,16 @@ QString runRemapperWith(Project& project, const QString& remapper) {
         QStringList ours;
         if (!script.isEmpty()) ours << script;
         for (int i = 0; i < count; ++i) ours << cameraOutputs(work, i);
+        for (const QString& f : QDir(work).entryList({kPartialPattern}, QDir::Files))
+            ours << work + "/" + f;
         for (const QString& f : ours)
             if (QFileInfo::exists(f) && !QFile::remove(f)) cleaned = false;
     }
     if (!cleaned) printf("work folder %s not fully removed\r\n", toLocal8BitString(work).c_str());
     fflush(stdout);
+#ifndef Q_OS_WIN
+    guard.deliverPending();
+#endif
     return error;
 }
 

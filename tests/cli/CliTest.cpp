@@ -1,8 +1,10 @@
 // The headless front end, run as a real process on a rig generated at test time.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
 #include "DeviceTableReader.h"
 #include "TempDir.h"
@@ -121,6 +123,7 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
         {{"export", "--order", "0,0,1,2", pto()}, 1, "--order must list each camera index 0..3"},
         {{"export", "--order", "0,1,2", pto()}, 1, "--order must list each camera index 0..3"},
         {{"export", "--trim", "9:0:0", pto()}, 1, "--trim: camera 9 does not exist"},
+        {{"export", "--remap-timeout", "0", pto()}, 2, "--remap-timeout needs a number"},
     };
     QFile::remove(out("Camera_2K_Project.tab"));
     for (const Case& c : cases) {
@@ -153,4 +156,39 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     const CliRun help = run("orvikjoint-cli", {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: orvikjoint-cli export"));
+}
+
+// A remapper that never ends: the time limit, and a SIGTERM to the tool, end it
+// and leave no work folder.
+TEST_F(CliRig, AStuckRemapperIsEndedWithTheRun) {
+    const QString bin = out("stuck"), pids = out("stuck/pids");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QFile::copy(QString(ORVIK_BIN_DIR) + "/orvikjoint-cli", bin + "/orvikjoint-cli"));
+    QFile fake(bin + "/nona2");
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write(QString("#!/bin/sh\necho $$ >> '%1'\nexec sleep 60\n").arg(pids).toUtf8());
+    fake.close();
+    fake.setPermissions(fake.permissions() | QFile::ExeOwner);
+    auto gone = [](const QString& pid) {
+        for (int wait = 0; wait < 30; ++wait, QThread::msleep(100)) {
+            QFile stat("/proc/" + pid + "/stat");
+            if (!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ")) return true;
+        }
+        return false;
+    };
+    for (const bool signal : {false, true}) {
+        QFile::remove(pids);
+        QProcess cli;
+        cli.start(bin + "/orvikjoint-cli", {"export", "--remap-timeout", "2", pto()});
+        for (int wait = 0; wait < 100 && !QFile::exists(pids); ++wait) QThread::msleep(100);
+        if (signal) cli.terminate();
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        EXPECT_EQ(cli.exitStatus(), signal ? QProcess::CrashExit : QProcess::NormalExit);
+        EXPECT_EQ(cli.readAllStandardError().contains("did not finish within 2 seconds"), !signal);
+        EXPECT_FALSE(QFile::exists(out("tiff")));
+        QFile list(pids);
+        ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+        for (const QByteArray& pid : list.readAll().split('\n'))
+            EXPECT_TRUE(pid.isEmpty() || gone(QString(pid))) << pid.constData();
+    }
 }

@@ -1,7 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <memory>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 #include "LittleEndianReader.h"
 #include "export/LittleEndianWriter.h"
@@ -112,6 +122,26 @@ TEST(LittleEndianWriter, ReportsDeviceErrors) {
     EXPECT_FALSE(w.flush());
     EXPECT_FALSE(w.ok());
     EXPECT_FALSE(w.errorString().isEmpty());
+
+#ifdef __linux__
+    // A disk filling up (here a file size limit) first gives a short write with
+    // no error code; the message must still give the system's reason.
+    QTemporaryDir dir;
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{300000, 300000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QFile file(dir.path() + "/t.tab");
+        file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        LittleEndianWriter big(file);
+        for (int k = 0; k < 1000000; ++k) big.u32(static_cast<uint32_t>(k));
+        _exit(!big.flush() && big.errorString() == "File too large" ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+#endif
 }
 
 }  // namespace

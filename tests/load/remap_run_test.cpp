@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <opencv2/imgcodecs.hpp>
 
 #include "CoreApp.h"
@@ -162,6 +163,7 @@ TEST_F(Rig, PreExistingTiffFolderKeepsItsOtherFiles) {
     ASSERT_TRUE(writeText(tiff() + "/sub/more.txt", "mine too"));
     // Left over from an interrupted run: must not pass for this run's output.
     ASSERT_TRUE(QFile::copy(fixtures + "/pic0001.tif", tiff() + "/pic0001.tif"));
+    ASSERT_TRUE(writeText(tiff() + "/pic0001_x.tif.part4711", "partial"));
     const QString error = runRemapperWith(project, fakeRemapper("[ \"${11}\" = 1 ] && exit 1"));
     EXPECT_TRUE(error.contains("exit code 1")) << error.toStdString();
     EXPECT_FALSE(project.cameras[0].image.empty());
@@ -199,6 +201,49 @@ TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
     // A clean run clears the message again.
     EXPECT_TRUE(runRemapperWith(project, fakeRemapper()).isEmpty());
     EXPECT_TRUE(project.lastRemapperError.isEmpty());
+}
+
+// A run that is ended (time limit, cancel) takes the whole remapper with it and
+// leaves nothing; a work folder a killed run left goes with the next run.
+TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
+    const QString pids = root.path() + "/pids";
+    const QString slow = fakeRemapper(QString("echo $$ >> '%1'; exec sleep 60").arg(pids));
+    // Signalled processes end asynchronously; a zombie has ended too.
+    auto alive = [](const QString& pid) {
+        for (int wait = 0; wait < 30; ++wait, QThread::msleep(100)) {
+            QFile stat("/proc/" + pid + "/stat");
+            if (!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ")) return false;
+        }
+        return true;
+    };
+    for (int way = 0; way < 2; ++way) {
+        project.remapTimeoutSeconds = way == 0 ? 1 : 0;
+        int polls = 0;
+        project.remapCancelled = [&] { return way == 1 && ++polls > 5; };
+        const QString error = runRemapperWith(project, slow);
+        EXPECT_TRUE(error.contains(way == 0 ? "did not finish within 1 seconds" : "cancelled"))
+            << error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(tiff()));
+        EXPECT_TRUE(project.cameras[0].image.empty());
+        for (const QString& pid : readAll(pids).split('\n', Qt::SkipEmptyParts))
+            EXPECT_FALSE(alive(pid)) << pid.toStdString();
+    }
+    project.remapTimeoutSeconds = 0;
+    project.remapCancelled = nullptr;
+
+    // What a killed run leaves: the marked folder, the script, a layer, a partial file.
+    ASSERT_TRUE(QDir().mkpath(tiff()));
+    for (const char* name : {".orvikjoint-work", "nona.sh", "pic0000.tif", "pic0001.tif.part99"})
+        ASSERT_TRUE(writeText(tiff() + "/" + name, "left over"));
+    // The second layer is placed beyond a panorama of 300 columns.
+    project.panoWidth = 300;
+    const QString error = runRemapperWith(project, fakeRemapper());
+    EXPECT_EQ(error,
+              "camera 1: remapped layer of 240x20 at (150, 0) does not lie inside the "
+              "300x20 panorama");
+    EXPECT_FALSE(project.cameras[0].image.empty());
+    EXPECT_TRUE(project.cameras[1].image.empty() && project.cameras[1].coordMap.empty());
+    EXPECT_FALSE(QFileInfo::exists(tiff()));
 }
 
 TEST_F(Rig, ZeroCamerasStillRunsAndCleansUp) {

@@ -95,10 +95,23 @@ TEST(PtoReader, CrLfAndMissingFiles) {
     EXPECT_EQ(b.height, 50);
     EXPECT_EQ(a.imagePaths, b.imagePaths);
 
-    // Later panorama lines overwrite earlier ones, a line without h keeps the old h.
-    PtoReader c(dir.write("two-p.pto", "p w100 h50\np w300\n"));
-    EXPECT_EQ(c.width, 300);
-    EXPECT_EQ(c.height, 50);
+    // A byte-order mark is skipped; sizes the remapper would read otherwise are refused.
+    PtoReader bom(dir.write("bom.pto", "\xEF\xBB\xBFp w100 h50\n"));
+    EXPECT_EQ(bom.width, 100);
+    EXPECT_EQ(bom.problem, "");
+    const std::pair<const char*, const char*> refused[] = {
+        {"p w100 h50\np w300\n", ":2: a second 'p' line"},
+        {"p w9.6e2 h50\n", ":1: panorama width 'w9.6e2' is not a whole number"},
+        {"p w1920 h50 w960\n", ":1: the 'p' line gives the panorama width twice"},
+        {"p w100 n\"h 50\"\n", ":1: the 'p' line gives no panorama height"},
+    };
+    for (const auto& [text, message] : refused) {
+        const std::string path = dir.write("bad.pto", text);
+        PtoReader c(path);
+        EXPECT_EQ(c.problem.rfind(path + message, 0), 0u) << c.problem;
+        EXPECT_EQ(c.width, 0);
+        EXPECT_EQ(c.height, 0);
+    }
 
     PtoReader missing(dir.file("nope.pto"));
     EXPECT_EQ(missing.imageCount(), 0);

@@ -41,6 +41,8 @@ const char kUsage[] =
     "                  write the tables even when a camera is left out of them (its\n"
     "                  images could not be loaded, or its layer gives no boundary);\n"
     "                  without it such a rig is refused and nothing is written\n"
+    "  --remap-timeout SECONDS  end the remapper and fail when it runs longer\n"
+    "                  (default 600)\n"
     "  -h, --help      show this text\n"
     "\n"
     "Exit code 0 only when every requested table was written with every camera\n"
@@ -57,6 +59,7 @@ struct Options {
     std::optional<std::vector<int>> order;
     bool autoSeams = false;
     bool allowMissingCameras = false;
+    int remapTimeout = 600;
     QString project;
 };
 
@@ -95,6 +98,9 @@ QString parseArgs(const QStringList& args, Options* o) {
             if (!value(&v) || !parseInt(v, 0, 60000, &n))
                 return QString("%1 needs a value from 0 to 60000").arg(a);
             (a == "--blend" ? o->blend : o->crop) = n;
+        } else if (a == "--remap-timeout") {
+            if (!value(&v) || !parseInt(v, 1, 1000000, &o->remapTimeout))
+                return "--remap-timeout needs a number of seconds from 1 to 1000000";
         } else if (a == "--trim") {
             const QStringList parts = value(&v) ? v.split(':') : QStringList();
             Trim t{};
@@ -158,7 +164,9 @@ int main(int argc, char* argv[]) {
     const int n = static_cast<int>(project.cameras.size());
     if (n == 0) return fail(QString("%1 names no camera images").arg(opt.project));
     if (project.panoWidth <= 0 || project.panoHeight <= 0)
-        return fail(QString("%1 gives no panorama size").arg(opt.project));
+        return fail(project.lastLoadError.isEmpty()
+                        ? QString("%1 gives no panorama size").arg(opt.project)
+                        : project.lastLoadError);
 
     // Trims and order are checked against the real camera count before the long run.
     for (const Trim& t : opt.trims) {
@@ -191,6 +199,7 @@ int main(int argc, char* argv[]) {
         }
         fflush(stdout);
     };
+    project.remapTimeoutSeconds = opt.remapTimeout;
     project.runRemapper();
     project.loadProgress = nullptr;
     project.loaded = true;

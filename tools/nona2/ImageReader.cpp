@@ -5,9 +5,11 @@
 
 #include <cerrno>
 #include <csetjmp>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 extern "C" {
@@ -38,7 +40,59 @@ void jpegErrorExit(j_common_ptr cinfo) {
 
 void jpegSilence(j_common_ptr, int) {}
 
-bool readJpeg(FILE* file, const std::string& path, cv::Mat& out, std::string& error) {
+// Headers claiming more than this are refused even without an expected size.
+constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
+
+// Refuses a header size that is not the expected one (or, with none expected,
+// absurdly large), before anything is allocated for the pixels.
+bool sizeAccepted(const std::string& path, uint64_t w, uint64_t h, cv::Size expected,
+                  std::string& error) {
+    if (!expected.empty() && (w != static_cast<uint64_t>(expected.width) ||
+                              h != static_cast<uint64_t>(expected.height))) {
+        error = path + ": image is " + std::to_string(w) + "x" + std::to_string(h) +
+                " but the project says " + std::to_string(expected.width) + "x" +
+                std::to_string(expected.height);
+        return false;
+    }
+    if (w == 0 || h == 0 || w * h > kMaxPixels) {
+        error = path + ": unusable image size " + std::to_string(w) + "x" + std::to_string(h);
+        return false;
+    }
+    return true;
+}
+
+// libtiff reports through process-wide handlers, per strip and per tag: a
+// damaged file can produce thousands of lines. They are counted and the
+// first one kept, to be reported as one line.
+struct TiffMessages {
+    std::mutex mutex;
+    int count = 0;
+    std::string first;
+};
+TiffMessages& tiffMessages() {
+    static TiffMessages messages;
+    return messages;
+}
+void collectTiffMessage(const char* module, const char* fmt, va_list args) {
+    char text[512];
+    std::vsnprintf(text, sizeof(text), fmt, args);
+    TiffMessages& m = tiffMessages();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    if (m.count++ == 0) m.first = std::string(module ? module : "libtiff") + ": " + text;
+}
+// Takes the collected messages: empty when there were none.
+std::string takeTiffMessages() {
+    TiffMessages& m = tiffMessages();
+    std::lock_guard<std::mutex> lock(m.mutex);
+    std::string summary = m.first;
+    if (m.count > 1) summary += " (and " + std::to_string(m.count - 1) + " more messages)";
+    m.count = 0;
+    m.first.clear();
+    return summary;
+}
+
+bool readJpeg(FILE* file, const std::string& path, cv::Mat& out, std::string& error,
+              cv::Size expected) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
@@ -59,6 +113,10 @@ bool readJpeg(FILE* file, const std::string& path, cv::Mat& out, std::string& er
         error = path + ": CMYK JPEG images are not supported";
         return false;
     }
+    if (!sizeAccepted(path, cinfo.image_width, cinfo.image_height, expected, error)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
     image.create(static_cast<int>(cinfo.output_height), static_cast<int>(cinfo.output_width),
@@ -73,12 +131,16 @@ bool readJpeg(FILE* file, const std::string& path, cv::Mat& out, std::string& er
     return true;
 }
 
-bool readPng(const std::string& path, cv::Mat& out, std::string& error) {
+bool readPng(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected) {
     png_image png;
     std::memset(&png, 0, sizeof(png));
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&png, path.c_str())) {
         error = path + ": cannot decode PNG (" + png.message + ")";
+        return false;
+    }
+    if (!sizeAccepted(path, png.width, png.height, expected, error)) {
+        png_image_free(&png);
         return false;
     }
     const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
@@ -95,8 +157,23 @@ bool readPng(const std::string& path, cv::Mat& out, std::string& error) {
     return true;
 }
 
-bool readTiff(const std::string& path, cv::Mat& out, std::string& error) {
-    TIFFSetWarningHandler(nullptr);
+bool decodeTiff(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected);
+
+bool readTiff(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected) {
+    const TIFFErrorHandler warnings = TIFFSetWarningHandler(collectTiffMessage);
+    const TIFFErrorHandler errors = TIFFSetErrorHandler(collectTiffMessage);
+    takeTiffMessages();
+    const bool ok = decodeTiff(path, out, error, expected);
+    const std::string messages = takeTiffMessages();
+    TIFFSetWarningHandler(warnings);
+    TIFFSetErrorHandler(errors);
+    if (!ok && !messages.empty()) error += " (" + messages + ")";
+    if (ok && !messages.empty())
+        std::fprintf(stderr, "nona2: warning: %s: %s\n", path.c_str(), messages.c_str());
+    return ok;
+}
+
+bool decodeTiff(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected) {
     TIFF* tif = TIFFOpen(path.c_str(), "r");
     if (!tif) {
         error = path + ": cannot open TIFF";
@@ -109,9 +186,8 @@ bool readTiff(const std::string& path, cv::Mat& out, std::string& error) {
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
     const bool alpha =
         TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) == 1 && extraCount > 0;
-    if (w == 0 || h == 0 || static_cast<uint64_t>(w) * h > (1ull << 31)) {
+    if (!sizeAccepted(path, w, h, expected, error)) {
         TIFFClose(tif);
-        error = path + ": unusable TIFF size";
         return false;
     }
     std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
@@ -139,7 +215,7 @@ bool readTiff(const std::string& path, cv::Mat& out, std::string& error) {
 
 }  // namespace
 
-bool readImage(const std::string& path, cv::Mat& out, std::string& error) {
+bool readImage(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected) {
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         error = path + ": cannot open the image (" + std::strerror(errno) + ")";
@@ -149,13 +225,13 @@ bool readImage(const std::string& path, cv::Mat& out, std::string& error) {
     const size_t got = std::fread(magic, 1, sizeof(magic), file.get());
     if (got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
         std::rewind(file.get());
-        return readJpeg(file.get(), path, out, error);
+        return readJpeg(file.get(), path, out, error, expected);
     }
     file.reset();
     if (got >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)
-        return readPng(path, out, error);
+        return readPng(path, out, error, expected);
     if (got >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
-        return readTiff(path, out, error);
+        return readTiff(path, out, error, expected);
     error = path + ": not a JPEG, PNG or TIFF image";
     return false;
 }

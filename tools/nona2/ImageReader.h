@@ -9,7 +9,12 @@
 namespace nona2 {
 
 // 8-bit BGR (CV_8UC3), or BGRA (CV_8UC4) when the file carries alpha.
-// False with a message naming the file when it cannot be read.
-bool readImage(const std::string& path, cv::Mat& out, std::string& error);
+// False with a message naming the file when it cannot be read. With a
+// non-empty `expected` size, a file whose header claims another size is refused
+// before anything is decoded, so a damaged header cannot make us allocate what
+// it claims. Whatever libtiff has to say about one file becomes one line on
+// standard error.
+bool readImage(const std::string& path, cv::Mat& out, std::string& error,
+               cv::Size expected = cv::Size());
 
 }  // namespace nona2

@@ -10,6 +10,12 @@ extern "C" {
 namespace nona2 {
 namespace {
 
+// The same direction in -180..180: libpano13 brings angles into range by
+// adding or subtracting 360 one step at a time.
+double inRange(double degrees) {
+    return std::isfinite(degrees) ? std::remainder(degrees, 360.0) : 0.0;
+}
+
 // Positions this far out come from libpano13's "cannot see" sentinel values
 // (for example 1.6e16 behind a rectilinear lens), never from a real pixel.
 constexpr double kUndefinedBeyond = 1e7;
@@ -64,8 +70,8 @@ void fillCorrections(cPrefs& p, const ImageDesc& img) {
     p.trans_y = img.var("TrY");
     p.trans_z = img.var("TrZ");
     p.trans = p.trans_x != 0.0 || p.trans_y != 0.0 || p.trans_z != 0.0;
-    p.trans_yaw = p.trans ? img.var("Tpy") : 0.0;
-    p.trans_pitch = p.trans ? img.var("Tpp") : 0.0;
+    p.trans_yaw = p.trans ? inRange(img.var("Tpy")) : 0.0;
+    p.trans_pitch = p.trans ? inRange(img.var("Tpp")) : 0.0;
     const double g = img.var("g"), t = img.var("t");
     p.shear = g != 0.0 || t != 0.0;
     p.shear_x = g;
@@ -137,9 +143,9 @@ bool PanoTransform::init(const PanoOptions& pano, const ImageDesc& image, Direct
     }
     d.src.format = format;
     d.src.hfov = image.var("v");
-    d.src.yaw = image.var("y");
-    d.src.pitch = image.var("p");
-    d.src.roll = image.var("r");
+    d.src.yaw = inRange(image.var("y"));
+    d.src.pitch = inRange(image.var("p"));
+    d.src.roll = inRange(image.var("r"));
     fillCorrections(d.src.cP, image);
     d.src.name[0] = 0;
     d.src.selection.top = 0;

@@ -7,6 +7,10 @@
 #include <set>
 #include <sstream>
 
+extern "C" {
+#include <pano13/filter.h>
+}
+
 namespace nona2 {
 namespace {
 
@@ -23,8 +27,18 @@ const std::set<std::string> kGeometryKeys = {
     "v",   "y",  "p",  "r",  "a",  "b",  "c",   "d",  "e",  "g",  "t",  "TrX", "TrY", "TrZ", "Tpy",
     "Tpp", "Ra", "Rb", "Rc", "Rd", "Re", "Eev", "Er", "Eb", "Va", "Vb", "Vc",  "Vd",  "Vx",  "Vy"};
 
-// Hugin's lens projection numbers that libpano13 can model.
-const std::set<int> kLensProjections = {0, 1, 2, 3, 4, 8, 10, 20, 21};
+// Hugin's lens projection numbers that libpano13 can model, each with the
+// panorama projection of the same geometry (whose field-of-view limits apply).
+const std::map<int, int> kLensProjections = {{0, 0},  {1, 1},  {2, 3},   {3, 3},  {4, 2},
+                                             {8, 14}, {10, 4}, {20, 20}, {21, 15}};
+// Orientation angles, in degrees.
+const std::set<std::string> kAngleKeys = {"y", "p", "r", "Tpy", "Tpp"};
+
+// Beyond these no real project goes; such values only come from damaged files
+// and would overflow the integer arithmetic or stall libpano13.
+constexpr double kMaxAbsValue = 1e7;
+constexpr double kMaxAbsAngle = 1e6;
+constexpr int kMaxSide = 1000000;
 
 struct Token {
     std::string key;
@@ -91,9 +105,33 @@ bool parseNumber(const std::string& text, double& out) {
 
 bool parseInt(const std::string& text, int& out) {
     double v = 0;
-    if (!parseNumber(text, v) || v != std::floor(v) || std::fabs(v) > 2147483647.0) return false;
+    if (!parseNumber(text, v) || v != std::floor(v) || std::fabs(v) > kMaxAbsValue) return false;
     out = static_cast<int>(v);
     return true;
+}
+
+// A size: decimal digits only, as Hugin writes it ("9.6e2" is refused, not read
+// as 9 or 960, so every reader of the project sees the same size), 1..kMaxSide.
+bool parseSide(const std::string& text, int& out) {
+    if (text.empty() || text.size() > 7 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    out = std::stoi(text);
+    return out >= 1 && out <= kMaxSide;
+}
+
+// The widest field of view panorama projection `projection` can show, in
+// degrees; 0 when libpano13 does not know the projection.
+double maxFieldOfView(int projection, const std::vector<double>& given) {
+    pano_projection_features features;
+    if (!panoProjectionFeaturesQuery(projection, &features)) return 0;
+    double params[PANO_PROJECTION_MAX_PARMS] = {0};
+    for (int k = 0; k < features.numberOfParameters && k < PANO_PROJECTION_MAX_PARMS; ++k)
+        params[k] = k < static_cast<int>(given.size()) ? given[static_cast<size_t>(k)]
+                                                       : features.parm[k].defValue;
+    double limits[2] = {0, 0};
+    if (!queryFOVLimits(projection, params, limits)) return features.maxHFOV;
+    return limits[0];
 }
 
 // "l,r,t,b" as four integers.
@@ -145,11 +183,19 @@ bool parsePanoLine(const std::string& line, const LineError& err, PanoOptions& p
         double num = 0;
         switch (key) {
             case 'w':
-                if (!parseInt(value, pano.width)) return bad("width");
+                if (haveW) {
+                    error = err("width '" + w + "' given twice on the 'p' line");
+                    return false;
+                }
+                if (!parseSide(value, pano.width)) return bad("width");
                 haveW = true;
                 break;
             case 'h':
-                if (!parseInt(value, pano.height)) return bad("height");
+                if (haveH) {
+                    error = err("height '" + w + "' given twice on the 'p' line");
+                    return false;
+                }
+                if (!parseSide(value, pano.height)) return bad("height");
                 haveH = true;
                 break;
             case 'f':
@@ -202,6 +248,20 @@ bool parsePanoLine(const std::string& line, const LineError& err, PanoOptions& p
     }
     if (!(pano.hfov > 0)) {
         error = err("the 'p' line needs a positive field of view v");
+        return false;
+    }
+    // libpano13 loops for ever on a field of view its projection cannot show.
+    const double widest = maxFieldOfView(pano.projection, pano.projectionParams);
+    if (widest <= 0) {
+        error = err("panorama projection f" + std::to_string(pano.projection) +
+                    " is not supported by libpano13");
+        return false;
+    }
+    if (pano.hfov > widest) {
+        std::ostringstream why;
+        why << "panorama field of view v" << pano.hfov << " is more than projection f"
+            << pano.projection << " can show (at most " << widest << ")";
+        error = err(why.str());
         return false;
     }
     if (pano.hasCrop) {
@@ -270,6 +330,23 @@ bool parseImageLine(const std::string& line, const LineError& err, ImageDesc& im
             error = err("malformed number '" + w + "' for '" + name + "' on an 'i' line");
             return false;
         }
+        if (name == "w" || name == "h") {
+            if (img.vars.count(name)) {
+                error = err("repeated '" + w + "' on an 'i' line");
+                return false;
+            }
+            int side = 0;
+            if (!parseSide(value, side)) {
+                error = err("size '" + w + "' must be a whole number from 1 to " +
+                            std::to_string(kMaxSide));
+                return false;
+            }
+        }
+        const double limit = kAngleKeys.count(name) ? kMaxAbsAngle : kMaxAbsValue;
+        if (std::fabs(num) > limit) {
+            error = err("value '" + w + "' is out of range");
+            return false;
+        }
         img.vars[name] = num;
     }
     if (!haveName || img.fileName.empty()) {
@@ -317,7 +394,7 @@ bool parseMaskLine(const std::string& line, const LineError& err, MaskPolygon& m
             std::string part;
             double num = 0;
             while (ss >> part) {
-                if (!parseNumber(part, num)) {
+                if (!parseNumber(part, num) || std::fabs(num) > kMaxAbsValue) {
                     error = err("malformed mask point '" + part + "' on a 'k' line");
                     return false;
                 }
@@ -423,6 +500,20 @@ bool parsePto(const std::string& text, const std::string& path, PtoProject& proj
                         "' leads to no value (a cycle or a link to a missing value)");
                     return false;
                 }
+        }
+    }
+
+    // Linked values are known only now. libpano13 loops for ever on a field of
+    // view the lens cannot have.
+    for (const ImageDesc& img : project.images) {
+        const double v = img.var("v");
+        const double widest = maxFieldOfView(kLensProjections.at(img.projection), {});
+        if (!(v > 0) || v > widest) {
+            std::ostringstream why;
+            why << "image field of view v" << v << " is outside what lens projection f"
+                << img.projection << " can have (above 0, at most " << widest << ")";
+            error = LineError(path, img.line)(why.str());
+            return false;
         }
     }
 

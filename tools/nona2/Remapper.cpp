@@ -385,7 +385,8 @@ void clearInvalidPositions(Evaluation& e) {
 }  // namespace
 
 int workerCount(int threads) {
-    if (threads > 0) return threads;
+    // Each worker holds its own transform and buffers: more than this only costs memory.
+    if (threads > 0) return std::min(threads, 64);
     const unsigned hw = std::thread::hardware_concurrency();
     return hw == 0 ? 2 : static_cast<int>(std::min(hw, 64u));
 }
@@ -412,7 +413,7 @@ void parallelRows(int begin, int end, int workers, const std::function<void(int,
 }
 
 bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error) {
-    if (!readImage(image.path, out, error)) return false;
+    if (!readImage(image.path, out, error, cv::Size(image.width, image.height))) return false;
     if (out.cols != image.width || out.rows != image.height) {
         error = image.path + ": image is " + std::to_string(out.cols) + "x" +
                 std::to_string(out.rows) + " but the project says " + std::to_string(image.width) +

@@ -45,7 +45,7 @@ cv::Mat sourceMask(const ImageDesc& image, const cv::Mat& source);
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
                 const RemapOptions& options, RemappedLayer& out, std::string& error);
 
-// Number of worker threads for a request of `threads` (0: one per core).
+// Number of worker threads for a request of `threads` (0: one per core), at most 64.
 int workerCount(int threads);
 // Runs `fn(row, worker)` for every row in [begin, end) on `workers` threads;
 // worker is 0 .. workers-1, so per-thread state can be indexed by it. Rows

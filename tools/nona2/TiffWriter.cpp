@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -24,6 +25,15 @@ uint32_t rowsPerStrip(size_t rowBytes) {
     // Strips of about 64 KiB keep memory small and compression effective.
     const size_t rows = std::max<size_t>(1, 65536 / std::max<size_t>(1, rowBytes));
     return static_cast<uint32_t>(rows);
+}
+
+// libtiff says only that writing failed; the system's error code (a full
+// disk, a file size limit) says why. errno is per thread, and the writers
+// run one per thread.
+std::string writeError(const std::string& path) {
+    const int code = errno;
+    return path + ": write error" +
+           (code != 0 ? std::string(" (") + std::strerror(code) + ")" : "");
 }
 
 }  // namespace
@@ -86,13 +96,15 @@ bool writeLayer(TIFF* tif, const std::string& path, const cv::Mat& bgra, int lef
             row[4 * x + 2] = px[4 * x + 0];
             row[4 * x + 3] = px[4 * x + 3];
         }
+        errno = 0;
         if (TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) < 0) {
-            error = path + ": write error";
+            error = writeError(path);
             return false;
         }
     }
+    errno = 0;
     if (!TIFFWriteDirectory(tif)) {
-        error = path + ": write error";
+        error = writeError(path);
         return false;
     }
     return true;
@@ -127,15 +139,17 @@ bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
         for (int r = 0; r < rows; ++r)
             std::memcpy(strip.data() + rowBytes * static_cast<size_t>(r), map.ptr<float>(y0 + r),
                         rowBytes);
+        errno = 0;
         if (TIFFWriteEncodedStrip(tif, s, strip.data(),
                                   static_cast<tmsize_t>(rowBytes * static_cast<size_t>(rows))) <
             0) {
-            error = path + ": write error";
+            error = writeError(path);
             return false;
         }
     }
+    errno = 0;
     if (!TIFFWriteDirectory(tif)) {
-        error = path + ": write error";
+        error = writeError(path);
         return false;
     }
     return true;

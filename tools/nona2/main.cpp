@@ -20,6 +20,11 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sys/prctl.h>
+
+#include <csignal>
+#endif
 
 namespace {
 
@@ -36,7 +41,7 @@ const char* const kUsage =
     "  -m FORMAT   output format; only TIFF_m is supported (default: the project's)\n"
     "  -r MODE     output mode; only ldr is supported\n"
     "  -z TYPE     compression: NONE, LZW, DEFLATE or PACKBITS (default: the project's, else LZW)\n"
-    "  -t N        number of threads (default: one per core)\n"
+    "  -t N        number of threads (default: one per core; at most 64 are used)\n"
     "  --exact     evaluate the transform at every pixel (default: on a grid checked\n"
     "              against the exact transform; the maps differ by under 1/100 pixel)\n"
     "  -v          report what is done\n"
@@ -274,6 +279,11 @@ int remapProject(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
+#ifdef __linux__
+    // Started by a script that is itself ended (a cancelled or killed load), we
+    // end with it instead of writing on as an orphan.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
     // Out of memory (a huge canvas) or a library failure must end with a
     // message and an error code, not an abort; unfinished files are removed
     // by the output set on the way out.

@@ -1,0 +1,38 @@
+#!/bin/bash
+# Runs each libFuzzer harness of fuzz/ for a while (FUZZ_SECONDS, default 60)
+# on a corpus seeded from samples/, and prints executions and findings.
+# Not part of CI. Needs clang with its fuzzer runtime (Debian 12: clang and
+# libclang-rt-14-dev, or clang-14's bundled runtime).
+# Usage: bench/fuzz.sh [harness ...]   (default: all four)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if ! command -v clang++ > /dev/null; then
+    echo "fuzz.sh: clang++ not found (Debian: apt-get install clang libclang-rt-14-dev); skipped"
+    exit 0
+fi
+SECONDS_EACH=${FUZZ_SECONDS:-60}
+BUILD=build-fuzz
+cmake -S . -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIK_FUZZ=ON -DORVIK_BUILD_TESTS=OFF \
+    -DORVIK_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=ccache > /dev/null
+HARNESSES=("$@")
+[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(pto_reader nona2_pto map_tiff nona2_image)
+cmake --build "$BUILD" -j2 --target fuzz_seeds $(printf 'fuzz_%s ' "${HARNESSES[@]}")
+SEEDS="$BUILD/fuzz-seeds"
+ASAN_OPTIONS=detect_leaks=0 "$BUILD/bin/fuzz_seeds" samples "$SEEDS"
+declare -A CORPUS=([pto_reader]=pto [nona2_pto]=pto [map_tiff]=map [nona2_image]=image)
+for h in "${HARNESSES[@]}"; do
+    corpus="$BUILD/corpus/$h"
+    artifacts="$BUILD/findings/$h/"
+    mkdir -p "$corpus" "$artifacts"
+    cp -n "$SEEDS/${CORPUS[$h]}"/* "$corpus"/ 2>/dev/null || true
+    log="$BUILD/findings/$h.log"
+    # -timeout: an input running longer than 10 s counts as a hang (a finding).
+    status=0
+    "$BUILD/bin/fuzz_$h" "$corpus" -max_total_time="$SECONDS_EACH" -timeout=10 \
+        -rss_limit_mb=2048 -artifact_prefix="$artifacts" -print_final_stats=1 \
+        > "$log" 2>&1 || status=$?
+    execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
+    findings=$(ls "$artifacts" | wc -l)
+    echo "fuzz_$h: $execs executions in ${SECONDS_EACH}s, exit $status, findings: $findings ($artifacts)"
+done
