@@ -12,9 +12,11 @@ if ! command -v clang++ > /dev/null; then
 fi
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 BUILD=build-fuzz
+LAUNCHER=()
+command -v ccache > /dev/null && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIK_FUZZ=ON -DORVIK_BUILD_TESTS=OFF \
-    -DORVIK_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=ccache > /dev/null
+    -DORVIK_BUILD_BENCH=OFF "${LAUNCHER[@]}" > /dev/null
 HARNESSES=("$@")
 [ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(pto_reader nona2_pto map_tiff nona2_image)
 cmake --build "$BUILD" -j2 --target fuzz_seeds $(printf 'fuzz_%s ' "${HARNESSES[@]}")
