@@ -16,6 +16,7 @@ void Project::loadProject(std::string path) {
     projectDir = reader.dir;
     panoWidth = reader.width;
     panoHeight = reader.height;
+    calibrationFingerprint = QString::fromStdString("sha256:" + reader.imageLinesDigest);
     tiffPath = QString("%1%2").arg(QString::fromLocal8Bit(projectDir.c_str()), "tiff");
     ptoFilePath = QString::fromLocal8Bit(path.c_str());
     printf("tiffpath:%s \r\n", toLocal8BitString(tiffPath).c_str());

@@ -1,5 +1,6 @@
 #include "project/PtoReader.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QString>
 #include <fstream>
@@ -11,6 +12,7 @@ PtoReader::PtoReader(std::string path) {
     dir = toLocal8BitString(QFileInfo(QString::fromLocal8Bit(path.c_str())).absolutePath()) + "/";
 
     std::ifstream in(path);
+    QCryptographicHash imageLines(QCryptographicHash::Sha256);
     while (in.good()) {
         std::string line;
         std::getline(in, line);
@@ -18,6 +20,8 @@ PtoReader::PtoReader(std::string path) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         if (line[0] == 'i') {
+            imageLines.addData(line.data(), static_cast<int>(line.size()));
+            imageLines.addData("\n", 1);
             std::string name;
             if (!findParam(line, "n", name)) name.clear();
             if (!isAbsoluteName(name)) name = dir + name;
@@ -27,6 +31,7 @@ PtoReader::PtoReader(std::string path) {
             readIntParam(line, "h", height);
         }
     }
+    imageLinesDigest = imageLines.result().toHex().toStdString();
 }
 
 std::string PtoReader::imageFile(int i) const {

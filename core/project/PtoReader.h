@@ -30,4 +30,7 @@ public:
     int height = 0;
     std::string dir;  // absolute folder of the project file followed by "/"
     std::vector<std::string> imagePaths;
+    // SHA-256 of the image lines as written (line ends aside), in hex: changes
+    // whenever a camera's calibration, image or place in the list does.
+    std::string imageLinesDigest;
 };
