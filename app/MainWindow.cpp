@@ -135,6 +135,8 @@ bool MainWindow::settingsDiffer() const {
 }
 
 void MainWindow::updateTitle() {
+    // Qt shows the mark as an asterisk where the title holds "[*]".
+    if (!windowTitle().contains("[*]")) setWindowTitle(windowTitle() + "[*]");
     setWindowModified(settingsDiffer());
 }
 

@@ -13,8 +13,7 @@ int main(int argc, char* argv[]) {
     {
         QApplication app(argc, argv);
         auto window = std::make_unique<MainWindow>();
-        // The mark shows as an asterisk while the settings are unsaved.
-        window->setWindowTitle("OrvikJoint[*]");
+        window->setWindowTitle("OrvikJoint");
         window->show();
         for (int i = 0; i < argc; ++i) printf("%s\r\n", argv[i]);
         fflush(stdout);
