@@ -240,6 +240,12 @@ TEST_F(MainWindowTest, SettingsSurviveExportResetAndReload) {
     EXPECT_EQ(slider(window.get(), "CutSilder")->value(), 0);
     EXPECT_EQ(slider(right->panels[1], "dirction_sliderL")->value(), 0);
     EXPECT_TRUE(window->isWindowModified());
+    {
+        MessageBoxCloser closer;  // answers neither save nor cancel: the window closes
+        EXPECT_TRUE(window->close());
+        EXPECT_EQ(closer.boxes, 1);
+        EXPECT_TRUE(closer.text.contains("rig.pto have changed")) << closer.text.toStdString();
+    }
 
     window->loadSequence(rig);
     EXPECT_TRUE(
