@@ -188,6 +188,13 @@ TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
     window->loadSequence(rig);
     for (size_t i = 0; i < automatic.size(); ++i)
         EXPECT_EQ(project->cameras[i].imgBdy, automatic[i]) << "camera " << i;
+    // A camera sent to the bottom is faded over by its neighbours instead.
+    const double weight = cv::sum(project->cameras[0].displayImage)[3];
+    window->findChild<RightSetting*>()
+        ->panels[0]
+        ->findChild<QPushButton*>("buttom_Button")
+        ->click();
+    EXPECT_NE(cv::sum(project->cameras[0].displayImage)[3], weight);
     testing::internal::GetCapturedStdout();
 }
 
