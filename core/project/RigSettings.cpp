@@ -224,9 +224,10 @@ RigSettingsRead RigSettings::read(const QString& path) {
     if (check.array(root, "drawOrder", &order)) {
         std::set<int> seen;
         for (const QJsonValue& v : order) {
+            // Range first: a number beyond int has no int value to look up.
             const double d = v.toDouble(-1);
-            if (d == std::floor(d) && indices.count(static_cast<int>(d)) &&
-                seen.insert(static_cast<int>(d)).second)
+            if (d >= 0 && d < cams.size() && d == std::floor(d) &&
+                indices.count(static_cast<int>(d)) && seen.insert(static_cast<int>(d)).second)
                 s.drawOrder.push_back(static_cast<int>(d));
         }
         if (s.drawOrder.size() != indices.size() || order.size() != cams.size())
@@ -253,7 +254,7 @@ RigSettingsApplied RigSettings::apply(Project& project) const {
     std::vector<bool> taken(static_cast<size_t>(n), false);
     for (size_t k = 0; k < cameras.size(); ++k) {
         const int i = cameras[k].index;
-        if (i < n && names[static_cast<size_t>(i)] == cameras[k].image) {
+        if (i >= 0 && i < n && names[static_cast<size_t>(i)] == cameras[k].image) {
             target[k] = i;
             taken[static_cast<size_t>(i)] = true;
         }

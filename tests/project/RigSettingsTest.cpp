@@ -90,6 +90,7 @@ TEST(RigSettings, BadFilesChangeNothing) {
         {{"\"index\": 1", "\"index\": 0"}, "'cameras[1].index' repeats camera 0"},
         {{"\"highlighted\": false", "\"highlighted\": true"}, "more than one camera"},
         {{"        0\n    ]", "        1\n    ]"}, "'drawOrder' must list each camera index"},
+        {{"        0\n    ]", "        1e300\n    ]"}, "'drawOrder' must list each camera index"},
     };
     for (const auto& [edit, problem] : cases) {
         QString text = good;
