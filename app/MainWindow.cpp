@@ -1,6 +1,10 @@
 #include "MainWindow.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -9,6 +13,7 @@
 #include <cstdio>
 
 #include "ButtomSetting.h"
+#include "CameraSetting.h"
 #include "LoadProgressDialog.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
@@ -46,6 +51,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
     setFixedSize(1300, 700);
+    savedSettings = RigSettings::capture(*project);
+    watchControls();
 }
 
 MainWindow::~MainWindow() {
@@ -61,6 +68,11 @@ void MainWindow::loadSequence(const std::string& path) {
         return;
     }
     project->loadProject(path);
+    // Before the remapper run, so the analysis already uses the saved crops and
+    // trims. An unusable file is not half-applied: the rig gets the defaults.
+    const RigSettingsRestore restored =
+        restoreSettings(*project, settingsPathFor(project->ptoFilePath));
+    if (!restored.error.isEmpty()) RigSettings::defaults(*project).apply(*project);
     {
         // The remapper and the analysis run on this thread; the dialog keeps the
         // operator informed and, being modal, keeps the controls from acting on
@@ -81,6 +93,8 @@ void MainWindow::loadSequence(const std::string& path) {
     }
     statusBar()->clearMessage();
     rightSetting->rebuildPanels();
+    buttomSetting->showProjectValues();
+    watchControls();
     project->loaded = true;
     // A ticked automatic box means the operator wants automatic seams: the new
     // rig gets them too, not the manual crops the load computed.
@@ -90,6 +104,7 @@ void MainWindow::loadSequence(const std::string& path) {
     // not only on the console.
     QStringList status;
     if (!project->lastLoadError.isEmpty()) status << project->lastLoadError;
+    if (restored.found && restored.error.isEmpty()) status << restored.message();
     if (seamsFailed) status << statusBar()->currentMessage();
     if (!project->lastRemapperError.isEmpty()) status << project->lastRemapperError;
     for (const CameraProblem& c : camerasLeftOut(*project)) {
@@ -101,10 +116,104 @@ void MainWindow::loadSequence(const std::string& path) {
     // The GL widget keeps showing its last frame on exposure; without a paint
     // request the new rig would stay invisible until the first slider move.
     openGLWidget->update();
+    // Without a usable file the defaults are what an unchanged rig would save.
+    savedSettings = restored.found && restored.error.isEmpty() ? restored.saved
+                                                               : RigSettings::defaults(*project);
+    updateTitle();
     const QString problem = projectFileProblem(QString::fromLocal8Bit(path.c_str()), *project);
     if (!problem.isEmpty())
         QMessageBox::warning(this, tr("Project not loaded"),
                              tr("The project could not be read.\n\n%1").arg(problem));
+    else if (!restored.error.isEmpty())
+        QMessageBox::warning(
+            this, tr("Settings not restored"),
+            tr("%1\n\nThe project was loaded with the default settings.").arg(restored.error));
+}
+
+bool MainWindow::settingsDiffer() const {
+    const Project* project = currentProject();
+    // Nothing to save them for before a project is loaded.
+    if (project->ptoFilePath.isEmpty() || project->cameras.empty()) return false;
+    return RigSettings::capture(*project) != savedSettings;
+}
+
+void MainWindow::updateTitle() {
+    // Qt shows the mark as an asterisk where the title holds "[*]".
+    if (!windowTitle().contains("[*]")) setWindowTitle(windowTitle() + "[*]");
+    setWindowModified(settingsDiffer());
+}
+
+void MainWindow::watchControls() {
+    for (QWidget* panel :
+         {static_cast<QWidget*>(buttomSetting), static_cast<QWidget*>(rightSetting)}) {
+        for (QAbstractSlider* s : panel->findChildren<QAbstractSlider*>())
+            connect(s, &QAbstractSlider::valueChanged, this, &MainWindow::updateTitle,
+                    Qt::UniqueConnection);
+        for (QAbstractButton* b : panel->findChildren<QAbstractButton*>()) {
+            connect(b, &QAbstractButton::toggled, this, &MainWindow::updateTitle,
+                    Qt::UniqueConnection);
+            connect(b, &QAbstractButton::clicked, this, &MainWindow::updateTitle,
+                    Qt::UniqueConnection);
+        }
+    }
+}
+
+bool MainWindow::saveSettings() {
+    Project* project = currentProject();
+    if (project->ptoFilePath.isEmpty() || project->cameras.empty()) {
+        statusBar()->showMessage(tr("No project loaded: there are no settings to save"));
+        return false;
+    }
+    const RigSettings now = RigSettings::capture(*project);
+    const QString path = settingsPathFor(project->ptoFilePath);
+    const QString error = now.write(path);
+    if (!error.isEmpty()) {
+        QMessageBox::warning(this, tr("Settings not saved"), error);
+        return false;
+    }
+    savedSettings = now;
+    updateTitle();
+    statusBar()->showMessage(tr("settings saved to %1").arg(path));
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (settingsDiffer()) {
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, tr("Unsaved settings"),
+            tr("The settings of %1 have changed since they were saved. Save them?")
+                .arg(QFileInfo(currentProject()->ptoFilePath).fileName()),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveSettings())) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+void MainWindow::on_actionSave_Settings_triggered() {
+    saveSettings();
+}
+
+void MainWindow::on_actionReset_Settings_triggered() {
+    Project* project = currentProject();
+    RigSettings::defaults(*project).apply(*project);
+    showSettings();
+    updateTitle();
+}
+
+void MainWindow::showSettings() {
+    Project* project = currentProject();
+    for (CameraSetting* panel : rightSetting->panels)
+        if (panel) panel->fillFromCamera(panel->cameraIndex());
+    buttomSetting->showProjectValues();
+    if (project->autoMode) {
+        buttomSetting->applyAutoSeams();
+        return;
+    }
+    for (Camara& camera : project->cameras) camera.refreshView();
+    openGLWidget->repaint();
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {
@@ -133,6 +242,8 @@ void MainWindow::on_action_QELO4K_triggered() {
 
 void MainWindow::reportExport(const ExportResult& result) {
     fflush(stdout);
+    // A table on a device can always be traced back to the settings it was made with.
+    if (result.written()) saveSettings();
     // The console already has the details; a failed table must not pass unnoticed.
     if (result.status == ExportResult::Status::Failed) {
         QMessageBox::warning(nullptr, tr("Export failed"), QString::fromStdString(result.message));

@@ -5,6 +5,8 @@
 #include <QMainWindow>
 #include <string>
 
+#include "project/RigSettings.h"
+
 struct ExportResult;
 class OpenGLWidget;
 class ButtomSetting;
@@ -23,18 +25,39 @@ public:
     // remap and analyse every camera, rebuild the camera panels, mark loaded.
     void loadSequence(const std::string& path);
 
+    // Writes the current settings to NAME.orvik.json beside the project; warns
+    // and returns false when that fails (or no project is loaded).
+    bool saveSettings();
+    // The settings differ from those last saved or restored for this project.
+    bool settingsDiffer() const;
+
+protected:
+    // Asks whether to save settings that differ from the saved ones.
+    void closeEvent(QCloseEvent* event) override;
+
 private slots:
     void on_actionLoad_Scheme_triggered();
     void on_actionExport_Red_triggered();
     void on_actionExport_FPGA_triggered();
     void on_action_QELO4K_triggered();
+    void on_actionSave_Settings_triggered();
+    void on_actionReset_Settings_triggered();
+    // The title's modified mark follows every control's change.
+    void updateTitle();
 
 private:
     // Shows a warning when an export failed; success has its own notice.
     void reportExport(const ExportResult& result);
+    // Every control of both panels reports its changes to updateTitle (after
+    // its own slot); needed again whenever the camera panels are rebuilt.
+    void watchControls();
+    // The panels show the records' values and the cameras are recomputed as
+    // the mode asks (automatic seams as the check box places them).
+    void showSettings();
 
     OpenGLWidget* openGLWidget;
     ButtomSetting* buttomSetting;
     RightSetting* rightSetting;
     Ui::MainWindow* ui;
+    RigSettings savedSettings;  // last saved or restored; what the title compares with
 };

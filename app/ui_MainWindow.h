@@ -17,6 +17,8 @@ public:
     QAction* actionExport_Red;
     QAction* actionExport_FPGA;
     QAction* action_QELO4K;
+    QAction* actionSave_Settings;
+    QAction* actionReset_Settings;
     QWidget* centralWidget;
     QMenuBar* menuBar;
     QMenu* menuFile;
@@ -35,6 +37,11 @@ public:
         actionExport_FPGA->setObjectName(QString::fromUtf8("actionExport_FPGA"));
         action_QELO4K = new QAction(MainWindow);
         action_QELO4K->setObjectName(QString::fromUtf8("action_QELO4K"));
+        actionSave_Settings = new QAction(MainWindow);
+        actionSave_Settings->setObjectName(QString::fromUtf8("actionSave_Settings"));
+        actionSave_Settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        actionReset_Settings = new QAction(MainWindow);
+        actionReset_Settings->setObjectName(QString::fromUtf8("actionReset_Settings"));
         centralWidget = new QWidget(MainWindow);
         centralWidget->setObjectName(QString::fromUtf8("centralWidget"));
         MainWindow->setCentralWidget(centralWidget);
@@ -56,6 +63,9 @@ public:
         menuFile->addAction(actionExport_Red);
         menuFile->addAction(actionExport_FPGA);
         menuFile->addAction(action_QELO4K);
+        menuFile->addSeparator();
+        menuFile->addAction(actionSave_Settings);
+        menuFile->addAction(actionReset_Settings);
 
         retranslateUi(MainWindow);
         QMetaObject::connectSlotsByName(MainWindow);
@@ -71,6 +81,10 @@ public:
             QCoreApplication::translate("MainWindow", "导出相机方案", nullptr));
         action_QELO4K->setText(
             QCoreApplication::translate("MainWindow", "导出相机4K方案", nullptr));
+        actionSave_Settings->setText(
+            QCoreApplication::translate("MainWindow", "保存设置", nullptr));
+        actionReset_Settings->setText(
+            QCoreApplication::translate("MainWindow", "重置设置", nullptr));
         menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件", nullptr));
     }
 };

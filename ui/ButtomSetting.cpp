@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStringList>
 #include <cstdio>
@@ -62,6 +63,18 @@ bool ButtomSetting::applyAutoSeams() {
         QCoreApplication::translate("ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
         QMessageBox::Ok, QMessageBox::NoButton);
     return false;
+}
+
+void ButtomSetting::showProjectValues() {
+    const Project* project = currentProject();
+    const QSignalBlocker blockBlend(ui->BlendSlider);
+    const QSignalBlocker blockCut(ui->CutSilder);
+    const QSignalBlocker blockMode(ui->m_AutoMixCombox);
+    ui->BlendSlider->setValue(project->blendValue);
+    ui->BlendNum->display(project->blendValue);
+    ui->CutSilder->setValue(project->cutValue);
+    ui->CutNum->display(project->cutValue);
+    ui->m_AutoMixCombox->setChecked(project->autoMode);
 }
 
 void ButtomSetting::on_CutSilder_valueChanged(int value) {

@@ -19,6 +19,9 @@ public:
     // the warning box. Used by the check box and by a load in automatic mode.
     // True when the seams were placed.
     bool applyAutoSeams();
+    // Shows the project's blend, crop and mode (after settings were restored)
+    // without running the slots: the caller recomputes once.
+    void showProjectValues();
 
 private slots:
     // Stores the blend value (0..60000) and, in manual mode, refreshes every camera.

@@ -3,6 +3,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "ButtomSetting.h"
 #include "RightSetting.h"
 #include "project/Project.h"
 #include "ui_CameraSetting.h"
@@ -172,5 +173,9 @@ void CameraSetting::moveInDrawOrder(bool toTop) {
     else
         order.push_front(index);
     if (RightSetting* right = rightPanel()) right->showDrawOrder();
+    // The automatic seams fade the upper camera over the lower one: placed again
+    // for the new order, so the tables follow the order the settings record.
+    auto* bottom = qobject_cast<ButtomSetting*>(currentProject()->bottomPanel);
+    if (currentProject()->autoMode && bottom) bottom->applyAutoSeams();
     repaintPreview();
 }

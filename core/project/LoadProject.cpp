@@ -18,6 +18,7 @@ void Project::loadProject(std::string path) {
     panoHeight = reader.height;
     lastLoadError = QString::fromLocal8Bit(reader.problem.c_str());
     if (!reader.problem.empty()) printf("%s\r\n", reader.problem.c_str());
+    calibrationFingerprint = QString::fromStdString("sha256:" + reader.imageLinesDigest);
     tiffPath = QString("%1%2").arg(QString::fromLocal8Bit(projectDir.c_str()), "tiff");
     ptoFilePath = QString::fromLocal8Bit(path.c_str());
     printf("tiffpath:%s \r\n", toLocal8BitString(tiffPath).c_str());

@@ -124,6 +124,9 @@ public:
     int panoHeight = 0;
     bool loaded = false;
     bool autoMode = false;
+    // Of the PTO's image lines as loaded; tells saved settings whether the
+    // calibration they were tuned on is still the one in use.
+    QString calibrationFingerprint;
 
     // Called on the loading thread while runRemapper works: first repeatedly while
     // the remapper runs (done = cameras whose three files exist so far), then once

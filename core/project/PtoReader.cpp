@@ -1,5 +1,6 @@
 #include "project/PtoReader.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QString>
 #include <fstream>
@@ -47,6 +48,7 @@ PtoReader::PtoReader(std::string path) {
     std::ifstream in(path);
     int lineNo = 0;
     bool havePano = false;
+    QCryptographicHash imageLines(QCryptographicHash::Sha256);
     while (in.good()) {
         std::string line;
         std::getline(in, line);
@@ -57,6 +59,8 @@ PtoReader::PtoReader(std::string path) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         if (line[0] == 'i') {
+            imageLines.addData(line.data(), static_cast<int>(line.size()));
+            imageLines.addData("\n", 1);
             std::string name;
             if (!findParam(line, "n", name)) name.clear();
             if (!isAbsoluteName(name)) name = dir + name;
@@ -69,6 +73,7 @@ PtoReader::PtoReader(std::string path) {
         }
     }
     if (!problem.empty()) width = height = 0;
+    imageLinesDigest = imageLines.result().toHex().toStdString();
 }
 
 std::string PtoReader::imageFile(int i) const {

@@ -33,4 +33,7 @@ public:
     std::string dir;  // absolute folder of the project file followed by "/"
     std::vector<std::string> imagePaths;
     std::string problem;  // "file:line: what is wrong with the panorama size", or empty
+    // SHA-256 of the image lines as written (line ends aside), in hex: changes
+    // whenever a camera's calibration, image or place in the list does.
+    std::string imageLinesDigest;
 };

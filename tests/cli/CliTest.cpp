@@ -111,8 +111,10 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     struct Case {
         QStringList args;
         int exitCode;
-        const char* message;
+        QString message;
     };
+    const QString badSettings =
+        QString::fromStdString(dir->write("bad.json", "{\"formatVersion\": 9}"));
     const Case cases[] = {
         {{"export", "--bogus", pto()}, 2, "unknown option '--bogus'"},
         {{"export", "--blend", "70000", pto()}, 2, "--blend needs a value from 0 to 60000"},
@@ -124,12 +126,16 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
         {{"export", "--order", "0,1,2", pto()}, 1, "--order must list each camera index 0..3"},
         {{"export", "--trim", "9:0:0", pto()}, 1, "--trim: camera 9 does not exist"},
         {{"export", "--remap-timeout", "0", pto()}, 2, "--remap-timeout needs a number"},
+        {{"export", "--settings", badSettings, pto()},
+         1,
+         "settings file " + badSettings + ": written by a newer program (format 9; "},
+        {{"export", "--settings", out("none.json"), pto()}, 1, "--no-settings exports without"},
     };
     QFile::remove(out("Camera_2K_Project.tab"));
     for (const Case& c : cases) {
         const CliRun r = run("orvikjoint-cli", c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString() << c.message.toStdString();
     }
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
 

@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <memory>
@@ -22,6 +24,24 @@
 #include "UiTestSupport.h"
 
 namespace {
+
+// A level ring of four cameras, plus `extra` image lines, with the images
+// riggen renders for it.
+std::string levelRing(const ScratchDir& dir, const std::string& name,
+                      const std::string& extra = std::string()) {
+    std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+    for (int k = 0; k < 4; ++k)
+        ring += "i w320 h180 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
+                std::to_string(k) + ".jpg\"\n";
+    const std::string pto = dir.write(name, ring + extra);
+    EXPECT_EQ(QProcess::execute(ORVIK_BIN_DIR "/riggen", {QString::fromStdString(pto)}), 0);
+    return pto;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -53,11 +73,16 @@ TEST_F(MainWindowTest, WindowMenuAndPlacement) {
     const char* names[] = {"actionLoad_Scheme", "actionExport_Red", "actionExport_FPGA",
                            "action_QELO4K"};
     const char* texts[] = {"打开", "导出OrvikQuickWeave方案", "导出相机方案", "导出相机4K方案"};
-    ASSERT_EQ(actions.size(), 4);
+    ASSERT_EQ(actions.size(), 7);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(actions[i]->objectName(), names[i]);
         EXPECT_EQ(actions[i]->text(), QString::fromUtf8(texts[i]));
     }
+    // The settings actions follow the four, set apart.
+    EXPECT_TRUE(actions[4]->isSeparator());
+    EXPECT_EQ(actions[5]->text(), QString::fromUtf8("保存设置"));
+    EXPECT_EQ(actions[5]->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(actions[6]->text(), QString::fromUtf8("重置设置"));
 
     auto* preview = window->findChild<OpenGLWidget*>();
     auto* bottom = window->findChild<ButtomSetting*>();
@@ -136,15 +161,9 @@ TEST_F(MainWindowTest, LoadingAnUnreadableProjectWarnsAndEmptiesThePanels) {
 // no edge, loaded for real through the remapper.
 TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
     ScratchDir dir;
-    std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
-    for (int k = 0; k < 4; ++k)
-        ring += "i w320 h180 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
-                std::to_string(k) + ".jpg\"\n";
-    const std::string rig = dir.write("rig.pto", ring);
+    const std::string rig = levelRing(dir, "rig.pto");
     const std::string rig360 =
-        dir.write("rig360.pto", ring + "i w320 h160 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
-    for (const std::string& pto : {rig, rig360})
-        ASSERT_EQ(QProcess::execute(ORVIK_BIN_DIR "/riggen", {QString::fromStdString(pto)}), 0);
+        levelRing(dir, "rig360.pto", "i w320 h160 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
     testing::internal::CaptureStdout();
 
     // The camera without a boundary is named in the status bar, and an export
@@ -169,6 +188,90 @@ TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
     window->loadSequence(rig);
     for (size_t i = 0; i < automatic.size(); ++i)
         EXPECT_EQ(project->cameras[i].imgBdy, automatic[i]) << "camera " << i;
+    // A camera sent to the bottom is faded over by its neighbours instead.
+    const double weight = cv::sum(project->cameras[0].displayImage)[3];
+    window->findChild<RightSetting*>()
+        ->panels[0]
+        ->findChild<QPushButton*>("buttom_Button")
+        ->click();
+    EXPECT_NE(cv::sum(project->cameras[0].displayImage)[3], weight);
+    testing::internal::GetCapturedStdout();
+}
+
+// Settings tuned in the window are saved by an export, give the command line
+// the same tables, come back after a reset and a reload, and a bad file is
+// refused as a whole.
+TEST_F(MainWindowTest, SettingsSurviveExportResetAndReload) {
+    ScratchDir dir;
+    const std::string rig = levelRing(dir, "rig.pto");
+    const QString settings = QString::fromStdString(dir.file("rig.orvik.json"));
+    testing::internal::CaptureStdout();
+    window->loadSequence(rig);
+    EXPECT_FALSE(window->isWindowModified());
+    auto* right = window->findChild<RightSetting*>();
+    auto slider = [&](QWidget* form, const char* name) { return form->findChild<QSlider*>(name); };
+    slider(window.get(), "BlendSlider")->setValue(9000);
+    slider(window.get(), "CutSilder")->setValue(4000);
+    slider(right->panels[1], "dirction_sliderL")->setValue(3000);
+    slider(right->panels[2], "direction_sliderR")->setValue(5000);
+    right->panels[0]->findChild<QPushButton*>("buttom_Button")->click();
+    right->panels[3]->findChild<QCheckBox*>("hide_CheckBox")->setChecked(true);
+    EXPECT_TRUE(window->isWindowModified());
+
+    const char* tables[] = {"Camera_2K_Project.tab", "QuickWeave_Projcet.tab",
+                            "Camera_4K_Project.tab"};
+    std::vector<QByteArray> fromWindow;
+    {
+        MessageBoxCloser closer;
+        for (const char* action : {"actionExport_FPGA", "actionExport_Red", "action_QELO4K"})
+            window->findChild<QAction*>(action)->trigger();
+    }
+    for (const char* t : tables)
+        fromWindow.push_back(fileBytes(QString::fromStdString(dir.file(t))));
+    EXPECT_TRUE(QFile::exists(settings));
+    EXPECT_FALSE(window->isWindowModified());
+    const RigSettings saved = RigSettings::capture(*project);
+
+    QProcess cli;
+    cli.start(ORVIK_BIN_DIR "/orvikjoint-cli", {"export", QString::fromStdString(rig)});
+    ASSERT_TRUE(cli.waitForFinished(300000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    for (size_t t = 0; t < 3; ++t) {
+        EXPECT_FALSE(fromWindow[t].isEmpty()) << tables[t];
+        EXPECT_EQ(fileBytes(QString::fromStdString(dir.file(tables[t]))), fromWindow[t])
+            << tables[t];
+    }
+
+    window->findChild<QAction*>("actionReset_Settings")->trigger();
+    EXPECT_EQ(RigSettings::capture(*project), RigSettings::defaults(*project));
+    EXPECT_EQ(slider(window.get(), "CutSilder")->value(), 0);
+    EXPECT_EQ(slider(right->panels[1], "dirction_sliderL")->value(), 0);
+    EXPECT_TRUE(window->isWindowModified());
+    {
+        MessageBoxCloser closer;  // answers neither save nor cancel: the window closes
+        EXPECT_TRUE(window->close());
+        EXPECT_EQ(closer.boxes, 1);
+        EXPECT_TRUE(closer.text.contains("rig.pto have changed")) << closer.text.toStdString();
+    }
+
+    window->loadSequence(rig);
+    EXPECT_TRUE(
+        window->statusBar()->currentMessage().startsWith("settings restored from " + settings));
+    EXPECT_EQ(RigSettings::capture(*project), saved);
+    EXPECT_EQ(slider(window.get(), "CutSilder")->value(), 4000);
+    EXPECT_EQ(slider(right->panels[1], "dirction_sliderL")->value(), 3000);
+    EXPECT_TRUE(right->panels[3]->findChild<QCheckBox*>("hide_CheckBox")->isChecked());
+    EXPECT_FALSE(window->isWindowModified());
+
+    dir.write("rig.orvik.json", "{\"formatVersion\": 1, \"blendValue\": -4}");
+    {
+        MessageBoxCloser closer;
+        window->loadSequence(rig);
+        EXPECT_EQ(closer.boxes, 1);
+        EXPECT_TRUE(closer.text.contains("settings file " + settings + ": 'project' is missing"))
+            << closer.text.toStdString();
+    }
+    EXPECT_EQ(RigSettings::capture(*project), RigSettings::defaults(*project));
     testing::internal::GetCapturedStdout();
 }
 

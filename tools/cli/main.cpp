@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CliSettings.h"
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/ExportResult.h"
@@ -36,6 +37,12 @@ const char kUsage[] =
     "  --order LIST    drawing order, bottom first, e.g. 3,2,1,0 (a permutation of\n"
     "                  the camera indices; default N-1,...,1,0: camera 0 on top)\n"
     "  --auto          place the seams automatically (30-pixel fades)\n"
+    "\n"
+    "Settings: PROJECT.orvik.json beside PROJECT.pto (saved by the window) is applied\n"
+    "first and the options above override it; every export saves what it used there.\n"
+    "  --settings FILE read the settings from FILE instead\n"
+    "  --no-settings   ignore any settings file\n"
+    "  --manual        seams by blend and crop even where the settings say automatic\n"
     "\n"
     "  --allow-missing-cameras\n"
     "                  write the tables even when a camera is left out of them (its\n"
@@ -148,7 +155,9 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     Options opt;
-    const QString usageError = parseArgs(args, &opt);
+    CliSettings settings;
+    QString usageError = takeSettingsOptions(&args, &settings);
+    if (usageError.isEmpty()) usageError = parseArgs(args, &opt);
     if (!usageError.isEmpty()) {
         fprintf(stderr, "orvikjoint-cli: %s\n\n%s", usageError.toLocal8Bit().constData(), kUsage);
         return 2;
@@ -158,8 +167,6 @@ int main(int argc, char* argv[]) {
     if (!pto.isFile() || !pto.isReadable())
         return fail(QString("cannot read project file %1").arg(opt.project));
 
-    if (opt.blend) project.blendValue = *opt.blend;
-    if (opt.crop) project.cutValue = *opt.crop;
     project.loadProject(toLocal8BitString(opt.project));
     const int n = static_cast<int>(project.cameras.size());
     if (n == 0) return fail(QString("%1 names no camera images").arg(opt.project));
@@ -167,6 +174,10 @@ int main(int argc, char* argv[]) {
         return fail(project.lastLoadError.isEmpty()
                         ? QString("%1 gives no panorama size").arg(opt.project)
                         : project.lastLoadError);
+    const QString settingsError = applyCliSettings(settings, project);
+    if (!settingsError.isEmpty()) return fail(settingsError);
+    if (opt.blend) project.blendValue = *opt.blend;
+    if (opt.crop) project.cutValue = *opt.crop;
 
     // Trims and order are checked against the real camera count before the long run.
     for (const Trim& t : opt.trims) {
@@ -216,8 +227,8 @@ int main(int argc, char* argv[]) {
                 toLocal8BitString(project.lastRemapperError).c_str());
     }
 
-    if (opt.autoSeams) {
-        project.autoMode = true;
+    if (opt.autoSeams) project.autoMode = true;
+    if (project.autoMode) {
         std::vector<CameraProblem> why;
         if (autoBlend(kAutoFadeWidth, &why) != 0) {
             for (const CameraProblem& c : why) printf("%s\n", c.message().c_str());
@@ -225,7 +236,9 @@ int main(int argc, char* argv[]) {
             QString message = "automatic seams failed:";
             for (const CameraProblem& c : why)
                 message += "\n  " + QString::fromStdString(c.message());
-            return fail(message + "\nexport without --auto and set blend and crop by hand");
+            return fail(message +
+                        "\nexport without --auto (with --manual if the settings say "
+                        "automatic) and set blend and crop by hand");
         }
         leftOut = camerasLeftOut(project);
     }
@@ -260,5 +273,6 @@ int main(int argc, char* argv[]) {
         }
     }
     for (const std::string& path : written) printf("wrote %s\n", path.c_str());
+    if (!written.empty() && !saveCliSettings(project)) allWritten = false;
     return allWritten ? 0 : 1;
 }
