@@ -76,7 +76,7 @@ TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
     EXPECT_TRUE(r.out.contains("wrote " + out("Camera_4K_Project.tab")));
     EXPECT_FALSE(QFile::exists(out("tiff"))) << "the work folder is removed";
 
-    const auto table = testsupport::parseDeviceTable(readAll(out("Camera_2K_Project.tab")));
+    const auto table = testsupport::readSoundTable(out("Camera_2K_Project.tab").toStdString());
     EXPECT_EQ(table.N, 4);
     EXPECT_EQ(table.W, 960);
     EXPECT_EQ(table.H, 480);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TableCommands.h"
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/ExportResult.h"
@@ -38,7 +39,9 @@ const char kUsage[] =
     "\n"
     "  -h, --help      show this text\n"
     "\n"
-    "Exit code 0 only when every requested table was written.\n";
+    "Exit code 0 only when every requested table was written.\n"
+    "\n"
+    "Other commands: inspect TABLE, render TABLE (--help after the command for more).\n";
 
 struct Trim {
     int camera, left, right;
@@ -128,6 +131,14 @@ int main(int argc, char* argv[]) {
     Project project;
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty() && (args[0] == "inspect" || args[0] == "render")) {
+        const bool inspect = args[0] == "inspect";
+        if (args.contains("--help") || args.contains("-h")) {
+            fputs(inspect ? kInspectUsage : kRenderUsage, stdout);
+            return 0;
+        }
+        return inspect ? runInspect(args.mid(1)) : runRender(args.mid(1));
+    }
     if (args.contains("--help") || args.contains("-h")) {
         fputs(kUsage, stdout);
         return 0;
