@@ -39,7 +39,7 @@ BlendTableRead readBlendTable4K(const uint8_t* data, size_t size, uint64_t fileO
                                           " repeated rows, this record has repeat count " +
                                           std::to_string(repeat) +
                                           (weights != previous[m] ? " and other weights" : ""));
-            else if (repeat > H - 1 - f.y)
+            if (repeat > H - 1 - f.y)
                 out.add(r.fileOffset, what + "repeat count " + std::to_string(repeat) +
                                           " runs past the last row");
             announced[m] = repeat;

@@ -109,7 +109,9 @@ void readSections(const ByteView& in, DeviceTable& t, TableViolations& log) {
             t.records[i].push_back(readRecord(in, at, cam, k, t, rowPairs, log));
         }
         if (expected > in.size()) {
-            if (i + 1 < n) log.add(a3, "cameras " + str(i + 1) + ".." + str(n - 1) + " not read");
+            if (i + 1 < n)
+                log.add(a3, "camera " + str(i + 1) + (i + 2 < n ? ".." + str(n - 1) : "") +
+                                " not read");
             return;
         }
         expected += static_cast<uint64_t>(t.recordCount[i]) * kRecordBytes;

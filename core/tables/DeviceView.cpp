@@ -86,7 +86,8 @@ Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
     return L;
 }
 
-Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Mat>* frames) {
+Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Size>& sizes,
+                        const std::vector<cv::Mat>* frames) {
     Layers L(t.W, t.H, t.N, frames != nullptr);
     L.ownWeights.assign(static_cast<size_t>(t.W) * t.H * t.N, 0);
     L.weights = L.ownWeights.data();
@@ -95,7 +96,12 @@ Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Mat>* fr
         for (int c = r.start; c < r.end; ++c) {
             const QuickWeaveCamera& cam = t.cameras[static_cast<size_t>(c)];
             const bool render = usable(frames, c);
-            const cv::Size size = render ? (*frames)[c].size() : cv::Size();
+            const cv::Size size = c < static_cast<int>(sizes.size()) ? sizes[c] : cv::Size();
+            // As the device tables' entries: up to a pixel before the frame's
+            // first column or row counts (and reads the edge). Without the
+            // frame's size only [0, 1) is known to lie inside.
+            const float beforeX = size.width > 0 ? -1.0f / size.width : 0.0f;
+            const float beforeY = size.height > 0 ? -1.0f / size.height : 0.0f;
             uint64_t count = 0;
             for (int row = 0; row < cam.positions.rows; ++row) {
                 const int y = cam.offsetY + row;
@@ -107,8 +113,9 @@ Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Mat>* fr
                     if (x < 0 || x >= t.W) continue;
                     L.ownWeights[(static_cast<size_t>(y) * t.W + x) * t.N + c] = w[col];
                     const float nx = pos[col][0], ny = pos[col][1];
-                    // Inside the frame; also false for NaN.
-                    if (!(nx >= 0 && ny >= 0 && nx < 1 && ny < 1)) continue;
+                    // Also false for NaN.
+                    const bool inside = (nx > beforeX || nx == 0) && (ny > beforeY || ny == 0);
+                    if (!(inside && nx < 1 && ny < 1)) continue;
                     ++count;
                     L.has[c].at<uint8_t>(y, x) = 255;
                     if (render)
@@ -187,7 +194,9 @@ DeviceView renderDeviceView(const DeviceTable& table, const std::vector<cv::Mat>
 }
 
 DeviceView renderDeviceView(const QuickWeaveTable& table, const std::vector<cv::Mat>& frames) {
-    return combine(quickWeaveLayers(table, &frames));
+    std::vector<cv::Size> sizes;
+    for (const cv::Mat& f : frames) sizes.push_back(f.size());
+    return combine(quickWeaveLayers(table, sizes, &frames));
 }
 
 TableCoverage measureCoverage(const DeviceTable& table) {
@@ -196,8 +205,8 @@ TableCoverage measureCoverage(const DeviceTable& table) {
     return coverage(deviceLayers(table, nullptr), records);
 }
 
-TableCoverage measureCoverage(const QuickWeaveTable& table) {
-    return coverage(quickWeaveLayers(table, nullptr), {});
+TableCoverage measureCoverage(const QuickWeaveTable& table, const std::vector<cv::Size>& sizes) {
+    return coverage(quickWeaveLayers(table, sizes, nullptr), {});
 }
 
 double maskedPsnr(const cv::Mat& a, const cv::Mat& b, const cv::Mat& mask) {

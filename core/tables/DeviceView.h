@@ -48,11 +48,24 @@ struct TableCoverage {
     // the cameras' union, yet the device shows black there.
     uint64_t uncoveredInUnion = 0;
     std::vector<CameraCoverage> cameras;
+
+    // Cameras that have weight somewhere but not a single entry: the device
+    // shows black wherever they should be seen.
+    std::vector<int> leftOut() const {
+        std::vector<int> out;
+        for (size_t c = 0; c < cameras.size(); ++c)
+            if (cameras[c].weighted > 0 && cameras[c].entries == 0)
+                out.push_back(static_cast<int>(c));
+        return out;
+    }
 };
 
-// A QuickWeave position is an entry when it lies inside the frame, [0, 1).
+// A QuickWeave position counts as an entry when it lies less than a pixel
+// before the frame or inside it, as in the render; with no frame sizes given,
+// when it lies in [0, 1).
 TableCoverage measureCoverage(const DeviceTable& table);
-TableCoverage measureCoverage(const QuickWeaveTable& table);
+TableCoverage measureCoverage(const QuickWeaveTable& table,
+                              const std::vector<cv::Size>& frameSizes = {});
 
 // Peak signal-to-noise ratio in dB of two 8-bit images of one size over the
 // pixels where `mask` is not 0 (all pixels when it is empty); +infinity when

@@ -15,7 +15,8 @@ const char kInspectUsage[] =
     "counts, coverage, holes and every structural violation with its byte offset.\n"
     "--json prints the same as one JSON object.\n"
     "\n"
-    "Exit code 0 when the table is sound, 1 when it is invalid or cannot be read.\n";
+    "Exit code 0 when the table is sound, 1 when it breaks the format, leaves a\n"
+    "camera out (weight but not one entry) or cannot be read.\n";
 
 int reportFailure(const QString& message, int code) {
     fprintf(stderr, "orvikjoint-cli: %s\n", message.toLocal8Bit().constData());
@@ -34,7 +35,10 @@ QJsonObject toJson(const TableFile& t, const TableCoverage& cov) {
     o["format"] = tableFormatName(t.format);
     o["width"] = t.W();
     o["height"] = t.H();
-    o["valid"] = t.valid();
+    o["valid"] = t.valid() && cov.leftOut().empty();
+    QJsonArray leftOut;
+    for (int c : cov.leftOut()) leftOut.append(c);
+    o["leftOut"] = leftOut;
     QJsonArray cams;
     for (size_t c = 0; c < cov.cameras.size(); ++c) {
         const CameraCoverage& k = cov.cameras[c];
@@ -90,6 +94,8 @@ void printText(const TableFile& t, const TableCoverage& cov) {
         if (cov.uncoveredInUnion)
             printf("hole: %llu pixels inside the cameras' union have no weight\n",
                    static_cast<unsigned long long>(cov.uncoveredInUnion));
+        for (int c : cov.leftOut())
+            printf("camera %d is left out: it has weight but not one entry\n", c);
     }
     const TableViolations& v = t.violations();
     if (v.empty()) {
@@ -103,7 +109,7 @@ void printText(const TableFile& t, const TableCoverage& cov) {
             printf("  ... and %llu more\n",
                    static_cast<unsigned long long>(v.total() - v.list().size()));
     }
-    printf("%s\n", t.valid() ? "valid" : "INVALID");
+    printf("%s\n", t.valid() && cov.leftOut().empty() ? "valid" : "INVALID");
 }
 
 }  // namespace
@@ -130,5 +136,5 @@ int runInspect(const QStringList& args) {
         fputs(QJsonDocument(toJson(t, cov)).toJson(QJsonDocument::Indented).constData(), stdout);
     else
         printText(t, cov);
-    return t.valid() ? 0 : 1;
+    return t.valid() && cov.leftOut().empty() ? 0 : 1;
 }
