@@ -14,9 +14,11 @@ constexpr uint32_t kMaxFy = 16 * (kSourceBlockHeight - 1);
 // Bilinear sample of an 8-bit BGR frame at (px, py) in 1/256 pixel.
 inline void sampleAt(const cv::Mat& f, int64_t px, int64_t py, uint8_t* out) {
     const int ax = static_cast<int>(px & 255), ay = static_cast<int>(py & 255);
-    const int x0 = std::min(std::max(static_cast<int>(px >> 8), 0), f.cols - 1);
-    const int y0 = std::min(std::max(static_cast<int>(py >> 8), 0), f.rows - 1);
-    const int x1 = std::min(x0 + 1, f.cols - 1), y1 = std::min(y0 + 1, f.rows - 1);
+    auto clampTo = [](int64_t v, int n) {
+        return static_cast<int>(std::min<int64_t>(std::max<int64_t>(v, 0), n - 1));
+    };
+    const int x0 = clampTo(px >> 8, f.cols), x1 = clampTo((px >> 8) + 1, f.cols);
+    const int y0 = clampTo(py >> 8, f.rows), y1 = clampTo((py >> 8) + 1, f.rows);
     const uint8_t* r0 = f.ptr<uint8_t>(y0);
     const uint8_t* r1 = f.ptr<uint8_t>(y1);
     for (int ch = 0; ch < 3; ++ch) {
@@ -190,22 +192,26 @@ TableCoverage coverage(const Layers& L, const std::vector<uint64_t>& records) {
 }  // namespace
 
 DeviceView renderDeviceView(const DeviceTable& table, const std::vector<cv::Mat>& frames) {
+    if (!viewFits(table.W, table.H, table.N)) return DeviceView();
     return combine(deviceLayers(table, &frames));
 }
 
 DeviceView renderDeviceView(const QuickWeaveTable& table, const std::vector<cv::Mat>& frames) {
+    if (!viewFits(table.W, table.H, table.N)) return DeviceView();
     std::vector<cv::Size> sizes;
     for (const cv::Mat& f : frames) sizes.push_back(f.size());
     return combine(quickWeaveLayers(table, sizes, &frames));
 }
 
 TableCoverage measureCoverage(const DeviceTable& table) {
+    if (!viewFits(table.W, table.H, table.N)) return TableCoverage();
     std::vector<uint64_t> records;
     for (const auto& r : table.records) records.push_back(r.size());
     return coverage(deviceLayers(table, nullptr), records);
 }
 
 TableCoverage measureCoverage(const QuickWeaveTable& table, const std::vector<cv::Size>& sizes) {
+    if (!viewFits(table.W, table.H, table.N)) return TableCoverage();
     return coverage(quickWeaveLayers(table, sizes, nullptr), {});
 }
 

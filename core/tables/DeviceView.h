@@ -24,6 +24,14 @@
 #include "tables/DeviceTableReader.h"
 #include "tables/QuickWeaveReader.h"
 
+// The render and the coverage hold a byte per camera and panorama pixel (four
+// when rendering). A damaged header can claim any size; beyond this they
+// refuse (an empty view, a coverage of no cameras) instead of exhausting memory.
+constexpr uint64_t kMaxViewBytes = uint64_t(1) << 32;
+inline bool viewFits(int W, int H, int N) {
+    return W > 0 && H > 0 && N > 0 && uint64_t(W) * uint64_t(H) * uint64_t(N) * 4 <= kMaxViewBytes;
+}
+
 struct DeviceView {
     cv::Mat image;    // H x W, CV_8UC3 (B, G, R)
     cv::Mat covered;  // H x W, CV_8U: 255 where the weights sum above 0

@@ -74,7 +74,7 @@ QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
             return t;
         }
         const uint64_t pixels = static_cast<uint64_t>(cols) * static_cast<uint64_t>(rows);
-        if (!in.has(at + 16, 9 * pixels)) {
+        if (pixels > size / 9 || !in.has(at + 16, 9 * pixels)) {
             log.add(size, what + "a section of " + str(cols) + " x " + str(rows) +
                               " pixels needs " + std::to_string(16 + 9 * pixels) + " bytes from " +
                               std::to_string(at) + "; the file ends first");

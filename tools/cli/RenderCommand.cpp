@@ -98,6 +98,12 @@ int runRender(const QStringList& args) {
                                  .arg(t.device->sourceWidth0)
                                  .arg(t.device->sourceHeight0));
 
+    if (!viewFits(t.W(), t.H(), t.N()))
+        return reportFailure(QString("%1: a %2 x %3 panorama of %4 cameras is too large to render")
+                                 .arg(o.table)
+                                 .arg(t.W())
+                                 .arg(t.H())
+                                 .arg(t.N()));
     const DeviceView view = t.render(frames);
     if (!cv::imwrite(local(o.out), view.image))
         return reportFailure(QString("cannot write %1").arg(o.out));
