@@ -3,7 +3,7 @@
 # on a corpus seeded from samples/, and prints executions and findings.
 # Not part of CI. Needs clang with its fuzzer runtime (Debian 12: clang and
 # libclang-rt-14-dev, or clang-14's bundled runtime).
-# Usage: bench/fuzz.sh [harness ...]   (default: all four)
+# Usage: bench/fuzz.sh [harness ...]   (default: all five)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if ! command -v clang++ > /dev/null; then
@@ -18,11 +18,11 @@ cmake -S . -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVIK_FUZZ=ON -DORVIK_BUILD_TESTS=OFF \
     -DORVIK_BUILD_BENCH=OFF "${LAUNCHER[@]}" > /dev/null
 HARNESSES=("$@")
-[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(pto_reader nona2_pto map_tiff nona2_image)
+[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(pto_reader nona2_pto map_tiff nona2_image table_readers)
 cmake --build "$BUILD" -j2 --target fuzz_seeds $(printf 'fuzz_%s ' "${HARNESSES[@]}")
 SEEDS="$BUILD/fuzz-seeds"
 ASAN_OPTIONS=detect_leaks=0 "$BUILD/bin/fuzz_seeds" samples "$SEEDS"
-declare -A CORPUS=([pto_reader]=pto [nona2_pto]=pto [map_tiff]=map [nona2_image]=image)
+declare -A CORPUS=([pto_reader]=pto [nona2_pto]=pto [map_tiff]=map [nona2_image]=image [table_readers]=table)
 for h in "${HARNESSES[@]}"; do
     corpus="$BUILD/corpus/$h"
     artifacts="$BUILD/findings/$h/"

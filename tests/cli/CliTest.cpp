@@ -3,8 +3,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QThread>
+#include <QRegularExpression>
 
 #include "DeviceTableReader.h"
 #include "TempDir.h"
@@ -49,6 +52,28 @@ protected:
             ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         }
     }
+    // For the device views: the same ring and a fisheye rig, each in its own
+    // folder, with their scenes, lossless-quality images and all three tables.
+    // Made once per test process, by the tests that need them.
+    static void makeDeviceRigs() {
+        if (QFile::exists(out("fish/Camera_4K_Project.tab"))) return;
+        QDir(QString::fromStdString(dir->path())).mkpath("ring");
+        QDir(QString::fromStdString(dir->path())).mkpath("fish");
+        QFile::copy(pto(), out("ring/rig.pto"));
+        dir->write("fish/rig.pto",
+                   "p f2 w1536 h768 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
+                   "i w640 h480 f3 v160 r0.5 p-1 y0 a0.012 b-0.035 c0.018 d4 e-3 n\"f0.jpg\"\n"
+                   "i w640 h480 f3 v=0 r-0.8 p0.5 y120 a=0 b=0 c=0 d=0 e=0 n\"f1.jpg\"\n"
+                   "i w640 h480 f3 v=0 r0.3 p1 y240 a=0 b=0 c=0 d=0 e=0 n\"f2.jpg\"\n");
+        for (const char* rig : {"ring", "fish"}) {
+            const QString folder = out(rig);
+            const CliRun g =
+                run("riggen", {"-q", "100", "--scene", folder + "/scene.png", folder + "/rig.pto"});
+            ASSERT_EQ(g.exitCode, 0) << g.err.toStdString();
+            const CliRun e = run("orvikjoint-cli", {"export", "--auto", folder + "/rig.pto"});
+            ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
+        }
+    }
     static void TearDownTestSuite() {
         delete dir;
         dir = nullptr;
@@ -80,7 +105,7 @@ TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
     EXPECT_TRUE(r.out.contains("wrote " + out("Camera_4K_Project.tab")));
     EXPECT_FALSE(QFile::exists(out("tiff"))) << "the work folder is removed";
 
-    const auto table = testsupport::parseDeviceTable(readAll(out("Camera_2K_Project.tab")));
+    const auto table = testsupport::readSoundTable(out("Camera_2K_Project.tab").toStdString());
     EXPECT_EQ(table.N, 4);
     EXPECT_EQ(table.W, 960);
     EXPECT_EQ(table.H, 480);
@@ -98,7 +123,7 @@ TEST_F(CliRig, OnlyTheRequestedTableAndAdjustmentsApply) {
     EXPECT_TRUE(QFile::exists(out("QuickWeave_Projcet.tab")));
     EXPECT_FALSE(QFile::exists(out("Camera_4K_Project.tab")));
     // Automatic seams on the level ring: every camera gets its share.
-    const auto table = testsupport::parseDeviceTable(readAll(out("Camera_2K_Project.tab")));
+    const auto table = testsupport::readSoundTable(out("Camera_2K_Project.tab").toStdString());
     ASSERT_EQ(table.N, 4);
     for (int i = 0; i < 4; ++i) EXPECT_GT(table.recordCount[i], 0u) << "camera " << i;
     // The QuickWeave file carries the drawing order right after N, W, H.
@@ -197,4 +222,71 @@ TEST_F(CliRig, AStuckRemapperIsEndedWithTheRun) {
         for (const QByteArray& pid : list.readAll().split('\n'))
             EXPECT_TRUE(pid.isEmpty() || gone(QString(pid))) << pid.constData();
     }
+}
+
+// The device view of each table against riggen's scene. Half a pixel of
+// misplacement costs about 10 dB here; the 12.4 positions of the device
+// tables cost at most half a dB against QuickWeave's floats. The fisheye's
+// cameras barely out-resolve the panorama, whose grid edges are a pixel and a
+// half wide, so resampling alone keeps it near 32 dB.
+TEST_F(CliRig, DeviceViewsOfEveryTableMatchTheScene) {
+    makeDeviceRigs();
+    for (const auto& [rig, floor] : {std::make_pair("ring", 35.0), std::make_pair("fish", 31.0)}) {
+        const QString folder = out(rig);
+        double quickWeave = 0;
+        for (const char* table :
+             {"QuickWeave_Projcet.tab", "Camera_2K_Project.tab", "Camera_4K_Project.tab"}) {
+            SCOPED_TRACE(std::string(rig) + " " + table);
+            const QString path = folder + "/" + table;
+            const CliRun inspect = run("orvikjoint-cli", {"inspect", path, "--json"});
+            EXPECT_EQ(inspect.exitCode, 0) << inspect.out.toStdString();
+            const QJsonObject summary = QJsonDocument::fromJson(inspect.out.toUtf8()).object();
+            EXPECT_TRUE(summary["valid"].toBool());
+            EXPECT_GT(summary["coverage"].toDouble(), 0.3);
+            const CliRun render =
+                run("orvikjoint-cli", {"render", path, "--project", folder + "/rig.pto", "-o",
+                                       path + ".png", "--diff", folder + "/scene.png"});
+            ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
+            const auto m = QRegularExpression("PSNR ([0-9.]+) dB").match(render.out);
+            ASSERT_TRUE(m.hasMatch()) << render.out.toStdString();
+            const double db = m.captured(1).toDouble();
+            EXPECT_GE(db, floor);
+            if (quickWeave == 0)
+                quickWeave = db;
+            else
+                EXPECT_NEAR(db, quickWeave, 0.5);
+            EXPECT_TRUE(QFile::exists(path + "-diff.png"));
+        }
+    }
+}
+
+// A 2K table whose camera 1 lost its records (its weights remain): inspect
+// names the camera, exits 1, and render still shows the rest.
+TEST_F(CliRig, InspectShowsACameraLeftOut) {
+    makeDeviceRigs();
+    std::vector<uint8_t> b = readAll(out("ring/Camera_2K_Project.tab"));
+    ASSERT_GT(b.size(), 128u + 80u);
+    auto u32 = [&](size_t at) {
+        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
+    };
+    auto put = [&](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
+    };
+    const uint32_t start = u32(128 + 4), length = u32(128 + 16 + 4);
+    b.erase(b.begin() + start, b.begin() + start + length);
+    put(128 + 16 + 4, 0);                                                        // A2[1]
+    put(128 + 32 + 4, 0);                                                        // A3[1]
+    for (size_t c = 2; c < 4; ++c) put(128 + 4 * c, u32(128 + 4 * c) - length);  // A1
+    put(40, u32(40) - length);  // blend table offset
+    put(12, u32(12) - length);  // file size - 128
+    QFile f(out("ring/left-out.tab"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(b.data()), static_cast<qint64>(b.size()));
+    f.close();
+    const CliRun r = run("orvikjoint-cli", {"inspect", out("ring/left-out.tab")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.contains("camera 1 is left out")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("violations: none")) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(QRegularExpression("hole: camera 1 has weight but no entry at [1-9]")));
 }

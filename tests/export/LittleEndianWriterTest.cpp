@@ -13,8 +13,8 @@
 #include <csignal>
 #endif
 
-#include "LittleEndianReader.h"
 #include "export/LittleEndianWriter.h"
+#include "tables/ByteView.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ TEST(LittleEndianWriter, PatchesAndSeeksOnDeviceAndInMemory) {
         w->u32(0xFFFFFFFF);
         ASSERT_TRUE(w->flush());
         const std::vector<uint8_t> bytes = bytesOf(data);
-        testsupport::LittleEndianReader in(bytes);
+        const ByteView in(bytes.data(), bytes.size());
         ASSERT_EQ(in.size(), 4 + 4 * n + 4);
         EXPECT_EQ(in.u32(0), 0xCAFEBABEu);
         EXPECT_EQ(in.u32(4 + 4 * 10), 0x5555u);

@@ -7,8 +7,7 @@
 #include "export/Camera2KExport.h"
 
 using testsupport::CameraSpec;
-using testsupport::readDeviceTable;
-using testsupport::ReadRedressRecord;
+using testsupport::readSoundTable;
 
 namespace {
 
@@ -20,10 +19,9 @@ uint32_t entry(int fx, int fy) {
     return static_cast<uint32_t>(fx) | (static_cast<uint32_t>(fy) << 16);
 }
 
-void expectHeader(const ReadRedressRecord& r, int panoX, int panoY, int width, int rows, int srcX0,
+void expectHeader(const RedressRecord& r, int panoX, int panoY, int width, int rows, int srcX0,
                   int srcY0) {
-    EXPECT_EQ(r.header(), (std::vector<int>{panoX, panoY, width, rows, srcX0, srcY0, 128, 180}));
-    EXPECT_TRUE(r.filledPastRows());
+    EXPECT_EQ(testsupport::header(r), (std::vector<int>{panoX, panoY, width, rows, srcX0, srcY0}));
 }
 
 class Camera2KExport : public testsupport::ExportFixture {
@@ -62,7 +60,7 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
 
     // The container itself is checked in DeviceTableFileTest; here what this
     // table puts in it.
-    const auto t = readDeviceTable(run.result.path);
+    const auto t = readSoundTable(run.result.path);
     EXPECT_EQ(t.N, 3);
     EXPECT_EQ(t.blendRecords, 2160u);  // 1080 rows x 2 blocks (1000 + 920 wide)
     EXPECT_EQ(t.blendLength, 1080u * (8 + 1000 * 3 + 8 + 920 * 3));
@@ -96,28 +94,8 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
                       j >= 13 && j <= 19 ? entry(16 * (10 * j - 123), 16 * (2 + i)) : kInvalid);
     }
 
-    // Blend records: y, x0, width, B, b + 1, then per column the weights of
-    // cameras 0, 1, 2.
-    testsupport::LittleEndianReader in(t.blendTable);
-    const size_t rowBytes = 8 + 1000 * 3 + 8 + 920 * 3;
-    for (int y : {0, 7, 300, 1079}) {
-        const size_t at = y * rowBytes;
-        EXPECT_EQ(in.u16(at), y);
-        EXPECT_EQ(in.u16(at + 2), 0);
-        EXPECT_EQ(in.u16(at + 4), 1000);
-        EXPECT_EQ(in.u8(at + 6), 2);
-        EXPECT_EQ(in.u8(at + 7), 1);
-        const size_t second = at + 8 + 3000;
-        EXPECT_EQ(in.u16(second), y);
-        EXPECT_EQ(in.u16(second + 2), 1000);
-        EXPECT_EQ(in.u16(second + 4), 920);
-        EXPECT_EQ(in.u8(second + 6), 2);
-        EXPECT_EQ(in.u8(second + 7), 2);
-    }
-    auto weight = [&](int x, int y, int cam) {
-        const int b = x / 1000;
-        return in.u8(y * rowBytes + b * (8 + 3000) + 8 + (x - 1000 * b) * 3 + cam);
-    };
+    // The reader checked every blend record's header; the weights of cameras 0, 1, 2:
+    auto weight = [&](int x, int y, int cam) { return t.blend.weight(x, y, cam); };
     EXPECT_EQ(weight(32, 7, 0), 255);
     EXPECT_EQ(weight(431, 56, 0), 255);
     EXPECT_EQ(weight(432, 56, 0), 0);
@@ -135,9 +113,9 @@ TEST_F(Camera2KExport, AlignsRegionsToTheDeviceGrid) {
         rig(large ? 3840 : 1920, large ? 1920 : 1080, {cameraSpec(20, 50, 37, 101)});
         const testsupport::ExportRun run = export2K();
         ASSERT_TRUE(run.result.written()) << run.result.message;
-        const auto t = readDeviceTable(run.result.path);
+        const auto t = readSoundTable(run.result.path);
         ASSERT_EQ(t.recordCount[0], 1u);
-        const ReadRedressRecord& r = t.records[0][0];
+        const RedressRecord& r = t.records[0][0];
         // Default map: source (c + 0.5, r + 0.5).
         if (large) {
             expectHeader(r, 32, 100, 32, 52, 0, 0);
@@ -167,7 +145,7 @@ TEST_F(Camera2KExport, RecordWidthLimit) {
     rig(16400, 4, {wide(16368)});
     testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
-    auto t = readDeviceTable(run.result.path);
+    auto t = readSoundTable(run.result.path);
     ASSERT_EQ(t.recordCount[0], 4u);
     for (int s = 0; s < 4; ++s) expectHeader(t.records[0][s], 0, s, 16368, 1, 0, 0);
 
@@ -191,24 +169,18 @@ TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
         {1, 2});
     testsupport::ExportRun run = export2K();
     ASSERT_TRUE(run.result.written()) << run.result.message;
-    auto t = readDeviceTable(run.result.path);
-    ASSERT_EQ(t.blendTable.size(), 2u * (8 + 16 * 3));
-    testsupport::LittleEndianReader in(t.blendTable);
-    for (int y = 0; y < 2; ++y) {
-        const size_t at = y * (8 + 48);
-        EXPECT_EQ(in.u16(at), y);
-        EXPECT_EQ(in.u16(at + 2), 0);
-        EXPECT_EQ(in.u16(at + 4), 16);
-        EXPECT_EQ(in.u8(at + 6), 1);
-        EXPECT_EQ(in.u8(at + 7), 1);
-        // Position 1 (camera 2) keeps 50; position 0 (camera 1) gets
-        // trunc(200 / 255 * 205) = 160.
-        for (int j = 0; j < 16; ++j) {
-            EXPECT_EQ(in.u8(at + 8 + 3 * j), 160);
-            EXPECT_EQ(in.u8(at + 8 + 3 * j + 1), 160);
-            EXPECT_EQ(in.u8(at + 8 + 3 * j + 2), 50);
-        }
-    }
+    // Position 1 (camera 2) keeps 50; position 0 (camera 1) gets
+    // trunc(200 / 255 * 205) = 160. Camera 0 counts position 0 a second time,
+    // so every pixel sums to 370: the reader reports each record.
+    auto t = testsupport::readDeviceTable(run.result.path);
+    ASSERT_EQ(t.blend.rowsRead, 2);
+    EXPECT_EQ(t.violations.total(), 2u);
+    EXPECT_EQ(t.violations.list()[0].offset, t.blendOffset + 8);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 16; ++x)
+            EXPECT_EQ(std::vector<int>({t.blend.weight(x, y, 0), t.blend.weight(x, y, 1),
+                                        t.blend.weight(x, y, 2)}),
+                      std::vector<int>({160, 160, 50}));
 
     // W = 1922 with three cameras: the second block is 922 wide.
     const std::vector<uint8_t> before = testsupport::readFileBytes(run.result.path);
@@ -244,7 +216,7 @@ TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
                                "total count:8\r\n"
                                "split count:0    over block max size:8\r\n"
                                "Export Camera_2K_Project.tab OK.");
-    const auto t = readDeviceTable(run.result.path);
+    const auto t = readSoundTable(run.result.path);
     EXPECT_EQ(t.recordCount, (std::vector<uint32_t>{0, 0, 1}));
     EXPECT_EQ(t.sectionLength[0], 0u);
     EXPECT_EQ(t.sectionOffset[1], t.sectionOffset[0]);

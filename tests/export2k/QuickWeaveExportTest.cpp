@@ -2,9 +2,9 @@
 
 #include "ExportFixture.h"
 #include "export/QuickWeaveExport.h"
+#include "tables/QuickWeaveReader.h"
 
 using testsupport::CameraSpec;
-using testsupport::LittleEndianReader;
 using testsupport::readFileBytes;
 
 namespace {
@@ -47,40 +47,34 @@ TEST_F(QuickWeaveExport, LayoutAndRepeatable) {
     EXPECT_EQ(noticesShown, 1);
 
     const std::vector<uint8_t> bytes = readFileBytes(run.result.path);
-    const size_t section0 = 16 + 9 * 300 * 200;
-    const size_t section1 = 16 + 9 * 4 * 3;
-    ASSERT_EQ(bytes.size(), 20 + section0 + section1);
-    LittleEndianReader in(bytes);
-    auto ints = [&](size_t at, int n) {
-        std::vector<int> v;
-        for (int k = 0; k < n; ++k) v.push_back(in.i32(at + 4 * k));
-        return v;
+    ASSERT_EQ(bytes.size(), 20 + (16 + 9 * 300 * 200) + (16 + 9 * 4 * 3));
+    const QuickWeaveTable t = readQuickWeaveTable(bytes.data(), bytes.size());
+    ASSERT_TRUE(t.valid()) << t.violations.list()[0].message;
+    EXPECT_EQ((std::vector<int>{t.N, t.W, t.H}), (std::vector<int>{2, 308, 250}));
+    EXPECT_EQ(t.drawOrder, (std::vector<int32_t>{1, 0}));
+    const QuickWeaveCamera& c0 = t.cameras[0];
+    EXPECT_EQ((std::vector<int>{c0.offsetX, c0.offsetY}), (std::vector<int>{10, 20}));
+    ASSERT_EQ(c0.positions.size(), cv::Size(300, 200));
+    auto position = [&](const QuickWeaveCamera& cam, int c, int r) {
+        const cv::Vec2f p = cam.positions.at<cv::Vec2f>(r, c);
+        return std::make_pair(p[0], p[1]);
     };
-    EXPECT_EQ(ints(0, 5), (std::vector<int>{2, 308, 250, 1, 0}));  // N, W, H, drawOrder
-    size_t at = 20;
-    EXPECT_EQ(ints(at, 4), (std::vector<int>{10, 20, 300, 200}));
-    const size_t pos0 = at + 16;
-    auto position = [&](size_t base, int cols, int c, int r) {
-        const size_t p = base + 8 * (static_cast<size_t>(r) * cols + c);
-        return std::make_pair(in.f32(p), in.f32(p + 4));
-    };
-    EXPECT_EQ(position(pos0, 300, 5, 6), std::make_pair(0.5f, 0.5f));
-    EXPECT_EQ(position(pos0, 300, 7, 8), std::make_pair(-1.0f / 1920, 20.0f / 1080));
-    EXPECT_EQ(position(pos0, 300, 299, 199), std::make_pair(299.5f / 1920, 199.5f / 1080));
+    EXPECT_EQ(position(c0, 5, 6), std::make_pair(0.5f, 0.5f));
+    EXPECT_EQ(position(c0, 7, 8), std::make_pair(-1.0f / 1920, 20.0f / 1080));
+    EXPECT_EQ(position(c0, 299, 199), std::make_pair(299.5f / 1920, 199.5f / 1080));
     // Camera 0 is on top: it keeps 128 also where camera 1 lies beneath; its
     // column 299 (panorama column 309) is beyond the grid.
-    const size_t w0 = pos0 + 8 * 300 * 200;
     for (int r = 0; r < 200; ++r)
         for (int c = 0; c < 300; ++c)
-            ASSERT_EQ(in.u8(w0 + r * 300 + c), c == 299 ? 0 : 128) << r << " " << c;
+            ASSERT_EQ(c0.weights.at<uint8_t>(r, c), c == 299 ? 0 : 128) << r << " " << c;
 
-    at += section0;
-    EXPECT_EQ(ints(at, 4), (std::vector<int>{306, 20, 4, 3}));
-    EXPECT_EQ(position(at + 16, 4, 3, 2), std::make_pair(103.0f / 640, 202.0f / 480));
+    const QuickWeaveCamera& c1 = t.cameras[1];
+    EXPECT_EQ((std::vector<int>{c1.offsetX, c1.offsetY}), (std::vector<int>{306, 20}));
+    ASSERT_EQ(c1.positions.size(), cv::Size(4, 3));
+    EXPECT_EQ(position(c1, 3, 2), std::make_pair(103.0f / 640, 202.0f / 480));
     // Beneath camera 0: trunc(128 / 255 x 127) = 63.
-    const size_t w1 = at + 16 + 8 * 12;
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(in.u8(w1 + r * 4 + c), c == 3 ? 0 : 63);
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(c1.weights.at<uint8_t>(r, c), c == 3 ? 0 : 63);
 
     EXPECT_EQ(cv::norm(project.cameras[0].coordMap, mapBefore, cv::NORM_INF), 0.0);
     const testsupport::ExportRun second = exportQW();

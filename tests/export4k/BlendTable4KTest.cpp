@@ -3,12 +3,9 @@
 #include <QBuffer>
 #include <vector>
 
-#include "BlendTable4KReader.h"
 #include "export/BlendTable4K.h"
 #include "export/LittleEndianWriter.h"
-
-using testsupport::BlendRecord4KRead;
-using testsupport::parseBlendTable4K;
+#include "tables/BlendTableRead.h"
 
 namespace {
 
@@ -16,7 +13,8 @@ struct Written {
     ExportResult result;
     uint32_t count = 0;
     std::vector<uint8_t> bytes;
-    std::vector<BlendRecord4KRead> records;
+    BlendTableRead table;
+    std::vector<BlendRecordFields> records;
 };
 
 Written writeTable(const WeightVolume& v, int N, int W, int H, const std::vector<int>& drawOrder) {
@@ -32,7 +30,12 @@ Written writeTable(const WeightVolume& v, int N, int W, int H, const std::vector
     }
     const QByteArray& data = buffer.data();
     w.bytes.assign(data.begin(), data.end());
-    if (w.result.written()) w.records = parseBlendTable4K(w.bytes, N);
+    if (!w.result.written()) return w;
+    // Read back: the reader checks every record's header, presence bits and runs.
+    TableViolations log;
+    w.table = readBlendTable4K(w.bytes.data(), w.bytes.size(), 0, N, W, H, log);
+    EXPECT_TRUE(log.empty()) << log.list()[0].offset << ": " << log.list()[0].message;
+    w.records = w.table.records;
     return w;
 }
 
@@ -97,32 +100,22 @@ TEST(BlendTable4K, FourCamerasAt3840Columns) {
     EXPECT_EQ(w.count, 18u);
     ASSERT_EQ(w.records.size(), 18u);
 
-    for (int y = 0; y < H; ++y)
-        for (int m = 0; m < 6; ++m) {
-            const BlendRecord4KRead& r = w.records[static_cast<size_t>(y * 6 + m)];
-            EXPECT_EQ(r.x, 748 * m);
-            EXPECT_EQ(r.width, m == 5 ? 100 : 748);
-            EXPECT_EQ(r.blockCount(), 6);
-            EXPECT_EQ(r.blockNumber(), m + 1);
-            if (m == 5) {
-                // The last block is marked whatever the weights.
-                EXPECT_EQ(r.byte6 & 0xE0, 0xE0);
-                EXPECT_EQ(r.byte7 & 0xE0, 0xE0);
-            }
-        }
+    // The last block is marked whatever the weights.
+    EXPECT_EQ(w.records[5].byte6 & 0xE0, 0xE0);
+    EXPECT_EQ(w.records[5].byte7 & 0xE0, 0xE0);
     // Row 1: the weights in camera order and the presence bits.
-    const BlendRecord4KRead& b0 = w.records[6];
-    EXPECT_EQ(b0.weight(5, 0, N), 200);
-    EXPECT_EQ(b0.weight(5, 1, N), 0);
+    const BlendRecordFields& b0 = w.records[6];
+    EXPECT_EQ(w.table.weight(b0, 5, 0), 200);
+    EXPECT_EQ(w.table.weight(b0, 5, 1), 0);
     EXPECT_EQ(b0.byte7, 1 | 0x20);
     EXPECT_EQ(b0.byte6, 6);
-    const BlendRecord4KRead& b2 = w.records[8];
-    EXPECT_EQ(b2.weight(1500 - 1496, 3, N), 7);
+    const BlendRecordFields& b2 = w.records[8];
+    EXPECT_EQ(w.table.weight(b2, 1500 - 1496, 3), 7);
     EXPECT_EQ(b2.byte6, 6 | 0x20);
     EXPECT_EQ(b2.byte7, 3);
     EXPECT_EQ(w.records[9].byte6, 6);  // block 3 holds nothing
     EXPECT_EQ(w.records[9].byte7, 4);
-    EXPECT_EQ(w.records[11].weight(99, 1, N), 9);
+    EXPECT_EQ(w.table.weight(w.records[11], 99, 1), 9);
     // Runs are per block: block 0's rows 0 and 2 are empty but not the same run
     // as its row 1; block 3 is empty in all three rows, one run.
     EXPECT_EQ(w.records[0].rowField, 0);
@@ -146,7 +139,7 @@ TEST(BlendTable4K, PresenceBitsStopAtCameraFive) {
     EXPECT_EQ(w.records[0].byte7, 1);
     EXPECT_EQ(w.records[1].byte6, 3);
     EXPECT_EQ(w.records[1].byte7, 2);
-    EXPECT_EQ(w.records[1].weight(2, 6, N), 1);
+    EXPECT_EQ(w.table.weight(w.records[1], 2, 6), 1);
     EXPECT_EQ(w.records[2].width, 16);
 }
 
@@ -159,7 +152,7 @@ TEST(BlendTable4K, WeightsAreInCameraOrderForAnyCameraCount) {
         v.at(3, 0, l) = static_cast<uint8_t>(10 + order[static_cast<size_t>(l)]);
     Written w = writeTable(v, N, W, 1, order);
     ASSERT_TRUE(w.result.written());
-    for (int j = 0; j < N; ++j) EXPECT_EQ(w.records[0].weight(3, j, N), 10 + j);
+    for (int j = 0; j < N; ++j) EXPECT_EQ(w.table.weight(w.records[0], 3, j), 10 + j);
 
     // A camera missing from drawOrder has no layer and weighs nothing.
     WeightVolume two(W, 1, 2);
@@ -167,8 +160,8 @@ TEST(BlendTable4K, WeightsAreInCameraOrderForAnyCameraCount) {
     two.at(3, 0, 1) = 60;
     w = writeTable(two, 2, W, 1, {1});
     ASSERT_TRUE(w.result.written());
-    EXPECT_EQ(w.records[0].weight(3, 0, 2), 0);
-    EXPECT_EQ(w.records[0].weight(3, 1, 2), 50);
+    EXPECT_EQ(w.table.weight(w.records[0], 3, 0), 0);
+    EXPECT_EQ(w.table.weight(w.records[0], 3, 1), 50);
 }
 
 TEST(BlendTable4K, WidthNotAMultipleOfFourStopsAtTheLastBlockOfRowZero) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "LittleEndianReader.h"
+#include "FileBytes.h"
 #include "SyntheticCamera.h"
 #include "export/ExportDone.h"
 #include "export/ExportResult.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CliSettings.h"
+#include "TableCommands.h"
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/ExportResult.h"
@@ -53,7 +54,9 @@ const char kUsage[] =
     "  -h, --help      show this text\n"
     "\n"
     "Exit code 0 only when every requested table was written with every camera\n"
-    "(or, with --allow-missing-cameras, with the cameras that could take part).\n";
+    "(or, with --allow-missing-cameras, with the cameras that could take part).\n"
+    "\n"
+    "Other commands: inspect TABLE, render TABLE (--help after the command for more).\n";
 
 struct Trim {
     int camera, left, right;
@@ -150,6 +153,14 @@ int main(int argc, char* argv[]) {
     Project project;
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (!args.isEmpty() && (args[0] == "inspect" || args[0] == "render")) {
+        const bool inspect = args[0] == "inspect";
+        if (args.contains("--help") || args.contains("-h")) {
+            fputs(inspect ? kInspectUsage : kRenderUsage, stdout);
+            return 0;
+        }
+        return inspect ? runInspect(args.mid(1)) : runRender(args.mid(1));
+    }
     if (args.contains("--help") || args.contains("-h")) {
         fputs(kUsage, stdout);
         return 0;

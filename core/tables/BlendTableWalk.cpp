@@ -1,0 +1,68 @@
+#include "tables/BlendTableWalk.h"
+
+#include <string>
+
+#include "export/BlendPartition.h"
+
+BlendTableRead walkBlendTable(const uint8_t* data, size_t size, uint64_t fileOffset, int N, int W,
+                              int H, TableViolations& log, const BlendRecordCheck& check) {
+    BlendTableRead t;
+    t.W = W;
+    t.H = H;
+    t.N = N;
+    const BlendPartition part = blendPartition(W, N);
+    if (part.blockCount < 1 || H < 1) return t;
+    if (W % BlendPartition::kAlignment != 0)
+        log.add(fileOffset, "panorama width " + std::to_string(W) +
+                                " is not a multiple of 4: the last block of a row is misaligned");
+    const uint64_t rowBytes = static_cast<uint64_t>(part.rowBytes(N));
+    // Only whole rows are read, so the weights never take more memory than the file.
+    const uint64_t wholeRows = size / rowBytes;
+    t.rowsRead = static_cast<int>(std::min<uint64_t>(wholeRows, static_cast<uint64_t>(H)));
+    if (t.rowsRead < H)
+        log.add(fileOffset + size, "the blend table ends after " + std::to_string(t.rowsRead) +
+                                       " of " + std::to_string(H) + " rows (" +
+                                       std::to_string(rowBytes) + " bytes each)");
+    t.weights.resize(static_cast<size_t>(t.rowsRead) * W * N);
+    t.records.reserve(static_cast<size_t>(t.rowsRead) * part.blockCount);
+    const ByteView in(data, size);
+    for (int y = 0; y < t.rowsRead; ++y) {
+        uint64_t at = static_cast<uint64_t>(y) * rowBytes;
+        for (int m = 0; m < part.blockCount; ++m) {
+            BlendRecordFields f;
+            f.y = y;
+            f.rowField = in.u16(at);
+            f.x = in.u16(at + 2);
+            f.width = in.u16(at + 4);
+            f.byte6 = in.u8(at + 6);
+            f.byte7 = in.u8(at + 7);
+            t.records.push_back(f);
+            const int width = part.width(m);
+            const uint64_t where = fileOffset + at;
+            const std::string what =
+                "blend record row " + std::to_string(y) + " block " + std::to_string(m) + ": ";
+            if (f.x != part.start(m))
+                log.add(where + 2, what + "first column " + std::to_string(f.x) + ", not " +
+                                       std::to_string(part.start(m)));
+            if (f.width != width)
+                log.add(where + 4, what + "width " + std::to_string(f.width) + ", not " +
+                                       std::to_string(width));
+            const uint8_t* w = data + at + 8;
+            uint64_t over = 0, firstOver = 0;
+            for (int p = 0; p < width; ++p) {
+                unsigned sum = 0;
+                for (int c = 0; c < N; ++c) sum += w[p * N + c];
+                if (sum > 255 && over++ == 0) firstOver = where + 8 + static_cast<uint64_t>(p) * N;
+            }
+            if (over)
+                log.add(firstOver,
+                        what + std::to_string(over) + " pixels whose weights sum to more than 255");
+            std::copy(w, w + static_cast<size_t>(width) * N,
+                      t.weights.begin() + static_cast<std::ptrdiff_t>(
+                                              (static_cast<size_t>(y) * W + part.start(m)) * N));
+            check({t.records.back(), where, m, part.blockCount, w, width}, log);
+            at += static_cast<uint64_t>(part.recordBytes(m, N));
+        }
+    }
+    return t;
+}

@@ -1,0 +1,236 @@
+#include "tables/DeviceTableReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "export/BlendPartition.h"
+#include "export/RemapEntry.h"
+#include "export/SourceBlocks.h"
+#include "tables/ByteView.h"
+
+namespace {
+
+constexpr uint64_t kHeader = 128;
+constexpr uint64_t kRecordBytes = RedressRecord::kBytes;
+constexpr uint16_t kMaxFx = 16 * (kSourceBlockWidth - 1);
+constexpr uint16_t kMaxFy = 16 * (kSourceBlockHeight - 1);
+
+std::string str(uint64_t v) {
+    return std::to_string(v);
+}
+
+// One record at `at` (the whole 65,552 bytes are in the file).
+RedressRecord readRecord(const ByteView& in, uint64_t at, int camera, size_t index,
+                         const DeviceTable& t, bool rowPairs, TableViolations& log) {
+    RedressRecord r;
+    r.panoX = in.u16(at);
+    r.panoY = in.u16(at + 2);
+    r.width = in.u16(at + 4);
+    r.rows = in.u16(at + 6);
+    r.srcX0 = in.u16(at + 8);
+    r.srcY0 = in.u16(at + 10);
+    const std::string what = "camera " + str(camera) + " record " + str(index) + ": ";
+    auto check = [&](bool ok, uint64_t offset, const std::string& message) {
+        if (!ok) log.add(offset, what + message);
+    };
+    check(r.panoX % 16 == 0, at, "panoX " + str(r.panoX) + " is not a multiple of 16");
+    check(r.panoX < t.W, at, "panoX " + str(r.panoX) + " lies right of the panorama");
+    check(r.panoY < t.H, at + 2, "panoY " + str(r.panoY) + " lies below the panorama");
+    check(!rowPairs || r.panoY % 2 == 0, at + 2, "panoY " + str(r.panoY) + " is odd");
+    check(r.width > 0 && r.width % 16 == 0, at + 4,
+          "width " + str(r.width) + " is not a positive multiple of 16");
+    check(r.rows > 0 && (!rowPairs || r.rows % 2 == 0), at + 6,
+          "rows " + str(r.rows) + (rowPairs ? " is not a positive even number" : " is 0"));
+    const uint64_t used = static_cast<uint64_t>(r.width) * r.rows;
+    check(used <= kRedressMaxValidBlockSize, at + 4,
+          str(r.width) + " x " + str(r.rows) + " entries exceed " + str(kRedressMaxValidBlockSize));
+    check(r.srcX0 % kSourceBlockWidth == 0, at + 8,
+          "source block x " + str(r.srcX0) + " is not a multiple of 128");
+    check(r.srcY0 % kSourceBlockHeight == 0, at + 10,
+          "source block y " + str(r.srcY0) + " is not a multiple of 180");
+    check(in.u16(at + 12) == kSourceBlockWidth, at + 12,
+          "block width field " + str(in.u16(at + 12)) + " is not 128");
+    check(in.u16(at + 14) == kSourceBlockHeight, at + 14,
+          "block height field " + str(in.u16(at + 14)) + " is not 180");
+
+    // Entries: a bad value is reported once per record, at the first one.
+    const uint64_t kept = std::min<uint64_t>(used, RedressRecord::kCapacity);
+    r.entries.resize(kept);
+    uint64_t badValue = 0, badTail = 0, firstBadValue = 0, firstBadTail = 0;
+    for (uint64_t e = 0; e < RedressRecord::kCapacity; ++e) {
+        const uint64_t off = at + 16 + 4 * e;
+        const uint32_t v = in.u32(off);
+        if (e < kept) {
+            r.entries[e] = v;
+            if (v != kInvalidEntry && ((v & 0xFFFF) > kMaxFx || (v >> 16) > kMaxFy)) {
+                if (badValue++ == 0) firstBadValue = off;
+            }
+        } else if (v != kInvalidEntry && badTail++ == 0) {
+            firstBadTail = off;
+        }
+    }
+    if (badValue)
+        log.add(firstBadValue,
+                what + str(badValue) + " entries are neither invalid nor inside the source block");
+    if (badTail)
+        log.add(firstBadTail,
+                what + str(badTail) + " entries past width x rows are not the invalid entry");
+    return r;
+}
+
+void readSections(const ByteView& in, DeviceTable& t, TableViolations& log) {
+    const size_t n = static_cast<size_t>(t.N);
+    // The 2K export aligns a large panorama's rectangles to row pairs but cuts
+    // them into records of any height; only the 4K table keeps every record on
+    // row pairs.
+    const bool rowPairs = t.format == TableFormat::Camera4K;
+    uint64_t expected = kHeader + 20 * n;
+    t.records.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const int cam = static_cast<int>(i);
+        const uint64_t a1 = kHeader + 4 * i, a2 = a1 + 4 * n, a3 = a1 + 8 * n;
+        if (t.sectionOffset[i] != expected)
+            log.add(a1, "camera " + str(i) + " section starts at " + str(t.sectionOffset[i]) +
+                            ", not right after the previous one at " + str(expected));
+        if (t.sectionLength[i] != static_cast<uint64_t>(t.recordCount[i]) * kRecordBytes)
+            log.add(a2, "camera " + str(i) + " section length " + str(t.sectionLength[i]) +
+                            " is not its " + str(t.recordCount[i]) + " records of " +
+                            str(kRecordBytes) + " bytes");
+        // Records are read where they must be: right after the previous section.
+        for (uint32_t k = 0; k < t.recordCount[i]; ++k) {
+            const uint64_t at = expected + k * kRecordBytes;
+            if (!in.has(at, kRecordBytes)) {
+                log.add(std::min<uint64_t>(at, in.size()),
+                        "camera " + str(i) + " record " + str(k) + " of " + str(t.recordCount[i]) +
+                            " is cut off by the end of the file (" + str(in.size()) + " bytes)");
+                expected = in.size() + 1;  // nothing further can be where it belongs
+                break;
+            }
+            t.records[i].push_back(readRecord(in, at, cam, k, t, rowPairs, log));
+        }
+        if (expected > in.size()) {
+            if (i + 1 < n)
+                log.add(a3, "camera " + str(i + 1) + (i + 2 < n ? ".." + str(n - 1) : "") +
+                                " not read");
+            return;
+        }
+        expected += static_cast<uint64_t>(t.recordCount[i]) * kRecordBytes;
+    }
+    if (t.blendOffset != expected)
+        log.add(40, "blend table offset " + str(t.blendOffset) +
+                        " is not the end of the camera sections, " + str(expected));
+    const uint64_t blendEnd = static_cast<uint64_t>(expected) + t.blendLength;
+    if (blendEnd != in.size())
+        log.add(44, "blend table of " + str(t.blendLength) + " bytes from " + str(expected) +
+                        " does not end the file at " + str(in.size()));
+    const size_t avail = expected <= in.size() ? in.size() - expected : 0;
+    auto read = t.format == TableFormat::Camera4K ? readBlendTable4K : readBlendTable2K;
+    t.blend = read(in.data() + std::min<uint64_t>(expected, in.size()), avail, expected, t.N, t.W,
+                   t.H, log);
+    const BlendPartition part = blendPartition(t.W, t.N);
+    const uint64_t records = static_cast<uint64_t>(t.H) * part.blockCount;
+    if (t.blendRecords != records)
+        log.add(48, "blend record count " + str(t.blendRecords) + " is not " + str(records));
+}
+
+}  // namespace
+
+const char* tableFormatName(TableFormat format) {
+    switch (format) {
+        case TableFormat::Camera2K:
+            return "Camera 2K device table";
+        case TableFormat::Camera4K:
+            return "Camera 4K device table";
+        case TableFormat::QuickWeave:
+            return "QuickWeave project";
+    }
+    return "";
+}
+
+TableFormat detectTableFormat(const std::string& fileName, const uint8_t* data, size_t size) {
+    const ByteView in(data, size);
+    if (!in.has(0, 4) || std::memcmp(data, "J01", 4) != 0) return TableFormat::QuickWeave;
+    const std::string base = fileName.substr(fileName.find_last_of("/\\") + 1);
+    if (base.find("4K") != std::string::npos) return TableFormat::Camera4K;
+    if (base.find("2K") != std::string::npos) return TableFormat::Camera2K;
+    // The last block of every 4K row has all presence bits set in byte 7; in a
+    // 2K table byte 7 is the block number, which stays below 0xE0 for any rig
+    // with fewer than about 190 cameras.
+    const BlendPartition part = blendPartition(in.i32(24), in.i32(36));
+    if (part.blockCount < 1) return TableFormat::Camera2K;
+    const uint64_t last = in.u32(40) + (part.blockCount - 1) * 8ull +
+                          static_cast<uint64_t>(part.blockWidth) * (part.blockCount - 1) *
+                              static_cast<uint64_t>(in.i32(36));
+    return (in.u8(last + 7) & 0xE0) == 0xE0 ? TableFormat::Camera4K : TableFormat::Camera2K;
+}
+
+DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format) {
+    const ByteView in(data, size);
+    DeviceTable t;
+    t.format = format;
+    t.fileSize = size;
+    TableViolations& log = t.violations;
+    if (!in.has(0, kHeader)) {
+        log.add(size, "the file ends within the 128-byte header (" + str(size) + " bytes)");
+        return t;
+    }
+    if (std::memcmp(data, "J01", 4) != 0) {
+        log.add(0, "no \"J01\" magic: not a device table");
+        return t;
+    }
+    auto expect = [&](uint64_t at, uint64_t actual, uint64_t wanted, const char* field) {
+        if (actual != wanted)
+            log.add(at, std::string(field) + " is " + str(actual) + ", not " + str(wanted));
+    };
+    expect(4, in.u32(4), 0, "header field at 4");
+    expect(8, in.u32(8), kHeader, "header size");
+    expect(12, in.u32(12), size - kHeader, "file size field");
+    t.sourceWidth0 = in.i32(16);
+    t.sourceHeight0 = in.i32(20);
+    t.W = in.i32(24);
+    t.H = in.i32(28);
+    expect(32, in.u16(32), kSourceBlockWidth, "source block width");
+    expect(34, in.u16(34), kSourceBlockHeight, "source block height");
+    t.N = in.i32(36);
+    t.blendOffset = in.u32(40);
+    t.blendLength = in.u32(44);
+    t.blendRecords = in.u32(48);
+    for (uint64_t at = 52; at < kHeader; ++at)
+        if (in.u8(at) != 0) {
+            log.add(at, "header bytes 52..127 are not zero");
+            break;
+        }
+    if (t.sourceWidth0 <= 0 || t.sourceHeight0 <= 0)
+        log.add(16, "camera 0 source size " + std::to_string(t.sourceWidth0) + " x " +
+                        std::to_string(t.sourceHeight0) + " is not positive");
+    // Records and A4 hold the panorama size in 16 bits.
+    if (t.W <= 0 || t.H <= 0 || t.W > 0xFFFF || t.H > 0xFFFF) {
+        log.add(24, "panorama size " + std::to_string(t.W) + " x " + std::to_string(t.H) +
+                        " is outside 1..65535");
+        return t;
+    }
+    if (t.N < 1 || t.N > kMaxBlendCameras) {
+        log.add(36,
+                "camera count " + std::to_string(t.N) + " is outside 1.." + str(kMaxBlendCameras));
+        return t;
+    }
+    const size_t n = static_cast<size_t>(t.N);
+    if (!in.has(kHeader, 20 * n)) {
+        log.add(size, "the file ends within the camera arrays (" + str(kHeader + 20 * n) +
+                          " bytes needed)");
+        return t;
+    }
+    t.readable = true;
+    for (size_t i = 0; i < n; ++i) {
+        t.sectionOffset.push_back(in.u32(kHeader + 4 * i));
+        t.sectionLength.push_back(in.u32(kHeader + 4 * n + 4 * i));
+        t.recordCount.push_back(in.u32(kHeader + 8 * n + 4 * i));
+        const uint64_t a4 = kHeader + 12 * n + 4 * i;
+        if (in.u16(a4) != t.W || in.u16(a4 + 2) != t.H)
+            log.add(a4, "camera " + str(i) + " size entry " + str(in.u16(a4)) + " x " +
+                            str(in.u16(a4 + 2)) + " is not the panorama size");
+        expect(a4 + 4 * n, in.u32(a4 + 4 * n), 0, ("camera " + str(i) + " reserved item").c_str());
+    }
+    readSections(in, t, log);
+    return t;
+}

@@ -1,0 +1,117 @@
+#include "tables/QuickWeaveReader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "export/BlendPartition.h"
+#include "tables/ByteView.h"
+
+namespace {
+
+std::string str(int64_t v) {
+    return std::to_string(v);
+}
+
+// The weight sums are checked on a panorama-sized grid; beyond this many
+// pixels the size itself is not believable.
+constexpr int64_t kMaxPanoramaPixels = int64_t(1) << 26;
+
+}  // namespace
+
+QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
+    const ByteView in(data, size);
+    QuickWeaveTable t;
+    t.fileSize = size;
+    TableViolations& log = t.violations;
+    if (!in.has(0, 12)) {
+        log.add(size, "the file ends within N, W and H (" + str(size) + " bytes)");
+        return t;
+    }
+    t.N = in.i32(0);
+    t.W = in.i32(4);
+    t.H = in.i32(8);
+    if (t.N < 1 || t.N > kMaxBlendCameras) {
+        log.add(0, "camera count " + str(t.N) + " is outside 1.." + str(kMaxBlendCameras));
+        return t;
+    }
+    if (t.W <= 0 || t.H <= 0 || int64_t(t.W) * t.H > kMaxPanoramaPixels) {
+        log.add(4, "panorama size " + str(t.W) + " x " + str(t.H) + " is not believable");
+        return t;
+    }
+    const size_t n = static_cast<size_t>(t.N);
+    if (!in.has(12, 4 * n)) {
+        log.add(size, "the file ends within the drawing order");
+        return t;
+    }
+    t.readable = true;
+    std::vector<int> seen(n, 0);
+    for (size_t p = 0; p < n; ++p) {
+        const int32_t c = in.i32(12 + 4 * p);
+        t.drawOrder.push_back(c);
+        if (c < 0 || c >= t.N || seen[static_cast<size_t>(c)]++)
+            log.add(12 + 4 * p, "drawing order entry " + str(static_cast<int64_t>(p)) + " is " +
+                                    str(c) + ": not a permutation of the camera indices");
+    }
+    // Weight sums per panorama pixel; the exporter's weight volume is one pixel
+    // wider and taller than the panorama, so a camera may reach column W and row H.
+    const int gw = t.W + 1, gh = t.H + 1;
+    std::vector<uint16_t> sums;  // allocated with the first whole section
+    uint64_t at = 12 + 4 * n;
+    for (size_t i = 0; i < n; ++i) {
+        const std::string what = "camera " + str(static_cast<int64_t>(i)) + ": ";
+        if (!in.has(at, 16)) {
+            log.add(size, what + "the file ends within the section header at " + str(at));
+            return t;
+        }
+        QuickWeaveCamera cam;
+        cam.offsetX = in.i32(at);
+        cam.offsetY = in.i32(at + 4);
+        const int32_t cols = in.i32(at + 8), rows = in.i32(at + 12);
+        if (cols <= 0 || rows <= 0) {
+            log.add(at + 8,
+                    what + "image size " + str(cols) + " x " + str(rows) + " is not positive");
+            return t;
+        }
+        const uint64_t pixels = static_cast<uint64_t>(cols) * static_cast<uint64_t>(rows);
+        if (pixels > size / 9 || !in.has(at + 16, 9 * pixels)) {
+            log.add(size, what + "a section of " + str(cols) + " x " + str(rows) +
+                              " pixels needs " + std::to_string(16 + 9 * pixels) + " bytes from " +
+                              std::to_string(at) + "; the file ends first");
+            return t;
+        }
+        if (sums.empty()) sums.assign(static_cast<size_t>(gw) * gh, 0);
+        cam.positions.create(rows, cols, CV_32FC2);
+        std::memcpy(cam.positions.data, data + at + 16, 8 * pixels);  // both little-endian
+        cam.weights.create(rows, cols, CV_8U);
+        const uint64_t wAt = at + 16 + 8 * pixels;
+        std::memcpy(cam.weights.data, data + wAt, pixels);
+        // A camera's image may reach past the panorama, but not with weight.
+        uint64_t over = 0, firstOver = 0, outside = 0, firstOutside = 0;
+        for (int r = 0; r < rows; ++r) {
+            const int64_t y = int64_t(cam.offsetY) + r;
+            const uint8_t* w = cam.weights.ptr<uint8_t>(r);
+            for (int c = 0; c < cols; ++c) {
+                const int64_t x = int64_t(cam.offsetX) + c;
+                if (w[c] == 0) continue;
+                if (x < 0 || x >= gw || y < 0 || y >= gh) {
+                    if (outside++ == 0) firstOutside = wAt + static_cast<uint64_t>(r) * cols + c;
+                    continue;
+                }
+                uint16_t& s = sums[static_cast<size_t>(y * gw + x)];
+                s = static_cast<uint16_t>(std::min(s + w[c], 0xFFFF));
+                if (s > 255 && over++ == 0) firstOver = wAt + static_cast<uint64_t>(r) * cols + c;
+            }
+        }
+        if (outside)
+            log.add(firstOutside,
+                    what + std::to_string(outside) + " pixels with weight outside the panorama");
+        if (over)
+            log.add(firstOver, what + std::to_string(over) +
+                                   " pixels where the weights so far sum to more than 255");
+        t.cameras.push_back(std::move(cam));
+        at += 16 + 9 * pixels;
+    }
+    if (at != size) log.add(at, std::to_string(size - at) + " bytes after the last camera section");
+    return t;
+}

@@ -1,0 +1,33 @@
+// Reads "QuickWeave_Projcet.tab" back and checks it as it reads. Layout (all
+// little-endian, no padding): int32 N, W, H; N int32 camera indices of the
+// drawing order, bottom first; then per camera in index order int32 offsetX,
+// offsetY, cols, rows, rows x cols float pairs (source position divided by the
+// source size), rows x cols weight bytes. Checked: sizes positive, the drawing
+// order a permutation, sections that fit the file and end it, cameras inside
+// the panorama, and the weights of every panorama pixel summing to at most 255.
+#pragma once
+
+#include <cstdint>
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "tables/TableViolations.h"
+
+struct QuickWeaveCamera {
+    int offsetX = 0, offsetY = 0;
+    cv::Mat positions;  // rows x cols, CV_32FC2, normalised source positions
+    cv::Mat weights;    // rows x cols, CV_8U
+};
+
+struct QuickWeaveTable {
+    bool readable = false;
+    uint64_t fileSize = 0;
+    int32_t N = 0, W = 0, H = 0;
+    std::vector<int32_t> drawOrder;
+    std::vector<QuickWeaveCamera> cameras;  // those read completely
+    TableViolations violations;
+
+    bool valid() const { return readable && violations.empty(); }
+};
+
+QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size);

@@ -1,0 +1,33 @@
+// A table file of any of the three formats, read and checked in one step, for
+// the command line and the window.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "tables/DeviceTableReader.h"
+#include "tables/DeviceView.h"
+#include "tables/QuickWeaveReader.h"
+
+struct TableFile {
+    std::string path;
+    std::string error;  // the file could not be read at all (then nothing else is set)
+    TableFormat format = TableFormat::Camera2K;
+    std::unique_ptr<DeviceTable> device;          // Camera2K, Camera4K
+    std::unique_ptr<QuickWeaveTable> quickWeave;  // QuickWeave
+
+    int W() const { return device ? device->W : quickWeave ? quickWeave->W : 0; }
+    int H() const { return device ? device->H : quickWeave ? quickWeave->H : 0; }
+    int N() const { return device ? device->N : quickWeave ? quickWeave->N : 0; }
+    bool readable() const {
+        return device ? device->readable : quickWeave ? quickWeave->readable : false;
+    }
+    const TableViolations& violations() const;
+    bool valid() const { return error.empty() && readable() && violations().empty(); }
+
+    TableCoverage coverage() const;
+    DeviceView render(const std::vector<cv::Mat>& frames) const;
+};
+
+// `path` in the local 8-bit encoding, as for every file call.
+TableFile readTableFile(const std::string& path);

@@ -1,0 +1,185 @@
+// The core readers on exporters' output: sound tables read back without a
+// violation, and each kind of damage is reported at the byte where it is.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "DeviceTableReader.h"
+#include "ExportFixture.h"
+#include "export/Camera2KExport.h"
+#include "export/Camera4KExport.h"
+#include "export/QuickWeaveExport.h"
+#include "tables/DeviceView.h"
+#include "tables/QuickWeaveReader.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void putU16(Bytes& b, size_t at, uint16_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+uint32_t getU32(const Bytes& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+void putU32(Bytes& b, size_t at, uint32_t v) {
+    putU16(b, at, static_cast<uint16_t>(v));
+    putU16(b, at + 2, static_cast<uint16_t>(v >> 16));
+}
+
+// Two overlapping cameras over several source blocks, 512 x 216 (N = 2: one
+// 512-column blend block, rows of 8 + 1024 bytes).
+class TableReaders : public testsupport::ExportFixture {
+protected:
+    void SetUp() override {
+        ExportFixture::SetUp();
+        testsupport::CameraSpec a = testsupport::cameraSpec(300, 200, 3, 5, [](int c, int r) {
+            return cv::Vec2f(1.3f * c + 0.7f, 1.1f * r + 0.4f);
+        });
+        testsupport::CameraSpec b = testsupport::cameraSpec(260, 210, 250, 0, [](int c, int r) {
+            return cv::Vec2f(700.0f - 2.0f * c, 0.5f + 1.7f * r);
+        });
+        b.alpha = [](int c, int) { return static_cast<uint8_t>(std::min(255, c * 8)); };
+        rig(512, 216, {a, b}, {0, 1});
+    }
+    Bytes exported(ExportResult (*run)(const Project&)) {
+        const ExportResult r = run(project);
+        EXPECT_TRUE(r.written()) << r.message;
+        return testsupport::readFileBytes(r.path);
+    }
+};
+
+TEST_F(TableReaders, ExportedTablesReadBackSound) {
+    using Export = ExportResult (*)(const Project&);
+    for (Export run : {Export(&exportCamera2K), Export(&exportCamera4K)}) {
+        const DeviceTable t = testsupport::readSoundTable(run(project).path);
+        EXPECT_EQ(t.blend.rowsRead, 216);
+        const TableCoverage cov = measureCoverage(t);
+        EXPECT_GT(cov.cameras[0].entries, 50000u);
+        EXPECT_GT(cov.cameras[1].entries, 40000u);
+        EXPECT_GT(cov.covered, 100000u);
+        EXPECT_TRUE(cov.leftOut().empty());
+    }
+    const Bytes qw = exported(exportQuickWeave);
+    const QuickWeaveTable q = readQuickWeaveTable(qw.data(), qw.size());
+    EXPECT_TRUE(q.valid()) << q.violations.list()[0].message;
+    ASSERT_EQ(q.cameras.size(), 2u);
+
+    // A camera without a usable boundary gets no record but keeps its
+    // weight: the table leaves it out, which the coverage shows.
+    project.cameras[1].imgBdy.push_back({5, 1});
+    testing::internal::CaptureStdout();
+    const DeviceTable broken = testsupport::readSoundTable(exportCamera4K(project).path);
+    testing::internal::GetCapturedStdout();
+    const TableCoverage cov = measureCoverage(broken);
+    EXPECT_EQ(cov.leftOut(), std::vector<int>{1});
+    EXPECT_EQ(cov.cameras[1].holes, cov.cameras[1].weighted);
+}
+
+TEST_F(TableReaders, DamageIsReportedAtItsOffset) {
+    const Bytes k2 = exported(exportCamera2K), k4 = exported(exportCamera4K),
+                qw = exported(exportQuickWeave);
+    const size_t first = 128 + 20 * 2;    // camera 0's first record
+    const size_t blend = getU32(k4, 40);  // 4K blend table
+    const size_t lastRow = blend + 215 * 1032;
+    struct Case {
+        const char* name;
+        const Bytes& table;
+        TableFormat format;
+        std::function<size_t(Bytes&)> damage;  // returns the offset to report
+        const char* message;
+    };
+    const Case cases[] = {
+        {"truncated record", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             b.resize(first + 30000);
+             return first;
+         },
+         "cut off by the end"},
+        {"truncated blend table", k2, TableFormat::Camera2K,
+         [&](Bytes& b) {
+             b.resize(b.size() - 100);
+             return b.size();
+         },
+         "ends after 215 of 216 rows"},
+        {"record count", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             putU32(b, 136, getU32(b, 136) + 1);
+             return 128 + 8;
+         },
+         "section length"},
+        {"misaligned record", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             b[first] += 1;
+             return first;
+         },
+         "not a multiple of 16"},
+        {"odd 4K row", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             b[first + 2] |= 1;
+             return first + 2;
+         },
+         "is odd"},
+        {"filler", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             putU32(b, first + 16 + 4 * 16383, 0);
+             return first + 16 + 4 * 16383;
+         },
+         "past width x rows"},
+        {"weight sum", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             b[blend + 8] = b[blend + 9] = 200;
+             return blend + 8;
+         },
+         "more than 255"},
+        {"repeat past the last row", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             b[lastRow + 1] |= 1 << 3;
+             return lastRow;
+         },
+         "past the last row"},
+        {"row bits", k4, TableFormat::Camera4K,
+         [&](Bytes& b) {
+             b[lastRow] ^= 1;
+             return lastRow;
+         },
+         "row bits hold"},
+        {"2K block number", k2, TableFormat::Camera2K,
+         [&](Bytes& b) {
+             b[getU32(b, 40) + 7] = 9;
+             return getU32(b, 40) + 7;
+         },
+         "block number 9"},
+        {"QuickWeave order", qw, TableFormat::QuickWeave,
+         [&](Bytes& b) {
+             putU32(b, 16, 0);
+             return 16;
+         },
+         "not a permutation"},
+        {"QuickWeave truncated", qw, TableFormat::QuickWeave,
+         [&](Bytes& b) {
+             b.resize(b.size() - 1);
+             return b.size();
+         },
+         "the file ends first"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes b = c.table;
+        const size_t offset = c.damage(b);
+        const TableViolations& found =
+            c.format == TableFormat::QuickWeave
+                ? readQuickWeaveTable(b.data(), b.size()).violations
+                : readDeviceTable(b.data(), b.size(), c.format).violations;
+        bool seen = false;
+        std::string all;
+        for (const TableViolation& v : found.list()) {
+            seen = seen || (v.offset == offset && v.message.find(c.message) != std::string::npos);
+            all += std::to_string(v.offset) + ": " + v.message + "\n";
+        }
+        EXPECT_TRUE(seen) << "wanted at " << offset << ": " << c.message << "\nfound:\n" << all;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// `render TABLE --project P.pto -o OUT.png [--diff REFERENCE.png]`: the device
+// view of a table, and how far it is from a reference picture.
+#include <QFileInfo>
+#include <cmath>
+#include <cstdio>
+#include <opencv2/imgcodecs.hpp>
+
+#include "TableCommands.h"
+#include "project/PtoReader.h"
+#include "tables/TableFile.h"
+
+const char kRenderUsage[] =
+    "Usage: orvikjoint-cli render TABLE --project PROJECT.pto -o OUT.png [--diff REFERENCE.png]\n"
+    "\n"
+    "Renders what the stitching device shows for TABLE from the camera images named\n"
+    "in PROJECT.pto (the device reads each camera's positions from the table and\n"
+    "blends the cameras with the table's weights, normalised by their sum; pixels\n"
+    "without weight stay black). --diff also prints the PSNR against REFERENCE.png\n"
+    "over the pixels the table covers and writes the difference, four times\n"
+    "amplified, to OUT-diff.png.\n"
+    "\n"
+    "Exit code 0 when the view was written from a sound table, 1 otherwise.\n";
+
+namespace {
+
+struct RenderOptions {
+    QString table, project, out, reference;
+};
+
+QString parse(const QStringList& args, RenderOptions* o) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        QString* target = a == "--project" ? &o->project
+                          : a == "-o"      ? &o->out
+                          : a == "--diff"  ? &o->reference
+                                           : nullptr;
+        if (target) {
+            if (i + 1 >= args.size()) return a + " needs a file";
+            *target = args[++i];
+        } else if (a.startsWith("-")) {
+            return QString("unknown option '%1'").arg(a);
+        } else if (o->table.isEmpty()) {
+            o->table = a;
+        } else {
+            return "more than one table given";
+        }
+    }
+    if (o->table.isEmpty()) return "no table given";
+    if (o->project.isEmpty()) return "--project is required";
+    if (o->out.isEmpty()) return "-o is required";
+    return QString();
+}
+
+std::string local(const QString& s) {
+    return s.toLocal8Bit().toStdString();
+}
+
+QString diffPath(const QString& out) {
+    const QFileInfo fi(out);
+    return fi.path() + "/" + fi.completeBaseName() + "-diff.png";
+}
+
+}  // namespace
+
+int runRender(const QStringList& args) {
+    RenderOptions o;
+    const QString usage = parse(args, &o);
+    if (!usage.isEmpty()) return reportFailure(usage + "\n\n" + kRenderUsage, 2);
+
+    const TableFile t = readTableFile(local(o.table));
+    if (!t.error.empty()) return reportFailure(QString::fromLocal8Bit(t.error.c_str()));
+    if (!t.readable())
+        return reportFailure(
+            QString("%1 is not a readable table (%2)")
+                .arg(o.table, t.violations().list().empty()
+                                  ? QString()
+                                  : QString::fromStdString(t.violations().list()[0].message)));
+    const PtoReader pto(local(o.project));
+    if (pto.imageCount() != t.N())
+        return reportFailure(QString("%1 names %2 camera images, the table has %3 cameras")
+                                 .arg(o.project)
+                                 .arg(pto.imageCount())
+                                 .arg(t.N()));
+    std::vector<cv::Mat> frames;
+    for (int c = 0; c < pto.imageCount(); ++c) {
+        cv::Mat f = cv::imread(pto.imageFile(c), cv::IMREAD_COLOR);
+        if (f.empty())
+            return reportFailure(QString("cannot read camera %1's image %2")
+                                     .arg(c)
+                                     .arg(QString::fromLocal8Bit(pto.imageFile(c).c_str())));
+        frames.push_back(f);
+    }
+    if (t.device &&
+        (frames[0].cols != t.device->sourceWidth0 || frames[0].rows != t.device->sourceHeight0))
+        return reportFailure(QString("camera 0's image is %1 x %2, the table was made for %3 x %4")
+                                 .arg(frames[0].cols)
+                                 .arg(frames[0].rows)
+                                 .arg(t.device->sourceWidth0)
+                                 .arg(t.device->sourceHeight0));
+
+    if (!viewFits(t.W(), t.H(), t.N()))
+        return reportFailure(QString("%1: a %2 x %3 panorama of %4 cameras is too large to render")
+                                 .arg(o.table)
+                                 .arg(t.W())
+                                 .arg(t.H())
+                                 .arg(t.N()));
+    const DeviceView view = t.render(frames);
+    if (!cv::imwrite(local(o.out), view.image))
+        return reportFailure(QString("cannot write %1").arg(o.out));
+    printf("wrote %s (%d x %d)\n", local(o.out).c_str(), view.image.cols, view.image.rows);
+
+    int code = 0;
+    if (!t.valid()) {
+        code = reportFailure(QString("%1 has %2 violations; run inspect for the list")
+                                 .arg(o.table)
+                                 .arg(static_cast<qulonglong>(t.violations().total())));
+    }
+    if (o.reference.isEmpty()) return code;
+    const cv::Mat ref = cv::imread(local(o.reference), cv::IMREAD_COLOR);
+    if (ref.empty()) return reportFailure(QString("cannot read %1").arg(o.reference));
+    if (ref.size() != view.image.size())
+        return reportFailure(QString("%1 is %2 x %3, the panorama %4 x %5")
+                                 .arg(o.reference)
+                                 .arg(ref.cols)
+                                 .arg(ref.rows)
+                                 .arg(view.image.cols)
+                                 .arg(view.image.rows));
+    const double db = maskedPsnr(view.image, ref, view.covered);
+    const double share = 100.0 * cv::countNonZero(view.covered) / view.covered.total();
+    printf("PSNR %.2f dB over the covered pixels (%.2f%% of the panorama)\n", db, share);
+    cv::Mat diff;
+    cv::absdiff(view.image, ref, diff);
+    diff *= 4;
+    diff.setTo(cv::Scalar::all(0), view.covered == 0);
+    if (!cv::imwrite(local(diffPath(o.out)), diff))
+        return reportFailure(QString("cannot write %1").arg(diffPath(o.out)));
+    printf("wrote %s\n", local(diffPath(o.out)).c_str());
+    return code;
+}
