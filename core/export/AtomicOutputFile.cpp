@@ -1,32 +1,76 @@
 #include "export/AtomicOutputFile.h"
 
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#endif
 #ifdef __linux__
 #include <fcntl.h>
 #endif
 
-#include <cstdio>
+#include "project/Project.h"
 
-AtomicOutputFile::AtomicOutputFile(std::string path)
-    : path_(std::move(path)), file_(QString::fromLocal8Bit(path_.c_str())) {}
+namespace {
+
+// Asks the system to put the file's data on the disk before it replaces the
+// old table, so a power cut cannot leave a renamed but empty file. Failures are
+// not fatal: some file systems cannot do it, and the data is written anyway.
+void syncToDisk(int fd) {
+    if (fd < 0) return;
+#if defined(Q_OS_UNIX)
+    fdatasync(fd);
+#elif defined(Q_OS_WIN)
+    _commit(fd);
+#endif
+}
+
+}  // namespace
+
+AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)) {}
 
 AtomicOutputFile::~AtomicOutputFile() {
+    // Nothing may be completed by accident: the writer does not flush, and the
+    // temporary file goes with replace_ unless commit() renamed it.
     writer_.reset();
-    // QSaveFile removes its temporary file when it is destroyed uncommitted;
-    // cancel first so nothing can be committed by accident.
-    if (!committed_ && file_.isOpen()) file_.cancelWriting();
+    file_.close();
 }
 
 ExportResult AtomicOutputFile::open() {
+    QFileInfo existing(QString::fromLocal8Bit(path_.c_str()));
+    // A table that cannot be written in place is not replaced behind the
+    // operator's back either.
+    if (existing.exists() && !existing.isWritable()) {
+        return failExport(path_, "Cannot create %s: Existing file %s is not writable\r\n",
+                          path_.c_str(), path_.c_str());
+    }
+    if (existing.isDir())
+        return failExport(path_, "Cannot create %s: Filename refers to a directory\r\n",
+                          path_.c_str());
+    // A link to the table stays a link: the file it points to is replaced.
+    std::string target = path_;
+    if (existing.isSymLink()) {
+        int depth = 128;
+        while (--depth && existing.isSymLink()) existing.setFile(existing.symLinkTarget());
+        if (depth > 0) target = toLocal8BitString(existing.filePath());
+    }
+    replace_.reset(new AtomicReplace(target));
+    file_.setFileName(QString::fromLocal8Bit(replace_->temporary().c_str()));
     // Unbuffered: the writer already stages everything in large blocks.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        replace_.reset();
         return failExport(path_, "Cannot create %s: %s\r\n", path_.c_str(),
                           file_.errorString().toUtf8().constData());
     }
+    if (existing.exists()) file_.setPermissions(existing.permissions());
     writer_.reset(new LittleEndianWriter(file_));
 #ifdef __linux__
-    // The file is synced to disk before it replaces the old one. Handing each
-    // written block to the disk right away lets that happen while the table is
-    // still being built, instead of all at once at the end.
+    // Handing each written block to the disk right away lets the sync before
+    // the rename happen while the table is still being built, instead of all at
+    // once at the end.
     const int fd = file_.handle();
     if (fd >= 0) {
         writer_->setWrittenHook([fd](int64_t start, int64_t length) {
@@ -42,16 +86,15 @@ ExportResult AtomicOutputFile::commit() {
     const bool flushed = writer_->flush();
     const QString writeError = writer_->errorString();
     writer_.reset();
+    if (flushed) syncToDisk(file_.handle());
+    file_.close();
     if (!flushed) {
-        file_.cancelWriting();
-        file_.commit();  // removes the temporary file
+        replace_.reset();  // removes the temporary file
         return failExport(path_, "Cannot write %s: %s\r\n", path_.c_str(),
                           writeError.toUtf8().constData());
     }
-    if (!file_.commit()) {
-        return failExport(path_, "Cannot write %s: %s\r\n", path_.c_str(),
-                          file_.errorString().toUtf8().constData());
-    }
-    committed_ = true;
+    std::string reason;
+    if (!replace_->commit(reason))
+        return failExport(path_, "Cannot write %s: %s\r\n", path_.c_str(), reason.c_str());
     return ExportResult::done(path_);
 }

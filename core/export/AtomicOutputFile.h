@@ -1,17 +1,20 @@
 // A table file that appears under its name only when it is complete.
 #pragma once
 
-#include <QSaveFile>
+#include <QFile>
 #include <memory>
 #include <string>
 
 #include "export/ExportResult.h"
 #include "export/LittleEndianWriter.h"
+#include "file/AtomicReplace.h"
 
 // Writes into a temporary file in the target's folder and renames it over the
-// target on commit(). If the object is destroyed without a successful commit
-// (a format failure, an early return), the temporary file is removed and a
-// previous table of the same name stays exactly as it was.
+// target on commit(), after the data has reached the disk. If the object is
+// destroyed without a successful commit (a format failure, an early return),
+// the temporary file is removed and a previous table of the same name stays
+// exactly as it was. A target that is a symbolic link is replaced where the
+// link points; a target that exists keeps its permissions.
 class AtomicOutputFile {
 public:
     // `path`: the final file name, local 8-bit (as projectDir is).
@@ -34,7 +37,7 @@ public:
 
 private:
     std::string path_;
-    QSaveFile file_;
+    std::unique_ptr<AtomicReplace> replace_;
+    QFile file_;
     std::unique_ptr<LittleEndianWriter> writer_;
-    bool committed_ = false;
 };

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "file/AbsoluteName.h"
 #include "project/Project.h"
 
 namespace {
@@ -79,12 +80,6 @@ PtoReader::PtoReader(std::string path) {
 std::string PtoReader::imageFile(int i) const {
     if (i < 0 || i > imageCount() - 1) return std::string();
     return imagePaths[static_cast<size_t>(i)];
-}
-
-bool PtoReader::isAbsoluteName(const std::string& name) {
-    if (name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/')) return true;
-    if (name.size() >= 2 && name[0] == '\\' && name[1] == '\\') return true;
-    return !name.empty() && name[0] == '/';
 }
 
 bool PtoReader::findParam(const std::string& line, const std::string& key, std::string& value) {

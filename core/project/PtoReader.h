@@ -25,8 +25,6 @@ public:
     // findParam, then the value read as a decimal int; target keeps its value
     // when the text does not begin with an integer.
     static bool readIntParam(const std::string& line, const std::string& key, int& target);
-    // Windows forms (X:\ X:/ \\) and, on this platform, names starting with "/".
-    static bool isAbsoluteName(const std::string& name);
 
     int width = 0;
     int height = 0;

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "file/AtomicReplace.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 
@@ -29,7 +30,7 @@ namespace {
 const char kMarker[] = ".orvikjoint-work";
 
 // The remapper's partial outputs ("pic0003.tif.part1234") of an interrupted run.
-const char kPartialPattern[] = "pic000*.tif.part*";
+const QString kPartialPattern = QString("pic000*.tif%1*").arg(AtomicReplace::kMarker);
 
 // The script and every remapper it starts share one process group, so the
 // whole run can be ended at once; the child also ends when the tool dies.

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "ImageReader.h"
 #include "PtoProject.h"
 #include "Remapper.h"
 

@@ -47,17 +47,6 @@ TEST(PtoReader, TokenRules) {
     EXPECT_EQ(v, -12);
 }
 
-TEST(PtoReader, AbsoluteNames) {
-    EXPECT_TRUE(PtoReader::isAbsoluteName("C:\\rig\\a.jpg"));
-    EXPECT_TRUE(PtoReader::isAbsoluteName("C:/rig/a.jpg"));
-    EXPECT_TRUE(PtoReader::isAbsoluteName("\\\\server\\a.jpg"));
-    EXPECT_TRUE(PtoReader::isAbsoluteName("/home/rig/a.jpg"));
-    EXPECT_FALSE(PtoReader::isAbsoluteName("C:a.jpg"));
-    EXPECT_FALSE(PtoReader::isAbsoluteName("a.jpg"));
-    EXPECT_FALSE(PtoReader::isAbsoluteName(""));
-    EXPECT_FALSE(PtoReader::isAbsoluteName("\\a.jpg"));
-}
-
 TEST(PtoReader, ReadsImagesAndSize) {
     ScratchDir dir;
     const std::string path =

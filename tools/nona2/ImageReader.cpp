@@ -236,4 +236,15 @@ bool readImage(const std::string& path, cv::Mat& out, std::string& error, cv::Si
     return false;
 }
 
+bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error) {
+    if (!readImage(image.path, out, error, cv::Size(image.width, image.height))) return false;
+    if (out.cols != image.width || out.rows != image.height) {
+        error = image.path + ": image is " + std::to_string(out.cols) + "x" +
+                std::to_string(out.rows) + " but the project says " + std::to_string(image.width) +
+                "x" + std::to_string(image.height);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace nona2

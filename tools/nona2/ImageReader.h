@@ -6,6 +6,8 @@
 #include <opencv2/core.hpp>
 #include <string>
 
+#include "PtoProject.h"
+
 namespace nona2 {
 
 // 8-bit BGR (CV_8UC3), or BGRA (CV_8UC4) when the file carries alpha.
@@ -16,5 +18,10 @@ namespace nona2 {
 // standard error.
 bool readImage(const std::string& path, cv::Mat& out, std::string& error,
                cv::Size expected = cv::Size());
+
+// Loads a source image for remapping as 8-bit BGR or BGRA (alpha kept as a
+// mask). False with a message naming the file when it cannot be read or its
+// size differs from the project's.
+bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error);
 
 }  // namespace nona2

@@ -7,6 +7,9 @@
 #include <set>
 #include <sstream>
 
+#include "PtoWords.h"
+#include "file/AbsoluteName.h"
+
 extern "C" {
 #include <pano13/filter.h>
 }
@@ -33,17 +36,8 @@ const std::map<int, int> kLensProjections = {{0, 0},  {1, 1},  {2, 3},   {3, 3},
                                              {8, 14}, {10, 4}, {20, 20}, {21, 15}};
 // Orientation angles, in degrees.
 const std::set<std::string> kAngleKeys = {"y", "p", "r", "Tpy", "Tpp"};
-
-// Beyond these no real project goes; such values only come from damaged files
-// and would overflow the integer arithmetic or stall libpano13.
-constexpr double kMaxAbsValue = 1e7;
+// Beyond this no real orientation goes (see kMaxAbsValue).
 constexpr double kMaxAbsAngle = 1e6;
-constexpr int kMaxSide = 1000000;
-
-struct Token {
-    std::string key;
-    std::string value;
-};
 
 class LineError {
 public:
@@ -57,69 +51,6 @@ private:
     int line_;
 };
 
-// Splits the part of a line after its type letter into blank-separated words;
-// a double-quoted stretch belongs to its word and may hold blanks.
-bool splitWords(const std::string& line, std::vector<std::string>& words, std::string& problem) {
-    std::string word;
-    bool inQuote = false;
-    bool inWord = false;
-    for (size_t k = 1; k < line.size(); ++k) {
-        const char c = line[k];
-        if (inQuote) {
-            word += c;
-            if (c == '"') inQuote = false;
-        } else if (c == ' ' || c == '\t') {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-            if (c == '"') inQuote = true;
-        }
-    }
-    if (inQuote) {
-        problem = "unterminated quote in '" + word + "'";
-        return false;
-    }
-    if (inWord) words.push_back(word);
-    return true;
-}
-
-std::string unquote(const std::string& value) {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        return value.substr(1, value.size() - 2);
-    return value;
-}
-
-bool parseNumber(const std::string& text, double& out) {
-    if (text.empty()) return false;
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(begin, &end);
-    if (end != begin + text.size() || errno == ERANGE || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
-
-bool parseInt(const std::string& text, int& out) {
-    double v = 0;
-    if (!parseNumber(text, v) || v != std::floor(v) || std::fabs(v) > kMaxAbsValue) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
-// A size: decimal digits only, as Hugin writes it ("9.6e2" is refused, not read
-// as 9 or 960, so every reader of the project sees the same size), 1..kMaxSide.
-bool parseSide(const std::string& text, int& out) {
-    if (text.empty() || text.size() > 7 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    out = std::stoi(text);
-    return out >= 1 && out <= kMaxSide;
-}
-
 // The widest field of view panorama projection `projection` can show, in
 // degrees; 0 when libpano13 does not know the projection.
 double maxFieldOfView(int projection, const std::vector<double>& given) {
@@ -132,23 +63,6 @@ double maxFieldOfView(int projection, const std::vector<double>& given) {
     double limits[2] = {0, 0};
     if (!queryFOVLimits(projection, params, limits)) return features.maxHFOV;
     return limits[0];
-}
-
-// "l,r,t,b" as four integers.
-bool parseRect(const std::string& text, int& l, int& r, int& t, int& b) {
-    std::vector<std::string> parts;
-    std::stringstream ss(text);
-    std::string part;
-    while (std::getline(ss, part, ',')) parts.push_back(part);
-    if (parts.size() != 4) return false;
-    return parseInt(parts[0], l) && parseInt(parts[1], r) && parseInt(parts[2], t) &&
-           parseInt(parts[3], b);
-}
-
-bool isAbsolutePath(const std::string& name) {
-    if (name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/')) return true;
-    if (name.size() >= 2 && name[0] == '\\' && name[1] == '\\') return true;
-    return !name.empty() && name[0] == '/';
 }
 
 std::string folderOf(const std::string& path) {
@@ -519,7 +433,7 @@ bool parsePto(const std::string& text, const std::string& path, PtoProject& proj
 
     const std::string folder = folderOf(path);
     for (ImageDesc& img : project.images)
-        img.path = isAbsolutePath(img.fileName) ? img.fileName : folder + img.fileName;
+        img.path = isAbsoluteName(img.fileName) ? img.fileName : folder + img.fileName;
 
     for (const auto& [mask, maskLine] : masks) {
         if (mask.image < 0 || mask.image >= static_cast<int>(project.images.size())) {

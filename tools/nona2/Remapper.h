@@ -2,7 +2,6 @@
 // RGBA layer and the layer's place in the panorama.
 #pragma once
 
-#include <functional>
 #include <opencv2/core.hpp>
 #include <string>
 
@@ -27,30 +26,13 @@ struct RemapOptions {
     bool exact = false;
 };
 
-// Loads a source image for remapping as 8-bit BGR or BGRA (alpha kept as a
-// mask). False with a message naming the file when it cannot be read or its
-// size differs from the project's.
-bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error);
-
-// Valid-pixel mask of the source image (255 = usable) from its crop
-// rectangle or circle, its exclude masks and its own alpha channel; empty when
-// every pixel is usable.
-cv::Mat sourceMask(const ImageDesc& image, const cv::Mat& source);
-
 // Remaps image `index` of `project` from `source` (as loadSourceImage gives).
 // With the panorama's r:CROP the result covers the box nona gives the layer (the
 // image's footprint with a transparent margin, inside the panorama's S crop;
 // pixels in it outside the image have alpha 0 and position -1, -1), otherwise
-// it covers the canvas.
+// it covers the canvas. False with a message naming the project file and line
+// when libpano13 cannot set up the image's transform.
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
                 const RemapOptions& options, RemappedLayer& out, std::string& error);
-
-// Number of worker threads for a request of `threads` (0: one per core), at most 64.
-int workerCount(int threads);
-// Runs `fn(row, worker)` for every row in [begin, end) on `workers` threads;
-// worker is 0 .. workers-1, so per-thread state can be indexed by it. Rows
-// are handed out in blocks of `block`.
-void parallelRows(int begin, int end, int workers, const std::function<void(int, int)>& fn,
-                  int block = 8);
 
 }  // namespace nona2

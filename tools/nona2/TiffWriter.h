@@ -1,6 +1,6 @@
 // TIFF output of the remapper: the RGBA layer with its panorama position and
-// the 32-bit float coordinate maps. Each file is written under a temporary
-// name and only renamed into place when complete.
+// the 32-bit float coordinate maps. The writers take whatever name they are
+// given; nona2 gives them temporary names (see OutputFiles.h).
 #pragma once
 
 #include <tiffio.h>

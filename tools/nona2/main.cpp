@@ -2,24 +2,15 @@
 // and writes, per image, an RGBA layer TIFF and (with -c) two 32-bit float
 // coordinate maps. Command line compatible with the part of Hugin's nona that
 // the stitching tool uses: nona2 -c -z LZW -r ldr -m TIFF_m -o pic -i N project.pto
-#include <chrono>
+// This file is the front end: it turns the command line into RunOptions and
+// hands them to remapProject.
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
+#include <exception>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "PtoProject.h"
-#include "Remapper.h"
-#include "TiffWriter.h"
+#include "RemapProject.h"
 
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
 #ifdef __linux__
 #include <sys/prctl.h>
 
@@ -47,19 +38,6 @@ const char* const kUsage =
     "  -v          report what is done\n"
     "  -h, --help  show this text\n";
 
-struct Args {
-    bool coordinates = false;
-    bool verbose = false;
-    bool exact = false;
-    std::string prefix;
-    std::vector<int> images;
-    std::string format;
-    std::string mode = "ldr";
-    std::string compression;
-    int threads = 0;
-    std::string project;
-};
-
 bool parseIndex(const char* text, int& out) {
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
@@ -68,8 +46,8 @@ bool parseIndex(const char* text, int& out) {
     return true;
 }
 
-// Returns 0 to go on, otherwise the exit code.
-int parseArgs(int argc, char** argv, Args& args) {
+// Returns 0 to go on, -1 when the help was asked for, otherwise the exit code.
+int parseArgs(int argc, char** argv, nona2::RunOptions& args) {
     for (int k = 1; k < argc; ++k) {
         const std::string a = argv[k];
         auto value = [&](const char* what) -> const char* {
@@ -125,158 +103,7 @@ int parseArgs(int argc, char** argv, Args& args) {
     return 0;
 }
 
-// Renames every written temporary file into place, or removes them all.
-class OutputSet {
-public:
-    explicit OutputSet(std::string tag) : tag_(std::move(tag)) {}
-    ~OutputSet() {
-        for (const auto& f : files_) std::remove(f.second.c_str());
-    }
-    std::string temporary(const std::string& final) {
-        files_.push_back({final, final + tag_});
-        return files_.back().second;
-    }
-    bool commit(std::string& error) {
-        for (const auto& f : files_) {
-#ifdef _WIN32
-            std::remove(f.first.c_str());  // rename does not replace files there
-#endif
-            if (std::rename(f.second.c_str(), f.first.c_str()) != 0) {
-                error = f.first + ": cannot move the finished file into place";
-                return false;
-            }
-        }
-        files_.clear();
-        return true;
-    }
-
-private:
-    std::string tag_;
-    std::vector<std::pair<std::string, std::string>> files_;
-};
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 }  // namespace
-
-int remapProject(int argc, char** argv) {
-    Args args;
-    const int parsed = parseArgs(argc, argv, args);
-    if (parsed != 0) return parsed < 0 ? 0 : parsed;
-
-    nona2::PtoProject project;
-    std::string error;
-    if (!nona2::readPtoFile(args.project, project, error)) {
-        std::fprintf(stderr, "nona2: %s\n", error.c_str());
-        return 1;
-    }
-    for (const std::string& w : project.warnings)
-        std::fprintf(stderr, "nona2: warning: %s\n", w.c_str());
-
-    const std::string format = args.format.empty() ? project.pano.fileFormat : args.format;
-    if (format != "TIFF_m") {
-        std::fprintf(stderr, "nona2: output format '%s' is not supported (only TIFF_m)\n",
-                     format.c_str());
-        return 1;
-    }
-    if (args.mode != "ldr") {
-        std::fprintf(stderr, "nona2: output mode '%s' is not supported (only ldr)\n",
-                     args.mode.c_str());
-        return 1;
-    }
-    std::string compressionName = args.compression;
-    if (compressionName.empty()) compressionName = project.pano.compression;
-    if (compressionName.empty()) compressionName = "LZW";
-    const int compression = nona2::compressionCode(compressionName);
-    if (compression < 0) {
-        std::fprintf(stderr, "nona2: unknown compression '%s'\n", compressionName.c_str());
-        return 2;
-    }
-
-    if (args.images.empty())
-        for (size_t k = 0; k < project.images.size(); ++k)
-            args.images.push_back(static_cast<int>(k));
-    for (int index : args.images) {
-        if (index >= static_cast<int>(project.images.size())) {
-            std::fprintf(stderr,
-                         "nona2: %s: image %d does not exist (the project has %zu images)\n",
-                         args.project.c_str(), index, project.images.size());
-            return 1;
-        }
-    }
-
-    nona2::RemapOptions options;
-    options.threads = args.threads;
-    options.withMaps = args.coordinates;
-    options.exact = args.exact;
-    for (int index : args.images) {
-        const auto start = std::chrono::steady_clock::now();
-        const nona2::ImageDesc& image = project.images[static_cast<size_t>(index)];
-        cv::Mat source;
-        if (!nona2::loadSourceImage(image, source, error)) {
-            std::fprintf(stderr, "nona2: %s:%d: %s\n", args.project.c_str(), image.line,
-                         error.c_str());
-            return 1;
-        }
-        nona2::RemappedLayer layer;
-        if (!nona2::remapImage(project, index, source, options, layer, error)) {
-            std::fprintf(stderr, "nona2: %s\n", error.c_str());
-            return 1;
-        }
-        if (layer.validPixels == 0)
-            std::fprintf(stderr, "nona2: warning: image %d does not appear in the panorama\n",
-                         index);
-
-        const std::string base = args.prefix + "000" + std::to_string(index);
-        OutputSet outputs(".part" + std::to_string(getpid()));
-        // The three files are compressed at the same time, one thread each.
-        const std::string layerPath = outputs.temporary(base + ".tif");
-        std::string errors[3];
-        bool ok[3] = {true, true, true};
-        std::vector<std::thread> writers;
-        // Runs one writer, turning an exception (out of memory) into its error.
-        auto guarded = [&](int slot, const std::function<bool()>& write) {
-            try {
-                ok[slot] = write();
-            } catch (const std::exception& e) {
-                ok[slot] = false;
-                errors[slot] = e.what();
-            }
-        };
-        writers.emplace_back(guarded, 0, [&] {
-            return nona2::writeLayerTiff(layerPath, layer.bgra, layer.left, layer.top, compression,
-                                         errors[0]);
-        });
-        if (args.coordinates) {
-            const std::string xPath = outputs.temporary(base + "_x.tif");
-            const std::string yPath = outputs.temporary(base + "_y.tif");
-            writers.emplace_back(guarded, 1, [&, xPath] {
-                return nona2::writeMapTiff(xPath, layer.mapX, compression, errors[1]);
-            });
-            writers.emplace_back(guarded, 2, [&, yPath] {
-                return nona2::writeMapTiff(yPath, layer.mapY, compression, errors[2]);
-            });
-        }
-        for (std::thread& t : writers) t.join();
-        for (int k = 0; k < 3; ++k) {
-            if (!ok[k]) {
-                std::fprintf(stderr, "nona2: %s\n", errors[k].c_str());
-                return 1;
-            }
-        }
-        if (!outputs.commit(error)) {
-            std::fprintf(stderr, "nona2: %s\n", error.c_str());
-            return 1;
-        }
-        if (args.verbose)
-            std::printf("nona2: image %d: %dx%d layer at (%d, %d), %d valid pixels, %.3f s\n",
-                        index, layer.bgra.cols, layer.bgra.rows, layer.left, layer.top,
-                        layer.validPixels, seconds(start));
-    }
-    return 0;
-}
 
 int main(int argc, char** argv) {
 #ifdef __linux__
@@ -286,9 +113,12 @@ int main(int argc, char** argv) {
 #endif
     // Out of memory (a huge canvas) or a library failure must end with a
     // message and an error code, not an abort; unfinished files are removed
-    // by the output set on the way out.
+    // on the way out.
     try {
-        return remapProject(argc, argv);
+        nona2::RunOptions options;
+        const int parsed = parseArgs(argc, argv, options);
+        if (parsed != 0) return parsed < 0 ? 0 : parsed;
+        return nona2::remapProject(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "nona2: %s\n", e.what());
         return 1;

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "PanoTransform.h"
+#include "ParallelRows.h"
 #include "PtoProject.h"
-#include "Remapper.h"
 #include "Scene.h"
 
 namespace {

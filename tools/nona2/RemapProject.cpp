@@ -1,0 +1,98 @@
+#include "RemapProject.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "ImageReader.h"
+#include "OutputFiles.h"
+#include "PtoProject.h"
+#include "Remapper.h"
+#include "TiffWriter.h"
+
+namespace nona2 {
+namespace {
+
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+}  // namespace
+
+int remapProject(const RunOptions& args) {
+    PtoProject project;
+    std::string error;
+    if (!readPtoFile(args.project, project, error)) {
+        std::fprintf(stderr, "nona2: %s\n", error.c_str());
+        return 1;
+    }
+    for (const std::string& w : project.warnings)
+        std::fprintf(stderr, "nona2: warning: %s\n", w.c_str());
+
+    const std::string format = args.format.empty() ? project.pano.fileFormat : args.format;
+    if (format != "TIFF_m") {
+        std::fprintf(stderr, "nona2: output format '%s' is not supported (only TIFF_m)\n",
+                     format.c_str());
+        return 1;
+    }
+    if (args.mode != "ldr") {
+        std::fprintf(stderr, "nona2: output mode '%s' is not supported (only ldr)\n",
+                     args.mode.c_str());
+        return 1;
+    }
+    std::string compressionName = args.compression;
+    if (compressionName.empty()) compressionName = project.pano.compression;
+    if (compressionName.empty()) compressionName = "LZW";
+    const int compression = compressionCode(compressionName);
+    if (compression < 0) {
+        std::fprintf(stderr, "nona2: unknown compression '%s'\n", compressionName.c_str());
+        return 2;
+    }
+
+    std::vector<int> images = args.images;
+    if (images.empty())
+        for (size_t k = 0; k < project.images.size(); ++k) images.push_back(static_cast<int>(k));
+    for (int index : images) {
+        if (index >= static_cast<int>(project.images.size())) {
+            std::fprintf(stderr,
+                         "nona2: %s: image %d does not exist (the project has %zu images)\n",
+                         args.project.c_str(), index, project.images.size());
+            return 1;
+        }
+    }
+
+    RemapOptions options;
+    options.threads = args.threads;
+    options.withMaps = args.coordinates;
+    options.exact = args.exact;
+    for (int index : images) {
+        const auto start = std::chrono::steady_clock::now();
+        const ImageDesc& image = project.images[static_cast<size_t>(index)];
+        cv::Mat source;
+        if (!loadSourceImage(image, source, error)) {
+            std::fprintf(stderr, "nona2: %s:%d: %s\n", args.project.c_str(), image.line,
+                         error.c_str());
+            return 1;
+        }
+        RemappedLayer layer;
+        if (!remapImage(project, index, source, options, layer, error)) {
+            std::fprintf(stderr, "nona2: %s\n", error.c_str());
+            return 1;
+        }
+        if (layer.validPixels == 0)
+            std::fprintf(stderr, "nona2: warning: image %d does not appear in the panorama\n",
+                         index);
+
+        const std::string base = args.prefix + "000" + std::to_string(index);
+        if (!writeLayerFiles(base, layer, args.coordinates, compression, error)) {
+            std::fprintf(stderr, "nona2: %s\n", error.c_str());
+            return 1;
+        }
+        if (args.verbose)
+            std::printf("nona2: image %d: %dx%d layer at (%d, %d), %d valid pixels, %.3f s\n",
+                        index, layer.bgra.cols, layer.bgra.rows, layer.left, layer.top,
+                        layer.validPixels, seconds(start));
+    }
+    return 0;
+}
+
+}  // namespace nona2
