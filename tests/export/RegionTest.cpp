@@ -30,44 +30,6 @@ std::vector<cv::Rect> referenceRegions(const SourceBlockList& block,
     return rects;
 }
 
-// A block made of the set pixels of `mask`, each mapping into block (0, 0).
-SourceBlockList blockOf(const cv::Mat& mask) {
-    SourceBlockList b;
-    for (int r = 0; r < mask.rows; ++r)
-        for (int c = 0; c < mask.cols; ++c)
-            if (mask.at<uint8_t>(r, c)) b.pixels.push_back(SourcePixel{c, r, 1.0f, 1.0f});
-    return b;
-}
-
-TEST(FindBlockRegions, RectangleInPaddedCoordinates) {
-    cv::Mat mask = cv::Mat::zeros(40, 60, CV_8UC1);
-    mask(cv::Rect(10, 5, 20, 7)).setTo(255);  // camera columns 10..29, rows 5..11
-    cv::Mat drawn = cv::Mat::zeros(42, 62, CV_8UC3);
-    const std::vector<BoundaryEdge> all = {{0, 1}, {59, 0}};
-    const auto rects = findBlockRegions(blockOf(mask), all, &drawn);
-    ASSERT_EQ(rects.size(), 1u);
-    EXPECT_EQ(rects[0], cv::Rect(11, 6, 20, 7));
-    // The contour is drawn one pixel right and down of the camera pixels.
-    EXPECT_EQ(drawn.at<cv::Vec3b>(6, 11), cv::Vec3b(255, 255, 255));
-    EXPECT_EQ(drawn.at<cv::Vec3b>(30, 40), cv::Vec3b(0, 0, 0));
-
-    // Columns outside the boundary are not part of the mask.
-    const std::vector<BoundaryEdge> right = {{20, 1}, {59, 0}};
-    const auto clipped = findBlockRegions(blockOf(mask), right, nullptr);
-    ASSERT_EQ(clipped.size(), 1u);
-    EXPECT_EQ(clipped[0], cv::Rect(21, 6, 10, 7));
-
-    // A broken boundary: every pixel reported, no region.
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(findBlockRegions(blockOf(mask), {{1, 1}}, nullptr).empty());
-    const std::string out = testing::internal::GetCapturedStdout();
-    size_t lines = 0;
-    for (size_t at = out.find("bdy count :1\r\n"); at != std::string::npos;
-         at = out.find("bdy count :1\r\n", at + 1))
-        ++lines;
-    EXPECT_EQ(lines, 140u);
-}
-
 // The labelled map, scanning only each block's bounding box, must give every
 // block the regions (in the same order), drawing and (with a broken boundary)
 // report lines of the whole-map procedure: several blocks interleaved in blobs

@@ -101,18 +101,11 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
     testsupport::LittleEndianReader in(t.blendTable);
     const size_t rowBytes = 8 + 1000 * 3 + 8 + 920 * 3;
     for (int y : {0, 7, 300, 1079}) {
-        const size_t at = y * rowBytes;
-        EXPECT_EQ(in.u16(at), y);
-        EXPECT_EQ(in.u16(at + 2), 0);
-        EXPECT_EQ(in.u16(at + 4), 1000);
-        EXPECT_EQ(in.u8(at + 6), 2);
-        EXPECT_EQ(in.u8(at + 7), 1);
-        const size_t second = at + 8 + 3000;
-        EXPECT_EQ(in.u16(second), y);
-        EXPECT_EQ(in.u16(second + 2), 1000);
-        EXPECT_EQ(in.u16(second + 4), 920);
-        EXPECT_EQ(in.u8(second + 6), 2);
-        EXPECT_EQ(in.u8(second + 7), 2);
+        const size_t at = y * rowBytes, second = at + 8 + 3000;
+        EXPECT_EQ(std::vector<int>({in.u16(at), in.u16(at + 2), in.u16(at + 4), in.u8(at + 6),
+                                    in.u8(at + 7), in.u16(second), in.u16(second + 2),
+                                    in.u16(second + 4), in.u8(second + 6), in.u8(second + 7)}),
+                  std::vector<int>({y, 0, 1000, 2, 1, y, 1000, 920, 2, 2}));
     }
     auto weight = [&](int x, int y, int cam) {
         const int b = x / 1000;
@@ -184,7 +177,6 @@ TEST_F(Camera2KExport, RecordWidthLimit) {
 }
 
 TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
-    // Camera 0 is missing from drawOrder and takes position 0's weights.
     rig(16, 2,
         {cameraSpec(16, 2, 0, 0, nullptr, 100), cameraSpec(16, 2, 0, 0, nullptr, 200),
          cameraSpec(16, 2, 0, 0, nullptr, 50)},
@@ -194,21 +186,11 @@ TEST_F(Camera2KExport, BlendTableWeightsAndAlignment) {
     auto t = readDeviceTable(run.result.path);
     ASSERT_EQ(t.blendTable.size(), 2u * (8 + 16 * 3));
     testsupport::LittleEndianReader in(t.blendTable);
-    for (int y = 0; y < 2; ++y) {
-        const size_t at = y * (8 + 48);
-        EXPECT_EQ(in.u16(at), y);
-        EXPECT_EQ(in.u16(at + 2), 0);
-        EXPECT_EQ(in.u16(at + 4), 16);
-        EXPECT_EQ(in.u8(at + 6), 1);
-        EXPECT_EQ(in.u8(at + 7), 1);
-        // Position 1 (camera 2) keeps 50; position 0 (camera 1) gets
-        // trunc(200 / 255 * 205) = 160.
-        for (int j = 0; j < 16; ++j) {
-            EXPECT_EQ(in.u8(at + 8 + 3 * j), 160);
-            EXPECT_EQ(in.u8(at + 8 + 3 * j + 1), 160);
-            EXPECT_EQ(in.u8(at + 8 + 3 * j + 2), 50);
-        }
-    }
+    // Position 1 (camera 2) keeps 50; position 0 (camera 1) gets
+    // trunc(200 / 255 * 205) = 160, and so does camera 0, missing from drawOrder.
+    for (int y = 0; y < 2; ++y)
+        for (int j = 0; j < 16; ++j)
+            EXPECT_EQ(in.bytes(y * (8 + 48) + 8 + 3 * j, 3), (std::vector<uint8_t>{160, 160, 50}));
 
     // W = 1922 with three cameras: the second block is 922 wide.
     const std::vector<uint8_t> before = testsupport::readFileBytes(run.result.path);

@@ -22,7 +22,6 @@ protected:
         const CameraSpec a = testsupport::cameraSpec(
             300, 200, 10, 20,
             [](int c, int r) {
-                if (c == 5 && r == 6) return cv::Vec2f(960, 540);
                 if (c == 7 && r == 8) return cv::Vec2f(-1, 20);
                 return cv::Vec2f(c + 0.5f, r + 0.5f);
             },
@@ -35,50 +34,30 @@ protected:
     }
 };
 
-// The layout, and the same bytes again on a second export, which leaves the
-// maps alone.
-TEST_F(QuickWeaveExport, LayoutAndRepeatable) {
+// The byte layout is pinned by the golden file; here what that tiny rig lacks:
+// a source position outside the image, columns beyond the panorama's grid, and
+// the same bytes again on a second export, which leaves the maps alone.
+TEST_F(QuickWeaveExport, EdgesOfTheGridAndRepeatable) {
     twoCameras();
     const cv::Mat mapBefore = project.cameras[0].coordMap.clone();
     const testsupport::ExportRun run = exportQW();
     ASSERT_TRUE(run.result.written()) << run.result.message;
-    EXPECT_EQ(run.result.path, file("QuickWeave_Projcet.tab"));
     EXPECT_EQ(run.console, "Export QuickWeave_Projcet.tab OK.");
     EXPECT_EQ(noticesShown, 1);
 
     const std::vector<uint8_t> bytes = readFileBytes(run.result.path);
-    const size_t section0 = 16 + 9 * 300 * 200;
-    const size_t section1 = 16 + 9 * 4 * 3;
-    ASSERT_EQ(bytes.size(), 20 + section0 + section1);
+    const size_t pos0 = 20 + 16, w0 = pos0 + 8 * 300 * 200, section1 = 16 + 9 * 300 * 200 + 20;
+    const size_t w1 = section1 + 16 + 8 * 12;
+    ASSERT_EQ(bytes.size(), w1 + 12);
     LittleEndianReader in(bytes);
-    auto ints = [&](size_t at, int n) {
-        std::vector<int> v;
-        for (int k = 0; k < n; ++k) v.push_back(in.i32(at + 4 * k));
-        return v;
-    };
-    EXPECT_EQ(ints(0, 5), (std::vector<int>{2, 308, 250, 1, 0}));  // N, W, H, drawOrder
-    size_t at = 20;
-    EXPECT_EQ(ints(at, 4), (std::vector<int>{10, 20, 300, 200}));
-    const size_t pos0 = at + 16;
-    auto position = [&](size_t base, int cols, int c, int r) {
-        const size_t p = base + 8 * (static_cast<size_t>(r) * cols + c);
-        return std::make_pair(in.f32(p), in.f32(p + 4));
-    };
-    EXPECT_EQ(position(pos0, 300, 5, 6), std::make_pair(0.5f, 0.5f));
-    EXPECT_EQ(position(pos0, 300, 7, 8), std::make_pair(-1.0f / 1920, 20.0f / 1080));
-    EXPECT_EQ(position(pos0, 300, 299, 199), std::make_pair(299.5f / 1920, 199.5f / 1080));
-    // Camera 0 is on top: it keeps 128 also where camera 1 lies beneath; its
-    // column 299 (panorama column 309) is beyond the grid.
-    const size_t w0 = pos0 + 8 * 300 * 200;
+    const size_t at78 = pos0 + 8 * (8 * 300 + 7);
+    EXPECT_EQ(std::make_pair(in.f32(at78), in.f32(at78 + 4)),
+              std::make_pair(-1.0f / 1920, 20.0f / 1080));
+    // Camera 0 is on top and keeps 128 over camera 1; beneath it camera 1 gets
+    // trunc(128 / 255 x 127) = 63; the last column of each lies beyond the grid.
     for (int r = 0; r < 200; ++r)
         for (int c = 0; c < 300; ++c)
             ASSERT_EQ(in.u8(w0 + r * 300 + c), c == 299 ? 0 : 128) << r << " " << c;
-
-    at += section0;
-    EXPECT_EQ(ints(at, 4), (std::vector<int>{306, 20, 4, 3}));
-    EXPECT_EQ(position(at + 16, 4, 3, 2), std::make_pair(103.0f / 640, 202.0f / 480));
-    // Beneath camera 0: trunc(128 / 255 x 127) = 63.
-    const size_t w1 = at + 16 + 8 * 12;
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 4; ++c) EXPECT_EQ(in.u8(w1 + r * 4 + c), c == 3 ? 0 : 63);
 
