@@ -1,22 +1,16 @@
-// The main window and the forms it hosts: menu, placement, texts and ranges,
-// and the load sequence's effect on the panels.
+// The main window's load sequence: broken projects, cameras left out of the
+// tables, reloads in automatic mode.
 #include "MainWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProcess>
-#include <QSlider>
 #include <QStatusBar>
 #include <memory>
 
-#include "ButtomSetting.h"
-#include "CameraSetting.h"
 #include "LoadProgressDialog.h"
-#include "OpenGLWidget.h"
 #include "RightSetting.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
@@ -36,78 +30,6 @@ protected:
     Project* project = nullptr;
     std::unique_ptr<MainWindow> window;
 };
-
-TEST_F(MainWindowTest, WindowMenuAndPlacement) {
-    EXPECT_EQ(window->objectName(), "MainWindow");
-    EXPECT_EQ(window->windowTitle(), "MainWindow");
-    EXPECT_EQ(window->minimumSize(), QSize(1300, 700));
-    EXPECT_EQ(window->maximumSize(), QSize(1300, 700));
-
-    // The menu's actions, in order, under the names their slots connect by.
-    auto* menuFile = window->findChild<QMenu*>("menuFile");
-    ASSERT_TRUE(menuFile);
-    EXPECT_EQ(menuFile->title(), QString::fromUtf8("文件"));
-    ASSERT_EQ(window->menuBar()->actions().size(), 1);
-    EXPECT_EQ(window->menuBar()->actions()[0], menuFile->menuAction());
-    const QList<QAction*> actions = menuFile->actions();
-    const char* names[] = {"actionLoad_Scheme", "actionExport_Red", "actionExport_FPGA",
-                           "action_QELO4K"};
-    const char* texts[] = {"打开", "导出OrvikQuickWeave方案", "导出相机方案", "导出相机4K方案"};
-    ASSERT_EQ(actions.size(), 4);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(actions[i]->objectName(), names[i]);
-        EXPECT_EQ(actions[i]->text(), QString::fromUtf8(texts[i]));
-    }
-
-    auto* preview = window->findChild<OpenGLWidget*>();
-    auto* bottom = window->findChild<ButtomSetting*>();
-    auto* right = window->findChild<RightSetting*>();
-    ASSERT_TRUE(preview && bottom && right);
-    EXPECT_EQ(preview->geometry(), QRect(0, 0, 900, 450));
-    EXPECT_EQ(bottom->geometry(), QRect(0, 470, 900, 120));
-    EXPECT_EQ(right->geometry(), QRect(910, 0, 350, 600));
-    EXPECT_EQ(project->previewWidget, preview);
-    EXPECT_EQ(project->bottomPanel, bottom);
-    EXPECT_EQ(project->rightPanel, right);
-}
-
-// The texts and ranges the operator sees on both forms. (The widgets with slots
-// are driven by name in controls_test.cpp.)
-TEST_F(MainWindowTest, FormTextsAndRanges) {
-    auto* bottom = window->findChild<ButtomSetting*>();
-    auto* right = window->findChild<RightSetting*>();
-    ASSERT_TRUE(bottom && right);
-    ASSERT_EQ(right->panels.size(), 4);
-    CameraSetting* panel = right->panels[0];
-    const std::pair<QWidget*, std::pair<const char*, const char*>> texts[] = {
-        {bottom, {"m_AutoMixCombox", "自动裁剪混合"}},
-        {bottom, {"label", "混合："}},
-        {bottom, {"label_4", "裁剪"}},
-        {panel, {"label_6", "透明:"}},
-        {panel, {"label_8", "direction(l):"}},
-        {panel, {"label_9", "direction(r):"}},
-        {panel, {"alpha_checkBox", "同步所有"}},
-        {panel, {"gaoliang_checkBox", "高亮显示"}},
-        {panel, {"hide_CheckBox", "隐藏"}},
-    };
-    for (const auto& [form, nameText] : texts) {
-        QObject* w = form->findChild<QObject*>(nameText.first);
-        ASSERT_TRUE(w) << nameText.first;
-        EXPECT_EQ(w->property("text").toString(), QString::fromUtf8(nameText.second))
-            << nameText.first;
-    }
-    const std::pair<QWidget*, std::pair<const char*, int>> ranges[] = {
-        {bottom, {"BlendSlider", 60000}},      {bottom, {"CutSilder", 60000}},
-        {panel, {"alpha_slider", 255}},        {panel, {"dirction_sliderL", 60000}},
-        {panel, {"direction_sliderR", 60000}},
-    };
-    for (const auto& [form, nameMax] : ranges) {
-        auto* slider = form->findChild<QSlider*>(nameMax.first);
-        ASSERT_TRUE(slider) << nameMax.first;
-        EXPECT_EQ(slider->minimum(), 0) << nameMax.first;
-        EXPECT_EQ(slider->maximum(), nameMax.second) << nameMax.first;
-    }
-}
 
 TEST_F(MainWindowTest, LoadingAnUnreadableProjectWarnsAndEmptiesThePanels) {
     ScratchDir dir;
@@ -176,22 +98,18 @@ TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
 
 namespace {
 
+// The bar runs through both phases, remapping then analysing, and counts out
+// of range stay within it.
 TEST(LoadProgressDialogTest, AdvancesThroughBothPhases) {
     resetProject(0);
     QWidget parent;
     LoadProgressDialog progress(&parent, 4);
     EXPECT_TRUE(progress.isVisible());
-    EXPECT_TRUE(progress.isModal());
     EXPECT_EQ(progress.maximum(), 8);
-    EXPECT_EQ(progress.value(), 0);
-
     progress.remapperProgress(2, 4);
     EXPECT_EQ(progress.value(), 2);
-    EXPECT_EQ(progress.labelText(), QString::fromUtf8("正在重映射相机 2/4"));
     progress.analysisProgress(1, 4);
     EXPECT_EQ(progress.value(), 5);
-    EXPECT_EQ(progress.labelText(), QString::fromUtf8("正在分析相机 1/4"));
-    // Counts out of range stay within the bar.
     progress.analysisProgress(9, 4);
     EXPECT_EQ(progress.value(), 8);
     progress.finish();
