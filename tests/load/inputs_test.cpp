@@ -119,26 +119,6 @@ TEST_F(Files, WrongMapFilesAreRefusedWithTheirName) {
     EXPECT_TRUE(read.map.empty());
 }
 
-TEST_F(Files, PositionTagsGiveTheOffset) {
-    Camara cam;
-    cam.imagePath = path("tagged.tif");
-    ASSERT_TRUE(writeImageTiff(cam.imagePath, rowsValidIn(8, 4, {{2, 5}}), 1.5f, 0.5f));
-    ASSERT_TRUE(readImagePosition(cam));
-    EXPECT_EQ(cam.offsetX, 225);
-    EXPECT_EQ(cam.offsetY, 75);
-
-    cam.imagePath = path("plain.tif");
-    ASSERT_TRUE(writeImageTiff(cam.imagePath, rowsValidIn(8, 4, {{2, 5}})));
-    ASSERT_TRUE(readImagePosition(cam));
-    EXPECT_EQ(cam.offsetX, 0);
-    EXPECT_EQ(cam.offsetY, 0);
-
-    cam.offsetX = 7;
-    cam.imagePath = path("absent.tif");
-    EXPECT_FALSE(readImagePosition(cam));
-    EXPECT_EQ(cam.offsetX, 7);
-}
-
 TEST_F(Files, CameraInputsFromRemapperFiles) {
     Camara cam;
     cam.sourcePath = path("src.png");
