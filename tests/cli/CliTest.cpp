@@ -3,34 +3,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QThread>
 
 #include "DeviceTableReader.h"
+#include "ProcessRun.h"
 #include "TempDir.h"
 
 namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-CliRun run(const QString& program, const QStringList& args, const QString& cwd = QString()) {
-    QProcess p;
-    if (!cwd.isEmpty()) p.setWorkingDirectory(cwd);
-    p.start(QString(ORVIK_BIN_DIR) + "/" + program, args);
-    CliRun r;
-    if (!p.waitForFinished(300000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
 
 // A level ring of four cameras with cropped layers (the most common rig), and
 // the same with a 360-degree camera whose middle row has no edge to cut at.
@@ -45,7 +23,7 @@ protected:
         dir->write("rig.pto", ring);
         dir->write("rig360.pto", ring + "i w480 h240 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
         for (const char* pto : {"rig.pto", "rig360.pto"}) {
-            const CliRun r = run("riggen", {out(pto)});
+            const ProcessRun r = runProgram("riggen", {out(pto)});
             ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         }
     }
@@ -59,20 +37,13 @@ protected:
 };
 ScratchDir* CliRig::dir = nullptr;
 
-std::vector<uint8_t> readAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray b = f.readAll();
-    return std::vector<uint8_t>(b.begin(), b.end());
-}
-
 }  // namespace
 
 TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
     // Relative project path on purpose: the remapper runs in the work folder.
-    const CliRun r =
-        run("orvikjoint-cli", {"export", "--blend", "10000", "--crop", "20000", "rig.pto"},
-            QString::fromStdString(dir->path()));
+    const ProcessRun r =
+        runProgram("orvikjoint-cli", {"export", "--blend", "10000", "--crop", "20000", "rig.pto"},
+                   QString::fromStdString(dir->path()));
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("analysed camera 4/4")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("wrote " + out("Camera_2K_Project.tab")));
@@ -80,7 +51,7 @@ TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
     EXPECT_TRUE(r.out.contains("wrote " + out("Camera_4K_Project.tab")));
     EXPECT_FALSE(QFile::exists(out("tiff"))) << "the work folder is removed";
 
-    const auto table = testsupport::parseDeviceTable(readAll(out("Camera_2K_Project.tab")));
+    const auto table = testsupport::readDeviceTable(dir->file("Camera_2K_Project.tab"));
     EXPECT_EQ(table.N, 4);
     EXPECT_EQ(table.W, 960);
     EXPECT_EQ(table.H, 480);
@@ -92,17 +63,18 @@ TEST_F(CliRig, OnlyTheRequestedTableAndAdjustmentsApply) {
     QFile::remove(out("QuickWeave_Projcet.tab"));
     QFile::remove(out("Camera_2K_Project.tab"));
     QFile::remove(out("Camera_4K_Project.tab"));
-    const CliRun r = run("orvikjoint-cli", {"export", "--quickweave", "--2k", "--order", "0,1,2,3",
-                                            "--trim", "1:100:200", "--auto", pto()});
+    const ProcessRun r =
+        runProgram("orvikjoint-cli", {"export", "--quickweave", "--2k", "--order", "0,1,2,3",
+                                      "--trim", "1:100:200", "--auto", pto()});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(out("QuickWeave_Projcet.tab")));
     EXPECT_FALSE(QFile::exists(out("Camera_4K_Project.tab")));
     // Automatic seams on the level ring: every camera gets its share.
-    const auto table = testsupport::parseDeviceTable(readAll(out("Camera_2K_Project.tab")));
+    const auto table = testsupport::readDeviceTable(dir->file("Camera_2K_Project.tab"));
     ASSERT_EQ(table.N, 4);
     for (int i = 0; i < 4; ++i) EXPECT_GT(table.recordCount[i], 0u) << "camera " << i;
     // The QuickWeave file carries the drawing order right after N, W, H.
-    const auto bytes = readAll(out("QuickWeave_Projcet.tab"));
+    const auto bytes = testsupport::readFileBytes(dir->file("QuickWeave_Projcet.tab"));
     ASSERT_GE(bytes.size(), 28u);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(bytes[12 + 4 * k], k);
 }
@@ -127,33 +99,34 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     };
     QFile::remove(out("Camera_2K_Project.tab"));
     for (const Case& c : cases) {
-        const CliRun r = run("orvikjoint-cli", c.args);
+        const ProcessRun r = runProgram("orvikjoint-cli", c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
 
     // A camera the tables would leave out: named, and nothing written unless allowed.
-    const CliRun refused = run("orvikjoint-cli", {"export", "--2k", out("rig360.pto")});
+    const ProcessRun refused = runProgram("orvikjoint-cli", {"export", "--2k", out("rig360.pto")});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(
         refused.err.contains("camera 4 (pano360.jpg): its middle row has no edge to cut "
                              "at; it is left out of the tables"))
         << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
-    const CliRun allowed =
-        run("orvikjoint-cli", {"export", "--2k", "--allow-missing-cameras", out("rig360.pto")});
+    const ProcessRun allowed = runProgram(
+        "orvikjoint-cli", {"export", "--2k", "--allow-missing-cameras", out("rig360.pto")});
     EXPECT_EQ(allowed.exitCode, 0) << allowed.err.toStdString();
     EXPECT_TRUE(allowed.out.contains("camera 4 (pano360.jpg)"));
     EXPECT_TRUE(QFile::exists(out("Camera_2K_Project.tab")));
     // Automatic seams that fail say which camera and why.
-    const CliRun noSeams = run("orvikjoint-cli", {"export", "--2k", "--auto",
-                                                  "--allow-missing-cameras", out("rig360.pto")});
+    const ProcessRun noSeams =
+        runProgram("orvikjoint-cli",
+                   {"export", "--2k", "--auto", "--allow-missing-cameras", out("rig360.pto")});
     EXPECT_EQ(noSeams.exitCode, 1);
     EXPECT_TRUE(noSeams.err.contains("camera 4 (pano360.jpg): no usable boundary"))
         << noSeams.err.toStdString();
 
-    const CliRun help = run("orvikjoint-cli", {"--help"});
+    const ProcessRun help = runProgram("orvikjoint-cli", {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: orvikjoint-cli export"));
 }
@@ -169,13 +142,6 @@ TEST_F(CliRig, AStuckRemapperIsEndedWithTheRun) {
     fake.write(QString("#!/bin/sh\necho $$ >> '%1'\nexec sleep 60\n").arg(pids).toUtf8());
     fake.close();
     fake.setPermissions(fake.permissions() | QFile::ExeOwner);
-    auto gone = [](const QString& pid) {
-        for (int wait = 0; wait < 30; ++wait, QThread::msleep(100)) {
-            QFile stat("/proc/" + pid + "/stat");
-            if (!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ")) return true;
-        }
-        return false;
-    };
     for (const bool signal : {false, true}) {
         QFile::remove(pids);
         QProcess cli;
@@ -189,6 +155,6 @@ TEST_F(CliRig, AStuckRemapperIsEndedWithTheRun) {
         QFile list(pids);
         ASSERT_TRUE(list.open(QIODevice::ReadOnly));
         for (const QByteArray& pid : list.readAll().split('\n'))
-            EXPECT_TRUE(pid.isEmpty() || gone(QString(pid))) << pid.constData();
+            EXPECT_TRUE(pid.isEmpty() || processEnded(QString(pid))) << pid.constData();
     }
 }

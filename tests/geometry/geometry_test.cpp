@@ -7,6 +7,13 @@
 
 namespace {
 
+// Alpha of columns from..to (inclusive) of a row.
+std::vector<int> alphas(const cv::Mat& img, int from, int to, int row = 0) {
+    std::vector<int> a;
+    for (int c = from; c <= to; ++c) a.push_back(alphaAt(img, row, c));
+    return a;
+}
+
 int validPixels(const cv::Mat& img) {
     cv::Mat alpha;
     cv::extractChannel(img, alpha, 3);
@@ -19,17 +26,10 @@ TEST(FeatherAlpha, RampsStartAndEndWithoutTouchingBorderColumns) {
     cv::Mat img = rowsValidIn(20, 2, {{5, 14}});
     const cv::Mat before = img.clone();
     featherAlpha(img, img.clone(), 4, 4);
-    // Rising side: the first four valid columns get 0, 1/4, 2/4, 3/4 of 255.
-    EXPECT_EQ(alphaAt(img, 0, 5), 0);
-    EXPECT_EQ(alphaAt(img, 0, 6), 63);
-    EXPECT_EQ(alphaAt(img, 0, 7), 127);
-    EXPECT_EQ(alphaAt(img, 0, 8), 191);
-    EXPECT_EQ(alphaAt(img, 0, 9), 255);
-    // Falling side: first transparent column 15 gets 0, then 14 = 1/4, 13 = 2/4, 12 = 3/4.
-    EXPECT_EQ(alphaAt(img, 1, 14), 63);
-    EXPECT_EQ(alphaAt(img, 1, 13), 127);
-    EXPECT_EQ(alphaAt(img, 1, 12), 191);
-    EXPECT_EQ(alphaAt(img, 1, 11), 255);
+    // Rising side: the first four valid columns get 0, 1/4, 2/4, 3/4 of 255;
+    // falling side: first transparent column 15 gets 0, then 14 = 1/4, 13 = 2/4, 12 = 3/4.
+    EXPECT_EQ(alphas(img, 4, 15),
+              (std::vector<int>{0, 0, 63, 127, 191, 255, 255, 255, 191, 127, 63, 0}));
     // Colour channels are untouched.
     std::vector<cv::Mat> a, b;
     cv::split(img, a);
@@ -46,16 +46,13 @@ TEST(FeatherAlpha, RampsStartAndEndWithoutTouchingBorderColumns) {
     // A region starting two columns before the last one: the ramp stops before it.
     cv::Mat late = rowsValidIn(10, 1, {{7, 9}});
     featherAlpha(late, late.clone(), 4, 0);
-    EXPECT_EQ(alphaAt(late, 0, 7), 0);
-    EXPECT_EQ(alphaAt(late, 0, 8), 63);
-    EXPECT_EQ(alphaAt(late, 0, 9), 255);
+    EXPECT_EQ(alphas(late, 7, 9), (std::vector<int>{0, 63, 255}));
 
     // A row transparent from column 0 to 2: the end ramp found at column 0 never
     // touches it; a run ending at column 1 only gets its column 1 ramped.
     cv::Mat early = rowsValidIn(10, 1, {{0, 1}});
     featherAlpha(early, early.clone(), 0, 4);
-    EXPECT_EQ(alphaAt(early, 0, 0), 255);
-    EXPECT_EQ(alphaAt(early, 0, 1), 63);
+    EXPECT_EQ(alphas(early, 0, 1), (std::vector<int>{255, 63}));
 
     // Width 0 changes nothing; ramps that meet multiply.
     cv::Mat none = rowsValidIn(20, 1, {{5, 14}});
@@ -98,9 +95,7 @@ TEST_F(RefreshViewTest, CutBlendAndTrimsOnOneRun) {
     project.cutValue = 20000;
     cam.textureStale = false;
     cam.refreshView();
-    ASSERT_EQ(cam.imgBdy.size(), 2u);
-    EXPECT_EQ(cam.imgBdy[0], (BoundaryEdge{300, 1}));
-    EXPECT_EQ(cam.imgBdy[1], (BoundaryEdge{700, 0}));
+    EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{300, 1}, {700, 0}}));
     EXPECT_TRUE(columnsCleared(cam.displayImage, 0, 299));
     EXPECT_TRUE(columnsCleared(cam.displayImage, 700, 1199));
     EXPECT_EQ(alphaAt(cam.displayImage, 2, 300), 255);  // blend 0: no ramp
@@ -112,12 +107,9 @@ TEST_F(RefreshViewTest, CutBlendAndTrimsOnOneRun) {
     // Blend 60000: ramps of a tenth of the width, 120 columns, k / 120 of 255.
     project.blendValue = 60000;
     cam.refreshView();
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 300), 0);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 301), 2);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 419), 252);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 420), 255);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 699), 2);
-    EXPECT_EQ(alphaAt(cam.displayImage, 1, 580), 255);
+    std::vector<int> edges;
+    for (int c : {300, 301, 419, 420, 580, 699}) edges.push_back(alphaAt(cam.displayImage, 1, c));
+    EXPECT_EQ(edges, (std::vector<int>{0, 2, 252, 255, 255, 2}));
 
     // Trims move the edges: the start 120 columns into the region, the end 240.
     project.blendValue = 0;
@@ -130,9 +122,7 @@ TEST_F(RefreshViewTest, CutBlendAndTrimsOnOneRun) {
 TEST_F(RefreshViewTest, DefaultTrimsWrapOnceAndClearTheRun) {
     cam.image = rowsValidIn(1200, 5, {{300, 899}});
     cam.refreshView();
-    ASSERT_EQ(cam.imgBdy.size(), 2u);
-    EXPECT_EQ(cam.imgBdy[0], (BoundaryEdge{101, 0}));
-    EXPECT_EQ(cam.imgBdy[1], (BoundaryEdge{1099, 1}));
+    EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{101, 0}, {1099, 1}}));
     EXPECT_TRUE(columnsCleared(cam.displayImage, 101, 1098));
     EXPECT_EQ(validPixels(cam.displayImage), 0);
 }
@@ -151,10 +141,8 @@ TEST_F(RefreshViewTest, UnusableRowsLeaveAnUncroppedCopy) {
     // One transition (a run touching column 0): completed with a start at startTrim.
     cam.image = rowsValidIn(300, 3, {{0, 99}});
     cam.refreshView();
-    ASSERT_EQ(cam.imgBdy.size(), 2u);
-    EXPECT_EQ(cam.imgBdy[0], (BoundaryEdge{100, 1}));  // startTrim = 300/3 = 100
-    // The end edge 100 + 100 = 200.
-    EXPECT_EQ(cam.imgBdy[1], (BoundaryEdge{200, 0}));
+    // Start at startTrim = 300 / 3 = 100, end 100 + 100 = 200.
+    EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{100, 1}, {200, 0}}));
 
     // An empty image changes nothing.
     cam.image.release();

@@ -7,10 +7,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QThread>
 #include <opencv2/imgcodecs.hpp>
 
 #include "CoreApp.h"
+#include "ProcessRun.h"
 #include "TiffFixtures.h"
 #include "project/Project.h"
 #include "remap/RemapRun.h"
@@ -208,14 +208,6 @@ TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
 TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
     const QString pids = root.path() + "/pids";
     const QString slow = fakeRemapper(QString("echo $$ >> '%1'; exec sleep 60").arg(pids));
-    // Signalled processes end asynchronously; a zombie has ended too.
-    auto alive = [](const QString& pid) {
-        for (int wait = 0; wait < 30; ++wait, QThread::msleep(100)) {
-            QFile stat("/proc/" + pid + "/stat");
-            if (!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ")) return false;
-        }
-        return true;
-    };
     for (int way = 0; way < 2; ++way) {
         project.remapTimeoutSeconds = way == 0 ? 1 : 0;
         int polls = 0;
@@ -226,7 +218,7 @@ TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
         EXPECT_FALSE(QFileInfo::exists(tiff()));
         EXPECT_TRUE(project.cameras[0].image.empty());
         for (const QString& pid : readAll(pids).split('\n', Qt::SkipEmptyParts))
-            EXPECT_FALSE(alive(pid)) << pid.toStdString();
+            EXPECT_TRUE(processEnded(pid)) << pid.toStdString();
     }
     project.remapTimeoutSeconds = 0;
     project.remapCancelled = nullptr;

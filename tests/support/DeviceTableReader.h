@@ -27,6 +27,13 @@ struct ReadRedressRecord {
             if (entries[e] != 0x4FFF4FFFu) return false;
         return true;
     }
+    // Whether the 4K device can read the record: 16 columns by 2 rows aligned,
+    // within the entry limit, reading from the origin of a source block.
+    bool onGrid4K() const {
+        return panoX % 16 == 0 && width % 16 == 0 && panoY % 2 == 0 && rows % 2 == 0 && rows > 0 &&
+               width * rows <= 16368 && srcX0 % blockW == 0 && srcY0 % blockH == 0 &&
+               filledPastRows();
+    }
 };
 
 struct ReadDeviceTable {
