@@ -1,9 +1,8 @@
 // Automatic seams between overlapping cameras.
-#include "geometry/AutoBlend.h"
-
 #include <gtest/gtest.h>
 
 #include "Layers.h"
+#include "geometry/AutoBlend.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 

@@ -1,7 +1,5 @@
 // The main window's load sequence: broken projects, cameras left out of the
 // tables, reloads in automatic mode.
-#include "MainWindow.h"
-
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,6 +9,7 @@
 #include <memory>
 
 #include "LoadProgressDialog.h"
+#include "MainWindow.h"
 #include "RightSetting.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
@@ -92,28 +91,6 @@ TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
     for (size_t i = 0; i < automatic.size(); ++i)
         EXPECT_EQ(project->cameras[i].imgBdy, automatic[i]) << "camera " << i;
     testing::internal::GetCapturedStdout();
-}
-
-}  // namespace
-
-namespace {
-
-// The bar runs through both phases, remapping then analysing, and counts out
-// of range stay within it.
-TEST(LoadProgressDialogTest, AdvancesThroughBothPhases) {
-    resetProject(0);
-    QWidget parent;
-    LoadProgressDialog progress(&parent, 4);
-    EXPECT_TRUE(progress.isVisible());
-    EXPECT_EQ(progress.maximum(), 8);
-    progress.remapperProgress(2, 4);
-    EXPECT_EQ(progress.value(), 2);
-    progress.analysisProgress(1, 4);
-    EXPECT_EQ(progress.value(), 5);
-    progress.analysisProgress(9, 4);
-    EXPECT_EQ(progress.value(), 8);
-    progress.finish();
-    EXPECT_FALSE(progress.isVisible());
 }
 
 }  // namespace

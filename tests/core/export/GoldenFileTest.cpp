@@ -12,7 +12,7 @@ using testsupport::readFileBytes;
 
 namespace {
 
-const std::string kGolden = std::string(ORVIK_SOURCE_DIR) + "/tests/export2k/golden/";
+const std::string kGolden = std::string(ORVIK_SOURCE_DIR) + "/tests/core/export/golden/";
 
 class GoldenFiles : public testsupport::ExportFixture {
 protected:
