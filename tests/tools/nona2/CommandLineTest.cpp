@@ -5,7 +5,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <vector>
 
-#include "TiffTestReader.h"
+#include "LoaderReads.h"
 #include "ToolRunner.h"
 
 using namespace toolrun;
@@ -50,12 +50,12 @@ TEST(Nona2CommandLine, WritesTheThreeFilesTheLoaderOpens) {
               (std::vector<std::string>{"pic0000.tif", "pic0000_x.tif", "pic0000_y.tif"}));
     const cv::Mat layer = cv::imread((work / "pic0000.tif").string(), cv::IMREAD_UNCHANGED);
     ASSERT_EQ(layer.type(), CV_8UC4);
-    const cv::Mat mx = testtiff::readFloatMap((work / "pic0000_x.tif").string());
-    const cv::Mat my = testtiff::readFloatMap((work / "pic0000_y.tif").string());
+    const cv::Mat mx = readMapTiff((work / "pic0000_x.tif").string()).map;
+    const cv::Mat my = readMapTiff((work / "pic0000_y.tif").string()).map;
     EXPECT_EQ(mx.size(), layer.size());
     EXPECT_EQ(my.size(), layer.size());
     // Camera looking at yaw 0 with 90 degrees: centred on the panorama.
-    const testtiff::Position pos = testtiff::readLoaderPosition((work / "pic0000.tif").string());
+    const cv::Point pos = loaderOffset((work / "pic0000.tif").string());
     EXPECT_NEAR(pos.x + layer.cols / 2.0, 200.0, 1.0);
     EXPECT_NEAR(pos.y + layer.rows / 2.0, 100.0, 1.0);
     // The camera centre sees the source centre.

@@ -2,13 +2,14 @@
 // reference, package hugin-tools) and compares layer placement, alpha, map
 // positions and colours.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "TiffTestReader.h"
+#include "LoaderReads.h"
 #include "ToolRunner.h"
 
 using namespace toolrun;
@@ -95,11 +96,11 @@ Layer readOurs(const fs::path& dir, int i) {
     Layer l;
     const std::string base = (dir / ("pic000" + std::to_string(i))).string();
     l.bgra = cv::imread(base + ".tif", cv::IMREAD_UNCHANGED);
-    l.mapX = testtiff::readFloatMap(base + "_x.tif");
-    l.mapY = testtiff::readFloatMap(base + "_y.tif");
-    const testtiff::Position p = testtiff::readLoaderPosition(base + ".tif");
-    l.left = p.x;
-    l.top = p.y;
+    l.mapX = readMapTiff(base + "_x.tif").map;
+    l.mapY = readMapTiff(base + "_y.tif").map;
+    const cv::Point offset = loaderOffset(base + ".tif");
+    l.left = offset.x;
+    l.top = offset.y;
     return l;
 }
 
@@ -111,9 +112,17 @@ Layer readNona(const fs::path& dir, int i) {
     l.bgra = cv::imread(base + ".tif", cv::IMREAD_UNCHANGED);
     cv::imread(base + "_x.tif", cv::IMREAD_UNCHANGED).convertTo(l.mapX, CV_32F);
     cv::imread(base + "_y.tif", cv::IMREAD_UNCHANGED).convertTo(l.mapY, CV_32F);
-    const testtiff::Position p = testtiff::readRoundedPosition(base + ".tif");
-    l.left = p.x;
-    l.top = p.y;
+    // nona's offset: XPosition times XResolution, rounded.
+    float x = 0, y = 0, rx = 150, ry = 150;
+    if (TIFF* tif = TIFFOpen((base + ".tif").c_str(), "r")) {
+        TIFFGetField(tif, TIFFTAG_XPOSITION, &x);
+        TIFFGetField(tif, TIFFTAG_YPOSITION, &y);
+        TIFFGetField(tif, TIFFTAG_XRESOLUTION, &rx);
+        TIFFGetField(tif, TIFFTAG_YRESOLUTION, &ry);
+        TIFFClose(tif);
+    }
+    l.left = static_cast<int>(std::lround(double(x) * rx));
+    l.top = static_cast<int>(std::lround(double(y) * ry));
     return l;
 }
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <opencv2/imgcodecs.hpp>
 
-#include "TiffTestReader.h"
+#include "LoaderReads.h"
 #include "ToolRunner.h"
 
 using namespace toolrun;
@@ -32,7 +32,7 @@ TEST(Riggen, RemappedImagesReproduceTheScene) {
         const std::string layerPath = (dir / ("pic000" + std::to_string(i) + ".tif")).string();
         const cv::Mat layer = cv::imread(layerPath, cv::IMREAD_UNCHANGED);
         ASSERT_EQ(layer.type(), CV_8UC4);
-        const testtiff::Position pos = testtiff::readLoaderPosition(layerPath);
+        const cv::Point pos = loaderOffset(layerPath);
         double squared = 0;
         long count = 0;
         for (int y = 0; y < layer.rows; ++y) {
