@@ -5,38 +5,35 @@
 
 namespace {
 
-std::string param(const std::string& line, const std::string& key, bool* found = nullptr) {
+std::string param(const std::string& line, const std::string& key) {
     std::string v = "<unset>";
-    const bool ok = PtoReader::findParam(line, key, v);
-    if (found) *found = ok;
-    return ok ? v : "<none>";
+    return PtoReader::findParam(line, key, v) ? v : "<none>";
 }
 
 }  // namespace
 
 TEST(PtoReader, TokenRules) {
-    // Quoted value with blanks, kept whole.
-    EXPECT_EQ(param(R"(i w1920 h1080 n"my image 1.jpg" r0)", "n"), "my image 1.jpg");
-    // A token must follow a space: after a tab only, it is not found.
-    EXPECT_EQ(param("p f2 w4000\th2000", "h"), "<none>");
-    EXPECT_EQ(param("p f2 w4000\th2000", "w"), "4000");
-    // Prefix match: key w matches the first token starting with w.
-    EXPECT_EQ(param("p f2 v360 w8000 h4000", "w"), "8000");
-    // The type letter is never a candidate.
-    EXPECT_EQ(param("w f2", "w"), "<none>");
-    // A key letter inside a skipped quoted value never matches.
-    EXPECT_EQ(param(R"(p f2 n"TIFF_m w99 h77 c:LZW" w8000 h4000)", "w"), "8000");
-    EXPECT_EQ(param(R"(p f2 n"TIFF_m w99 h77 c:LZW" w8000 h4000)", "h"), "4000");
-    // Key at the very end of the line: empty value, found.
-    bool found = false;
-    EXPECT_EQ(param("i w1 n", "n", &found), "");
-    EXPECT_TRUE(found);
-    // Unterminated quotes are not a value.
-    EXPECT_EQ(param(R"(i w1 n"abc)", "n"), "<none>");
-    EXPECT_EQ(param(R"(i w1 n")", "n"), "<none>");
-    EXPECT_EQ(param(R"(i n"abc w5)", "w"), "<none>");
-    // Too short a line.
-    EXPECT_EQ(param("i", "n"), "<none>");
+    const char* const quotedKeys = R"(p f2 n"TIFF_m w99 h77 c:LZW" w8000 h4000)";
+    struct Case {
+        const char* line;
+        const char* key;
+        const char* value;  // "<none>": not found
+    };
+    const Case cases[] = {
+        {R"(i w1920 h1080 n"my image 1.jpg" r0)", "n", "my image 1.jpg"},  // quoted, kept whole
+        {"p f2 w4000\th2000", "h", "<none>"},  // a token must follow a space, not a tab
+        {"p f2 w4000\th2000", "w", "4000"},
+        {"p f2 v360 w8000 h4000", "w", "8000"},  // the first token starting with the key
+        {"w f2", "w", "<none>"},                 // the type letter is never a candidate
+        {quotedKeys, "w", "8000"},               // nor a key inside a skipped quoted value
+        {quotedKeys, "h", "4000"},
+        {"i w1 n", "n", ""},               // key at the very end of the line: empty value, found
+        {R"(i w1 n"abc)", "n", "<none>"},  // unterminated quotes are not a value
+        {R"(i w1 n")", "n", "<none>"},
+        {R"(i n"abc w5)", "w", "<none>"},
+        {"i", "n", "<none>"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(param(c.line, c.key), c.value) << c.line;
 
     int v = 7;
     EXPECT_TRUE(PtoReader::readIntParam("p w8000.5 h1", "w", v));
@@ -48,14 +45,11 @@ TEST(PtoReader, TokenRules) {
 }
 
 TEST(PtoReader, AbsoluteNames) {
-    EXPECT_TRUE(PtoReader::isAbsoluteName("C:\\rig\\a.jpg"));
-    EXPECT_TRUE(PtoReader::isAbsoluteName("C:/rig/a.jpg"));
-    EXPECT_TRUE(PtoReader::isAbsoluteName("\\\\server\\a.jpg"));
-    EXPECT_TRUE(PtoReader::isAbsoluteName("/home/rig/a.jpg"));
-    EXPECT_FALSE(PtoReader::isAbsoluteName("C:a.jpg"));
-    EXPECT_FALSE(PtoReader::isAbsoluteName("a.jpg"));
-    EXPECT_FALSE(PtoReader::isAbsoluteName(""));
-    EXPECT_FALSE(PtoReader::isAbsoluteName("\\a.jpg"));
+    for (const char* name :
+         {"C:\\rig\\a.jpg", "C:/rig/a.jpg", "\\\\server\\a.jpg", "/home/rig/a.jpg"})
+        EXPECT_TRUE(PtoReader::isAbsoluteName(name)) << name;
+    for (const char* name : {"C:a.jpg", "a.jpg", "", "\\a.jpg"})
+        EXPECT_FALSE(PtoReader::isAbsoluteName(name)) << name;
 }
 
 TEST(PtoReader, ReadsImagesAndSize) {
