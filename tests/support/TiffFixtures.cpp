@@ -16,7 +16,7 @@ bool writeMapTiff(const std::string& path, const cv::Mat& values, const MapTiffL
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
                  layout.samplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, layout.lzw ? COMPRESSION_LZW : COMPRESSION_NONE);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     const size_t pixelBytes =
         static_cast<size_t>(layout.samplesPerPixel * layout.bitsPerSample / 8);
     const size_t rowBytes = pixelBytes * w;

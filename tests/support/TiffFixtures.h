@@ -9,7 +9,6 @@
 
 struct MapTiffLayout {
     int rowsPerStrip = 0;  // 0: one strip for the whole image
-    bool lzw = false;
     bool tiled = false;
     int bitsPerSample = 32;
     int samplesPerPixel = 1;

@@ -59,19 +59,6 @@ TEST(ScanRawBoundary, TransitionsOfTheMiddleRow) {
     EXPECT_TRUE(scanRawBoundary(cv::Mat(5, 5, CV_8UC3, cv::Scalar::all(0))).empty());
 }
 
-TEST_F(Files, MapWithShortLastStripFillsRowByRow) {
-    const cv::Mat values = rampMap(37, 10, 5.0f);
-    for (bool lzw : {false, true}) {
-        MapTiffLayout layout;
-        layout.rowsPerStrip = 3;  // strips of 3, 3, 3 and 1 rows
-        layout.lzw = lzw;
-        ASSERT_TRUE(writeMapTiff(path("m.tif"), values, layout));
-        const MapTiff read = readMapTiff(path("m.tif"));
-        ASSERT_TRUE(read.ok()) << read.error;
-        EXPECT_TRUE(sameFloats(read.map, values));
-    }
-}
-
 TEST_F(Files, WrongMapFilesAreRefusedWithTheirName) {
     const cv::Mat values = rampMap(40, 20, 0.0f);
     auto expectRefused = [this](const char* name, const char* why) {
