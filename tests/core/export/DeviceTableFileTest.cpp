@@ -57,21 +57,14 @@ TEST_F(DeviceTableFileTest, RoundTrip) {
     EXPECT_EQ(done.path, dir.path().toStdString() + "/T.tab");
 
     const auto t = testsupport::readDeviceTable(done.path);
-    EXPECT_EQ(t.magic, std::string("J01\0", 4));
+    // The header's fields are pinned by the golden file; here the sections: an
+    // empty one ends where the blend table starts.
     const uint32_t first = 128 + 20 * 2, blendAt = first + 2 * 65552;
-    EXPECT_EQ(std::vector<int64_t>({t.zero4, t.headerSize, t.sizeMinus128, t.sourceWidth0,
-                                    t.sourceHeight0, t.W, t.H, t.blockW, t.blockH, t.N,
-                                    t.blendOffset, t.blendLength, t.blendRecords}),
-              std::vector<int64_t>(
-                  {0, 128, blendAt + 20 - 128, 640, 480, 100, 40, 128, 180, 2, blendAt, 20, 10}));
-    EXPECT_EQ(t.headerTail, std::vector<uint8_t>(76, 0));
     EXPECT_EQ(t.sectionOffset, (std::vector<uint32_t>{first, blendAt}));
     EXPECT_EQ(t.sectionLength, (std::vector<uint32_t>{2 * 65552, 0}));
     EXPECT_EQ(t.recordCount, (std::vector<uint32_t>{2, 0}));
-    EXPECT_EQ(t.a4W, (std::vector<uint16_t>{100, 100}));
-    EXPECT_EQ(t.a4H, (std::vector<uint16_t>{40, 40}));
-    EXPECT_EQ(t.a5, (std::vector<uint32_t>{0, 0}));
-    EXPECT_EQ(t.fileSize, blendAt + 20);
+    EXPECT_EQ(std::vector<int64_t>({t.sourceWidth0, t.blendOffset, t.blendLength, t.blendRecords}),
+              std::vector<int64_t>({640, blendAt, 20, 10}));
 
     const auto& a = t.records[0][0];
     EXPECT_EQ(a.header(), (std::vector<int>{16, 2, 32, 3, 256, 180, 128, 180}));
