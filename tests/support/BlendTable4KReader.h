@@ -19,7 +19,6 @@ struct BlendRecord4KRead {
     std::vector<uint8_t> weights;  // width x N, per pixel the N camera weights
 
     int row() const { return rowField & 0x7FF; }
-    int repeat() const { return rowField >> 11; }
     int blockCount() const { return byte6 & 0x1F; }
     int blockNumber() const { return byte7 & 0x1F; }  // m + 1
     uint8_t weight(int pixel, int camera, int N) const {
