@@ -1,0 +1,197 @@
+// The main window's load sequence: broken projects, cameras left out of the
+// tables, reloads in automatic mode, and the operator's saved settings.
+#include "MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <memory>
+
+#include "CameraSetting.h"
+#include "LoadProgressDialog.h"
+#include "RightSetting.h"
+#include "TempDir.h"
+#include "UiTestSupport.h"
+
+namespace {
+
+// A level ring of four cameras, plus `extra` image lines, with the images
+// riggen renders for it.
+std::string levelRing(const ScratchDir& dir, const std::string& name,
+                      const std::string& extra = std::string()) {
+    std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+    for (int k = 0; k < 4; ++k)
+        ring += "i w320 h180 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
+                std::to_string(k) + ".jpg\"\n";
+    const std::string pto = dir.write(name, ring + extra);
+    EXPECT_EQ(QProcess::execute(ORVIK_BIN_DIR "/riggen", {QString::fromStdString(pto)}), 0);
+    return pto;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = &resetProject(4);
+        window = std::make_unique<MainWindow>();
+    }
+    void TearDown() override {
+        window.reset();
+        resetProject(0);
+    }
+    Project* project = nullptr;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, LoadingAnUnreadableProjectWarnsAndEmptiesThePanels) {
+    ScratchDir dir;
+    const std::pair<std::string, const char*> files[] = {
+        {"/nonexistent/folder/rig.pto", "does not exist"},
+        {dir.write("empty.pto", ""), "is empty"},
+        {dir.write("garbage.pto", "\x7f\x01garbage\n"), "no panorama line"},
+    };
+    for (const auto& [path, reason] : files) {
+        MessageBoxCloser closer;
+        testing::internal::CaptureStdout();
+        window->loadSequence(path);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(closer.boxes, 1) << path;
+        EXPECT_TRUE(closer.text.contains(QString::fromStdString(path))) << path;
+        EXPECT_TRUE(closer.text.contains(reason)) << closer.text.toStdString();
+    }
+    EXPECT_TRUE(project->cameras.empty());
+    EXPECT_TRUE(window->findChild<RightSetting*>()->panels.isEmpty());
+    EXPECT_TRUE(project->loaded);
+    // The progress dialog lived only while the load ran.
+    EXPECT_EQ(window->findChild<LoadProgressDialog*>(), nullptr);
+}
+
+// A level ring, and the same ring with a 360-degree camera whose middle row has
+// no edge, loaded for real through the remapper.
+TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
+    ScratchDir dir;
+    const std::string rig = levelRing(dir, "rig.pto");
+    const std::string rig360 =
+        levelRing(dir, "rig360.pto", "i w320 h160 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
+    testing::internal::CaptureStdout();
+
+    // The camera without a boundary is named in the status bar, and an export
+    // ends with a warning besides the completion box.
+    window->loadSequence(rig360);
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains("camera 4 (pano360.jpg)"));
+    {
+        MessageBoxCloser closer;
+        window->findChild<QAction*>("actionExport_FPGA")->trigger();
+        EXPECT_EQ(closer.boxes, 2);
+        EXPECT_TRUE(closer.text.contains("camera 4 (pano360.jpg)")) << closer.text.toStdString();
+    }
+
+    // A reload while the automatic box is ticked gives the automatic seams.
+    window->loadSequence(rig);
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
+    std::vector<std::vector<BoundaryEdge>> manual, automatic;
+    for (const Camara& c : project->cameras) manual.push_back(c.imgBdy);
+    window->findChild<QCheckBox*>("m_AutoMixCombox")->setChecked(true);
+    for (const Camara& c : project->cameras) automatic.push_back(c.imgBdy);
+    EXPECT_NE(automatic, manual);
+    window->loadSequence(rig);
+    for (size_t i = 0; i < automatic.size(); ++i)
+        EXPECT_EQ(project->cameras[i].imgBdy, automatic[i]) << "camera " << i;
+    // A camera sent to the bottom is faded over by its neighbours instead.
+    const double weight = cv::sum(project->cameras[0].displayImage)[3];
+    window->findChild<RightSetting*>()
+        ->panels[0]
+        ->findChild<QPushButton*>("buttom_Button")
+        ->click();
+    EXPECT_NE(cv::sum(project->cameras[0].displayImage)[3], weight);
+    testing::internal::GetCapturedStdout();
+}
+
+// Settings tuned in the window are saved by an export, give the command line
+// the same tables, come back after a reset and a reload, and a bad file is
+// refused as a whole.
+TEST_F(MainWindowTest, SettingsSurviveExportResetAndReload) {
+    ScratchDir dir;
+    const std::string rig = levelRing(dir, "rig.pto");
+    const QString settings = QString::fromStdString(dir.file("rig.orvik.json"));
+    testing::internal::CaptureStdout();
+    window->loadSequence(rig);
+    EXPECT_FALSE(window->isWindowModified());
+    auto* right = window->findChild<RightSetting*>();
+    auto slider = [&](QWidget* form, const char* name) { return form->findChild<QSlider*>(name); };
+    slider(window.get(), "BlendSlider")->setValue(9000);
+    slider(window.get(), "CutSilder")->setValue(4000);
+    slider(right->panels[1], "dirction_sliderL")->setValue(3000);
+    slider(right->panels[2], "direction_sliderR")->setValue(5000);
+    right->panels[0]->findChild<QPushButton*>("buttom_Button")->click();
+    right->panels[3]->findChild<QCheckBox*>("hide_CheckBox")->setChecked(true);
+    EXPECT_TRUE(window->isWindowModified());
+
+    const char* tables[] = {"Camera_2K_Project.tab", "QuickWeave_Projcet.tab",
+                            "Camera_4K_Project.tab"};
+    std::vector<QByteArray> fromWindow;
+    {
+        MessageBoxCloser closer;
+        for (const char* action : {"actionExport_FPGA", "actionExport_Red", "action_QELO4K"})
+            window->findChild<QAction*>(action)->trigger();
+    }
+    for (const char* t : tables)
+        fromWindow.push_back(fileBytes(QString::fromStdString(dir.file(t))));
+    EXPECT_TRUE(QFile::exists(settings));
+    EXPECT_FALSE(window->isWindowModified());
+    const RigSettings saved = RigSettings::capture(*project);
+
+    QProcess cli;
+    cli.start(ORVIK_BIN_DIR "/orvikjoint-cli", {"export", QString::fromStdString(rig)});
+    ASSERT_TRUE(cli.waitForFinished(300000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    for (size_t t = 0; t < 3; ++t) {
+        EXPECT_FALSE(fromWindow[t].isEmpty()) << tables[t];
+        EXPECT_EQ(fileBytes(QString::fromStdString(dir.file(tables[t]))), fromWindow[t])
+            << tables[t];
+    }
+
+    window->findChild<QAction*>("actionReset_Settings")->trigger();
+    EXPECT_EQ(RigSettings::capture(*project), RigSettings::defaults(*project));
+    EXPECT_EQ(slider(window.get(), "CutSilder")->value(), 0);
+    EXPECT_EQ(slider(right->panels[1], "dirction_sliderL")->value(), 0);
+    EXPECT_TRUE(window->isWindowModified());
+    {
+        MessageBoxCloser closer;  // answers neither save nor cancel: the window closes
+        EXPECT_TRUE(window->close());
+        EXPECT_EQ(closer.boxes, 1);
+        EXPECT_TRUE(closer.text.contains("rig.pto have changed")) << closer.text.toStdString();
+    }
+
+    window->loadSequence(rig);
+    EXPECT_TRUE(
+        window->statusBar()->currentMessage().startsWith("settings restored from " + settings));
+    EXPECT_EQ(RigSettings::capture(*project), saved);
+    EXPECT_EQ(slider(window.get(), "CutSilder")->value(), 4000);
+    EXPECT_EQ(slider(right->panels[1], "dirction_sliderL")->value(), 3000);
+    EXPECT_TRUE(right->panels[3]->findChild<QCheckBox*>("hide_CheckBox")->isChecked());
+    EXPECT_FALSE(window->isWindowModified());
+
+    dir.write("rig.orvik.json", "{\"formatVersion\": 1, \"blendValue\": -4}");
+    {
+        MessageBoxCloser closer;
+        window->loadSequence(rig);
+        EXPECT_EQ(closer.boxes, 1);
+        EXPECT_TRUE(closer.text.contains("settings file " + settings + ": 'project' is missing"))
+            << closer.text.toStdString();
+    }
+    EXPECT_EQ(RigSettings::capture(*project), RigSettings::defaults(*project));
+    testing::internal::GetCapturedStdout();
+}
+
+}  // namespace

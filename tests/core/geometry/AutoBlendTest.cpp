@@ -1,0 +1,134 @@
+// Automatic seams between overlapping cameras.
+#include <gtest/gtest.h>
+
+#include "Layers.h"
+#include "geometry/AutoBlend.h"
+#include "project/Project.h"
+#include "remap/CameraInputs.h"
+
+namespace {
+
+// Alpha of a column on the middle row.
+int alphaAt(const cv::Mat& img, int col) {
+    return ::alphaAt(img, img.rows / 2, col);
+}
+
+// A full-panorama layer (offset 0) valid in the given runs, loaded as after a load.
+void setLayer(Camara& cam, int panoWidth, std::initializer_list<std::pair<int, int>> runs) {
+    cam.image = rowsValidIn(panoWidth, 3, runs);
+    cam.rawBdy = scanRawBoundary(cam.image);
+    cam.offsetX = 0;
+}
+
+}  // namespace
+
+TEST(AutoBlend, TwoCameraRingFadesTheUpperAndCutsTheLower) {
+    Project project;
+    project.resizeCameras(2);
+    project.resetDrawOrder(2);  // [1, 0]: camera 0 on top
+    project.panoWidth = 3600;
+    project.loaded = true;
+    setLayer(project.cameras[0], 3600, {{0, 1999}});
+    setLayer(project.cameras[1], 3600, {{0, 399}, {1600, 3599}});
+    ASSERT_EQ(project.cameras[0].rawBdy, (std::vector<BoundaryEdge>{{0, 1}, {2000, 0}}));
+    ASSERT_EQ(project.cameras[1].rawBdy, (std::vector<BoundaryEdge>{{400, 0}, {1600, 1}}));
+
+    ASSERT_EQ(autoBlend(kAutoFadeWidth), 0);
+    const Camara& top = project.cameras[0];
+    const Camara& low = project.cameras[1];
+    EXPECT_EQ(top.imgBdy, (std::vector<BoundaryEdge>{{185, 1}, {1815, 0}}));
+    EXPECT_EQ(low.imgBdy, (std::vector<BoundaryEdge>{{215, 0}, {1785, 1}}));
+    EXPECT_TRUE(top.textureStale && low.textureStale);
+
+    // Upper camera: 185..1815 kept (inclusive) with 30-pixel fades (k / 30 of 255).
+    EXPECT_TRUE(columnsCleared(top.displayImage, 0, 184));
+    EXPECT_TRUE(columnsCleared(top.displayImage, 1816, 3599));
+    std::vector<int> a;
+    for (int c : {185, 186, 214, 215, 1786, 1815}) a.push_back(alphaAt(top.displayImage, c));
+    EXPECT_EQ(a, (std::vector<int>{0, 8, 246, 255, 255, 8}));
+    // Lower camera: 0..215 and 1785..3599, hard edges.
+    EXPECT_TRUE(columnsCleared(low.displayImage, 216, 1784));
+    for (int c : {1, 215, 1785, 3598}) EXPECT_EQ(alphaAt(low.displayImage, c), 255) << c;
+    // The loaded images themselves are untouched.
+    EXPECT_EQ(alphaAt(top.image, 100), 255);
+}
+
+TEST(AutoBlend, WrappingPairClampsTheSeamAtTheBorder) {
+    Project project;
+    project.resizeCameras(2);
+    project.resetDrawOrder(2);
+    project.panoWidth = 3600;
+    project.loaded = true;
+    // Both runs wrap; mid = (2610 + 1000 + 3600) / 2 = W + 5 -> 5 -> raised to 29.
+    setLayer(project.cameras[0], 3600, {{0, 999}, {3000, 3599}});
+    setLayer(project.cameras[1], 3600, {{0, 1499}, {2610, 3599}});
+    const std::vector<std::vector<BlendEdge>> table = autoSeams(project, kAutoFadeWidth);
+    std::vector<std::vector<int>> got;  // per camera: column, kind, width of each edge
+    for (const auto& edges : table) {
+        got.emplace_back();
+        for (const BlendEdge& e : edges)
+            got.back().insert(got.back().end(), {e.column, e.kind, e.width});
+    }
+    EXPECT_EQ(got, (std::vector<std::vector<int>>{{29, 0, 30}, {0, 1, 0}}));
+}
+
+TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
+    Project project;  // four cameras, drawOrder 3, 2, 1, 0
+    project.panoWidth = 3600;
+    project.loaded = true;
+    setLayer(project.cameras[0], 3600, {{0, 600}, {3300, 3599}});
+    setLayer(project.cameras[1], 3600, {{500, 1500}});
+    setLayer(project.cameras[2], 3600, {{1400, 2400}});
+    setLayer(project.cameras[3], 3600, {{2300, 3400}});
+    ASSERT_EQ(autoBlend(kAutoFadeWidth), 0);
+    EXPECT_EQ(project.cameras[0].imgBdy, (std::vector<BoundaryEdge>{{565, 0}, {3335, 1}}));
+    EXPECT_EQ(project.cameras[1].imgBdy, (std::vector<BoundaryEdge>{{535, 1}, {1465, 0}}));
+    EXPECT_EQ(project.cameras[2].imgBdy, (std::vector<BoundaryEdge>{{1435, 1}, {2365, 0}}));
+    EXPECT_EQ(project.cameras[3].imgBdy, (std::vector<BoundaryEdge>{{2335, 1}, {3365, 0}}));
+    // Every seam: the upper camera fades where the lower is cut.
+    EXPECT_EQ(alphaAt(project.cameras[1].displayImage, 1465), 8);
+    EXPECT_EQ(alphaAt(project.cameras[2].displayImage, 1435), 255);
+    EXPECT_TRUE(columnsCleared(project.cameras[2].displayImage, 0, 1434));
+
+    // Camera 3 moved away from everyone: it gets no seams, the call fails and
+    // leaves every camera as it was.
+    setLayer(project.cameras[3], 3600, {{2450, 3250}});
+    setLayer(project.cameras[0], 3600, {{0, 600}, {3350, 3599}});
+    std::vector<cv::Mat> before;
+    for (const Camara& c : project.cameras) before.push_back(c.displayImage.clone());
+    std::vector<CameraProblem> why;
+    EXPECT_EQ(autoBlend(kAutoFadeWidth, &why), -1);
+    // Every camera without two seams is named with its reason: camera 3 has no
+    // neighbour at all, its former neighbours 0 and 2 lack one side.
+    ASSERT_EQ(why.size(), 3u);
+    EXPECT_EQ(why[2].index, 3);
+    EXPECT_EQ(why[2].reason.rfind("no overlap with a neighbour:", 0), 0u) << why[2].reason;
+    EXPECT_EQ(why[0].reason.rfind("no overlap with a neighbour on one side", 0), 0u);
+    for (size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(
+            cv::countNonZero(project.cameras[i].displayImage.reshape(1) != before[i].reshape(1)),
+            0);
+}
+
+TEST(AutoBlend, DoesNothingBeforeALoad) {
+    Project project;
+    project.panoWidth = 3600;
+    setLayer(project.cameras[0], 3600, {{0, 999}});
+    EXPECT_EQ(autoBlend(kAutoFadeWidth), 0);
+    EXPECT_TRUE(project.cameras[0].displayImage.empty());
+    EXPECT_TRUE(project.cameras[0].imgBdy.empty());
+}
+
+TEST(AutoBlend, EqualSeamColumnsOnlyFeather) {
+    Project project;
+    Camara& cam = project.cameras[0];
+    cam.image = rowsValidIn(100, 3, {{10, 89}});
+    testing::internal::CaptureStdout();
+    cam.applyAutoBoundary({50, 1}, 4, {50, 0}, 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("imgBdy sequence error\r\n"),
+              std::string::npos);
+    EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{50, 1}, {50, 0}}));
+    EXPECT_EQ(alphaAt(cam.displayImage, 10), 0);
+    EXPECT_EQ(alphaAt(cam.displayImage, 11), 63);
+    EXPECT_EQ(alphaAt(cam.displayImage, 89), 255);
+}

@@ -1,0 +1,161 @@
+// Reading one camera's remapper outputs.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <opencv2/imgcodecs.hpp>
+
+#include "TiffFixtures.h"
+#include "project/Project.h"
+#include "remap/CameraInputs.h"
+
+namespace {
+
+std::vector<BoundaryEdge> edges(std::initializer_list<BoundaryEdge> list) {
+    return list;
+}
+
+cv::Mat rampMap(int w, int h, float base) {
+    cv::Mat m(h, w, CV_32FC1);
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c) m.at<float>(r, c) = base + r * 1000.0f + c + 0.25f;
+    return m;
+}
+
+bool sameFloats(const cv::Mat& a, const cv::Mat& b) {
+    return a.size() == b.size() && a.type() == b.type() &&
+           std::memcmp(a.data, b.data, a.total() * a.elemSize()) == 0;
+}
+
+class Files : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+};
+
+}  // namespace
+
+TEST(ScanRawBoundary, TransitionsOfTheMiddleRow) {
+    // Only the middle row counts: the other rows here are all valid.
+    auto scan = [](std::initializer_list<std::pair<int, int>> runs) {
+        cv::Mat img = rowsValidIn(400, 5, runs);
+        img.row(0).setTo(cv::Scalar::all(255));
+        img.row(4).setTo(cv::Scalar::all(255));
+        return scanRawBoundary(img);
+    };
+    EXPECT_EQ(scan({{0, 99}}), edges({{0, 1}, {100, 0}}));
+    EXPECT_EQ(scan({{300, 399}}), edges({{300, 1}, {399, 0}}));
+    EXPECT_EQ(scan({{50, 149}}), edges({{50, 1}, {150, 0}}));
+    EXPECT_TRUE(scan({{0, 399}}).empty());
+    EXPECT_TRUE(scan({}).empty());
+    EXPECT_EQ(scan({{10, 19}, {30, 39}}), edges({{10, 1}, {20, 0}, {30, 1}, {40, 0}}));
+    EXPECT_EQ(scan({{0, 9}, {30, 39}}), edges({{10, 0}, {30, 1}, {40, 0}}));
+    // A run wrapping around the border: end first, then start.
+    EXPECT_EQ(scan({{0, 99}, {300, 399}}), edges({{100, 0}, {300, 1}}));
+    // A start on the last column is recorded as column 0.
+    EXPECT_EQ(scan({{399, 399}}), edges({{0, 1}, {399, 0}}));
+    EXPECT_TRUE(scanRawBoundary(cv::Mat()).empty());
+    EXPECT_TRUE(scanRawBoundary(cv::Mat(5, 5, CV_8UC3, cv::Scalar::all(0))).empty());
+}
+
+TEST_F(Files, WrongMapFilesAreRefusedWithTheirName) {
+    const cv::Mat values = rampMap(40, 20, 0.0f);
+    auto expectRefused = [this](const char* name, const char* why) {
+        const MapTiff read = readMapTiff(path(name));
+        EXPECT_FALSE(read.ok()) << name;
+        EXPECT_TRUE(read.map.empty()) << name;
+        EXPECT_NE(read.error.find(path(name)), std::string::npos) << read.error;
+        EXPECT_NE(read.error.find(why), std::string::npos) << read.error;
+    };
+    struct Wrong {
+        const char* name;
+        MapTiffLayout layout;
+        const char* why;
+    };
+    Wrong wrong[] = {{"16bit.tif", {}, "16 bits"},
+                     {"rgb.tif", {}, "3 samples"},
+                     {"uint.tif", {}, "float"},
+                     {"tiled.tif", {}, "tiled"},
+                     {"partial.tif", {}, "partial.tif"}};
+    wrong[0].layout.bitsPerSample = 16;
+    wrong[0].layout.sampleFormat = 1;
+    wrong[1].layout.samplesPerPixel = 3;
+    wrong[2].layout.sampleFormat = 1;
+    wrong[3].layout.tiled = true;
+    // Strips missing at the end: the data cannot cover the image.
+    wrong[4].layout.rowsPerStrip = 4;
+    wrong[4].layout.stripsWritten = 2;
+    for (const Wrong& w : wrong) {
+        ASSERT_TRUE(writeMapTiff(path(w.name), values, w.layout)) << w.name;
+        expectRefused(w.name, w.why);
+    }
+    expectRefused("missing.tif", "cannot be opened");
+
+    // Truncated in the middle of the strip data: refused, never over-read.
+    MapTiffLayout strips;
+    strips.rowsPerStrip = 4;
+    ASSERT_TRUE(writeMapTiff(path("cut.tif"), values, strips));
+    QFile cut(QString::fromStdString(path("cut.tif")));
+    ASSERT_TRUE(cut.open(QIODevice::ReadWrite));
+    // Strip data follows the 8-byte header; keep about half of it.
+    ASSERT_TRUE(cut.resize(8 + 40 * 20 * 2));
+    cut.close();
+    const MapTiff read = readMapTiff(path("cut.tif"));
+    EXPECT_FALSE(read.ok());
+    EXPECT_TRUE(read.map.empty());
+}
+
+TEST_F(Files, CameraInputsFromRemapperFiles) {
+    Camara cam;
+    cam.sourcePath = path("src.png");
+    cam.imagePath = path("pic0000.tif");
+    cam.mapXPath = path("pic0000_x.tif");
+    cam.mapYPath = path("pic0000_y.tif");
+    ASSERT_TRUE(cv::imwrite(cam.sourcePath, cv::Mat(48, 64, CV_8UC3, cv::Scalar(1, 2, 3))));
+    const cv::Mat image = rowsValidIn(30, 12, {{5, 24}});
+    ASSERT_TRUE(writeImageTiff(cam.imagePath, image, 2.0f, 0.0f));
+    const cv::Mat mx = rampMap(30, 12, 0.0f), my = rampMap(30, 12, 50000.0f);
+    ASSERT_TRUE(writeMapTiff(cam.mapXPath, mx));
+    ASSERT_TRUE(writeMapTiff(cam.mapYPath, my));
+
+    loadCameraInputs(cam, 3);
+    EXPECT_EQ(cam.index, 3);
+    EXPECT_EQ(cam.offsetX, 300);
+    EXPECT_EQ(cam.offsetY, 0);
+    EXPECT_EQ(cam.sourceImage.size(), cv::Size(64, 48));
+    ASSERT_EQ(cam.image.type(), CV_8UC4);
+    EXPECT_EQ(cam.image.size(), cv::Size(30, 12));
+    EXPECT_EQ(cam.rawBdy, edges({{5, 1}, {25, 0}}));
+    ASSERT_EQ(cam.coordMap.type(), CV_32FC2);
+    std::vector<cv::Mat> channels;
+    cv::split(cam.coordMap, channels);
+    EXPECT_TRUE(sameFloats(channels[0], mx));
+    EXPECT_TRUE(sameFloats(channels[1], my));
+    // The merged map is a copy: mapX stays as read.
+    EXPECT_NE(cam.coordMap.data, cam.mapX.data);
+    EXPECT_TRUE(sameFloats(cam.mapX, mx));
+
+    // Only one map readable: coordMap empty, the readable map kept.
+    QFile::remove(QString::fromStdString(cam.mapYPath));
+    loadCameraInputs(cam, 3);
+    EXPECT_FALSE(cam.mapX.empty());
+    EXPECT_TRUE(cam.mapY.empty());
+    EXPECT_TRUE(cam.coordMap.empty());
+
+    // Maps of another size than the image: coordMap empty.
+    ASSERT_TRUE(writeMapTiff(cam.mapYPath, rampMap(30, 12, 0.0f)));
+    ASSERT_TRUE(writeMapTiff(cam.mapXPath, rampMap(31, 12, 0.0f)));
+    loadCameraInputs(cam, 3);
+    EXPECT_TRUE(cam.coordMap.empty());
+
+    // Nothing readable: nothing of the earlier load survives.
+    cam.displayImage = image.clone();
+    cam.imgBdy = {{1, 1}, {2, 0}};
+    cam.sourcePath = cam.imagePath = cam.mapXPath = cam.mapYPath = path("none");
+    loadCameraInputs(cam, 3);
+    EXPECT_TRUE(cam.image.empty() && cam.sourceImage.empty() && cam.displayImage.empty());
+    EXPECT_TRUE(cam.mapX.empty() && cam.mapY.empty() && cam.coordMap.empty());
+    EXPECT_TRUE(cam.rawBdy.empty() && cam.imgBdy.empty());
+    EXPECT_EQ(cam.offsetX, 0);
+}

@@ -1,0 +1,258 @@
+// The headless front end, run as a real process on a rig generated at test time.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include "DeviceTableReader.h"
+#include "ProcessRun.h"
+#include "TempDir.h"
+
+namespace {
+
+// A level ring of four cameras with cropped layers (the most common rig), and
+// the same with a 360-degree camera whose middle row has no edge to cut at.
+class CliRig : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new ScratchDir;
+        std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+        for (int k = 0; k < 4; ++k)
+            ring += "i w480 h270 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
+                    std::to_string(k) + ".jpg\"\n";
+        dir->write("rig.pto", ring);
+        dir->write("rig360.pto", ring + "i w480 h240 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
+        for (const char* pto : {"rig.pto", "rig360.pto"}) {
+            const ProcessRun r = runProgram("riggen", {out(pto)});
+            ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        }
+    }
+    // For the device views: the same ring and a fisheye rig, each in its own
+    // folder, with their scenes, lossless-quality images and all three tables.
+    // Made once per test process, by the tests that need them.
+    static void makeDeviceRigs() {
+        if (QFile::exists(out("fish/Camera_4K_Project.tab"))) return;
+        QDir(QString::fromStdString(dir->path())).mkpath("ring");
+        QDir(QString::fromStdString(dir->path())).mkpath("fish");
+        QFile::copy(pto(), out("ring/rig.pto"));
+        dir->write("fish/rig.pto",
+                   "p f2 w1536 h768 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
+                   "i w640 h480 f3 v160 r0.5 p-1 y0 a0.012 b-0.035 c0.018 d4 e-3 n\"f0.jpg\"\n"
+                   "i w640 h480 f3 v=0 r-0.8 p0.5 y120 a=0 b=0 c=0 d=0 e=0 n\"f1.jpg\"\n"
+                   "i w640 h480 f3 v=0 r0.3 p1 y240 a=0 b=0 c=0 d=0 e=0 n\"f2.jpg\"\n");
+        for (const char* rig : {"ring", "fish"}) {
+            const QString folder = out(rig);
+            const ProcessRun g =
+                runProgram("riggen", {"-q", "100", "--scene", folder + "/scene.png", folder + "/rig.pto"});
+            ASSERT_EQ(g.exitCode, 0) << g.err.toStdString();
+            const ProcessRun e = runProgram("orvikjoint-cli", {"export", "--auto", folder + "/rig.pto"});
+            ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
+        }
+    }
+    static void TearDownTestSuite() {
+        delete dir;
+        dir = nullptr;
+    }
+    static QString pto() { return QString::fromStdString(dir->file("rig.pto")); }
+    static QString out(const char* name) { return QString::fromStdString(dir->file(name)); }
+    static ScratchDir* dir;
+};
+ScratchDir* CliRig::dir = nullptr;
+
+}  // namespace
+
+TEST_F(CliRig, ExportsEveryTableOfALoadedRig) {
+    // Relative project path on purpose: the remapper runs in the work folder.
+    const ProcessRun r =
+        runProgram("orvikjoint-cli", {"export", "--blend", "10000", "--crop", "20000", "rig.pto"},
+                   QString::fromStdString(dir->path()));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("analysed camera 4/4")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("wrote " + out("Camera_2K_Project.tab")));
+    EXPECT_TRUE(r.out.contains("wrote " + out("QuickWeave_Projcet.tab")));
+    EXPECT_TRUE(r.out.contains("wrote " + out("Camera_4K_Project.tab")));
+    EXPECT_FALSE(QFile::exists(out("tiff"))) << "the work folder is removed";
+
+    const auto table = testsupport::readSoundTable(out("Camera_2K_Project.tab").toStdString());
+    EXPECT_EQ(table.N, 4);
+    EXPECT_EQ(table.W, 960);
+    EXPECT_EQ(table.H, 480);
+    EXPECT_EQ(table.sourceWidth0, 480);
+    for (int i = 0; i < 4; ++i) EXPECT_GT(table.recordCount[i], 0u) << "camera " << i;
+}
+
+TEST_F(CliRig, OnlyTheRequestedTableAndAdjustmentsApply) {
+    QFile::remove(out("QuickWeave_Projcet.tab"));
+    QFile::remove(out("Camera_2K_Project.tab"));
+    QFile::remove(out("Camera_4K_Project.tab"));
+    const ProcessRun r =
+        runProgram("orvikjoint-cli", {"export", "--quickweave", "--2k", "--order", "0,1,2,3",
+                                      "--trim", "1:100:200", "--auto", pto()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(out("QuickWeave_Projcet.tab")));
+    EXPECT_FALSE(QFile::exists(out("Camera_4K_Project.tab")));
+    // Automatic seams on the level ring: every camera gets its share.
+    const auto table = testsupport::readSoundTable(out("Camera_2K_Project.tab").toStdString());
+    ASSERT_EQ(table.N, 4);
+    for (int i = 0; i < 4; ++i) EXPECT_GT(table.recordCount[i], 0u) << "camera " << i;
+    // The QuickWeave file carries the drawing order right after N, W, H.
+    const auto bytes = testsupport::readFileBytes(dir->file("QuickWeave_Projcet.tab"));
+    ASSERT_GE(bytes.size(), 28u);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(bytes[12 + 4 * k], k);
+}
+
+TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
+    struct Case {
+        QStringList args;
+        int exitCode;
+        QString message;
+    };
+    const QString badSettings =
+        QString::fromStdString(dir->write("bad.json", "{\"formatVersion\": 9}"));
+    const Case cases[] = {
+        {{"export", "--bogus", pto()}, 2, "unknown option '--bogus'"},
+        {{"export", "--blend", "70000", pto()}, 2, "--blend needs a value from 0 to 60000"},
+        {{"export", "--trim", "1:2", pto()}, 2, "--trim needs CAM:L:R"},
+        {{"frobnicate", pto()}, 2, "unknown command 'frobnicate'"},
+        {{"export"}, 2, "no project file given"},
+        {{"export", out("missing.pto")}, 1, "cannot read project file"},
+        {{"export", "--order", "0,0,1,2", pto()}, 1, "--order must list each camera index 0..3"},
+        {{"export", "--order", "0,1,2", pto()}, 1, "--order must list each camera index 0..3"},
+        {{"export", "--trim", "9:0:0", pto()}, 1, "--trim: camera 9 does not exist"},
+        {{"export", "--remap-timeout", "0", pto()}, 2, "--remap-timeout needs a number"},
+        {{"export", "--settings", badSettings, pto()},
+         1,
+         "settings file " + badSettings + ": written by a newer program (format 9; "},
+        {{"export", "--settings", out("none.json"), pto()}, 1, "--no-settings exports without"},
+    };
+    QFile::remove(out("Camera_2K_Project.tab"));
+    for (const Case& c : cases) {
+        const ProcessRun r = runProgram("orvikjoint-cli", c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString() << c.message.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
+
+    // A camera the tables would leave out: named, and nothing written unless allowed.
+    const ProcessRun refused = runProgram("orvikjoint-cli", {"export", "--2k", out("rig360.pto")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(
+        refused.err.contains("camera 4 (pano360.jpg): its middle row has no edge to cut "
+                             "at; it is left out of the tables"))
+        << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
+    const ProcessRun allowed = runProgram(
+        "orvikjoint-cli", {"export", "--2k", "--allow-missing-cameras", out("rig360.pto")});
+    EXPECT_EQ(allowed.exitCode, 0) << allowed.err.toStdString();
+    EXPECT_TRUE(allowed.out.contains("camera 4 (pano360.jpg)"));
+    EXPECT_TRUE(QFile::exists(out("Camera_2K_Project.tab")));
+    // Automatic seams that fail say which camera and why.
+    const ProcessRun noSeams =
+        runProgram("orvikjoint-cli",
+                   {"export", "--2k", "--auto", "--allow-missing-cameras", out("rig360.pto")});
+    EXPECT_EQ(noSeams.exitCode, 1);
+    EXPECT_TRUE(noSeams.err.contains("camera 4 (pano360.jpg): no usable boundary"))
+        << noSeams.err.toStdString();
+
+    const ProcessRun help = runProgram("orvikjoint-cli", {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: orvikjoint-cli export"));
+}
+
+// A remapper that never ends: the time limit, and a SIGTERM to the tool, end it
+// and leave no work folder.
+TEST_F(CliRig, AStuckRemapperIsEndedWithTheRun) {
+    const QString bin = out("stuck"), pids = out("stuck/pids");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QFile::copy(QString(ORVIK_BIN_DIR) + "/orvikjoint-cli", bin + "/orvikjoint-cli"));
+    QFile fake(bin + "/nona2");
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write(QString("#!/bin/sh\necho $$ >> '%1'\nexec sleep 60\n").arg(pids).toUtf8());
+    fake.close();
+    fake.setPermissions(fake.permissions() | QFile::ExeOwner);
+    for (const bool signal : {false, true}) {
+        QFile::remove(pids);
+        QProcess cli;
+        cli.start(bin + "/orvikjoint-cli", {"export", "--remap-timeout", "2", pto()});
+        for (int wait = 0; wait < 100 && !QFile::exists(pids); ++wait) QThread::msleep(100);
+        if (signal) cli.terminate();
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        EXPECT_EQ(cli.exitStatus(), signal ? QProcess::CrashExit : QProcess::NormalExit);
+        EXPECT_EQ(cli.readAllStandardError().contains("did not finish within 2 seconds"), !signal);
+        EXPECT_FALSE(QFile::exists(out("tiff")));
+        QFile list(pids);
+        ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+        for (const QByteArray& pid : list.readAll().split('\n'))
+            EXPECT_TRUE(pid.isEmpty() || processEnded(QString(pid))) << pid.constData();
+    }
+}
+
+// The device view of each table against riggen's scene. Half a pixel of
+// misplacement costs about 10 dB here; the 12.4 positions of the device
+// tables cost at most half a dB against QuickWeave's floats. The fisheye's
+// cameras barely out-resolve the panorama, whose grid edges are a pixel and a
+// half wide, so resampling alone keeps it near 32 dB.
+TEST_F(CliRig, DeviceViewsOfEveryTableMatchTheScene) {
+    makeDeviceRigs();
+    for (const auto& [rig, floor] : {std::make_pair("ring", 35.0), std::make_pair("fish", 31.0)}) {
+        const QString folder = out(rig);
+        double quickWeave = 0;
+        for (const char* table :
+             {"QuickWeave_Projcet.tab", "Camera_2K_Project.tab", "Camera_4K_Project.tab"}) {
+            SCOPED_TRACE(std::string(rig) + " " + table);
+            const QString path = folder + "/" + table;
+            const ProcessRun inspect = runProgram("orvikjoint-cli", {"inspect", path, "--json"});
+            EXPECT_EQ(inspect.exitCode, 0) << inspect.out.toStdString();
+            const QJsonObject summary = QJsonDocument::fromJson(inspect.out.toUtf8()).object();
+            EXPECT_TRUE(summary["valid"].toBool());
+            EXPECT_GT(summary["coverage"].toDouble(), 0.3);
+            const ProcessRun render =
+                runProgram("orvikjoint-cli", {"render", path, "--project", folder + "/rig.pto", "-o",
+                                       path + ".png", "--diff", folder + "/scene.png"});
+            ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
+            const auto m = QRegularExpression("PSNR ([0-9.]+) dB").match(render.out);
+            ASSERT_TRUE(m.hasMatch()) << render.out.toStdString();
+            const double db = m.captured(1).toDouble();
+            EXPECT_GE(db, floor);
+            if (quickWeave == 0)
+                quickWeave = db;
+            else
+                EXPECT_NEAR(db, quickWeave, 0.5);
+            EXPECT_TRUE(QFile::exists(path + "-diff.png"));
+        }
+    }
+}
+
+// A 2K table whose camera 1 lost its records (its weights remain): inspect
+// names the camera, exits 1, and render still shows the rest.
+TEST_F(CliRig, InspectShowsACameraLeftOut) {
+    makeDeviceRigs();
+    std::vector<uint8_t> b = testsupport::readFileBytes(dir->file("ring/Camera_2K_Project.tab"));
+    ASSERT_GT(b.size(), 128u + 80u);
+    auto u32 = [&](size_t at) {
+        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
+    };
+    auto put = [&](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
+    };
+    const uint32_t start = u32(128 + 4), length = u32(128 + 16 + 4);
+    b.erase(b.begin() + start, b.begin() + start + length);
+    put(128 + 16 + 4, 0);                                                        // A2[1]
+    put(128 + 32 + 4, 0);                                                        // A3[1]
+    for (size_t c = 2; c < 4; ++c) put(128 + 4 * c, u32(128 + 4 * c) - length);  // A1
+    put(40, u32(40) - length);  // blend table offset
+    put(12, u32(12) - length);  // file size - 128
+    QFile f(out("ring/left-out.tab"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(b.data()), static_cast<qint64>(b.size()));
+    f.close();
+    const ProcessRun r = runProgram("orvikjoint-cli", {"inspect", out("ring/left-out.tab")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.contains("camera 1 is left out")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("violations: none")) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(QRegularExpression("hole: camera 1 has weight but no entry at [1-9]")));
+}

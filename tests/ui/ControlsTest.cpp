@@ -1,0 +1,270 @@
+// The blend/crop panel and the camera panels, driven through their widgets in
+// a shown main window, checked against the project records and the displays.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLCDNumber>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QVBoxLayout>
+#include <functional>
+#include <memory>
+
+#include "ButtomSetting.h"
+#include "CameraSetting.h"
+#include "LoadProgressDialog.h"
+#include "MainWindow.h"
+#include "OpenGLWidget.h"
+#include "RightSetting.h"
+#include "UiTestSupport.h"
+#include "geometry/AutoBlend.h"
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = &resetProject(4);
+        project->blendValue = 1234;
+        window = std::make_unique<MainWindow>();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        right = window->findChild<RightSetting*>();
+        bottom = window->findChild<ButtomSetting*>();
+        preview = window->findChild<OpenGLWidget*>();
+        ASSERT_TRUE(right && bottom && preview);
+        // Repaints are counted on a stand-in for the preview.
+        probe = std::make_unique<RepaintProbe>();
+        probe->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(probe.get()));
+        project->previewWidget = probe.get();
+        // Counting starts once the paints of showing the windows are through;
+        // the tests process no events, so only the slots' repaints count.
+        QTest::qWait(20);
+        probe->count = 0;
+    }
+    void TearDown() override {
+        window.reset();
+        probe.reset();
+        resetProject(0);
+    }
+
+    template <class T>
+    T* panelChild(int panel, const char* name) {
+        return right->panels.at(panel)->findChild<T*>(name);
+    }
+    template <class T>
+    T* bottomChild(const char* name) {
+        return bottom->findChild<T*>(name);
+    }
+
+    Project* project = nullptr;
+    std::unique_ptr<MainWindow> window;
+    RightSetting* right = nullptr;
+    ButtomSetting* bottom = nullptr;
+    OpenGLWidget* preview = nullptr;
+    std::unique_ptr<RepaintProbe> probe;
+};
+
+// Each slider stores its value and shows it; outside automatic mode it also
+// repaints the preview once.
+TEST_F(ControlsTest, SlidersStoreShowAndRepaint) {
+    auto* blend = bottomChild<QSlider>("BlendSlider");
+    // The blend slider starts from the project's value, the crop slider at 0.
+    EXPECT_EQ(blend->value(), 1234);
+    EXPECT_EQ(bottomChild<QLCDNumber>("BlendNum")->intValue(), 1234);
+    EXPECT_EQ(bottomChild<QSlider>("CutSilder")->value(), 0);
+
+    struct Control {
+        QSlider* slider;
+        std::function<int()> shown, stored;
+    };
+    const Control controls[] = {
+        {blend, [&] { return bottomChild<QLCDNumber>("BlendNum")->intValue(); },
+         [&] { return project->blendValue; }},
+        {bottomChild<QSlider>("CutSilder"),
+         [&] { return bottomChild<QLCDNumber>("CutNum")->intValue(); },
+         [&] { return project->cutValue; }},
+        {panelChild<QSlider>(1, "dirction_sliderL"),
+         [&] { return panelChild<QLineEdit>(1, "dirL_lineEdit")->text().toInt(); },
+         [&] { return project->cameras[1].dirL; }},
+        {panelChild<QSlider>(1, "direction_sliderR"),
+         [&] { return panelChild<QLineEdit>(1, "dirR_lineEdit")->text().toInt(); },
+         [&] { return project->cameras[1].dirR; }},
+    };
+    for (const bool automatic : {false, true}) {
+        project->autoMode = automatic;
+        for (const Control& c : controls) {
+            const int value = automatic ? 500 : 30000;
+            const int paints = probe->count;
+            c.slider->setValue(value);
+            EXPECT_EQ(c.stored(), value) << c.slider->objectName().toStdString();
+            EXPECT_EQ(c.shown(), value) << c.slider->objectName().toStdString();
+            EXPECT_EQ(probe->count, paints + (automatic ? 0 : 1));
+        }
+    }
+    EXPECT_EQ(project->cameras[0].dirL, 0);
+    blend->setValue(70000);  // clamped to the range
+    EXPECT_EQ(project->blendValue, 60000);
+}
+
+TEST_F(ControlsTest, AutomaticModeBeforeALoadShowsNoWarning) {
+    auto* box = bottomChild<QCheckBox>("m_AutoMixCombox");
+    MessageBoxCloser closer;
+    box->setChecked(true);
+    EXPECT_TRUE(project->autoMode);
+    EXPECT_EQ(closer.boxes, 0);
+
+    // Leaving automatic mode recomputes with the current values and repaints.
+    const int before = probe->count;
+    box->setChecked(false);
+    EXPECT_FALSE(project->autoMode);
+    EXPECT_EQ(probe->count, before + 1);
+}
+
+TEST_F(ControlsTest, AutomaticModeWarnsWhenACameraOverlapsNothing) {
+    // Two cameras far apart in a 3600-wide panorama: no seam can be placed.
+    resetProject(2);
+    project->previewWidget = probe.get();
+    project->rightPanel = right;
+    project->panoWidth = 3600;
+    project->panoHeight = 1800;
+    const int runs[2][2] = {{0, 1000}, {2000, 3000}};
+    for (int i = 0; i < 2; ++i) {
+        Camara& camera = project->cameras[static_cast<size_t>(i)];
+        camera.image = solidImage(3600, 10, cv::Scalar(0, 0, 0, 0));
+        camera.image.colRange(runs[i][0], runs[i][1]).setTo(cv::Scalar(255, 255, 255, 255));
+        camera.rawBdy = {{runs[i][0], 1}, {runs[i][1], 0}};
+    }
+    project->loaded = true;
+    if (autoBlend(kAutoFadeWidth) == 0)
+        GTEST_SKIP() << "automatic seams not available in this build";
+
+    auto* box = bottomChild<QCheckBox>("m_AutoMixCombox");
+    MessageBoxCloser closer;
+    box->setChecked(true);
+    EXPECT_EQ(closer.boxes, 1);
+    EXPECT_EQ(closer.title, QString::fromUtf8("提示"));
+    EXPECT_EQ(closer.text, QString::fromUtf8("自动计算失败，请手动裁剪混合"));
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_TRUE(project->autoMode);
+}
+
+TEST_F(ControlsTest, TransparencyOnePanelOrAllPanels) {
+    // Without sync only the panel's own camera changes.
+    panelChild<QSlider>(2, "alpha_slider")->setValue(64);
+    EXPECT_DOUBLE_EQ(project->cameras[2].alpha, static_cast<double>(64.0f / 255.0f));
+    EXPECT_EQ(panelChild<QLineEdit>(2, "alpha_lineEdit")->text(), "64");
+    EXPECT_DOUBLE_EQ(project->cameras[1].alpha, 1.0);
+    EXPECT_EQ(probe->count, 1);
+
+    // With sync one slider drives every camera and panel, with one repaint.
+    panelChild<QCheckBox>(1, "alpha_checkBox")->setChecked(true);
+    probe->count = 0;
+    panelChild<QSlider>(1, "alpha_slider")->setValue(128);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_DOUBLE_EQ(project->cameras[static_cast<size_t>(i)].alpha,
+                         static_cast<double>(128.0f / 255.0f))
+            << i;
+        EXPECT_EQ(panelChild<QSlider>(i, "alpha_slider")->value(), 128) << i;
+        EXPECT_EQ(panelChild<QLineEdit>(i, "alpha_lineEdit")->text(), "128") << i;
+    }
+    EXPECT_EQ(probe->count, 1);
+    EXPECT_TRUE(alphaSyncIdle);
+}
+
+TEST_F(ControlsTest, HighlightIsExclusiveAndHideHides) {
+    auto highlight = [&](int i) { return panelChild<QCheckBox>(i, "gaoliang_checkBox"); };
+    highlight(0)->setChecked(true);
+    EXPECT_TRUE(project->cameras[0].highlighted);
+    highlight(2)->setChecked(true);
+    EXPECT_FALSE(highlight(0)->isChecked());
+    EXPECT_FALSE(project->cameras[0].highlighted);
+    EXPECT_TRUE(project->cameras[2].highlighted);
+    highlight(2)->setChecked(false);
+    EXPECT_FALSE(project->cameras[2].highlighted);
+
+    panelChild<QCheckBox>(3, "hide_CheckBox")->setChecked(true);
+    EXPECT_TRUE(project->cameras[3].hidden);
+    panelChild<QCheckBox>(3, "hide_CheckBox")->setChecked(false);
+    EXPECT_FALSE(project->cameras[3].hidden);
+}
+
+TEST_F(ControlsTest, PanelsFollowTheCameraList) {
+    // A five-camera rig: settings of surviving cameras are kept and shown.
+    project->cameras[1].alpha = 0.5;
+    project->cameras[1].hidden = true;
+    project->cameras[1].dirL = 700;
+    project->resizeCameras(5);
+    project->resetDrawOrder(5);
+    QPointer<CameraSetting> old = right->panels[0];
+    testing::internal::CaptureStdout();
+    right->rebuildPanels();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ui->verticalLayout1->count() 4\r\n");
+    EXPECT_TRUE(old.isNull());
+    ASSERT_EQ(right->panels.size(), 5);
+    EXPECT_EQ(right->findChild<QVBoxLayout*>("verticalLayout1")->count(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(panelChild<QGroupBox>(i, "Cam0")->title(), QString("Camera:%1").arg(i));
+        EXPECT_EQ(panelChild<QLCDNumber>(i, "top_index_lcdNumber")->intValue(), i);
+    }
+    EXPECT_EQ(panelChild<QSlider>(1, "alpha_slider")->value(), 127);
+    EXPECT_EQ(panelChild<QLineEdit>(1, "alpha_lineEdit")->text(), "127");
+    EXPECT_TRUE(panelChild<QCheckBox>(1, "hide_CheckBox")->isChecked());
+    EXPECT_EQ(panelChild<QSlider>(1, "dirction_sliderL")->value(), 700);
+    // Showing the values wrote nothing back.
+    EXPECT_DOUBLE_EQ(project->cameras[1].alpha, 0.5);
+    EXPECT_EQ(panelChild<QSlider>(4, "alpha_slider")->value(), 255);
+
+    // A rig with no images left leaves an empty column.
+    project->resizeCameras(0);
+    project->resetDrawOrder(0);
+    testing::internal::CaptureStdout();
+    right->rebuildPanels();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ui->verticalLayout1->count() 5\r\n");
+    EXPECT_TRUE(right->panels.isEmpty());
+}
+
+TEST_F(ControlsTest, TopAndBottomButtonsReorder) {
+    auto* top = panelChild<QPushButton>(3, "top_Button");
+    auto* bottomButton = panelChild<QPushButton>(0, "buttom_Button");
+    ASSERT_TRUE(top && bottomButton);
+
+    top->click();
+    EXPECT_EQ(project->drawOrder, (std::deque<int>{2, 1, 0, 3}));
+    EXPECT_EQ(probe->count, 1);
+    bottomButton->click();
+    EXPECT_EQ(project->drawOrder, (std::deque<int>{0, 2, 1, 3}));
+    // Each panel shows its camera's place counted from the top.
+    const int fromTop[4] = {3, 1, 2, 0};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(panelChild<QLCDNumber>(i, "top_index_lcdNumber")->intValue(), fromTop[i]) << i;
+
+    // Moving the top camera to the top again changes nothing.
+    top->click();
+    EXPECT_EQ(project->drawOrder, (std::deque<int>{0, 2, 1, 3}));
+}
+
+// The bar runs through both phases, remapping then analysing, and counts out
+// of range stay within it.
+TEST(LoadProgressDialogTest, AdvancesThroughBothPhases) {
+    resetProject(0);
+    QWidget parent;
+    LoadProgressDialog progress(&parent, 4);
+    EXPECT_TRUE(progress.isVisible());
+    EXPECT_EQ(progress.maximum(), 8);
+    progress.remapperProgress(2, 4);
+    EXPECT_EQ(progress.value(), 2);
+    progress.analysisProgress(1, 4);
+    EXPECT_EQ(progress.value(), 5);
+    progress.analysisProgress(9, 4);
+    EXPECT_EQ(progress.value(), 8);
+    progress.finish();
+    EXPECT_FALSE(progress.isVisible());
+}
+
+}  // namespace
