@@ -18,7 +18,10 @@ public:
     // leftovers of a killed writer looks for "<target>.part*".
     static constexpr char kMarker[] = ".part";
 
-    // `target`: the final file name, in the system's 8-bit encoding.
+    // `target`: the final file name, in the system's 8-bit encoding. Temporary
+    // files of the same target left by writers that no longer run (a killed
+    // export or remapper) are removed first, so an interrupted run leaves no
+    // debris beside the next one's result.
     explicit AtomicReplace(std::string target);
     ~AtomicReplace();
     AtomicReplace(const AtomicReplace&) = delete;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <fstream>
 #include <memory>
 
@@ -18,6 +19,12 @@ std::string readAll(const std::string& path) {
 TEST(AtomicReplace, ReplacesOnCommitAndLeavesNothingElse) {
     ScratchDir dir;
     const std::string target = dir.write("t.tab", "old");
+    // Leftovers of a writer that was killed go; a live writer's file and files
+    // that merely look alike stay.
+    dir.write("t.tab.part999999999", "killed");
+    dir.write("t.tab.part999999999-2", "killed");
+    dir.write("t.tab.part1", "live");  // process 1 runs as long as the system
+    dir.write("t.tab.partial", "notes");
     {
         // Two writers of one target in one process never share a temporary file.
         AtomicReplace first(target);
@@ -33,7 +40,7 @@ TEST(AtomicReplace, ReplacesOnCommitAndLeavesNothingElse) {
     }
     EXPECT_EQ(readAll(target), "new");
     EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files),
-              QStringList{"t.tab"});
+              (QStringList{"t.tab", "t.tab.part1", "t.tab.partial"}));
 
     AtomicReplace gone(dir.file("missing/t.tab"));
     std::string reason;
