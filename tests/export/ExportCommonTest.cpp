@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "RecordingReporter.h"
 #include "SourceBlockLists.h"
 #include "SyntheticCamera.h"
 #include "export/BlendPartition.h"
@@ -45,9 +46,9 @@ TEST(ExportSnapshot, StopsWithoutPanoramaOrCameras) {
     project.panoHeight = 50;
     project.cameras.clear();
     project.drawOrder.clear();
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     EXPECT_FALSE(takeExportSnapshot(project, &stop));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "No camera to export\r\n");
+    EXPECT_EQ(console.take(), "No camera to export\r\n");
     EXPECT_EQ(stop.status, ExportResult::Status::NothingToExport);
     EXPECT_EQ(stop.message, "No camera to export");
 }
@@ -218,10 +219,10 @@ TEST(InsideColumnBoundary, PlainWrappedAndBroken) {
     EXPECT_TRUE(insideColumnBoundary(5000, wrapped));
     EXPECT_FALSE(insideColumnBoundary(-1, wrapped));
 
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     EXPECT_FALSE(insideColumnBoundary(400, {{1, 1}, {2, 0}, {3, 1}}));
     EXPECT_FALSE(insideColumnBoundary(400, {}));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "bdy count :3\r\nbdy count :0\r\n");
+    EXPECT_EQ(console.take(), "bdy count :3\r\nbdy count :0\r\n");
 }
 
 TEST(SourceBlocks, GroupsByBlockInKeyOrder) {
@@ -338,9 +339,9 @@ TEST(BlendPartition, BlockWidthsAndCameraLimit) {
     EXPECT_EQ(blendPartition(1920, 0).blockCount, 0);
 
     EXPECT_FALSE(checkBlendCameraCount(750, "t.tab"));
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     const auto r = checkBlendCameraCount(751, "t.tab");
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = console.take();
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, ExportResult::Status::Failed);
     EXPECT_NE(out.find("751"), std::string::npos);
