@@ -37,11 +37,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     buttomSetting = new ButtomSetting(ui->centralWidget);
     buttomSetting->setGeometry(0, 470, 900, 120);
-    project->bottomPanel = buttomSetting;
 
     rightSetting = new RightSetting(ui->centralWidget);
     rightSetting->setGeometry(910, 0, 350, 600);
-    project->rightPanel = rightSetting;
+    // The preview the project records (the panels share it with the bottom panel).
+    connect(rightSetting, &RightSetting::previewChanged, this, [] {
+        if (QWidget* preview = currentProject()->previewWidget) preview->repaint();
+    });
+    // The automatic seams fade the upper camera over the lower one: placed again
+    // for the new order, so the tables follow the order the settings record.
+    connect(rightSetting, &RightSetting::drawOrderChanged, this, [this] {
+        if (currentProject()->autoMode) buttomSetting->applyAutoSeams();
+    });
 
     // The exports end with an information box of their own, without a parent.
     setExportDoneHandler([] {

@@ -1,6 +1,7 @@
 // Where the core's console lines go. Library code never prints: it hands each
 // line, byte for byte, to the reporter the front end installed, and the front
 // end decides where the bytes end up (the console, a log, a test's record).
+// Where a core header says a function "prints" a line, it goes here.
 #pragma once
 
 #include <string>

@@ -92,8 +92,6 @@ TEST_F(MainWindowTest, WindowMenuAndPlacement) {
     EXPECT_EQ(bottom->geometry(), QRect(0, 470, 900, 120));
     EXPECT_EQ(right->geometry(), QRect(910, 0, 350, 600));
     EXPECT_EQ(project->previewWidget, preview);
-    EXPECT_EQ(project->bottomPanel, bottom);
-    EXPECT_EQ(project->rightPanel, right);
 }
 
 // The texts and ranges the operator sees on both forms. (The widgets with slots
