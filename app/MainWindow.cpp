@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QStringList>
 #include <cstdio>
+#include <memory>
 
 #include "ButtomSetting.h"
 #include "CameraSetting.h"
@@ -22,6 +23,7 @@
 #include "export/ExportDone.h"
 #include "export/QuickWeaveExport.h"
 #include "project/LoadReport.h"
+#include "project/LoadSequence.h"
 #include "project/Project.h"
 #include "ui_MainWindow.h"
 
@@ -35,11 +37,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     buttomSetting = new ButtomSetting(ui->centralWidget);
     buttomSetting->setGeometry(0, 470, 900, 120);
-    project->bottomPanel = buttomSetting;
 
     rightSetting = new RightSetting(ui->centralWidget);
     rightSetting->setGeometry(910, 0, 350, 600);
-    project->rightPanel = rightSetting;
+    // The preview the project records (the panels share it with the bottom panel).
+    connect(rightSetting, &RightSetting::previewChanged, this, [] {
+        if (QWidget* preview = currentProject()->previewWidget) preview->repaint();
+    });
+    // The automatic seams fade the upper camera over the lower one: placed again
+    // for the new order, so the tables follow the order the settings record.
+    connect(rightSetting, &RightSetting::drawOrderChanged, this, [this] {
+        if (currentProject()->autoMode) buttomSetting->applyAutoSeams();
+    });
 
     // The exports end with an information box of their own, without a parent.
     setExportDoneHandler([] {
@@ -61,53 +70,50 @@ MainWindow::~MainWindow() {
 
 void MainWindow::loadSequence(const std::string& path) {
     Project* project = currentProject();
-    // An empty path changes nothing; running the rest on the old project would
-    // only redo its remapping, so the sequence stops here.
-    if (path.empty()) {
-        project->loadProject(path);
-        return;
-    }
-    project->loadProject(path);
+    RigSettingsRestore restored;
+    // The remapper and the analysis run on this thread; the dialog keeps the
+    // operator informed and, being modal, keeps the controls from acting on a
+    // half-loaded rig.
+    std::unique_ptr<LoadProgressDialog> progress;
+    int n = 0;
+    LoadOptions options;
     // Before the remapper run, so the analysis already uses the saved crops and
     // trims. An unusable file is not half-applied: the rig gets the defaults.
-    const RigSettingsRestore restored =
-        restoreSettings(*project, settingsPathFor(project->ptoFilePath));
-    if (!restored.error.isEmpty()) RigSettings::defaults(*project).apply(*project);
-    {
-        // The remapper and the analysis run on this thread; the dialog keeps the
-        // operator informed and, being modal, keeps the controls from acting on
-        // a half-loaded rig.
-        const int n = static_cast<int>(project->cameras.size());
-        LoadProgressDialog progress(this, n);
-        project->loadProgress = [&progress, n](int done, int, const QString&) {
-            if (done <= n)
-                progress.remapperProgress(done, n);
-            else
-                progress.analysisProgress(done - n, n);
-        };
-        project->remapCancelled = [&progress] { return progress.wasCanceled(); };
-        project->runRemapper();
-        project->loadProgress = nullptr;
-        project->remapCancelled = nullptr;
-        progress.finish();
-    }
-    statusBar()->clearMessage();
-    rightSetting->rebuildPanels();
-    buttomSetting->showProjectValues();
-    watchControls();
-    project->loaded = true;
-    // A ticked automatic box means the operator wants automatic seams: the new
-    // rig gets them too, not the manual crops the load computed.
-    const bool seamsFailed = project->autoMode && !buttomSetting->applyAutoSeams();
+    options.applySettings = [&restored, &n](Project& p) {
+        restored = restoreSettings(p, settingsPathFor(p.ptoFilePath));
+        if (!restored.error.isEmpty()) RigSettings::defaults(p).apply(p);
+        n = static_cast<int>(p.cameras.size());
+        return QString();
+    };
+    options.progress = [this, &progress, &n](int done, int, const QString&) {
+        if (!progress) progress = std::make_unique<LoadProgressDialog>(this, n);
+        if (done <= n)
+            progress->remapperProgress(done, n);
+        else
+            progress->analysisProgress(done - n, n);
+    };
+    options.cancelled = [&progress] { return progress && progress->wasCanceled(); };
+    options.analysed = [this, &progress] {
+        if (progress) progress->finish();
+        progress.reset();
+        statusBar()->clearMessage();
+        rightSetting->rebuildPanels();
+        buttomSetting->showProjectValues();
+        watchControls();
+    };
+    const LoadOutcome outcome = runLoadSequence(*project, path, options);
+    if (outcome.pathEmpty) return;
+    if (project->autoMode) openGLWidget->repaint();
+    if (outcome.seamsFailed) buttomSetting->showAutoSeamsFailure(outcome.seamFailures);
     // A remapper that did not run leaves the cameras empty, and a camera without
     // a boundary is left out of every table; say so where the operator looks,
     // not only on the console.
     QStringList status;
-    if (!project->lastLoadError.isEmpty()) status << project->lastLoadError;
+    if (!outcome.loadError.isEmpty()) status << outcome.loadError;
     if (restored.found && restored.error.isEmpty()) status << restored.message();
-    if (seamsFailed) status << statusBar()->currentMessage();
-    if (!project->lastRemapperError.isEmpty()) status << project->lastRemapperError;
-    for (const CameraProblem& c : camerasLeftOut(*project)) {
+    if (outcome.seamsFailed) status << statusBar()->currentMessage();
+    if (!outcome.remapperError.isEmpty()) status << outcome.remapperError;
+    for (const CameraProblem& c : outcome.leftOut) {
         printf("%s\r\n", c.message().c_str());
         status << QString::fromStdString(c.message());
     }

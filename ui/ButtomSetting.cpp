@@ -48,6 +48,11 @@ bool ButtomSetting::applyAutoSeams() {
     // the records now hold.
     if (project->previewWidget) project->previewWidget->repaint();
     if (result == 0) return true;
+    showAutoSeamsFailure(why);
+    return false;
+}
+
+void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why) {
     // The box's text is fixed; which camera failed and why goes to the console
     // and the status bar.
     QStringList lines;
@@ -62,7 +67,6 @@ bool ButtomSetting::applyAutoSeams() {
         this, QCoreApplication::translate("ButtomSetting", "提示", nullptr),
         QCoreApplication::translate("ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
         QMessageBox::Ok, QMessageBox::NoButton);
-    return false;
 }
 
 void ButtomSetting::showProjectValues() {

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
+
+#include "project/LoadReport.h"
 
 namespace Ui {
 class ButtomSetting;
@@ -19,6 +22,8 @@ public:
     // the warning box. Used by the check box and by a load in automatic mode.
     // True when the seams were placed.
     bool applyAutoSeams();
+    // The failure half of applyAutoSeams, for seams the load sequence placed.
+    void showAutoSeamsFailure(const std::vector<CameraProblem>& why);
     // Shows the project's blend, crop and mode (after settings were restored)
     // without running the slots: the caller recomputes once.
     void showProjectValues();

@@ -3,22 +3,12 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
-#include "ButtomSetting.h"
-#include "RightSetting.h"
 #include "project/Project.h"
 #include "ui_CameraSetting.h"
 
 bool alphaSyncIdle = true;
 
 namespace {
-
-RightSetting* rightPanel() {
-    return qobject_cast<RightSetting*>(currentProject()->rightPanel);
-}
-
-void repaintPreview() {
-    if (QWidget* preview = currentProject()->previewWidget) preview->repaint();
-}
 
 // The camera a panel controls, or null when the panel is not bound to one of
 // the current cameras (a panel outlives its camera only between a load and the
@@ -90,7 +80,7 @@ void CameraSetting::showOrder(int fromTop) {
 
 void CameraSetting::on_hide_CheckBox_toggled(bool checked) {
     if (Camara* camera = cameraAt(index)) camera->hidden = checked;
-    repaintPreview();
+    emit previewChanged();
 }
 
 void CameraSetting::on_gaoliang_checkBox_toggled(bool checked) {
@@ -99,14 +89,11 @@ void CameraSetting::on_gaoliang_checkBox_toggled(bool checked) {
     if (checked) {
         // One highlighted camera at a time: clearing another panel's box runs
         // its own slot, which clears its camera and repaints.
-        if (RightSetting* right = rightPanel()) {
-            for (CameraSetting* panel : right->panels)
-                if (panel && panel != this) panel->clearHighlight();
-        }
+        emit highlightTaken(this);
         for (size_t j = 0; j < project->cameras.size(); ++j)
             if (static_cast<int>(j) != index) project->cameras[j].highlighted = false;
     }
-    repaintPreview();
+    emit previewChanged();
 }
 
 void CameraSetting::on_alpha_slider_valueChanged(int value) {
@@ -115,18 +102,14 @@ void CameraSetting::on_alpha_slider_valueChanged(int value) {
     const double alpha = static_cast<double>(static_cast<float>(value) / 255.0f);
     if (ui->alpha_checkBox->isChecked()) {
         alphaSyncIdle = false;
-        RightSetting* right = rightPanel();
-        for (size_t j = 0; j < project->cameras.size(); ++j) {
-            if (right && static_cast<int>(j) < right->panels.size() && right->panels[j])
-                right->panels[static_cast<int>(j)]->showAlpha(value);
-            project->cameras[j].alpha = alpha;
-        }
+        emit alphaForAll(value);
+        for (Camara& camera : project->cameras) camera.alpha = alpha;
         alphaSyncIdle = true;
     } else {
         if (Camara* camera = cameraAt(index)) camera->alpha = alpha;
         ui->alpha_lineEdit->setText(QString("%1").arg(value));
     }
-    repaintPreview();
+    emit previewChanged();
 }
 
 void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
@@ -137,7 +120,7 @@ void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
     // In automatic mode the trim waits until the mode is left.
     if (!currentProject()->autoMode) {
         camera->refreshView();
-        repaintPreview();
+        emit previewChanged();
     }
 }
 
@@ -149,7 +132,7 @@ void CameraSetting::on_direction_sliderR_valueChanged(int value) {
     ui->dirR_lineEdit->setText(QString("%1").arg(value));
     if (!currentProject()->autoMode) {
         camera->refreshView();
-        repaintPreview();
+        emit previewChanged();
     }
 }
 
@@ -172,10 +155,6 @@ void CameraSetting::moveInDrawOrder(bool toTop) {
         order.push_back(index);
     else
         order.push_front(index);
-    if (RightSetting* right = rightPanel()) right->showDrawOrder();
-    // The automatic seams fade the upper camera over the lower one: placed again
-    // for the new order, so the tables follow the order the settings record.
-    auto* bottom = qobject_cast<ButtomSetting*>(currentProject()->bottomPanel);
-    if (currentProject()->autoMode && bottom) bottom->applyAutoSeams();
-    repaintPreview();
+    emit drawOrderChanged();
+    emit previewChanged();
 }

@@ -30,6 +30,14 @@ public:
     void clearHighlight();      // clears the box, which runs its slot if it was ticked
     void showOrder(int fromTop);
 
+signals:
+    // The panel reaches the rest of the window only through these; the right
+    // panel, which builds it, connects them.
+    void previewChanged();                      // the preview must be repainted
+    void highlightTaken(CameraSetting* panel);  // the other panels clear their box
+    void alphaForAll(int value);                // every panel shows this alpha (its record is set)
+    void drawOrderChanged();                    // the drawing order changed
+
 private slots:
     void on_hide_CheckBox_toggled(bool checked);
     void on_gaoliang_checkBox_toggled(bool checked);

@@ -21,6 +21,19 @@ void RightSetting::buildPanels() {
     panels.resize(count);
     for (int i = 0; i < count; ++i) {
         auto* panel = new CameraSetting();
+        connect(panel, &CameraSetting::previewChanged, this, &RightSetting::previewChanged);
+        connect(panel, &CameraSetting::highlightTaken, this, [this](CameraSetting* taker) {
+            for (CameraSetting* other : panels)
+                if (other && other != taker) other->clearHighlight();
+        });
+        connect(panel, &CameraSetting::alphaForAll, this, [this](int value) {
+            for (CameraSetting* other : panels)
+                if (other) other->showAlpha(value);
+        });
+        connect(panel, &CameraSetting::drawOrderChanged, this, [this] {
+            showDrawOrder();
+            emit drawOrderChanged();
+        });
         panel->fillFromCamera(i);
         ui->verticalLayout1->addWidget(panel);
         panels[i] = panel;

@@ -21,6 +21,12 @@ public:
     // Shows every camera's place in the drawing order (0 = top) on its panel.
     void showDrawOrder();
 
+signals:
+    // Relayed from the camera panels for the window.
+    void previewChanged();
+    void drawOrderChanged();
+
+public:
     // Not owned here: the panels belong to the scroll area's contents.
     QVector<CameraSetting*> panels;
 

@@ -7,6 +7,7 @@
 #include "export/DeviceTableExport.h"
 #include "export/LittleEndianWriter.h"
 #include "project/Project.h"
+#include "project/Reporter.h"
 
 const char* const kCamera2KFileName = "Camera_2K_Project.tab";
 
@@ -136,9 +137,9 @@ public:
             const uint8_t* px = column.pixel(0, y);
             bool full = false;
             for (int p = 0; p < snap.cameraCount; ++p) full = full || px[p] == 255;
-            if (!full) std::printf("%d ", y);
+            if (!full) reportf("%d ", y);
         }
-        std::fflush(stdout);
+        reportFlush();
     }
 
     std::string writeRegion(RegionRecords& r, const SourceBlock& block,
@@ -152,9 +153,9 @@ public:
     }
 
     void reportBlendTable(const ExportSnapshot& snap, uint32_t records) const override {
-        std::printf("total count:%d\r\n", static_cast<int>(records));
-        std::printf("split count:%d    over block max size:%d\r\n", 0, snap.H);
-        std::fflush(stdout);
+        reportf("total count:%d\r\n", static_cast<int>(records));
+        reportf("split count:%d    over block max size:%d\r\n", 0, snap.H);
+        reportFlush();
     }
 };
 

@@ -7,6 +7,7 @@
 #include "export/DeviceTableExport.h"
 #include "export/LittleEndianWriter.h"
 #include "project/Project.h"
+#include "project/Reporter.h"
 
 SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY) {
     SegmentPlan4K plan;
@@ -98,8 +99,8 @@ public:
     }
 
     void reportBlendTable(const ExportSnapshot&, uint32_t records) const override {
-        std::printf("total count:%d\r\n", static_cast<int>(records));
-        std::fflush(stdout);
+        reportf("total count:%d\r\n", static_cast<int>(records));
+        reportFlush();
     }
 };
 

@@ -7,6 +7,7 @@
 #include "export/ColumnBoundary.h"
 #include "export/RedressRecord.h"
 #include "export/WriteToMemory.h"
+#include "project/Reporter.h"
 
 size_t cameraSectionReserve(const CameraSnapshot& cam) {
     const int64_t guess = static_cast<int64_t>(cam.map.total()) * 8 + RedressRecord::kBytes;
@@ -37,9 +38,9 @@ std::optional<ExportResult> writeCameraSections(DeviceTableFile& file,
                 images->save(projectDir, i);
             });
         }
-        std::printf("pic:%d count_total:%d  real:total:%d\r\n", i, static_cast<int>(s.records),
-                    static_cast<int>(file.recordCount(i)));
-        std::fflush(stdout);
+        reportf("pic:%d count_total:%d  real:total:%d\r\n", i, static_cast<int>(s.records),
+                static_cast<int>(file.recordCount(i)));
+        reportFlush();
     }
     if (saving.valid()) saving.get();
     return std::nullopt;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "project/Reporter.h"
+
 bool insideColumnBoundary(int column, const std::vector<BoundaryEdge>& imgBdy) {
     if (imgBdy.size() != 2) {
-        std::printf("bdy count :%d\r\n", static_cast<int>(imgBdy.size()));
+        reportf("bdy count :%d\r\n", static_cast<int>(imgBdy.size()));
         return false;
     }
     return insideTwoEdges(column, imgBdy[0], imgBdy[1]);
@@ -22,5 +24,6 @@ BoundaryColumns::BoundaryColumns(const std::vector<BoundaryEdge>& imgBdy, int co
 void reportBrokenBoundary(int edgeCount, int64_t pixels) {
     char line[32];
     std::snprintf(line, sizeof line, "bdy count :%d\r\n", edgeCount);
-    for (int64_t i = 0; i < pixels; ++i) std::fputs(line, stdout);
+    Reporter& out = reporter();
+    for (int64_t i = 0; i < pixels; ++i) out.text(line);
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "project/Reporter.h"
+
 QString exportDoneTitle() {
     return QString::fromUtf16(u"\u63D0\u793A");
 }  // 提示
@@ -23,8 +25,8 @@ void setExportDoneHandler(ExportDoneHandler handler) {
 
 ExportResult finishExport(ExportResult result, const char* fileName) {
     if (!result.written()) return result;
-    std::printf("Export %s OK.", fileName);
-    std::fflush(stdout);
+    reportf("Export %s OK.", fileName);
+    reportFlush();
     showExportDone();
     return result;
 }
@@ -35,6 +37,6 @@ void showExportDone() {
         return;
     }
     // Headless: end the format's OK line, then the notice.
-    std::printf("\r\n%s\r\n", exportDoneText().toLocal8Bit().constData());
-    std::fflush(stdout);
+    reportf("\r\n%s\r\n", exportDoneText().toLocal8Bit().constData());
+    reportFlush();
 }

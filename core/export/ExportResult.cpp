@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "project/Reporter.h"
+
 ExportResult failExport(const std::string& path, const char* fmt, ...) {
     va_list args;
     va_start(args, fmt);
@@ -14,8 +16,8 @@ ExportResult failExport(const std::string& path, const char* fmt, ...) {
     std::vector<char> text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
     std::vsnprintf(text.data(), text.size(), fmt, args);
     va_end(args);
-    std::fputs(text.data(), stdout);
-    std::fflush(stdout);
+    reporter().text(text.data());
+    reportFlush();
     std::string message(text.data());
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
         message.pop_back();

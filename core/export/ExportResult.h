@@ -27,9 +27,9 @@ struct ExportResult {
     }
 };
 
-// Prints `fmt` formatted exactly as given (the console line of the failure,
-// including its "\r\n" if it has one) and returns a Failed result carrying the
-// same text without its line end. Format exporters use it for their messages.
+// Reports `fmt` formatted exactly as given (the console line of the failure,
+// including its "\r\n" if it has one) to the installed reporter and returns a Failed result
+// carrying the same text without its line end. Format exporters use it for their messages.
 ExportResult failExport(const std::string& path, const char* fmt, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "project/Reporter.h"
+
 namespace {
 int positionIn(const std::vector<int>& drawOrder, int camera, int missing) {
     for (size_t p = 0; p < drawOrder.size(); ++p)
@@ -35,8 +37,8 @@ std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportR
     }
     if (project.cameras.empty()) {
         // The header needs camera 0 and the blend tables divide by the count.
-        std::printf("No camera to export\r\n");
-        std::fflush(stdout);
+        reportf("No camera to export\r\n");
+        reportFlush();
         result = ExportResult::nothing("No camera to export");
         return std::nullopt;
     }

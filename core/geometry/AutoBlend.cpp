@@ -9,6 +9,7 @@
 
 #include "geometry/Feather.h"
 #include "project/Project.h"
+#include "project/Reporter.h"
 
 namespace {
 
@@ -131,11 +132,10 @@ int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures) {
     return 0;
 }
 
-void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
-                               int secondWidth) {
+void autoCropAndFeather(const cv::Mat& image, cv::Mat& displayImage, BoundaryEdge first,
+                        int firstWidth, BoundaryEdge second, int secondWidth) {
     if (image.empty() || image.type() != CV_8UC4) return;
     const int w = image.cols;
-    imgBdy = {first, second};
     const int x0 = first.column, x1 = second.column;
     std::vector<ColumnRange> cleared;
     if (x0 < x1) {
@@ -145,10 +145,9 @@ void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge 
         else if (first.kind == 0 && second.kind == 1)
             cleared = {{x0 + 1, x1 - 1}};
     } else {
-        printf("imgBdy sequence error\r\n");
+        reportf("imgBdy sequence error\r\n");
     }
     const int startWidth = first.kind == 1 ? firstWidth : secondWidth;
     const int endWidth = first.kind == 0 ? firstWidth : secondWidth;
     copyCropFeather(image, displayImage, cleared, startWidth, endWidth);
-    textureStale = true;
 }

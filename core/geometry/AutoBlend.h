@@ -1,9 +1,11 @@
 // Automatic seam placement between overlapping cameras.
 #pragma once
 
+#include <opencv2/core.hpp>
 #include <vector>
 
 #include "project/LoadReport.h"
+#include "project/Project.h"
 
 class Project;
 
@@ -31,3 +33,9 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
 // usable boundary, or no overlap with a neighbour on a side). Never prints,
 // repaints or shows a message: the caller does that.
 int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures = nullptr);
+
+// dst = `image` (CV_8UC4) kept between the two given edges (inclusive bounds),
+// the rest cleared, each edge feathered with its own width. An empty or
+// non-BGRA image changes nothing.
+void autoCropAndFeather(const cv::Mat& image, cv::Mat& displayImage, BoundaryEdge first,
+                        int firstWidth, BoundaryEdge second, int secondWidth);

@@ -3,10 +3,11 @@
 
 #include "project/Project.h"
 #include "project/PtoReader.h"
+#include "project/Reporter.h"
 
 void Project::loadProject(std::string path) {
     if (path.empty()) {
-        printf("filepath empty\r\n");
+        reportf("filepath empty\r\n");
         return;
     }
     PtoReader reader(path);
@@ -17,12 +18,12 @@ void Project::loadProject(std::string path) {
     panoWidth = reader.width;
     panoHeight = reader.height;
     lastLoadError = QString::fromLocal8Bit(reader.problem.c_str());
-    if (!reader.problem.empty()) printf("%s\r\n", reader.problem.c_str());
+    if (!reader.problem.empty()) reportf("%s\r\n", reader.problem.c_str());
     calibrationFingerprint = QString::fromStdString("sha256:" + reader.imageLinesDigest);
     tiffPath = QString("%1%2").arg(QString::fromLocal8Bit(projectDir.c_str()), "tiff");
     ptoFilePath = QString::fromLocal8Bit(path.c_str());
-    printf("tiffpath:%s \r\n", toLocal8BitString(tiffPath).c_str());
-    printf("ptoFilePath:%s \r\n", toLocal8BitString(ptoFilePath).c_str());
+    reportf("tiffpath:%s \r\n", toLocal8BitString(tiffPath).c_str());
+    reportf("ptoFilePath:%s \r\n", toLocal8BitString(ptoFilePath).c_str());
     for (int j = 0; j < n; ++j) {
         Camara& cam = cameras[static_cast<size_t>(j)];
         cam.sourcePath = reader.imageFile(j);
@@ -30,5 +31,5 @@ void Project::loadProject(std::string path) {
         cam.mapXPath = toLocal8BitString(QString("%1/pic000%2_x.tif").arg(tiffPath).arg(j));
         cam.mapYPath = toLocal8BitString(QString("%1/pic000%2_y.tif").arg(tiffPath).arg(j));
     }
-    fflush(stdout);
+    reportFlush();
 }

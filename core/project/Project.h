@@ -99,6 +99,7 @@ public:
     Project& operator=(const Project&) = delete;
 
     // Reads the PTO file and sets camera count, drawing order, paths and panorama size.
+    // The whole load as the front ends run it is runLoadSequence (LoadSequence.h).
     void loadProject(std::string path);
     // Writes and runs the remapper script, loads and analyses every camera, and
     // removes what the run wrote.
@@ -114,8 +115,6 @@ public:
     std::deque<int> drawOrder;         // camera indices, bottom first
     std::string projectDir;            // local 8-bit, absolute, always ends in "/"
     QWidget* previewWidget = nullptr;  // not owned
-    QWidget* bottomPanel = nullptr;    // not owned
-    QWidget* rightPanel = nullptr;     // not owned
     int blendValue = 0;                // 0..60000
     int cutValue = 0;                  // 0..60000
     QString ptoFilePath;

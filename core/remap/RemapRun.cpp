@@ -21,6 +21,8 @@
 #endif
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
+
+#include "project/Reporter.h"
 #endif
 
 namespace {
@@ -329,10 +331,10 @@ QString runRemapperWith(Project& project, const QString& remapper) {
         }
     }
     project.lastRemapperError = error;
-    if (!error.isEmpty()) printf("%s\r\n", toLocal8BitString(error).c_str());
+    if (!error.isEmpty()) reportf("%s\r\n", toLocal8BitString(error).c_str());
 
-    printf("camara size:%d\r\n", count);
-    fflush(stdout);
+    reportf("camara size:%d\r\n", count);
+    reportFlush();
     const QString analysing = QString::fromUtf8("正在分析相机");
     for (int i = 0; i < count && !stopped; ++i) {
         Camara& cam = project.cameras[static_cast<size_t>(i)];
@@ -342,7 +344,7 @@ QString runRemapperWith(Project& project, const QString& remapper) {
         const std::string outside =
             layerOutsidePanorama(cam, project.panoWidth, project.panoHeight);
         if (!outside.empty()) {
-            printf("%s\r\n", outside.c_str());
+            reportf("%s\r\n", outside.c_str());
             if (error.isEmpty()) error = QString::fromLocal8Bit(outside.c_str());
         }
         cam.refreshView();
@@ -366,8 +368,8 @@ QString runRemapperWith(Project& project, const QString& remapper) {
         for (const QString& f : ours)
             if (QFileInfo::exists(f) && !QFile::remove(f)) cleaned = false;
     }
-    if (!cleaned) printf("work folder %s not fully removed\r\n", toLocal8BitString(work).c_str());
-    fflush(stdout);
+    if (!cleaned) reportf("work folder %s not fully removed\r\n", toLocal8BitString(work).c_str());
+    reportFlush();
 #ifndef Q_OS_WIN
     guard.deliverPending();
 #endif

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FileBytes.h"
+#include "RecordingReporter.h"
 #include "SyntheticCamera.h"
 #include "export/ExportDone.h"
 #include "export/ExportResult.h"
@@ -40,10 +41,10 @@ protected:
 
     template <typename Export>
     ExportRun runExport(Export exportFn) {
-        ::testing::internal::CaptureStdout();
+        RecordingReporter console;
         ExportRun r;
         r.result = exportFn(project);
-        r.console = ::testing::internal::GetCapturedStdout();
+        r.console = console.take();
         return r;
     }
 

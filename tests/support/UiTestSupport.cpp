@@ -33,8 +33,6 @@ Project& resetProject(int cameras) {
     project.resizeCameras(cameras);
     project.resetDrawOrder(cameras);
     project.previewWidget = nullptr;
-    project.bottomPanel = nullptr;
-    project.rightPanel = nullptr;
     project.blendValue = 0;
     project.cutValue = 0;
     project.panoWidth = 0;

@@ -130,7 +130,6 @@ TEST_F(ControlsTest, AutomaticModeWarnsWhenACameraOverlapsNothing) {
     // Two cameras far apart in a 3600-wide panorama: no seam can be placed.
     resetProject(2);
     project->previewWidget = probe.get();
-    project->rightPanel = right;
     project->panoWidth = 3600;
     project->panoHeight = 1800;
     const int runs[2][2] = {{0, 1000}, {2000, 3000}};

@@ -14,8 +14,8 @@
 #include "export/Camera4KExport.h"
 #include "export/ExportResult.h"
 #include "export/QuickWeaveExport.h"
-#include "geometry/AutoBlend.h"
 #include "project/LoadReport.h"
+#include "project/LoadSequence.h"
 #include "project/Project.h"
 
 namespace {
@@ -178,38 +178,39 @@ int main(int argc, char* argv[]) {
     if (!pto.isFile() || !pto.isReadable())
         return fail(QString("cannot read project file %1").arg(opt.project));
 
-    project.loadProject(toLocal8BitString(opt.project));
-    const int n = static_cast<int>(project.cameras.size());
-    if (n == 0) return fail(QString("%1 names no camera images").arg(opt.project));
-    if (project.panoWidth <= 0 || project.panoHeight <= 0)
-        return fail(project.lastLoadError.isEmpty()
-                        ? QString("%1 gives no panorama size").arg(opt.project)
-                        : project.lastLoadError);
-    const QString settingsError = applyCliSettings(settings, project);
-    if (!settingsError.isEmpty()) return fail(settingsError);
-    if (opt.blend) project.blendValue = *opt.blend;
-    if (opt.crop) project.cutValue = *opt.crop;
-
-    // Trims and order are checked against the real camera count before the long run.
-    for (const Trim& t : opt.trims) {
-        if (t.camera >= n)
-            return fail(QString("--trim: camera %1 does not exist (the project has %2)")
-                            .arg(t.camera)
-                            .arg(n));
-        project.cameras[static_cast<size_t>(t.camera)].dirL = t.left;
-        project.cameras[static_cast<size_t>(t.camera)].dirR = t.right;
-    }
-    if (opt.order) {
-        const std::set<int> seen(opt.order->begin(), opt.order->end());
-        if (static_cast<int>(opt.order->size()) != n || static_cast<int>(seen.size()) != n ||
-            *seen.rbegin() != n - 1)
-            return fail(
-                QString("--order must list each camera index 0..%1 exactly once").arg(n - 1));
-        project.drawOrder.assign(opt.order->begin(), opt.order->end());
-    }
-
+    LoadOptions load;
+    // Everything the command line sets is checked against the loaded project
+    // before the long run.
+    load.applySettings = [&](Project& p) -> QString {
+        const int n = static_cast<int>(p.cameras.size());
+        if (n == 0) return QString("%1 names no camera images").arg(opt.project);
+        if (p.panoWidth <= 0 || p.panoHeight <= 0)
+            return p.lastLoadError.isEmpty() ? QString("%1 gives no panorama size").arg(opt.project)
+                                             : p.lastLoadError;
+        const QString settingsError = applyCliSettings(settings, p);
+        if (!settingsError.isEmpty()) return settingsError;
+        if (opt.blend) p.blendValue = *opt.blend;
+        if (opt.crop) p.cutValue = *opt.crop;
+        for (const Trim& t : opt.trims) {
+            if (t.camera >= n)
+                return QString("--trim: camera %1 does not exist (the project has %2)")
+                    .arg(t.camera)
+                    .arg(n);
+            p.cameras[static_cast<size_t>(t.camera)].dirL = t.left;
+            p.cameras[static_cast<size_t>(t.camera)].dirR = t.right;
+        }
+        if (opt.order) {
+            const std::set<int> seen(opt.order->begin(), opt.order->end());
+            if (static_cast<int>(opt.order->size()) != n || static_cast<int>(seen.size()) != n ||
+                *seen.rbegin() != n - 1)
+                return QString("--order must list each camera index 0..%1 exactly once").arg(n - 1);
+            p.drawOrder.assign(opt.order->begin(), opt.order->end());
+        }
+        if (opt.autoSeams) p.autoMode = true;
+        return QString();
+    };
     int lastRemapped = -1;
-    project.loadProgress = [&](int done, int total, const QString&) {
+    load.progress = [&](int done, int total, const QString&) {
         const int cams = total / 2;
         if (done <= cams) {
             if (done != lastRemapped) {
@@ -221,38 +222,31 @@ int main(int argc, char* argv[]) {
         }
         fflush(stdout);
     };
-    project.remapTimeoutSeconds = opt.remapTimeout;
-    project.runRemapper();
-    project.loadProgress = nullptr;
-    project.loaded = true;
+    load.remapTimeoutSeconds = opt.remapTimeout;
+    const LoadOutcome outcome = runLoadSequence(project, toLocal8BitString(opt.project), load);
+    if (!outcome.settingsError.isEmpty()) return fail(outcome.settingsError);
+    const int n = static_cast<int>(project.cameras.size());
     // Every camera the tables would leave out, once, before anything is written.
-    std::vector<CameraProblem> leftOut = camerasLeftOut(project);
-    for (const CameraProblem& c : leftOut) printf("%s\n", c.message().c_str());
+    for (const CameraProblem& c : outcome.leftOutByAnalysis) printf("%s\n", c.message().c_str());
     fflush(stdout);
     // A remapper failure is allowed past only for the cameras it left out, and
     // only when some camera is left to write.
-    if (!project.lastRemapperError.isEmpty()) {
-        if (!opt.allowMissingCameras || static_cast<int>(leftOut.size()) == n)
-            return fail(project.lastRemapperError);
-        fprintf(stderr, "orvikjoint-cli: %s\n",
-                toLocal8BitString(project.lastRemapperError).c_str());
+    if (!outcome.remapperError.isEmpty()) {
+        if (!opt.allowMissingCameras || static_cast<int>(outcome.leftOutByAnalysis.size()) == n)
+            return fail(outcome.remapperError);
+        fprintf(stderr, "orvikjoint-cli: %s\n", toLocal8BitString(outcome.remapperError).c_str());
     }
-
-    if (opt.autoSeams) project.autoMode = true;
-    if (project.autoMode) {
-        std::vector<CameraProblem> why;
-        if (autoBlend(kAutoFadeWidth, &why) != 0) {
-            for (const CameraProblem& c : why) printf("%s\n", c.message().c_str());
-            fflush(stdout);
-            QString message = "automatic seams failed:";
-            for (const CameraProblem& c : why)
-                message += "\n  " + QString::fromStdString(c.message());
-            return fail(message +
-                        "\nexport without --auto (with --manual if the settings say "
-                        "automatic) and set blend and crop by hand");
-        }
-        leftOut = camerasLeftOut(project);
+    if (outcome.seamsFailed) {
+        for (const CameraProblem& c : outcome.seamFailures) printf("%s\n", c.message().c_str());
+        fflush(stdout);
+        QString message = "automatic seams failed:";
+        for (const CameraProblem& c : outcome.seamFailures)
+            message += "\n  " + QString::fromStdString(c.message());
+        return fail(message +
+                    "\nexport without --auto (with --manual if the settings say "
+                    "automatic) and set blend and crop by hand");
     }
+    const std::vector<CameraProblem>& leftOut = outcome.leftOut;
     if (!leftOut.empty() && !opt.allowMissingCameras) {
         QString message;
         for (const CameraProblem& c : leftOut)

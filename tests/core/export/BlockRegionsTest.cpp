@@ -3,6 +3,7 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 
+#include "RecordingReporter.h"
 #include "SourceBlockLists.h"
 #include "export/BlockRegions.h"
 
@@ -83,13 +84,12 @@ TEST(FindBlockRegions, LabelledMapSameAsPixelLists) {
             EXPECT_EQ(b.pixelCount, static_cast<int64_t>(lists[i].pixels.size()));
             cv::Mat drawnRef = cv::Mat::zeros(size.height + 2, size.width + 2, CV_8UC3);
             cv::Mat drawnMap = drawnRef.clone();
-            testing::internal::CaptureStdout();
+            testsupport::RecordingReporter console;
             const auto ref = referenceRegions(lists[i], bdy, size, &drawnRef);
-            const std::string refOut = testing::internal::GetCapturedStdout();
-            testing::internal::CaptureStdout();
+            const std::string refOut = console.take();
             const auto fromMap = findBlockRegions(labelled, b, columns, &drawnMap);
             if (columns.edgeCount != 2) reportBrokenBoundary(columns.edgeCount, b.pixelCount);
-            const std::string mapOut = testing::internal::GetCapturedStdout();
+            const std::string mapOut = console.take();
             ASSERT_EQ(fromMap, ref) << "trial " << trial << " block " << i;
             EXPECT_EQ(mapOut, refOut) << "trial " << trial << " block " << i;
             EXPECT_EQ(cv::norm(drawnMap, drawnRef, cv::NORM_INF), 0.0);

@@ -122,9 +122,9 @@ TEST_F(DeviceTableFileTest, AbandonedExportKeepsPreviousTable) {
 TEST_F(DeviceTableFileTest, UncreatableFileIsReportedWithPathAndReason) {
     snap->projectDir = dir.path().toStdString() + "/missing-folder/";
     DeviceTableFile file(*snap, "Camera_4K_Project.tab");
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     const ExportResult r = file.open();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = console.take();
     EXPECT_EQ(r.status, ExportResult::Status::Failed);
     EXPECT_EQ(r.path, snap->projectDir + "Camera_4K_Project.tab");
     EXPECT_NE(r.message.find(r.path), std::string::npos) << r.message;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "RecordingReporter.h"
 #include "SourceBlockLists.h"
 #include "SyntheticCamera.h"
 #include "export/BlendPartition.h"
@@ -140,10 +141,10 @@ TEST(InsideColumnBoundary, PlainWrappedAndBroken) {
         inside.push_back(insideColumnBoundary(c, wrapped));
     EXPECT_EQ(inside, (std::vector<bool>{0, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0}));
 
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     EXPECT_FALSE(insideColumnBoundary(400, {{1, 1}, {2, 0}, {3, 1}}));
     EXPECT_FALSE(insideColumnBoundary(400, {}));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "bdy count :3\r\nbdy count :0\r\n");
+    EXPECT_EQ(console.take(), "bdy count :3\r\nbdy count :0\r\n");
 }
 
 TEST(SourceBlocks, GroupsByBlockInKeyOrder) {
@@ -236,9 +237,9 @@ TEST(BlendPartition, BlockWidthsAndCameraLimit) {
     EXPECT_EQ(blendPartition(1920, 0).blockCount, 0);
 
     EXPECT_FALSE(checkBlendCameraCount(750, "t.tab"));
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     const auto r = checkBlendCameraCount(751, "t.tab");
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = console.take();
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, ExportResult::Status::Failed);
     EXPECT_NE(out.find("751"), std::string::npos);

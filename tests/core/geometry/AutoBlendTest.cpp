@@ -3,6 +3,7 @@
 
 #include "Layers.h"
 #include "geometry/AutoBlend.h"
+#include "RecordingReporter.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 
@@ -123,10 +124,9 @@ TEST(AutoBlend, EqualSeamColumnsOnlyFeather) {
     Project project;
     Camara& cam = project.cameras[0];
     cam.image = rowsValidIn(100, 3, {{10, 89}});
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     cam.applyAutoBoundary({50, 1}, 4, {50, 0}, 0);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("imgBdy sequence error\r\n"),
-              std::string::npos);
+    EXPECT_NE(console.take().find("imgBdy sequence error\r\n"), std::string::npos);
     EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{50, 1}, {50, 0}}));
     EXPECT_EQ(alphaAt(cam.displayImage, 10), 0);
     EXPECT_EQ(alphaAt(cam.displayImage, 11), 63);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Layers.h"
+#include "RecordingReporter.h"
 #include "geometry/Feather.h"
 #include "project/Project.h"
 
@@ -130,10 +131,9 @@ TEST_F(RefreshViewTest, DefaultTrimsWrapOnceAndClearTheRun) {
 TEST_F(RefreshViewTest, UnusableRowsLeaveAnUncroppedCopy) {
     // No transition at all.
     cam.image = rowsValidIn(300, 3, {{0, 299}});
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     cam.refreshView();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("findboundary error:0\r\n"),
-              std::string::npos);
+    EXPECT_NE(console.take().find("findboundary error:0\r\n"), std::string::npos);
     EXPECT_TRUE(cam.imgBdy.empty());
     EXPECT_EQ(cv::countNonZero(cam.displayImage.reshape(1) != cam.image.reshape(1)), 0);
     EXPECT_NE(cam.displayImage.data, cam.image.data);

@@ -11,6 +11,7 @@
 
 #include "CoreApp.h"
 #include "ProcessRun.h"
+#include "RecordingReporter.h"
 #include "TiffFixtures.h"
 #include "project/Project.h"
 #include "remap/RemapRun.h"
@@ -176,9 +177,9 @@ TEST_F(Rig, PreExistingTiffFolderKeepsItsOtherFiles) {
 
 TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
     const QString missing = root.path() + "/no such/nona2";
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     QString error = runRemapperWith(project, missing);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = console.take();
     EXPECT_TRUE(error.contains(missing) && error.contains("not found")) << error.toStdString();
     EXPECT_EQ(project.lastRemapperError, error);
     EXPECT_NE(out.find(error.toStdString()), std::string::npos);
@@ -242,8 +243,8 @@ TEST_F(Rig, ZeroCamerasStillRunsAndCleansUp) {
     ASSERT_TRUE(writeText(pto, "p f2 w600 h20 v360\n"));
     project.loadProject(pto.toStdString());
     ASSERT_TRUE(project.cameras.empty());
-    testing::internal::CaptureStdout();
+    testsupport::RecordingReporter console;
     EXPECT_TRUE(runRemapperWith(project, fakeRemapper()).isEmpty());
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("camara size:0\r\n"), std::string::npos);
+    EXPECT_NE(console.take().find("camara size:0\r\n"), std::string::npos);
     EXPECT_FALSE(QFileInfo::exists(tiff()));
 }

@@ -1,8 +1,10 @@
 // Manual crop, trims and feathering of one camera's valid region.
+#include "geometry/ManualCrop.h"
+
 #include <cstdio>
 
 #include "geometry/Feather.h"
-#include "project/Project.h"
+#include "project/Reporter.h"
 
 namespace {
 bool validAt(const cv::Mat& image, int row, int col) {
@@ -10,17 +12,7 @@ bool validAt(const cv::Mat& image, int row, int col) {
 }
 }  // namespace
 
-void Camara::refreshView() {
-    if (image.empty() || image.type() != CV_8UC4) return;
-    const Project* p = currentProject();
-    const int blend = p ? p->blendValue : 0;
-    const int cut = p ? p->cutValue : 0;
-    cropAndFeather(image, displayImage, blend, cut);
-    // The preview uploads displayImage with its own GL context current.
-    textureStale = true;
-}
-
-std::vector<BoundaryEdge> Camara::scanTrimmedBoundary(const cv::Mat& src, int cutPx) const {
+std::vector<BoundaryEdge> scanTrimmedEdges(const cv::Mat& src, int cutPx, int dirL, int dirR) {
     std::vector<BoundaryEdge> edges;
     if (src.empty() || src.type() != CV_8UC4) return edges;
     const int w = src.cols;
@@ -54,14 +46,15 @@ std::vector<BoundaryEdge> Camara::scanTrimmedBoundary(const cv::Mat& src, int cu
     return edges;
 }
 
-void Camara::cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue) {
+void manualCropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue, int dirL,
+                          int dirR, std::vector<BoundaryEdge>& imgBdy) {
     if (src.empty() || src.type() != CV_8UC4) return;
     const int w = src.cols;
     const int cutPx = cutPixels(cutValue, w);
-    imgBdy = scanTrimmedBoundary(src, cutPx);
+    imgBdy = scanTrimmedEdges(src, cutPx, dirL, dirR);
     const int blendPx = blendPixels(blendValue, w);
     if (imgBdy.size() != 2) {
-        printf("findboundary error:%d\r\n", static_cast<int>(imgBdy.size()));
+        reportf("findboundary error:%d\r\n", static_cast<int>(imgBdy.size()));
         copyCropFeather(src, dst, {}, 0, 0);
         return;
     }
@@ -70,7 +63,7 @@ void Camara::cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, in
     const BoundaryEdge e1 = imgBdy[1];
     std::vector<ColumnRange> cleared;
     if (e0.column >= e1.column) {
-        printf("imgBdy sequence error\r\n");
+        reportf("imgBdy sequence error\r\n");
     } else if (e0.kind == 1 && e1.kind == 0) {
         cleared = {{0, e0.column - 1}, {e1.column, w - 1}};
     } else if (e0.kind == 0 && e1.kind == 1) {

@@ -1,0 +1,18 @@
+// Manual crop, trims and feathering of one camera's valid region, from the
+// global blend and crop sliders and the camera's own trims.
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "project/Project.h"
+
+// The two (or, for unusual images, other) edges of `src`'s middle row after the
+// crop `cutPx` and the trims dirL/dirR (slider values); unsorted.
+std::vector<BoundaryEdge> scanTrimmedEdges(const cv::Mat& src, int cutPx, int dirL, int dirR);
+
+// Copies `src` (CV_8UC4) into `dst`, clears the columns outside the trimmed
+// boundary and feathers the alpha at every region edge; `imgBdy` becomes that
+// boundary. An empty or non-BGRA `src` changes nothing.
+void manualCropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue, int dirL,
+                          int dirR, std::vector<BoundaryEdge>& imgBdy);

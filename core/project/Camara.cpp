@@ -1,0 +1,58 @@
+// Every member of Camara: drawing through the installed painter, and the
+// manual and automatic recompute of its boundary and display image, which the
+// geometry functions do.
+#include <utility>
+
+#include "geometry/AutoBlend.h"
+#include "geometry/ManualCrop.h"
+#include "project/Project.h"
+
+Camara::TexturePainter Camara::texturePainter;
+
+Camara::Camara() = default;
+
+void Camara::draw() {
+    if (image.empty() || texture.cols() == 0 || texture.rows() == 0) return;
+    const Project* p = currentProject();
+    if (!p) return;
+    // Each quotient in single precision, then widened.
+    RectD window;
+    window.x = static_cast<double>(static_cast<float>(offsetX) / static_cast<float>(p->panoWidth));
+    window.y = static_cast<double>(static_cast<float>(offsetY) / static_cast<float>(p->panoHeight));
+    window.w =
+        static_cast<double>(static_cast<float>(image.cols) / static_cast<float>(p->panoWidth));
+    window.h =
+        static_cast<double>(static_cast<float>(image.rows) / static_cast<float>(p->panoHeight));
+    drawTexture(texture, window, RectD{0, 0, 1, 1});
+}
+
+void Camara::drawTexture(cv::ogl::Texture2D& tex, const RectD& window, const RectD& texRect) {
+    if (tex.cols() == 0 || tex.rows() == 0) return;
+    if (texturePainter) texturePainter(*this, tex, window, texRect);
+}
+
+void Camara::refreshView() {
+    if (image.empty() || image.type() != CV_8UC4) return;
+    const Project* p = currentProject();
+    const int blend = p ? p->blendValue : 0;
+    const int cut = p ? p->cutValue : 0;
+    cropAndFeather(image, displayImage, blend, cut);
+    // The preview uploads displayImage with its own GL context current.
+    textureStale = true;
+}
+
+void Camara::cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue) {
+    manualCropAndFeather(src, dst, blendValue, cutValue, dirL, dirR, imgBdy);
+}
+
+std::vector<BoundaryEdge> Camara::scanTrimmedBoundary(const cv::Mat& src, int cutPx) const {
+    return scanTrimmedEdges(src, cutPx, dirL, dirR);
+}
+
+void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
+                               int secondWidth) {
+    if (image.empty() || image.type() != CV_8UC4) return;
+    imgBdy = {first, second};
+    autoCropAndFeather(image, displayImage, first, firstWidth, second, secondWidth);
+    textureStale = true;
+}

@@ -1,0 +1,55 @@
+// The load of a project as the window and the command line both run it: read
+// the project file, apply the settings, run the remapper and analyse every
+// camera (with progress, a time limit and a way to cancel), place automatic
+// seams when the rig is in automatic mode, and tell what the tables would
+// leave out. The front ends only turn the outcome into boxes, a status bar,
+// console lines or an exit code.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "project/LoadReport.h"
+#include "project/Project.h"
+
+struct LoadOptions {
+    // Called once the project file is read, before the remapper runs, so that
+    // the analysis already uses the settings' crops and trims. A non-empty
+    // return ends the sequence there (nothing is remapped) and comes back as
+    // LoadOutcome::settingsError.
+    std::function<QString(Project&)> applySettings;
+    // A remapper run taking longer than this many seconds fails (0: no limit).
+    int remapTimeoutSeconds = 0;
+    // Polled while the remapper runs; true ends the run.
+    std::function<bool()> cancelled;
+    // See Project::LoadProgress.
+    Project::LoadProgress progress;
+    // Called once every camera is analysed, before the automatic seams: the
+    // front end shows the new rig there.
+    std::function<void()> analysed;
+};
+
+struct LoadOutcome {
+    bool pathEmpty = false;  // no path was given: nothing changed
+    QString loadError;       // why the file gave no panorama size (Project::lastLoadError)
+    QString settingsError;   // why applySettings ended the sequence
+    QString remapperError;   // why the remapper run failed; the cameras were analysed anyway
+    // Cameras the tables would leave out right after the analysis, and after
+    // the automatic seams (the same list when the rig is not automatic).
+    std::vector<CameraProblem> leftOutByAnalysis;
+    std::vector<CameraProblem> leftOut;
+    // Automatic mode could not place seams: every camera that has none, and
+    // why. The records then keep the seams of the analysis.
+    bool seamsFailed = false;
+    std::vector<CameraProblem> seamFailures;
+
+    // The sequence ran through the remapper and the analysis.
+    bool ranThrough() const { return !pathEmpty && settingsError.isEmpty(); }
+};
+
+// Runs the load of `path` (local 8-bit) on `project`. An empty path only says
+// so on the console. Prints nothing of its own; the steps report their lines
+// through the installed reporter.
+LoadOutcome runLoadSequence(Project& project, const std::string& path, const LoadOptions& options);

@@ -1,0 +1,66 @@
+#include "project/Reporter.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+void ConsoleReporter::text(std::string_view bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void ConsoleReporter::flush() {
+    std::fflush(stdout);
+}
+
+namespace {
+std::atomic<Reporter*>& installed() {
+    static std::atomic<Reporter*> r{nullptr};
+    return r;
+}
+}  // namespace
+
+Reporter& reporter() {
+    static ConsoleReporter console;
+    Reporter* r = installed().load();
+    return r ? *r : console;
+}
+
+Reporter* installReporter(Reporter* r) {
+    return installed().exchange(r);
+}
+
+void reportf(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    va_list copy;
+    va_copy(copy, args);
+    char small[256];
+    const int n = std::vsnprintf(small, sizeof small, fmt, copy);
+    va_end(copy);
+    if (n < 0) {
+        va_end(args);
+        return;
+    }
+    if (static_cast<size_t>(n) < sizeof small) {
+        va_end(args);
+        reporter().text(std::string_view(small, static_cast<size_t>(n)));
+        return;
+    }
+    std::vector<char> big(static_cast<size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), fmt, args);
+    va_end(args);
+    reporter().text(std::string_view(big.data(), static_cast<size_t>(n)));
+}
+
+void reportLine(std::string_view text) {
+    // One call, so that lines from two threads never interleave.
+    std::string line(text);
+    line += "\r\n";
+    reporter().text(line);
+}
+
+void reportFlush() {
+    reporter().flush();
+}
