@@ -116,6 +116,7 @@ void MainWindow::loadSequence(const std::string& path) {
     // The GL widget keeps showing its last frame on exposure; without a paint
     // request the new rig would stay invisible until the first slider move.
     openGLWidget->update();
+    buttomSetting->refreshDeviceView();
     // Without a usable file the defaults are what an unchanged rig would save.
     savedSettings = restored.found && restored.error.isEmpty() ? restored.saved
                                                                : RigSettings::defaults(*project);
@@ -214,6 +215,7 @@ void MainWindow::showSettings() {
     }
     for (Camara& camera : project->cameras) camera.refreshView();
     openGLWidget->repaint();
+    buttomSetting->refreshDeviceView();
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {

@@ -20,6 +20,12 @@ void repaintPreview() {
     if (QWidget* preview = currentProject()->previewWidget) preview->repaint();
 }
 
+// Trims and order change the tables; the device view, when shown, follows.
+void refreshDeviceView() {
+    if (auto* bottom = qobject_cast<ButtomSetting*>(currentProject()->bottomPanel))
+        bottom->refreshDeviceView();
+}
+
 // The camera a panel controls, or null when the panel is not bound to one of
 // the current cameras (a panel outlives its camera only between a load and the
 // rebuild that follows it).
@@ -138,6 +144,7 @@ void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
     if (!currentProject()->autoMode) {
         camera->refreshView();
         repaintPreview();
+        refreshDeviceView();
     }
 }
 
@@ -150,6 +157,7 @@ void CameraSetting::on_direction_sliderR_valueChanged(int value) {
     if (!currentProject()->autoMode) {
         camera->refreshView();
         repaintPreview();
+        refreshDeviceView();
     }
 }
 
@@ -178,4 +186,5 @@ void CameraSetting::moveInDrawOrder(bool toTop) {
     auto* bottom = qobject_cast<ButtomSetting*>(currentProject()->bottomPanel);
     if (currentProject()->autoMode && bottom) bottom->applyAutoSeams();
     repaintPreview();
+    refreshDeviceView();
 }
