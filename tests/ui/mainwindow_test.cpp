@@ -112,6 +112,7 @@ TEST_F(MainWindowTest, FormTextsAndRanges) {
     CameraSetting* panel = right->panels[0];
     const std::pair<QWidget*, std::pair<const char*, const char*>> texts[] = {
         {bottom, {"m_AutoMixCombox", "自动裁剪混合"}},
+        {bottom, {"m_DeviceViewCombox", "设备视图"}},
         {bottom, {"label", "混合："}},
         {bottom, {"label_4", "裁剪"}},
         {panel, {"label_6", "透明:"}},
