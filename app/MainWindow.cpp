@@ -49,6 +49,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(rightSetting, &RightSetting::drawOrderChanged, this, [this] {
         if (currentProject()->autoMode) buttomSetting->applyAutoSeams();
     });
+    // The device view, when shown, follows every change of the tables.
+    connect(rightSetting, &RightSetting::seamsChanged, buttomSetting,
+            &ButtomSetting::refreshDeviceView);
 
     // The exports end with an information box of their own, without a parent.
     setExportDoneHandler([] {
@@ -122,6 +125,7 @@ void MainWindow::loadSequence(const std::string& path) {
     // The GL widget keeps showing its last frame on exposure; without a paint
     // request the new rig would stay invisible until the first slider move.
     openGLWidget->update();
+    buttomSetting->refreshDeviceView();
     // Without a usable file the defaults are what an unchanged rig would save.
     savedSettings = restored.found && restored.error.isEmpty() ? restored.saved
                                                                : RigSettings::defaults(*project);
@@ -220,6 +224,7 @@ void MainWindow::showSettings() {
     }
     for (Camara& camera : project->cameras) camera.refreshView();
     openGLWidget->repaint();
+    buttomSetting->refreshDeviceView();
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {

@@ -6,17 +6,26 @@
 #include <QStatusBar>
 #include <QStringList>
 #include <cstdio>
+#include <opencv2/imgproc.hpp>
 
+#include "OpenGLWidget.h"
 #include "geometry/AutoBlend.h"
 #include "project/Project.h"
+#include "tables/ProjectDeviceView.h"
 #include "ui_ButtomSetting.h"
 
 namespace {
 
 // Manual recompute of every camera, in index order, then one repaint.
-void refreshAllAndRepaint(Project* project) {
+void refreshAllAndRepaint(Project* project, ButtomSetting* panel) {
     for (Camara& camera : project->cameras) camera.refreshView();
     project->previewWidget->repaint();
+    panel->refreshDeviceView();
+}
+
+QStatusBar* statusBarOf(QWidget* widget) {
+    auto* mainWindow = qobject_cast<QMainWindow*>(widget->window());
+    return mainWindow ? mainWindow->statusBar() : nullptr;
 }
 
 }  // namespace
@@ -26,6 +35,9 @@ ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent), ui(new Ui::Butt
     const int blend = currentProject()->blendValue;
     ui->BlendSlider->setValue(blend);
     ui->BlendNum->display(blend);
+    deviceViewDue.setSingleShot(true);
+    deviceViewDue.setInterval(0);
+    connect(&deviceViewDue, &QTimer::timeout, this, &ButtomSetting::showDeviceView);
 }
 
 ButtomSetting::~ButtomSetting() {
@@ -37,7 +49,7 @@ void ButtomSetting::on_BlendSlider_valueChanged(int value) {
     project->blendValue = value;
     ui->BlendNum->display(value);
     // In automatic mode the value waits until the mode is left.
-    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project);
+    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project, this);
 }
 
 bool ButtomSetting::applyAutoSeams() {
@@ -47,6 +59,7 @@ bool ButtomSetting::applyAutoSeams() {
     // The seams live in the core, which cannot reach the widget; show what
     // the records now hold.
     if (project->previewWidget) project->previewWidget->repaint();
+    refreshDeviceView();
     if (result == 0) return true;
     showAutoSeamsFailure(why);
     return false;
@@ -61,8 +74,8 @@ void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why) 
         lines << QString::fromStdString(c.message());
     }
     fflush(stdout);
-    if (auto* mainWindow = qobject_cast<QMainWindow*>(window()))
-        mainWindow->statusBar()->showMessage(tr("Automatic seams failed: ") + lines.join("; "));
+    if (QStatusBar* status = statusBarOf(this))
+        status->showMessage(tr("Automatic seams failed: ") + lines.join("; "));
     QMessageBox::warning(
         this, QCoreApplication::translate("ButtomSetting", "提示", nullptr),
         QCoreApplication::translate("ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
@@ -85,7 +98,7 @@ void ButtomSetting::on_CutSilder_valueChanged(int value) {
     Project* project = currentProject();
     project->cutValue = value;
     ui->CutNum->display(value);
-    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project);
+    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project, this);
 }
 
 void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
@@ -98,6 +111,46 @@ void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
         project->autoMode = true;
     } else {
         project->autoMode = false;
-        refreshAllAndRepaint(project);
+        refreshAllAndRepaint(project, this);
+    }
+}
+
+void ButtomSetting::on_m_DeviceViewCombox_toggled(bool checked) {
+    auto* preview = qobject_cast<OpenGLWidget*>(currentProject()->previewWidget);
+    if (!preview) return;
+    if (checked) {
+        showDeviceView();
+    } else {
+        deviceViewDue.stop();
+        preview->showCameras();
+        preview->repaint();
+    }
+}
+
+void ButtomSetting::refreshDeviceView() {
+    if (ui->m_DeviceViewCombox->isChecked()) deviceViewDue.start();
+}
+
+void ButtomSetting::showDeviceView() {
+    deviceViewDue.stop();
+    auto* preview = qobject_cast<OpenGLWidget*>(currentProject()->previewWidget);
+    if (!preview || !ui->m_DeviceViewCombox->isChecked()) return;
+    const ProjectDeviceView view = renderProjectDeviceView(*currentProject());
+    // The preview shows the panorama at its own size: averaged down here, the
+    // picture keeps every pixel's share, which the texture's filter would not.
+    const QSize target = preview->size() * preview->devicePixelRatioF();
+    cv::Mat shown = view.image;
+    if (!shown.empty() && target.width() > 0 && target.height() > 0 &&
+        (shown.cols > target.width() || shown.rows > target.height()))
+        cv::resize(view.image, shown, cv::Size(target.width(), target.height()), 0, 0,
+                   cv::INTER_AREA);
+    preview->showDeviceView(shown);
+    preview->repaint();
+    const QString failure = tr("Device view: ");
+    if (QStatusBar* status = statusBarOf(this)) {
+        if (!view.table.message.empty())
+            status->showMessage(failure + QString::fromStdString(view.table.message));
+        else if (status->currentMessage().startsWith(failure))
+            status->clearMessage();
     }
 }

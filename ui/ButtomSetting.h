@@ -1,7 +1,9 @@
-// The bottom panel: global blend width, crop and the switch to automatic seams.
-// It keeps no state of its own; every value lives in the project.
+// The bottom panel: global blend width, crop, the switch to automatic seams and
+// the switch to the device view. It keeps no state of its own; every value
+// lives in the project.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <vector>
 
@@ -27,6 +29,10 @@ public:
     // Shows the project's blend, crop and mode (after settings were restored)
     // without running the slots: the caller recomputes once.
     void showProjectValues();
+    // While the device view is shown, recomputes it once control returns to
+    // the event loop (however many changes came before). Called after every
+    // change that alters the tables: blend, crop, trims, mode, order, a load.
+    void refreshDeviceView();
 
 private slots:
     // Stores the blend value (0..60000) and, in manual mode, refreshes every camera.
@@ -36,7 +42,15 @@ private slots:
     // Ticked: places the seams automatically (warning on failure); cleared: back
     // to manual mode with the current slider values.
     void on_m_AutoMixCombox_toggled(bool checked);
+    // Ticked: the preview shows what the device will show for the current
+    // settings; cleared: the layered preview again.
+    void on_m_DeviceViewCombox_toggled(bool checked);
 
 private:
+    // Builds the 2K table in memory, renders it and hands it to the preview;
+    // a failure goes to the status bar.
+    void showDeviceView();
+
     Ui::ButtomSetting* ui;
+    QTimer deviceViewDue;
 };

@@ -121,6 +121,7 @@ void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
     if (!currentProject()->autoMode) {
         camera->refreshView();
         emit previewChanged();
+        emit seamsChanged();
     }
 }
 
@@ -133,6 +134,7 @@ void CameraSetting::on_direction_sliderR_valueChanged(int value) {
     if (!currentProject()->autoMode) {
         camera->refreshView();
         emit previewChanged();
+        emit seamsChanged();
     }
 }
 
@@ -157,4 +159,5 @@ void CameraSetting::moveInDrawOrder(bool toTop) {
         order.push_front(index);
     emit drawOrderChanged();
     emit previewChanged();
+    emit seamsChanged();
 }

@@ -37,6 +37,7 @@ signals:
     void highlightTaken(CameraSetting* panel);  // the other panels clear their box
     void alphaForAll(int value);                // every panel shows this alpha (its record is set)
     void drawOrderChanged();                    // the drawing order changed
+    void seamsChanged();  // the camera's cut or order changed: the tables differ
 
 private slots:
     void on_hide_CheckBox_toggled(bool checked);

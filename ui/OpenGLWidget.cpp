@@ -20,6 +20,7 @@ OpenGLWidget::~OpenGLWidget() {
     // created later draws fresh ones instead of stale names.
     if (!context()) return;
     makeCurrent();
+    if (deviceTexture_) deviceTexture_->release();
     if (Project* project = currentProject()) {
         for (Camara& camera : project->cameras) {
             if (camera.texture.cols() == 0 && camera.texture.rows() == 0) continue;
@@ -58,7 +59,25 @@ void OpenGLWidget::uploadStaleTextures() {
     }
 }
 
+void OpenGLWidget::showDeviceView(const cv::Mat& image) {
+    deviceView_ = true;
+    deviceImage_ = image;
+    deviceImageStale_ = true;
+    update();
+}
+
+void OpenGLWidget::showCameras() {
+    deviceView_ = false;
+    deviceImage_.release();
+    deviceImageStale_ = true;  // the texture goes at the next paint
+    update();
+}
+
 void OpenGLWidget::paintGL() {
+    if (deviceView_ || deviceImageStale_) {
+        drawDeviceView();
+        if (deviceView_) return;
+    }
     uploadStaleTextures();
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -119,4 +138,48 @@ void OpenGLWidget::drawCameraQuad(Camara& camera, cv::ogl::Texture2D& texture, c
     ::glTexCoord2f(tx + tw, ty);
     ::glVertex2f(x + w, y);
     ::glEnd();
+}
+
+void OpenGLWidget::drawDeviceView() {
+    if (deviceImageStale_) {
+        deviceImageStale_ = false;
+        if (!deviceTexture_) deviceTexture_ = std::make_unique<cv::ogl::Texture2D>();
+        try {
+            if (deviceImage_.empty())
+                deviceTexture_->release();
+            else
+                deviceTexture_->copyFrom(deviceImage_, true);
+        } catch (const cv::Exception& e) {
+            printf("texture upload failed: %s\r\n", e.what());
+            fflush(stdout);
+            deviceTexture_->release();
+        }
+    }
+    if (!deviceView_) return;
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!deviceTexture_ || deviceTexture_->cols() == 0 || deviceTexture_->rows() == 0) return;
+    // The picture is the device's output as it is: opaque, untinted.
+    glDisable(GL_BLEND);
+    ::glMatrixMode(GL_PROJECTION);
+    ::glLoadIdentity();
+    ::glOrtho(0, 1, 1, 0, -1, 1);
+    ::glMatrixMode(GL_MODELVIEW);
+    ::glLoadIdentity();
+    deviceTexture_->bind();
+    glEnable(GL_TEXTURE_2D);
+    ::glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    ::glBegin(GL_QUADS);
+    ::glTexCoord2f(0, 0);
+    ::glVertex2f(0, 0);
+    ::glTexCoord2f(0, 1);
+    ::glVertex2f(0, 1);
+    ::glTexCoord2f(1, 1);
+    ::glVertex2f(1, 1);
+    ::glTexCoord2f(1, 0);
+    ::glVertex2f(1, 0);
+    ::glEnd();
+    glDisable(GL_TEXTURE_2D);
 }

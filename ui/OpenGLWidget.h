@@ -2,10 +2,14 @@
 // stacked in the project's drawing order, drawn with fixed-function OpenGL.
 // The panorama fills the whole widget (unit square, y growing downwards).
 // The widget holds no state of its own; other parts call repaint() after a change.
+// Instead of the cameras it can show one finished picture of the whole
+// panorama, the device view, which others compute and hand over.
 #pragma once
 
 #include <QOpenGLFunctions>
 #include <QOpenGLWidget>
+#include <memory>
+#include <opencv2/core.hpp>
 
 class Camara;
 struct RectD;
@@ -21,6 +25,13 @@ public:
     explicit OpenGLWidget(QWidget* parent = nullptr);
     ~OpenGLWidget() override;
 
+    // Shows `image` (8-bit BGR, the whole panorama, stretched over the widget)
+    // in place of the cameras, until showCameras(). An empty image shows black.
+    // Both take effect at the next paint.
+    void showDeviceView(const cv::Mat& image);
+    void showCameras();
+    bool showsDeviceView() const { return deviceView_; }
+
 protected:
     void initializeGL() override;
     void paintGL() override;
@@ -32,4 +43,11 @@ private:
     // One textured quad with the camera's colour (highlight) and opacity.
     void drawCameraQuad(Camara& camera, cv::ogl::Texture2D& texture, const RectD& window,
                         const RectD& texRect);
+    // The device view's picture as one opaque quad over the whole widget.
+    void drawDeviceView();
+
+    bool deviceView_ = false;
+    cv::Mat deviceImage_;
+    bool deviceImageStale_ = false;  // deviceImage_ not uploaded yet
+    std::unique_ptr<cv::ogl::Texture2D> deviceTexture_;
 };

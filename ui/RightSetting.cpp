@@ -22,6 +22,7 @@ void RightSetting::buildPanels() {
     for (int i = 0; i < count; ++i) {
         auto* panel = new CameraSetting();
         connect(panel, &CameraSetting::previewChanged, this, &RightSetting::previewChanged);
+        connect(panel, &CameraSetting::seamsChanged, this, &RightSetting::seamsChanged);
         connect(panel, &CameraSetting::highlightTaken, this, [this](CameraSetting* taker) {
             for (CameraSetting* other : panels)
                 if (other && other != taker) other->clearHighlight();

@@ -25,6 +25,7 @@ signals:
     // Relayed from the camera panels for the window.
     void previewChanged();
     void drawOrderChanged();
+    void seamsChanged();
 
 public:
     // Not owned here: the panels belong to the scroll area's contents.

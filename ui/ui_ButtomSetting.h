@@ -21,6 +21,7 @@ public:
     QSlider* CutSilder;
     QLCDNumber* CutNum;
     QCheckBox* m_AutoMixCombox;
+    QCheckBox* m_DeviceViewCombox;
 
     void setupUi(QWidget* ButtomSetting) {
         if (ButtomSetting->objectName().isEmpty())
@@ -70,12 +71,19 @@ public:
 
         gridLayout->addWidget(CutNum, 1, 3, 1, 1);
 
-        gridLayout_2->addLayout(gridLayout, 2, 0, 1, 1);
+        gridLayout_2->addLayout(gridLayout, 2, 0, 1, 2);
 
         m_AutoMixCombox = new QCheckBox(ButtomSetting);
         m_AutoMixCombox->setObjectName(QString::fromUtf8("m_AutoMixCombox"));
 
         gridLayout_2->addWidget(m_AutoMixCombox, 1, 0, 1, 1);
+
+        m_DeviceViewCombox = new QCheckBox(ButtomSetting);
+        m_DeviceViewCombox->setObjectName(QString::fromUtf8("m_DeviceViewCombox"));
+
+        gridLayout_2->addWidget(m_DeviceViewCombox, 1, 1, 1, 1);
+
+        gridLayout_2->setColumnStretch(1, 1);
 
         retranslateUi(ButtomSetting);
 
@@ -89,6 +97,8 @@ public:
         label_4->setText(QCoreApplication::translate("ButtomSetting", "裁剪", nullptr));
         m_AutoMixCombox->setText(
             QCoreApplication::translate("ButtomSetting", "自动裁剪混合", nullptr));
+        m_DeviceViewCombox->setText(
+            QCoreApplication::translate("ButtomSetting", "设备视图", nullptr));
     }
 };
 

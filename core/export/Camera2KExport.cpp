@@ -165,6 +165,10 @@ ExportResult exportCamera2K(const Project& project) {
     return exportDeviceTable(project, Camera2KFormat());
 }
 
+ExportResult buildCamera2KTable(const Project& project, QByteArray& table) {
+    return buildDeviceTable(project, Camera2KFormat(), table);
+}
+
 ExportResult exportCamera2K() {
     if (const Project* project = currentProject()) return exportCamera2K(*project);
     return ExportResult::nothing();

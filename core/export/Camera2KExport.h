@@ -3,6 +3,8 @@
 // camera image, then a blend table with one weight per camera and pixel.
 #pragma once
 
+#include <QByteArray>
+
 #include "export/ExportResult.h"
 
 class Project;
@@ -17,3 +19,6 @@ extern const char* const kCamera2KFileName;
 ExportResult exportCamera2K(const Project& project);
 // The same for currentProject().
 ExportResult exportCamera2K();
+// The table exportCamera2K would write, built into `table` instead: no file,
+// no debug images, no progress lines, no notice (buildDeviceTable).
+ExportResult buildCamera2KTable(const Project& project, QByteArray& table);

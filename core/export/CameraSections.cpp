@@ -16,12 +16,14 @@ size_t cameraSectionReserve(const CameraSnapshot& cam) {
 
 std::optional<ExportResult> writeCameraSections(DeviceTableFile& file,
                                                 CameraSectionPipeline& sections, int count,
-                                                const std::string& projectDir, bool saveImages) {
+                                                const std::string& projectDir, bool saveImages,
+                                                bool console) {
     std::future<void> saving;  // the previous camera's debug images
     for (int i = 0; i < count; ++i) {
         CameraSection s = sections.take(i);
         file.beginCamera(i);
-        if (s.brokenBoundaryPixels > 0) reportBrokenBoundary(s.edgeCount, s.brokenBoundaryPixels);
+        if (console && s.brokenBoundaryPixels > 0)
+            reportBrokenBoundary(s.edgeCount, s.brokenBoundaryPixels);
         if (!s.failure.empty()) return failExport(file.path(), "%s", s.failure.c_str());
         if (static_cast<int64_t>(s.bytes.size()) !=
             static_cast<int64_t>(s.records) * RedressRecord::kBytes) {
@@ -38,9 +40,11 @@ std::optional<ExportResult> writeCameraSections(DeviceTableFile& file,
                 images->save(projectDir, i);
             });
         }
-        reportf("pic:%d count_total:%d  real:total:%d\r\n", i, static_cast<int>(s.records),
-                static_cast<int>(file.recordCount(i)));
-        reportFlush();
+        if (console) {
+            reportf("pic:%d count_total:%d  real:total:%d\r\n", i, static_cast<int>(s.records),
+                    static_cast<int>(file.recordCount(i)));
+            reportFlush();
+        }
     }
     if (saving.valid()) saving.get();
     return std::nullopt;

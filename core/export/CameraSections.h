@@ -33,9 +33,10 @@ size_t cameraSectionReserve(const CameraSnapshot& cam);
 // Takes the sections from the pipeline in camera order and, for each, prints
 // what building it printed, writes it, saves its debug images (when
 // `saveImages`; on another thread, one camera at a time, all done before
-// returning) and prints "pic:%d count_total:%d  real:total:%d\r\n". Returns the
-// Failed result (message printed) of a section that stops the export, after
-// the sections before it.
+// returning) and prints "pic:%d count_total:%d  real:total:%d\r\n". Without
+// `console` only a failure is printed. Returns the Failed result (message
+// printed) of a section that stops the export, after the sections before it.
 std::optional<ExportResult> writeCameraSections(DeviceTableFile& file,
                                                 CameraSectionPipeline& sections, int count,
-                                                const std::string& projectDir, bool saveImages);
+                                                const std::string& projectDir, bool saveImages,
+                                                bool console = true);

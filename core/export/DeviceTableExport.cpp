@@ -40,8 +40,10 @@ CameraSection buildSection(const ExportSnapshot& snap, const DeviceTableFormat& 
     return s;
 }
 
+// With `memory` the table goes there instead of the file, and the export's
+// extras are left out: debug images, progress lines, the completion notice.
 ExportResult writeDeviceTable(const ExportSnapshot& snap, const std::string& path,
-                              const DeviceTableFormat& format) {
+                              const DeviceTableFormat& format, QByteArray* memory) {
     const int N = snap.cameraCount;
     // Everything that would make the table undescribable is refused before a
     // byte is written.
@@ -52,19 +54,19 @@ ExportResult writeDeviceTable(const ExportSnapshot& snap, const std::string& pat
                                [&snap, &format](LittleEndianWriter& out, WeightRows& volume) {
                                    return format.writeBlendTable(out, volume, snap);
                                });
-    format.preamble(snap);
+    if (!memory) format.preamble(snap);
 
-    DeviceTableFile file(snap, format.fileName());
+    DeviceTableFile file(snap, format.fileName(), memory);
     if (ExportResult r = file.open(); !r.written()) return r;
 
     // The debug images are saved only into an existing "pic" folder; without
     // one, drawing them would be wasted work.
-    const bool drawImages = pictureFolderExists(snap.projectDir);
+    const bool drawImages = !memory && pictureFolderExists(snap.projectDir);
     CameraSectionPipeline sections(N, 2, [&snap, &format, drawImages](int i) {
         return buildSection(snap, format, i, drawImages);
     });
     sections.startHelper(blendTable.job(), !(drawImages && format.panoramaDebugImages()));
-    if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, drawImages))
+    if (auto stop = writeCameraSections(file, sections, N, snap.projectDir, drawImages, !memory))
         return *stop;
 
     file.beginBlendTable();
@@ -72,6 +74,7 @@ ExportResult writeDeviceTable(const ExportSnapshot& snap, const std::string& pat
     if (auto stop = blendTable.writeInto(file, blend, path)) return *stop;
     if (blend.misaligned) return blendTableMisaligned(blend, path);
     file.endBlendTable(blend.records);
+    if (memory) return file.finish();
     format.reportBlendTable(snap, blend.records);
 
     return finishExport(file.finish(), format.fileName());
@@ -82,6 +85,15 @@ ExportResult writeDeviceTable(const ExportSnapshot& snap, const std::string& pat
 ExportResult exportDeviceTable(const Project& project, const DeviceTableFormat& format) {
     return runGuardedExport(project, format.fileName(),
                             [&format](const ExportSnapshot& snap, const std::string& path) {
-                                return writeDeviceTable(snap, path, format);
+                                return writeDeviceTable(snap, path, format, nullptr);
+                            });
+}
+
+ExportResult buildDeviceTable(const Project& project, const DeviceTableFormat& format,
+                              QByteArray& table) {
+    table.clear();
+    return runGuardedExport(project, format.fileName(),
+                            [&format, &table](const ExportSnapshot& snap, const std::string& path) {
+                                return writeDeviceTable(snap, path, format, &table);
                             });
 }

@@ -7,6 +7,7 @@
 // remap records, its blend table and its own console lines.
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <opencv2/core.hpp>
 #include <optional>
@@ -72,3 +73,8 @@ public:
 // included) the message has been printed, nothing is shown and an earlier
 // table of that name is left as it was.
 ExportResult exportDeviceTable(const Project& project, const DeviceTableFormat& format);
+// The same table built into `table` for a look at it: the bytes the export
+// would write, but no file, no debug images, no progress lines and no notice.
+// A failure is printed and returned as for the export, with `table` empty.
+ExportResult buildDeviceTable(const Project& project, const DeviceTableFormat& format,
+                              QByteArray& table);

@@ -5,8 +5,10 @@
 
 #include "export/SourceBlocks.h"
 
-DeviceTableFile::DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName)
-    : file_(snapshot.outputPath(fileName)),
+DeviceTableFile::DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName,
+                                 QByteArray* memory)
+    : output_(memory ? memoryTableOutput(snapshot.outputPath(fileName), *memory)
+                     : fileTableOutput(snapshot.outputPath(fileName))),
       N_(snapshot.cameraCount),
       W_(snapshot.W),
       H_(snapshot.H),
@@ -19,7 +21,7 @@ DeviceTableFile::DeviceTableFile(const ExportSnapshot& snapshot, const std::stri
 }
 
 ExportResult DeviceTableFile::open() {
-    ExportResult r = file_.open();
+    ExportResult r = output_->open();
     if (!r.written()) return r;
     writeHeaderAndArrays();
     return r;
@@ -101,5 +103,5 @@ ExportResult DeviceTableFile::finish() {
     o.seek(0);
     writeHeaderAndArrays();
     o.seek(size);
-    return file_.commit();
+    return output_->commit();
 }

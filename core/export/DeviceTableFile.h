@@ -18,28 +18,33 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "export/AtomicOutputFile.h"
 #include "export/ExportSnapshot.h"
+#include "export/LittleEndianWriter.h"
 #include "export/RedressRecord.h"
+#include "export/TableOutput.h"
 
 class DeviceTableFile {
 public:
     static constexpr int kHeaderSize = 128;
 
-    // `fileName` is placed in the snapshot's project folder.
-    DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName);
+    // `fileName` is placed in the snapshot's project folder. With `memory`
+    // the table is built there instead, byte for byte as the file would be,
+    // and no file is touched.
+    DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName,
+                    QByteArray* memory = nullptr);
 
-    const std::string& path() const { return file_.path(); }
+    const std::string& path() const { return output_->path(); }
 
     // Creates the (temporary) file and writes the header and the five arrays
     // with their placeholders. Failed when the file cannot be created.
     ExportResult open();
 
     // The writer, for the blend table and for any byte a format writes itself.
-    LittleEndianWriter& out() { return file_.out(); }
+    LittleEndianWriter& out() { return output_->out(); }
 
     // Camera sections, in camera index order 0 .. N-1: beginCamera notes the
     // section offset, writeRecord writes and counts one record, endCamera notes
@@ -67,7 +72,7 @@ public:
 private:
     void writeHeaderAndArrays();
 
-    AtomicOutputFile file_;
+    std::unique_ptr<TableOutput> output_;
     int N_ = 0;
     int W_ = 0;
     int H_ = 0;

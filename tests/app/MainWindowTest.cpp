@@ -11,10 +11,15 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTest>
 #include <memory>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
+#include "ButtomSetting.h"
 #include "CameraSetting.h"
 #include "LoadProgressDialog.h"
+#include "OpenGLWidget.h"
 #include "RightSetting.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
@@ -22,15 +27,18 @@
 namespace {
 
 // A level ring of four cameras, plus `extra` image lines, with the images
-// riggen renders for it.
+// riggen renders for it (and its scene at panorama size, when named).
 std::string levelRing(const ScratchDir& dir, const std::string& name,
-                      const std::string& extra = std::string()) {
+                      const std::string& extra = std::string(),
+                      const std::string& scene = std::string()) {
     std::string ring = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
     for (int k = 0; k < 4; ++k)
         ring += "i w320 h180 f0 v100 r0 p0 y" + std::to_string(90 * k) + " n\"c" +
                 std::to_string(k) + ".jpg\"\n";
     const std::string pto = dir.write(name, ring + extra);
-    EXPECT_EQ(QProcess::execute(ORVIK_BIN_DIR "/riggen", {QString::fromStdString(pto)}), 0);
+    QStringList args{QString::fromStdString(pto)};
+    if (!scene.empty()) args = QStringList{"--scene", QString::fromStdString(scene)} + args;
+    EXPECT_EQ(QProcess::execute(ORVIK_BIN_DIR "/riggen", args), 0);
     return pto;
 }
 
@@ -114,6 +122,60 @@ TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
         ->findChild<QPushButton*>("buttom_Button")
         ->click();
     EXPECT_NE(cv::sum(project->cameras[0].displayImage)[3], weight);
+    testing::internal::GetCapturedStdout();
+}
+
+// The device view shows the normalised blend: where the layered preview darkens
+// the feathered seams over black, it keeps the scene's brightness. It follows a
+// slider, and clearing the box brings the layered preview back.
+TEST_F(MainWindowTest, DeviceViewShowsTheNormalisedBlend) {
+    ScratchDir dir;
+    const std::string rig = levelRing(dir, "rig.pto", "", dir.file("scene.png"));
+    cv::Mat scene;
+    cv::resize(cv::imread(dir.file("scene.png")), scene, cv::Size(900, 450), 0, 0, cv::INTER_AREA);
+    // Over the rows every camera covers, the darkest column's share of the
+    // scene's brightness there.
+    auto darkest = [&scene](const QImage& shot) {
+        const QImage rgb = shot.convertToFormat(QImage::Format_RGB888);
+        const cv::Mat view(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar*>(rgb.bits()),
+                           static_cast<size_t>(rgb.bytesPerLine()));
+        auto brightness = [](const cv::Mat& column) {
+            const cv::Scalar sum = cv::sum(column);
+            return sum[0] + sum[1] + sum[2];
+        };
+        double least = 1e9;
+        for (int x = 0; x < 900; ++x) {
+            const cv::Rect band(x, 185, 1, 80);
+            least = std::min(least, brightness(view(band)) / brightness(scene(band)));
+        }
+        return least;
+    };
+    testing::internal::CaptureStdout();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->loadSequence(rig);
+    auto* preview = window->findChild<OpenGLWidget*>();
+    auto* device = window->findChild<QCheckBox*>("m_DeviceViewCombox");
+    // Untrimmed cameras overlap; wide feathers make the seams translucent.
+    const auto& panels = window->findChild<RightSetting*>()->panels;
+    for (const char* trim : {"dirction_sliderL", "direction_sliderR"})
+        for (CameraSetting* panel : panels) panel->findChild<QSlider*>(trim)->setValue(50000);
+    window->findChild<QSlider*>("BlendSlider")->setValue(60000);
+    const QImage layered = preview->grabFramebuffer();
+    EXPECT_LT(darkest(layered), 0.5);
+
+    device->setChecked(true);
+    EXPECT_GT(darkest(preview->grabFramebuffer()), 0.8);
+    // A trim that opens a gap between two cameras leaves a hole.
+    QSlider* trim = panels[0]->findChild<QSlider*>("dirction_sliderL");
+    trim->setValue(0);
+    QCoreApplication::processEvents();
+    EXPECT_LT(darkest(preview->grabFramebuffer()), 0.5);
+
+    trim->setValue(50000);
+    device->setChecked(false);
+    EXPECT_EQ(preview->grabFramebuffer(), layered);
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
     testing::internal::GetCapturedStdout();
 }
 

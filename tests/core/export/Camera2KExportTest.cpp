@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <opencv2/imgcodecs.hpp>
 
 #include "DeviceTableReader.h"
@@ -230,6 +231,21 @@ TEST_F(Camera2KExport, SkippedRecordsAndDebugImages) {
     const cv::Scalar blue = cv::sum(outline);
     EXPECT_GT(blue[0], 2 * blue[2] + 1000);
     EXPECT_EQ(cv::sum(cv::imread(pic + "0-2.jpg"))[0], 0);
+
+    // Built in memory for the device view: the same bytes, and no file, debug
+    // image, console line or notice.
+    const std::vector<uint8_t> written = testsupport::readFileBytes(run.result.path);
+    ASSERT_TRUE(QDir(pic.c_str()).removeRecursively() && QDir(dir.path()).mkdir("pic"));
+    ASSERT_TRUE(QFile::remove(run.result.path.c_str()));
+    QByteArray memory;
+    const testsupport::ExportRun built =
+        runExport([&memory](const Project& p) { return buildCamera2KTable(p, memory); });
+    ASSERT_TRUE(built.result.written()) << built.result.message;
+    EXPECT_EQ(std::vector<uint8_t>(memory.begin(), memory.end()), written);
+    EXPECT_EQ(built.console, "");
+    EXPECT_EQ(noticesShown, 1);
+    EXPECT_TRUE(QDir(pic.c_str()).isEmpty());
+    EXPECT_FALSE(QFile::exists(run.result.path.c_str()));
 }
 
 // Tables the device could not read are refused before anything is written:
