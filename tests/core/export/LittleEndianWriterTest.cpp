@@ -24,28 +24,6 @@ std::vector<uint8_t> bytesOf(const QByteArray& a) {
     return std::vector<uint8_t>(a.begin(), a.end());
 }
 
-TEST(LittleEndianWriter, LaysOutValuesLittleEndian) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadWrite));
-    LittleEndianWriter w(buffer);
-    w.u8(0xAB);
-    w.u16(0x1234);
-    w.u32(0xDEADBEEF);
-    w.i32(-2);
-    w.f32(0.5f);
-    w.bytes("J01", 4);
-    w.repeatU32(0x4FFF4FFF, 3);
-    w.zeros(2);
-    EXPECT_EQ(w.pos(), 1 + 2 + 4 + 4 + 4 + 4 + 12 + 2);
-    ASSERT_TRUE(w.flush());
-    const std::vector<uint8_t> expect = {0xAB, 0x34, 0x12, 0xEF, 0xBE, 0xAD, 0xDE, 0xFE, 0xFF,
-                                         0xFF, 0xFF, 0x00, 0x00, 0x00, 0x3F, 'J',  '0',  '1',
-                                         0x00, 0xFF, 0x4F, 0xFF, 0x4F, 0xFF, 0x4F, 0xFF, 0x4F,
-                                         0xFF, 0x4F, 0xFF, 0x4F, 0x00, 0x00};
-    EXPECT_EQ(bytesOf(data), expect);
-}
-
 // Every byte that reaches the device is announced once, in pieces of at most
 // 1 MB (also for a block larger than the buffer), and u32s lays values out
 // like u32.
