@@ -51,20 +51,11 @@ protected:
 };
 
 TEST_F(TableReaders, ExportedTablesReadBackSound) {
-    using Export = ExportResult (*)(const Project&);
-    for (Export run : {Export(&exportCamera2K), Export(&exportCamera4K)}) {
-        const DeviceTable t = testsupport::readSoundTable(run(project).path);
-        EXPECT_EQ(t.blend.rowsRead, 216);
-        const TableCoverage cov = measureCoverage(t);
-        EXPECT_GT(cov.cameras[0].entries, 50000u);
-        EXPECT_GT(cov.cameras[1].entries, 40000u);
-        EXPECT_GT(cov.covered, 100000u);
-        EXPECT_TRUE(cov.leftOut().empty());
-    }
-    const Bytes qw = exported(exportQuickWeave);
-    const QuickWeaveTable q = readQuickWeaveTable(qw.data(), qw.size());
-    EXPECT_TRUE(q.valid()) << q.violations.list()[0].message;
-    ASSERT_EQ(q.cameras.size(), 2u);
+    // (Each exporter's own tests read its tables back through these readers.)
+    const TableCoverage sound =
+        measureCoverage(testsupport::readSoundTable(exportCamera4K(project).path));
+    EXPECT_GT(sound.covered, 100000u);
+    EXPECT_TRUE(sound.leftOut().empty());
 
     // A camera without a usable boundary gets no record but keeps its
     // weight: the table leaves it out, which the coverage shows.
