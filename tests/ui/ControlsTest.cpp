@@ -187,11 +187,6 @@ TEST_F(ControlsTest, HighlightIsExclusiveAndHideHides) {
     EXPECT_TRUE(project->cameras[2].highlighted);
     highlight(2)->setChecked(false);
     EXPECT_FALSE(project->cameras[2].highlighted);
-
-    panelChild<QCheckBox>(3, "hide_CheckBox")->setChecked(true);
-    EXPECT_TRUE(project->cameras[3].hidden);
-    panelChild<QCheckBox>(3, "hide_CheckBox")->setChecked(false);
-    EXPECT_FALSE(project->cameras[3].hidden);
 }
 
 TEST_F(ControlsTest, PanelsFollowTheCameraList) {
