@@ -40,16 +40,15 @@ TEST(SegmentPlan4K, SegmentHeightFollowsTheAlignedWidth) {
     const SegmentPlan4K w16 = planSegments4K(cv::Rect(1, 1, 10, 4000), 3, 0);
     EXPECT_EQ(std::make_pair(w16.width, w16.segmentMaxRows), std::make_pair(16, 1022));
     const SegmentPlan4K w1024 = planSegments4K(cv::Rect(1, 1, 1019, 30), 5, 0);
-    EXPECT_EQ(w1024.panoX, 0);
-    EXPECT_EQ(w1024.width, 1024);
-    EXPECT_EQ(w1024.segmentMaxRows, 14);
     ASSERT_EQ(w1024.segments.size(), 3u);
-    EXPECT_EQ(w1024.segments[2].rows, 2);
+    EXPECT_EQ(
+        std::vector<int>({w1024.panoX, w1024.width, w1024.segmentMaxRows, w1024.segments[2].rows}),
+        std::vector<int>({0, 1024, 14, 2}));
     EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 4096, 2), 0, 0).segmentMaxRows, 2);
     EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 4097, 2), 0, 0).segmentMaxRows, 2);  // 4112
     // A negative start moves down to the multiple below.
-    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 10, 2), -3, -1).panoX, -16);
-    EXPECT_EQ(planSegments4K(cv::Rect(1, 1, 10, 2), -3, -1).panoY, -2);
+    const SegmentPlan4K negative = planSegments4K(cv::Rect(1, 1, 10, 2), -3, -1);
+    EXPECT_EQ(std::make_pair(negative.panoX, negative.panoY), std::make_pair(-16, -2));
 }
 
 TEST(SegmentPlan4K, EveryCameraRowIsReadOnce) {

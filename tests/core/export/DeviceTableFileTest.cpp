@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "DeviceTableReader.h"
 #include "ExportFixture.h"
 #include "export/DebugImages.h"
 #include "export/DeviceTableFile.h"
@@ -29,8 +28,8 @@ protected:
 
 // A table whose export stops half-way (the file object goes away without
 // finish) must leave the previous table byte for byte, and no stray file.
+// (A finished export replacing a file: the QuickWeave test's second export.)
 TEST_F(DeviceTableFileTest, AbandonedExportKeepsPreviousTable) {
-    const std::string path = snap->outputPath("Camera_2K_Project.tab");
     writeFile("Camera_2K_Project.tab", "previous table");
     {
         DeviceTableFile file(*snap, "Camera_2K_Project.tab");
@@ -41,18 +40,6 @@ TEST_F(DeviceTableFileTest, AbandonedExportKeepsPreviousTable) {
     }
     EXPECT_EQ(readText("Camera_2K_Project.tab"), "previous table");
     EXPECT_EQ(entries(), QStringList{"Camera_2K_Project.tab"});
-
-    // A finished export replaces it.
-    DeviceTableFile again(*snap, "Camera_2K_Project.tab");
-    ASSERT_TRUE(again.open().written());
-    again.beginCamera(0);
-    again.endCamera();
-    again.beginCamera(1);
-    again.endCamera();
-    again.beginBlendTable();
-    again.endBlendTable(0);
-    ASSERT_TRUE(again.finish().written());
-    EXPECT_EQ(testsupport::readDeviceTable(path).fileSize, 128u + 40u);
 }
 
 TEST_F(DeviceTableFileTest, UncreatableFileIsReportedWithPathAndReason) {
