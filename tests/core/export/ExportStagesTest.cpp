@@ -7,7 +7,6 @@
 #include "RecordingReporter.h"
 #include "SourceBlockLists.h"
 #include "SyntheticCamera.h"
-#include "export/BlendPartition.h"
 #include "export/RemapEntry.h"
 #include "export/WeightVolume.h"
 
@@ -198,52 +197,6 @@ TEST(EncodeEntry, TwelveFourWithClamp) {
         EXPECT_EQ(e.valid, k.fx >= 0) << k.c;
         EXPECT_EQ(e.packed(), want) << k.c;
     }
-}
-
-// A row encoded at once equals the entries one by one, for every block and
-// column range, including ranges reaching outside the map.
-TEST(EncodeEntry, RowEqualsEntries) {
-    CameraSpec s = testsupport::cameraSpec(23, 3);
-    s.map = [](int c, int r) {
-        if (c == 4) return cv::Vec2f(NAN, 10);
-        return cv::Vec2f(120.0f + 1.37f * c + 0.5f * r, 170.0f + 0.83f * c - 2.1f * r);
-    };
-    s.alpha = [](int c, int r) -> uint8_t { return (c + r) % 5 == 0 ? 0 : 77; };
-    const CameraSnapshot snap = snapshotOf(s);
-    for (int r = -1; r <= 3; ++r)
-        for (int bx = 0; bx <= 1; ++bx)
-            for (int by = 0; by <= 1; ++by) {
-                const int c0 = -2, c1 = 25;
-                std::vector<uint32_t> row(static_cast<size_t>(c1 - c0 + 1), kInvalidEntry);
-                const bool any = encodeRow(snap, r, c0, c1, bx, by, row.data());
-                bool anyValid = false;
-                for (int c = c0; c <= c1; ++c) {
-                    const RemapEntry e = encodeEntry(snap, r, c, bx, by);
-                    anyValid = anyValid || e.valid;
-                    EXPECT_EQ(row[static_cast<size_t>(c - c0)], e.packed())
-                        << r << " " << c << " " << bx << " " << by;
-                }
-                EXPECT_EQ(any, anyValid);
-            }
-}
-
-TEST(BlendPartition, BlockWidthsAndCameraLimit) {
-    const BlendPartition p = blendPartition(1920, 3);
-    EXPECT_EQ(std::vector<int>({p.blockWidth, p.blockCount, p.start(1), p.width(1)}),
-              std::vector<int>({1000, 2, 1000, 920}));
-    std::vector<int> widths;
-    for (int n : {4, 8, 750, 751}) widths.push_back(blendPartition(1920, n).blockWidth);
-    EXPECT_EQ(widths, (std::vector<int>{748, 372, 4, 0}));
-    EXPECT_EQ(blendPartition(1920, 0).blockCount, 0);
-
-    EXPECT_FALSE(checkBlendCameraCount(750, "t.tab"));
-    testsupport::RecordingReporter console;
-    const auto r = checkBlendCameraCount(751, "t.tab");
-    const std::string out = console.take();
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, ExportResult::Status::Failed);
-    EXPECT_NE(out.find("751"), std::string::npos);
-    EXPECT_EQ(r->message + "\r\n", out);
 }
 
 }  // namespace

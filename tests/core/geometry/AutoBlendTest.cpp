@@ -82,10 +82,12 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     setLayer(project.cameras[2], 3600, {{1400, 2400}});
     setLayer(project.cameras[3], 3600, {{2300, 3400}});
     ASSERT_EQ(autoBlend(kAutoFadeWidth), 0);
-    EXPECT_EQ(project.cameras[0].imgBdy, (std::vector<BoundaryEdge>{{565, 0}, {3335, 1}}));
-    EXPECT_EQ(project.cameras[1].imgBdy, (std::vector<BoundaryEdge>{{535, 1}, {1465, 0}}));
-    EXPECT_EQ(project.cameras[2].imgBdy, (std::vector<BoundaryEdge>{{1435, 1}, {2365, 0}}));
-    EXPECT_EQ(project.cameras[3].imgBdy, (std::vector<BoundaryEdge>{{2335, 1}, {3365, 0}}));
+    std::vector<std::vector<BoundaryEdge>> seams;
+    for (const Camara& c : project.cameras) seams.push_back(c.imgBdy);
+    EXPECT_EQ(seams, (std::vector<std::vector<BoundaryEdge>>{{{565, 0}, {3335, 1}},
+                                                             {{535, 1}, {1465, 0}},
+                                                             {{1435, 1}, {2365, 0}},
+                                                             {{2335, 1}, {3365, 0}}}));
     // Every seam: the upper camera fades where the lower is cut.
     EXPECT_EQ(alphaAt(project.cameras[1].displayImage, 1465), 8);
     EXPECT_EQ(alphaAt(project.cameras[2].displayImage, 1435), 255);

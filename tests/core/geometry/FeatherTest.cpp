@@ -74,15 +74,11 @@ TEST(FeatherAlpha, InPlaceMaskMatchesSeparateMask) {
     EXPECT_EQ(cv::countNonZero(a.reshape(1) != b.reshape(1)), 0);
 }
 
+// (The other slider values are pinned through refreshView below.)
 TEST(SliderPixels, SinglePrecisionAndTruncation) {
-    EXPECT_EQ(cutPixels(20000, 1200), 400);
-    EXPECT_EQ(blendPixels(60000, 1200), 120);
-    EXPECT_EQ(blendPixels(0, 1200), 0);
-    EXPECT_EQ(trimPixels(0, 0, 1200), 400);
-    EXPECT_EQ(trimPixels(400, 0, 1200), 0);
-    EXPECT_EQ(trimPixels(400, 15000, 1200), -120);
     // 1/3 in single precision times 1000 is 333.33334, truncated.
     EXPECT_EQ(cutPixels(20000, 1000), 333);
+    EXPECT_EQ(trimPixels(400, 15000, 1200), -120);
 }
 
 class RefreshViewTest : public ::testing::Test {

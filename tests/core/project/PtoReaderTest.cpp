@@ -95,13 +95,11 @@ TEST(PtoReader, CrLfAndMissingFiles) {
         const std::string path = dir.write("bad.pto", text);
         PtoReader c(path);
         EXPECT_EQ(c.problem.rfind(path + message, 0), 0u) << c.problem;
-        EXPECT_EQ(c.width, 0);
-        EXPECT_EQ(c.height, 0);
+        EXPECT_EQ(c.width + c.height, 0);
     }
 
     PtoReader missing(dir.file("nope.pto"));
-    EXPECT_EQ(missing.imageCount(), 0);
-    EXPECT_EQ(missing.width, 0);
-    EXPECT_EQ(missing.height, 0);
+    EXPECT_EQ(std::vector<int>({missing.imageCount(), missing.width, missing.height}),
+              std::vector<int>({0, 0, 0}));
     EXPECT_EQ(missing.dir, dir.path() + "/");
 }

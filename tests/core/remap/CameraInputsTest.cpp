@@ -119,19 +119,13 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
     ASSERT_TRUE(writeMapTiff(cam.mapXPath, mx));
     ASSERT_TRUE(writeMapTiff(cam.mapYPath, my));
 
+    // (Offsets, sizes and boundaries: the remapper run test.) The merged map
+    // holds the floats exactly as read.
     loadCameraInputs(cam, 3);
-    EXPECT_EQ(cam.index, 3);
-    EXPECT_EQ(cam.offsetX, 300);
-    EXPECT_EQ(cam.offsetY, 0);
-    EXPECT_EQ(cam.sourceImage.size(), cv::Size(64, 48));
-    ASSERT_EQ(cam.image.type(), CV_8UC4);
-    EXPECT_EQ(cam.image.size(), cv::Size(30, 12));
-    EXPECT_EQ(cam.rawBdy, edges({{5, 1}, {25, 0}}));
     ASSERT_EQ(cam.coordMap.type(), CV_32FC2);
     std::vector<cv::Mat> channels;
     cv::split(cam.coordMap, channels);
-    EXPECT_TRUE(sameFloats(channels[0], mx));
-    EXPECT_TRUE(sameFloats(channels[1], my));
+    EXPECT_TRUE(sameFloats(channels[0], mx) && sameFloats(channels[1], my));
     // The merged map is a copy: mapX stays as read.
     EXPECT_NE(cam.coordMap.data, cam.mapX.data);
     EXPECT_TRUE(sameFloats(cam.mapX, mx));
@@ -139,9 +133,7 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
     // Only one map readable: coordMap empty, the readable map kept.
     QFile::remove(QString::fromStdString(cam.mapYPath));
     loadCameraInputs(cam, 3);
-    EXPECT_FALSE(cam.mapX.empty());
-    EXPECT_TRUE(cam.mapY.empty());
-    EXPECT_TRUE(cam.coordMap.empty());
+    EXPECT_TRUE(!cam.mapX.empty() && cam.mapY.empty() && cam.coordMap.empty());
 
     // Maps of another size than the image: coordMap empty.
     ASSERT_TRUE(writeMapTiff(cam.mapYPath, rampMap(30, 12, 0.0f)));

@@ -9,7 +9,6 @@
 #include <QTextStream>
 #include <opencv2/imgcodecs.hpp>
 
-#include "CoreApp.h"
 #include "ProcessRun.h"
 #include "RecordingReporter.h"
 #include "TiffFixtures.h"
@@ -17,6 +16,14 @@
 #include "remap/RemapRun.h"
 
 namespace {
+
+// The remapper runs need Qt's event loop and application paths.
+void ensureCoreApplication() {
+    static int argc = 1;
+    static char name[] = "orvik_test";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
 
 QString readAll(const QString& path) {
     QFile f(path);

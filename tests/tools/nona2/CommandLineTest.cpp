@@ -48,21 +48,12 @@ TEST(Nona2CommandLine, WritesTheThreeFilesTheLoaderOpens) {
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(filesIn(work),
               (std::vector<std::string>{"pic0000.tif", "pic0000_x.tif", "pic0000_y.tif"}));
+    // Where the layer lies is the nona comparison's; here that the loader reads it.
     const cv::Mat layer = cv::imread((work / "pic0000.tif").string(), cv::IMREAD_UNCHANGED);
     ASSERT_EQ(layer.type(), CV_8UC4);
-    const cv::Mat mx = readMapTiff((work / "pic0000_x.tif").string()).map;
-    const cv::Mat my = readMapTiff((work / "pic0000_y.tif").string()).map;
-    EXPECT_EQ(mx.size(), layer.size());
-    EXPECT_EQ(my.size(), layer.size());
-    // Camera looking at yaw 0 with 90 degrees: centred on the panorama.
+    EXPECT_EQ(readMapTiff((work / "pic0000_y.tif").string()).map.size(), layer.size());
     const cv::Point pos = loaderOffset((work / "pic0000.tif").string());
-    EXPECT_NEAR(pos.x + layer.cols / 2.0, 200.0, 1.0);
-    EXPECT_NEAR(pos.y + layer.rows / 2.0, 100.0, 1.0);
-    // The camera centre sees the source centre.
-    const int cx = 200 - pos.x, cy = 100 - pos.y;
-    EXPECT_NEAR(mx.at<float>(cy, cx), 80.0f, 1.0f);
-    EXPECT_NEAR(my.at<float>(cy, cx), 60.0f, 1.0f);
-    EXPECT_EQ(layer.at<cv::Vec4b>(cy, cx), cv::Vec4b(10, 200, 30, 255));
+    EXPECT_EQ(layer.at<cv::Vec4b>(100 - pos.y, 200 - pos.x), cv::Vec4b(10, 200, 30, 255));
 
     // Image index 12 gives the name the loader builds for camera 12.
     std::string twelve = kProject;
