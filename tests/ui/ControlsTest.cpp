@@ -15,7 +15,6 @@
 
 #include "ButtomSetting.h"
 #include "CameraSetting.h"
-#include "LoadProgressDialog.h"
 #include "MainWindow.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
@@ -237,24 +236,6 @@ TEST_F(ControlsTest, TopAndBottomButtonsReorder) {
     // Moving the top camera to the top again changes nothing.
     top->click();
     EXPECT_EQ(project->drawOrder, (std::deque<int>{0, 2, 1, 3}));
-}
-
-// The bar runs through both phases, remapping then analysing, and counts out
-// of range stay within it.
-TEST(LoadProgressDialogTest, AdvancesThroughBothPhases) {
-    resetProject(0);
-    QWidget parent;
-    LoadProgressDialog progress(&parent, 4);
-    EXPECT_TRUE(progress.isVisible());
-    EXPECT_EQ(progress.maximum(), 8);
-    progress.remapperProgress(2, 4);
-    EXPECT_EQ(progress.value(), 2);
-    progress.analysisProgress(1, 4);
-    EXPECT_EQ(progress.value(), 5);
-    progress.analysisProgress(9, 4);
-    EXPECT_EQ(progress.value(), 8);
-    progress.finish();
-    EXPECT_FALSE(progress.isVisible());
 }
 
 }  // namespace
