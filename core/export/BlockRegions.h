@@ -14,8 +14,9 @@
 // approximation) and returns their bounding rectangles in the order OpenCV
 // returns the contours. Rectangles are in padded coordinates: (x, y, w, h)
 // covers camera columns x-1 .. x+w-2 and rows y-1 .. y+h-2.
-// When `contourImage` is non-null and non-empty (CV_8UC3) the contours are
-// drawn on it in white, thickness 2, at padded coordinates.
+// When `contourImage` is non-null and non-empty (CV_8UC3, or CV_8UC1 as a
+// mask) the contours are drawn on it in white (255), thickness 2, at padded
+// coordinates.
 // Only the block's bounding box is scanned; the result is the same as on the
 // whole padded map. It prints nothing: for a camera whose imgBdy does not hold
 // two entries (no regions) the caller reports the block's pixels with

@@ -56,7 +56,7 @@ std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportR
         // A camera whose inputs failed to load has no map or weights; it then
         // simply contributes nothing.
         if (cam.coordMap.type() == CV_32FC2) c.map = cam.coordMap;
-        if (cam.displayImage.type() == CV_8UC4) c.weights = cam.displayImage.clone();
+        if (cam.displayImage.type() == CV_8UC4) c.weights = cam.displayImage;
         c.sourceWidth = cam.sourceImage.cols;
         c.sourceHeight = cam.sourceImage.rows;
         c.imgBdy = cam.imgBdy;

@@ -27,8 +27,10 @@ struct CameraSnapshot {
     // CV_32FC2, shares the camera's coordMap: element (r, c) = source (x, y) in
     // pixels. Empty when the camera has no usable map.
     cv::Mat map;
-    // CV_8UC4 private deep copy of displayImage; channel 3 is the blend weight
-    // 0..255. Empty when the camera has no four-channel display image.
+    // CV_8UC4, shares the camera's displayImage; channel 3 is the blend weight
+    // 0..255. Empty when the camera has no four-channel display image. Sharing
+    // is safe: a display image is recomputed into a fresh buffer while another
+    // matrix still holds the old one, so the snapshot keeps its pixels.
     cv::Mat weights;
     int sourceWidth = 0;               // sourceImage columns
     int sourceHeight = 0;              // sourceImage rows

@@ -72,14 +72,19 @@ MapTiff readMapTiff(const std::string& path) {
     // Strips hold whole rows; more data than rows plus one strip means a broken header.
     if (strips * stripSize > needed + stripSize) return refuse(path, "has inconsistent strips");
 
-    std::vector<uint8_t> buffer(static_cast<size_t>(strips * stripSize));
+    cv::Mat map(static_cast<int>(height), static_cast<int>(width), CV_32FC1);
+    // Strips that fill the matrix exactly are decoded straight into it; a last
+    // strip padded beyond the rows goes through a buffer of the whole data.
+    const bool direct = strips * stripSize == needed;
+    std::vector<uint8_t> buffer(direct ? 0 : static_cast<size_t>(strips * stripSize));
+    uint8_t* target = direct ? map.data : buffer.data();
+    const int64_t capacity = direct ? needed : static_cast<int64_t>(buffer.size());
     int64_t consumed = 0;
     for (int64_t s = 0; s < strips; ++s) {
-        const int64_t room = static_cast<int64_t>(buffer.size()) - consumed;
+        const int64_t room = capacity - consumed;
         if (room <= 0) break;
-        const tmsize_t got =
-            TIFFReadEncodedStrip(tif, static_cast<uint32_t>(s), buffer.data() + consumed,
-                                 static_cast<tmsize_t>(std::min(room, stripSize)));
+        const tmsize_t got = TIFFReadEncodedStrip(tif, static_cast<uint32_t>(s), target + consumed,
+                                                  static_cast<tmsize_t>(std::min(room, stripSize)));
         if (got < 0) return refuse(path, "strip " + std::to_string(s) + " cannot be read");
         consumed += got;
     }
@@ -87,9 +92,9 @@ MapTiff readMapTiff(const std::string& path) {
         return refuse(path, "holds " + std::to_string(consumed) + " bytes of map data, " +
                                 std::to_string(needed) + " needed");
 
+    if (!direct) std::memcpy(map.data, buffer.data(), static_cast<size_t>(needed));
     MapTiff result;
-    result.map = cv::Mat(static_cast<int>(height), static_cast<int>(width), CV_32FC1);
-    std::memcpy(result.map.data, buffer.data(), static_cast<size_t>(needed));
+    result.map = map;
     return result;
 }
 
@@ -128,8 +133,12 @@ void loadCoordinateMaps(Camara& cam) {
     readImagePosition(cam);
     // Both maps or none: the exporters need coordMap empty or complete.
     if (!cam.mapX.empty() && !cam.mapY.empty() && cam.mapX.size() == cam.mapY.size()) {
-        cv::Mat channels[2] = {cam.mapX.clone(), cam.mapY.clone()};
+        cv::Mat channels[2] = {cam.mapX, cam.mapY};
         cv::merge(channels, 2, cam.coordMap);
+        // Nothing reads the single maps once they are merged; at panorama size
+        // they would hold as much again as the merged map.
+        cam.mapX.release();
+        cam.mapY.release();
     } else {
         cam.coordMap.release();
         if (!cam.mapX.empty() || !cam.mapY.empty())
@@ -148,6 +157,8 @@ void dropCameraInputs(Camara& cam, int index) {
     cam.displayImage.release();
     cam.rawBdy.clear();
     cam.imgBdy.clear();
+    cam.displaySource = Camara::DisplaySource();
+    cam.staleColumns.clear();
 }
 
 std::string layerOutsidePanorama(Camara& cam, int panoWidth, int panoHeight) {

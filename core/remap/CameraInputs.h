@@ -27,7 +27,8 @@ MapTiff readMapTiff(const std::string& path);
 bool readImagePosition(Camara& cam);
 
 // Both maps, the offset, and coordMap = (mapX, mapY) when both maps were read and
-// have the same size; coordMap stays empty otherwise.
+// have the same size, after which mapX and mapY are released (coordMap holds
+// them); otherwise coordMap stays empty and a map that was read is kept.
 void loadCoordinateMaps(Camara& cam);
 
 // Everything a camera needs from its files, for camera `index`. Fields left over

@@ -31,9 +31,9 @@ CameraSnapshot snapshotOf(const CameraSpec& s) {
     return snap;
 }
 
-// The export works on threads while the window may change the display images:
-// the weights must be copied (the maps are never written, so they are shared).
-TEST(ExportSnapshot, CopiesWeightsAndSharesMaps) {
+// The snapshot shares the maps and the display images: a refresh while it lives
+// writes a new display image and leaves the snapshot's weights alone.
+TEST(ExportSnapshot, SharesMapsAndWeights) {
     Project project;
     setRig(project, 64, 32, {flat(8, 4, 3, 5, 200), flat(6, 2, 0, 0, 100)}, "/tmp/x/", {0, 1});
     project.cameras[1].sourceImage.create(700, 900, CV_8UC1);
@@ -42,7 +42,11 @@ TEST(ExportSnapshot, CopiesWeightsAndSharesMaps) {
     EXPECT_EQ(snap->cameras[1].sourceWidth, 900);
     EXPECT_EQ(snap->cameras[1].sourceHeight, 700);
     EXPECT_EQ(snap->cameras[0].map.data, project.cameras[0].coordMap.data);
-    project.cameras[0].displayImage.setTo(cv::Scalar::all(0));
+    Camara& cam0 = project.cameras[0];
+    cam0.image = cv::Mat(cam0.displayImage.size(), CV_8UC4, cv::Scalar::all(0));
+    testsupport::RecordingReporter console;
+    cam0.refreshView();
+    EXPECT_EQ(cam0.displayImage.at<cv::Vec4b>(0, 0)[3], 0);
     EXPECT_EQ(snap->cameras[0].weights.at<cv::Vec4b>(0, 0)[3], 200);
     EXPECT_EQ(snap->stackingPosition(7), 0);  // absent: position 0
 }
