@@ -38,15 +38,21 @@ def run(pto):
     t0 = time.monotonic()
     proc = subprocess.Popen([cli, "export", "--no-settings", "--auto", pto],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    # The remapper is done at its last progress line ("remapped N/N", which
+    # the polling may miss) or, failing that, at the next line after them.
     remapped = analysed = None
+    seen_remap = False
     for line in proc.stdout:
         words = line.split()
         now = time.monotonic() - t0
         if line.startswith("remapped") and len(words) > 1:
+            seen_remap = True
             done, _, count = words[1].partition("/")
             if done == count and remapped is None:
                 remapped = now
-        elif line.startswith("analysed camera"):
+        elif seen_remap and remapped is None:
+            remapped = now
+        if line.startswith("analysed camera"):
             analysed = now
     _, status, usage = os.wait4(proc.pid, 0)
     total = time.monotonic() - t0

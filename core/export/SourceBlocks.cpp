@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <map>
 
-SourceBlockMap mapSourceBlocks(const CameraSnapshot& camera) {
-    SourceBlockMap out;
+namespace {
+
+template <class Label>
+void labelBlocks(const CameraSnapshot& camera, SourceBlockMap& out) {
     const cv::Mat& map = camera.map;
-    out.labels = cv::Mat::zeros(map.size(), CV_32SC1);
+    out.labels = cv::Mat::zeros(map.size(), cv::DataType<Label>::type);
     // Blocks in the order they are met; labels are 1-based indexes into it.
     std::vector<SourceBlock> found;
     std::map<uint32_t, int> byKey;  // key -> index into found
@@ -14,12 +16,12 @@ SourceBlockMap mapSourceBlocks(const CameraSnapshot& camera) {
     const float sh = static_cast<float>(camera.sourceHeight);
     for (int r = 0; r < map.rows; ++r) {
         const cv::Vec2f* row = map.ptr<cv::Vec2f>(r);
-        int32_t* labels = out.labels.ptr<int32_t>(r);
+        Label* labels = out.labels.ptr<Label>(r);
         SourceBlock* block = nullptr;  // the block of the run being scanned
         int runStart = 0;
         auto closeRun = [&](int end) {  // columns runStart .. end-1 belong to `block`
             if (!block) return;
-            const int label = block->label;
+            const Label label = static_cast<Label>(block->label);
             for (int c = runStart; c < end; ++c) labels[c] = label;
             cv::Rect& b = block->bounds;
             if (block->pixelCount == 0) {
@@ -69,5 +71,20 @@ SourceBlockMap mapSourceBlocks(const CameraSnapshot& camera) {
         b.counter = ++counter;
         out.blocks.push_back(std::move(b));
     }
+}
+
+}  // namespace
+
+SourceBlockMap mapSourceBlocks(const CameraSnapshot& camera) {
+    SourceBlockMap out;
+    // Blocks hold positions 0 < x < sourceWidth, 0 < y < sourceHeight.
+    const int64_t across =
+        (int64_t(std::max(camera.sourceWidth, 0)) + kSourceBlockWidth - 1) / kSourceBlockWidth;
+    const int64_t down =
+        (int64_t(std::max(camera.sourceHeight, 0)) + kSourceBlockHeight - 1) / kSourceBlockHeight;
+    if (across * down <= 0xFFFF)
+        labelBlocks<uint16_t>(camera, out);
+    else
+        labelBlocks<int32_t>(camera, out);
     return out;
 }

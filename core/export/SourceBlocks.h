@@ -32,7 +32,10 @@ struct SourceBlock {
 // cost far more memory and time than the exports need.
 struct SourceBlockMap {
     std::vector<SourceBlock> blocks;  // ascending key order, counters set
-    cv::Mat labels;                   // CV_32SC1, the size of the map
+    // The size of the map: CV_16UC1 when the source image has room for at most
+    // 65535 blocks (at panorama size the labels are the largest buffer a
+    // section holds), CV_32SC1 otherwise.
+    cv::Mat labels;
 };
 
 // Groups the camera's map elements by source block: block (trunc(x / 128),

@@ -31,10 +31,12 @@ inline std::vector<SourceBlockList> collectSourceBlocks(const CameraSnapshot& ca
         static_cast<SourceBlock&>(lists[i]) = m.blocks[i];
         indexOfLabel[static_cast<size_t>(m.blocks[i].label)] = static_cast<int>(i);
     }
-    for (int r = 0; r < m.labels.rows; ++r) {
-        const int32_t* labels = m.labels.ptr<int32_t>(r);
+    cv::Mat labelMap;
+    m.labels.convertTo(labelMap, CV_32S);
+    for (int r = 0; r < labelMap.rows; ++r) {
+        const int32_t* labels = labelMap.ptr<int32_t>(r);
         const cv::Vec2f* row = camera.map.ptr<cv::Vec2f>(r);
-        for (int c = 0; c < m.labels.cols; ++c) {
+        for (int c = 0; c < labelMap.cols; ++c) {
             if (labels[c] == 0) continue;
             lists[static_cast<size_t>(indexOfLabel[static_cast<size_t>(labels[c])])]
                 .pixels.push_back(SourcePixel{c, r, row[c][0], row[c][1]});
