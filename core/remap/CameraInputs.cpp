@@ -157,8 +157,6 @@ void dropCameraInputs(Camara& cam, int index) {
     cam.displayImage.release();
     cam.rawBdy.clear();
     cam.imgBdy.clear();
-    cam.displaySource = Camara::DisplaySource();
-    cam.staleColumns.clear();
 }
 
 std::string layerOutsidePanorama(Camara& cam, int panoWidth, int panoHeight) {
