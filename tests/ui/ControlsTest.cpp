@@ -110,20 +110,6 @@ TEST_F(ControlsTest, SlidersStoreShowAndRepaint) {
     EXPECT_EQ(project->blendValue, 60000);
 }
 
-TEST_F(ControlsTest, AutomaticModeBeforeALoadShowsNoWarning) {
-    auto* box = bottomChild<QCheckBox>("m_AutoMixCombox");
-    MessageBoxCloser closer;
-    box->setChecked(true);
-    EXPECT_TRUE(project->autoMode);
-    EXPECT_EQ(closer.boxes, 0);
-
-    // Leaving automatic mode recomputes with the current values and repaints.
-    const int before = probe->count;
-    box->setChecked(false);
-    EXPECT_FALSE(project->autoMode);
-    EXPECT_EQ(probe->count, before + 1);
-}
-
 TEST_F(ControlsTest, AutomaticModeWarnsWhenACameraOverlapsNothing) {
     // Two cameras far apart in a 3600-wide panorama: no seam can be placed.
     resetProject(2);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ExportFixture.h"
-#include "export/DebugImages.h"
 #include "export/DeviceTableFile.h"
 
 using testsupport::CameraSpec;
@@ -54,17 +53,6 @@ TEST_F(DeviceTableFileTest, UncreatableFileIsReportedWithPathAndReason) {
     EXPECT_GT(r.message.size(), r.path.size() + 16) << "no reason given: " << r.message;
     EXPECT_EQ(out, r.message + "\r\n");
     EXPECT_FALSE(QDir(QString::fromStdString(snap->projectDir)).exists());
-}
-
-TEST_F(DeviceTableFileTest, DebugImagesGoToPicFolderOnlyIfItExists) {
-    // The colours per block are checked through the exports' debug images.
-    DebugImages images(cv::Size(20, 10));
-    images.save(snap->projectDir, 1);  // no "pic" folder: nothing, no error
-    EXPECT_FALSE(QDir(dir.path() + "/pic").exists());
-    ASSERT_TRUE(QDir(dir.path()).mkdir("pic"));
-    images.save(snap->projectDir, 1);
-    for (const char* name : {"1.jpg", "1-1.jpg", "1-2.jpg", "1-3.jpg"})
-        EXPECT_TRUE(QFileInfo(dir.path() + "/pic/" + name).size() > 0) << name;
 }
 
 }  // namespace

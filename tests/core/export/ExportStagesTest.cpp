@@ -5,13 +5,12 @@
 #include <cstring>
 
 #include "RecordingReporter.h"
-#include "SourceBlockLists.h"
 #include "SyntheticCamera.h"
+#include "export/ColumnBoundary.h"
 #include "export/RemapEntry.h"
 #include "export/WeightVolume.h"
 
 using testsupport::CameraSpec;
-using testsupport::collectSourceBlocks;
 using testsupport::setRig;
 
 namespace {
@@ -148,27 +147,6 @@ TEST(InsideColumnBoundary, PlainWrappedAndBroken) {
     EXPECT_FALSE(insideColumnBoundary(400, {{1, 1}, {2, 0}, {3, 1}}));
     EXPECT_FALSE(insideColumnBoundary(400, {}));
     EXPECT_EQ(console.take(), "bdy count :3\r\nbdy count :0\r\n");
-}
-
-TEST(SourceBlocks, GroupsByBlockInKeyOrder) {
-    CameraSpec s = testsupport::cameraSpec(4, 2);
-    s.sourceWidth = 400;
-    s.sourceHeight = 400;
-    // Row 0: block (2, 0), outside (x = 0), block (0, 1), block (2, 0)
-    // Row 1: outside (x = width), outside (y = 0), block (1, 0), block (0, 0)
-    const cv::Vec2f pos[2][4] = {{{300, 5}, {0, 5}, {5, 200}, {383.9f, 179.9f}},
-                                 {{400, 5}, {5, 0}, {128, 1}, {127.99f, 0.5f}}};
-    s.map = [&](int c, int r) { return pos[r][c]; };
-    const CameraSnapshot snap = snapshotOf(s);
-    const auto blocks = collectSourceBlocks(snap);
-    // Ascending key (block row 0 left to right, then block row 1), counted from 1.
-    std::vector<std::vector<int>> got;
-    for (const auto& b : blocks)
-        got.push_back({b.bx, b.by, b.counter, static_cast<int>(b.pixels.size())});
-    EXPECT_EQ(got, (std::vector<std::vector<int>>{
-                       {0, 0, 1, 1}, {1, 0, 2, 1}, {2, 0, 3, 2}, {0, 1, 4, 1}}));
-    EXPECT_EQ(blocks[2].pixels[1].c, 3);  // in map order
-    EXPECT_EQ(SourceBlock::makeKey(3, 2), 0x00020003u);
 }
 
 TEST(EncodeEntry, TwelveFourWithClamp) {

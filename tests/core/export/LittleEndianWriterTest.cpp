@@ -18,35 +18,9 @@
 
 namespace {
 
-constexpr uint32_t kSome = 0x4FFF4FFF;
 
 std::vector<uint8_t> bytesOf(const QByteArray& a) {
     return std::vector<uint8_t>(a.begin(), a.end());
-}
-
-// Every byte that reaches the device is announced once, in pieces of at most
-// 1 MB (also for a block larger than the buffer).
-TEST(LittleEndianWriter, AnnouncesWrittenBlocks) {
-    QByteArray data;
-    QBuffer buffer(&data);
-    ASSERT_TRUE(buffer.open(QIODevice::ReadWrite));
-    LittleEndianWriter w(buffer);
-    std::vector<std::pair<int64_t, int64_t>> blocks;
-    w.setWrittenHook([&](int64_t at, int64_t n) { blocks.push_back({at, n}); });
-    const std::vector<uint32_t> values(3, 7u);
-    w.u32s(values.data(), values.size());
-    const std::vector<char> big((size_t(5) << 20) / 2, 'b');  // 2.5 MB
-    for (int i = 0; i < 3; ++i) w.bytes(big.data(), big.size());
-    w.repeatU32(kSome, 100000);
-    ASSERT_TRUE(w.flush());
-    int64_t next = 0;
-    for (const auto& b : blocks) {
-        EXPECT_EQ(b.first, next);
-        EXPECT_GT(b.second, 0);
-        EXPECT_LE(b.second, int64_t(1) << 20);
-        next += b.second;
-    }
-    EXPECT_EQ(next, data.size());
 }
 
 // Patches land on the right bytes whether they are still buffered or already
