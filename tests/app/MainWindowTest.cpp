@@ -1,7 +1,5 @@
 // The main window's load sequence: broken projects, cameras left out of the
 // tables, reloads in automatic mode, and the operator's saved settings.
-#include "MainWindow.h"
-
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,6 +17,7 @@
 #include "ButtomSetting.h"
 #include "CameraSetting.h"
 #include "LoadProgressDialog.h"
+#include "MainWindow.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
 #include "TempDir.h"

@@ -18,7 +18,6 @@
 
 namespace {
 
-
 std::vector<uint8_t> bytesOf(const QByteArray& a) {
     return std::vector<uint8_t>(a.begin(), a.end());
 }

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "Layers.h"
-#include "geometry/AutoBlend.h"
 #include "RecordingReporter.h"
+#include "geometry/AutoBlend.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 

@@ -45,10 +45,11 @@ protected:
                    "i w640 h480 f3 v=0 r0.3 p1 y240 a=0 b=0 c=0 d=0 e=0 n\"f2.jpg\"\n");
         for (const char* rig : {"ring", "fish"}) {
             const QString folder = out(rig);
-            const ProcessRun g =
-                runProgram("riggen", {"-q", "100", "--scene", folder + "/scene.png", folder + "/rig.pto"});
+            const ProcessRun g = runProgram(
+                "riggen", {"-q", "100", "--scene", folder + "/scene.png", folder + "/rig.pto"});
             ASSERT_EQ(g.exitCode, 0) << g.err.toStdString();
-            const ProcessRun e = runProgram("orvikjoint-cli", {"export", "--auto", folder + "/rig.pto"});
+            const ProcessRun e =
+                runProgram("orvikjoint-cli", {"export", "--auto", folder + "/rig.pto"});
             ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
         }
     }
@@ -209,9 +210,9 @@ TEST_F(CliRig, DeviceViewsOfEveryTableMatchTheScene) {
             const QJsonObject summary = QJsonDocument::fromJson(inspect.out.toUtf8()).object();
             EXPECT_TRUE(summary["valid"].toBool());
             EXPECT_GT(summary["coverage"].toDouble(), 0.3);
-            const ProcessRun render =
-                runProgram("orvikjoint-cli", {"render", path, "--project", folder + "/rig.pto", "-o",
-                                       path + ".png", "--diff", folder + "/scene.png"});
+            const ProcessRun render = runProgram(
+                "orvikjoint-cli", {"render", path, "--project", folder + "/rig.pto", "-o",
+                                   path + ".png", "--diff", folder + "/scene.png"});
             ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
             const auto m = QRegularExpression("PSNR ([0-9.]+) dB").match(render.out);
             ASSERT_TRUE(m.hasMatch()) << render.out.toStdString();
