@@ -88,14 +88,14 @@ void MainWindow::loadSequence(const std::string& path) {
         n = static_cast<int>(p.cameras.size());
         return QString();
     };
-    options.progress = [this, &progress, &n](int done, int, const QString&) {
+    options.remap.progress = [this, &progress, &n](int done, int, const QString&) {
         if (!progress) progress = std::make_unique<LoadProgressDialog>(this, n);
         if (done <= n)
             progress->remapperProgress(done, n);
         else
             progress->analysisProgress(done - n, n);
     };
-    options.cancelled = [&progress] { return progress && progress->wasCanceled(); };
+    options.remap.cancelled = [&progress] { return progress && progress->wasCanceled(); };
     options.analysed = [this, &progress] {
         if (progress) progress->finish();
         progress.reset();

@@ -16,12 +16,7 @@ LoadOutcome runLoadSequence(Project& project, const std::string& path, const Loa
         if (!outcome.settingsError.isEmpty()) return outcome;
     }
 
-    project.loadProgress = options.progress;
-    project.remapCancelled = options.cancelled;
-    project.remapTimeoutSeconds = options.remapTimeoutSeconds;
-    project.runRemapper();
-    project.loadProgress = nullptr;
-    project.remapCancelled = nullptr;
+    project.runRemapper(options.remap);
     outcome.remapperError = project.lastRemapperError;
     outcome.leftOutByAnalysis = camerasLeftOut(project);
     if (options.analysed) options.analysed();

@@ -20,12 +20,8 @@ struct LoadOptions {
     // return ends the sequence there (nothing is remapped) and comes back as
     // LoadOutcome::settingsError.
     std::function<QString(Project&)> applySettings;
-    // A remapper run taking longer than this many seconds fails (0: no limit).
-    int remapTimeoutSeconds = 0;
-    // Polled while the remapper runs; true ends the run.
-    std::function<bool()> cancelled;
-    // See Project::LoadProgress.
-    Project::LoadProgress progress;
+    // Progress, cancel and time limit of the remapper run.
+    RemapControl remap;
     // Called once every camera is analysed, before the automatic seams: the
     // front end shows the new rig there.
     std::function<void()> analysed;

@@ -90,6 +90,20 @@ public:
     bool textureStale = false;
 };
 
+// What the caller of a remapper run sees and decides while it works.
+struct RemapControl {
+    // Called on the loading thread: first repeatedly while the remapper runs
+    // (done = cameras whose three files exist so far), then once per analysed
+    // camera (done = N + cameras analysed); total is always 2 N. Lets the
+    // interface show progress and keep its dialog painted.
+    std::function<void(int done, int total, const QString& stage)> progress;
+    // Polled while the remapper runs: returning true ends the run.
+    std::function<bool()> cancelled;
+    // A remapper run taking longer than this many seconds is ended and fails
+    // (0: no limit).
+    int timeoutSeconds = 0;
+};
+
 class Project {
 public:
     // Registers itself as the process-wide project and holds four default cameras.
@@ -102,8 +116,8 @@ public:
     // The whole load as the front ends run it is runLoadSequence (LoadSequence.h).
     void loadProject(std::string path);
     // Writes and runs the remapper script, loads and analyses every camera, and
-    // removes what the run wrote.
-    void runRemapper();
+    // removes what the run wrote; `control` reports progress and can end the run.
+    void runRemapper(const RemapControl& control = RemapControl());
 
     // First min(old, n) records stay untouched; surplus ones go from the tail;
     // missing ones are appended default-constructed.
@@ -127,19 +141,9 @@ public:
     // calibration they were tuned on is still the one in use.
     QString calibrationFingerprint;
 
-    // Called on the loading thread while runRemapper works: first repeatedly while
-    // the remapper runs (done = cameras whose three files exist so far), then once
-    // per analysed camera (done = N + cameras analysed); total is always 2 N.
-    // Lets the interface show progress and keep its dialog painted.
-    using LoadProgress = std::function<void(int done, int total, const QString& stage)>;
-    LoadProgress loadProgress;
     // Why the last remapper run failed (program and reason), empty after a clean
     // run. The load goes on regardless; the window shows this in its status bar.
     QString lastRemapperError;
-    // A remapper run taking longer than this many seconds is ended and fails
-    // (0: no limit). Polled while the remapper runs: returning true ends the run.
-    int remapTimeoutSeconds = 0;
-    std::function<bool()> remapCancelled;
     // Why loadProject found no usable panorama size (file, line, problem);
     // empty when the size was read.
     QString lastLoadError;

@@ -125,8 +125,8 @@ QString shellQuote(const QString& text) {
 }
 #endif
 
-void report(const Project& project, int done, int total, const QString& stage) {
-    if (project.loadProgress) project.loadProgress(done, total, stage);
+void report(const RemapControl& control, int done, int total, const QString& stage) {
+    if (control.progress) control.progress(done, total, stage);
 }
 
 int camerasRemapped(const QString& workFolder, int count) {
@@ -149,8 +149,8 @@ QString lastLine(const QByteArray& output) {
 // Runs the script in the work folder and waits for it, reporting progress in short
 // steps, ending it on a time limit, a cancel request or a signal. Returns an
 // empty string or why the run failed; `stopped` tells whether it was ended.
-QString runScript(const Project& project, const QString& script, const QString& remapper, int count,
-                  bool& stopped) {
+QString runScript(const Project& project, const RemapControl& control, const QString& script,
+                  const QString& remapper, int count, bool& stopped) {
     stopped = false;
     RemapperProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -174,25 +174,23 @@ QString runScript(const Project& project, const QString& script, const QString& 
     // Only the tail is kept: enough to say why a camera failed.
     QByteArray tail;
     const int total = 2 * count;
-    report(project, 0, total, QString::fromUtf8("正在生成映射"));
+    report(control, 0, total, QString::fromUtf8("正在生成映射"));
     while (process.state() != QProcess::NotRunning) {
         const bool finished = process.waitForFinished(100);
         tail += process.readAll();
         if (tail.size() > 4096) tail = tail.right(4096);
         if (finished) break;
-        report(project, camerasRemapped(project.tiffPath, count), total,
+        report(control, camerasRemapped(project.tiffPath, count), total,
                QString::fromUtf8("正在生成映射"));
 #ifndef Q_OS_WIN
         if (interruptedBy != 0)
             why = QString("remapper run interrupted by signal %1").arg(interruptedBy);
 #endif
-        if (project.remapTimeoutSeconds > 0 &&
-            clock.elapsed() > 1000 * qint64(project.remapTimeoutSeconds))
+        if (control.timeoutSeconds > 0 && clock.elapsed() > 1000 * qint64(control.timeoutSeconds))
             why = QString("remapper %1 did not finish within %2 seconds and was stopped")
                       .arg(remapper)
-                      .arg(project.remapTimeoutSeconds);
-        if (project.remapCancelled && project.remapCancelled())
-            why = QString("remapper run cancelled");
+                      .arg(control.timeoutSeconds);
+        if (control.cancelled && control.cancelled()) why = QString("remapper run cancelled");
         if (!why.isEmpty()) {
             endRun(process);
             break;
@@ -277,7 +275,7 @@ bool removeFolderRecursive(const QString& folder) {
     return dir.rmdir(dir.absolutePath());
 }
 
-QString runRemapperWith(Project& project, const QString& remapper) {
+QString runRemapperWith(Project& project, const QString& remapper, const RemapControl& control) {
     const QString work = project.tiffPath;
     const int count = static_cast<int>(project.cameras.size());
     QString error;
@@ -326,7 +324,7 @@ QString runRemapperWith(Project& project, const QString& remapper) {
         if (!QDir::setCurrent(work)) {
             error = QString("work folder %1 cannot be entered").arg(work);
         } else {
-            error = runScript(project, script, remapper, count, stopped);
+            error = runScript(project, control, script, remapper, count, stopped);
             QDir::setCurrent(previous);
         }
     }
@@ -348,7 +346,7 @@ QString runRemapperWith(Project& project, const QString& remapper) {
             if (error.isEmpty()) error = QString::fromLocal8Bit(outside.c_str());
         }
         cam.refreshView();
-        report(project, count + i + 1, 2 * count, analysing);
+        report(control, count + i + 1, 2 * count, analysing);
     }
     // An ended run leaves no camera half loaded from an earlier project.
     if (stopped)
@@ -376,6 +374,6 @@ QString runRemapperWith(Project& project, const QString& remapper) {
     return error;
 }
 
-void Project::runRemapper() {
-    runRemapperWith(*this, remapperProgram());
+void Project::runRemapper(const RemapControl& control) {
+    runRemapperWith(*this, remapperProgram(), control);
 }

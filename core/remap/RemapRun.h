@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class Project;
+#include "project/Project.h"
 
 // The remapper beside the tool's own executable: "<app dir>/nona2" (on Windows
 // "<app dir>\nona2.exe"). Needs a QCoreApplication.
@@ -25,4 +25,5 @@ bool removeFolderRecursive(const QString& folder);
 
 // Project::runRemapper with an explicit remapper program. Returns the failure
 // message also stored in project.lastRemapperError (empty after a clean run).
-QString runRemapperWith(Project& project, const QString& remapper);
+QString runRemapperWith(Project& project, const QString& remapper,
+                        const RemapControl& control = RemapControl());

@@ -210,7 +210,7 @@ int main(int argc, char* argv[]) {
         return QString();
     };
     int lastRemapped = -1;
-    load.progress = [&](int done, int total, const QString&) {
+    load.remap.progress = [&](int done, int total, const QString&) {
         const int cams = total / 2;
         if (done <= cams) {
             if (done != lastRemapped) {
@@ -222,7 +222,7 @@ int main(int argc, char* argv[]) {
         }
         fflush(stdout);
     };
-    load.remapTimeoutSeconds = opt.remapTimeout;
+    load.remap.timeoutSeconds = opt.remapTimeout;
     const LoadOutcome outcome = runLoadSequence(project, toLocal8BitString(opt.project), load);
     if (!outcome.settingsError.isEmpty()) return fail(outcome.settingsError);
     const int n = static_cast<int>(project.cameras.size());

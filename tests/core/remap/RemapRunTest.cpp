@@ -134,11 +134,12 @@ TEST(RemoveFolderRecursive, RemovesNestedEntriesButNotLinkTargets) {
 
 TEST_F(Rig, LoadsEveryCameraAndLeavesNoWorkFolder) {
     std::vector<std::pair<int, int>> progress;
-    project.loadProgress = [&](int done, int total, const QString&) {
+    RemapControl control;
+    control.progress = [&](int done, int total, const QString&) {
         progress.emplace_back(done, total);
     };
     const QString before = QDir::currentPath();
-    const QString error = runRemapperWith(project, fakeRemapper());
+    const QString error = runRemapperWith(project, fakeRemapper(), control);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_TRUE(project.lastRemapperError.isEmpty());
     EXPECT_EQ(QDir::currentPath(), before);
@@ -217,10 +218,11 @@ TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
     const QString pids = root.path() + "/pids";
     const QString slow = fakeRemapper(QString("echo $$ >> '%1'; exec sleep 60").arg(pids));
     for (int way = 0; way < 2; ++way) {
-        project.remapTimeoutSeconds = way == 0 ? 1 : 0;
         int polls = 0;
-        project.remapCancelled = [&] { return way == 1 && ++polls > 5; };
-        const QString error = runRemapperWith(project, slow);
+        RemapControl control;
+        control.timeoutSeconds = way == 0 ? 1 : 0;
+        control.cancelled = [&] { return way == 1 && ++polls > 5; };
+        const QString error = runRemapperWith(project, slow, control);
         EXPECT_TRUE(error.contains(way == 0 ? "did not finish within 1 seconds" : "cancelled"))
             << error.toStdString();
         EXPECT_FALSE(QFileInfo::exists(tiff()));
@@ -228,8 +230,6 @@ TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
         for (const QString& pid : readAll(pids).split('\n', Qt::SkipEmptyParts))
             EXPECT_TRUE(processEnded(pid)) << pid.toStdString();
     }
-    project.remapTimeoutSeconds = 0;
-    project.remapCancelled = nullptr;
 
     // What a killed run leaves: the marked folder, the script, a layer, a partial file.
     ASSERT_TRUE(QDir().mkpath(tiff()));
