@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <limits>
 #include <opencv2/imgcodecs.hpp>
 #include <utility>
@@ -43,36 +44,100 @@ constexpr int64_t kMaxMapBytes = int64_t(1) << 30;
 
 }  // namespace
 
-MapTiff readMapTiff(const std::string& path) {
-    TiffFile file(path);
-    TIFF* tif = file.tif;
-    if (!tif) return refuse(path, "cannot be opened as TIFF");
+namespace {
 
+// What a coordinate-map TIFF must be for its strips to be copied as they are.
+struct MapLayout {
+    int width = 0;
+    int height = 0;
+    int64_t stripSize = 0;
+    int64_t strips = 0;
+    int64_t bytes() const { return int64_t(width) * int64_t(height) * 4; }
+};
+
+// Empty when the file holds one 32-bit IEEE float sample per pixel in whole-row
+// strips covering width x height; otherwise the problem.
+std::string checkMapLayout(TIFF* tif, MapLayout& layout) {
     uint32_t width = 0, height = 0;
     uint16_t samples = 0, bits = 0, format = 0;
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
         !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) || width == 0 || height == 0)
-        return refuse(path, "has no image size");
+        return "has no image size";
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
-    if (samples != 1)
-        return refuse(path, "has " + std::to_string(samples) + " samples per pixel, not 1");
-    if (bits != 32) return refuse(path, "has " + std::to_string(bits) + " bits per sample, not 32");
-    if (format != SAMPLEFORMAT_IEEEFP) return refuse(path, "holds no IEEE float samples");
-    if (TIFFIsTiled(tif)) return refuse(path, "is tiled, not striped");
+    if (samples != 1) return "has " + std::to_string(samples) + " samples per pixel, not 1";
+    if (bits != 32) return "has " + std::to_string(bits) + " bits per sample, not 32";
+    if (format != SAMPLEFORMAT_IEEEFP) return "holds no IEEE float samples";
+    if (TIFFIsTiled(tif)) return "is tiled, not striped";
 
     const int64_t needed = int64_t(width) * int64_t(height) * 4;
     if (needed > kMaxMapBytes || width > uint32_t(std::numeric_limits<int>::max()) ||
         height > uint32_t(std::numeric_limits<int>::max()))
-        return refuse(path, "is too large for a coordinate map");
-    const int64_t stripSize = TIFFStripSize(tif);
-    const int64_t strips = TIFFNumberOfStrips(tif);
-    if (stripSize <= 0 || strips <= 0) return refuse(path, "has no strips");
+        return "is too large for a coordinate map";
+    layout.width = static_cast<int>(width);
+    layout.height = static_cast<int>(height);
+    layout.stripSize = TIFFStripSize(tif);
+    layout.strips = TIFFNumberOfStrips(tif);
+    if (layout.stripSize <= 0 || layout.strips <= 0) return "has no strips";
     // Strips hold whole rows; more data than rows plus one strip means a broken header.
-    if (strips * stripSize > needed + stripSize) return refuse(path, "has inconsistent strips");
+    if (layout.strips * layout.stripSize > needed + layout.stripSize)
+        return "has inconsistent strips";
+    return std::string();
+}
 
-    cv::Mat map(static_cast<int>(height), static_cast<int>(width), CV_32FC1);
+// Decodes the map's strips one by one into channel `channel` of the two-channel
+// `target`. False on anything the one-map reader would refuse.
+bool decodeIntoChannel(TIFF* tif, const MapLayout& layout, cv::Mat& target, int channel) {
+    std::vector<float> strip(static_cast<size_t>((layout.stripSize + 3) / 4));
+    float* out = reinterpret_cast<float*>(target.data) + channel;
+    const int64_t needed = layout.bytes();
+    int64_t consumed = 0;
+    for (int64_t s = 0; s < layout.strips && consumed < needed; ++s) {
+        const int64_t room = std::min(needed - consumed, layout.stripSize);
+        const tmsize_t got = TIFFReadEncodedStrip(tif, static_cast<uint32_t>(s), strip.data(),
+                                                  static_cast<tmsize_t>(room));
+        if (got < 0 || got % 4 != 0) return false;
+        const int64_t first = consumed / 4;
+        for (int64_t k = 0; k < got / 4; ++k) out[(first + k) * 2] = strip[static_cast<size_t>(k)];
+        consumed += got;
+    }
+    return consumed == needed;
+}
+
+// Both maps straight into one CV_32FC2 matrix, the second on a helper thread, so
+// that a panorama-sized layer costs neither the two single maps beside the
+// merged one nor twice the decoding time. False when anything is wrong: the
+// caller then reads the maps one by one, which says what.
+bool readMapPair(const std::string& xPath, const std::string& yPath, cv::Mat& coordMap) {
+    TiffFile x(xPath), y(yPath);
+    MapLayout lx, ly;
+    if (!x.tif || !y.tif || !checkMapLayout(x.tif, lx).empty() ||
+        !checkMapLayout(y.tif, ly).empty() || lx.width != ly.width || lx.height != ly.height)
+        return false;
+    cv::Mat both(lx.height, lx.width, CV_32FC2);
+    std::future<bool> second =
+        std::async(std::launch::async, [&] { return decodeIntoChannel(y.tif, ly, both, 1); });
+    const bool firstOk = decodeIntoChannel(x.tif, lx, both, 0);
+    if (!second.get() || !firstOk) return false;
+    coordMap = both;
+    return true;
+}
+
+}  // namespace
+
+MapTiff readMapTiff(const std::string& path) {
+    TiffFile file(path);
+    TIFF* tif = file.tif;
+    if (!tif) return refuse(path, "cannot be opened as TIFF");
+    MapLayout layout;
+    if (std::string problem = checkMapLayout(tif, layout); !problem.empty())
+        return refuse(path, problem);
+    const int64_t needed = layout.bytes();
+    const int64_t stripSize = layout.stripSize;
+    const int64_t strips = layout.strips;
+
+    cv::Mat map(layout.height, layout.width, CV_32FC1);
     // Strips that fill the matrix exactly are decoded straight into it; a last
     // strip padded beyond the rows goes through a buffer of the whole data.
     const bool direct = strips * stripSize == needed;
@@ -120,6 +185,10 @@ bool readImagePosition(Camara& cam) {
 }
 
 void loadCoordinateMaps(Camara& cam) {
+    if (readMapPair(cam.mapXPath, cam.mapYPath, cam.coordMap)) {
+        readImagePosition(cam);
+        return;
+    }
     MapTiff x = readMapTiff(cam.mapXPath);
     if (x.ok())
         cam.mapX = x.map;
@@ -179,11 +248,14 @@ std::string layerOutsidePanorama(Camara& cam, int panoWidth, int panoHeight) {
 void loadCameraInputs(Camara& cam, int index) {
     dropCameraInputs(cam, index);
 
+    // The remapped layer decodes beside the maps; what is reported about it
+    // still comes after what is reported about them.
+    std::future<cv::Mat> layer = std::async(std::launch::async, readImage, cam.imagePath);
     loadCoordinateMaps(cam);
     cam.sourceImage = readImage(cam.sourcePath);
     if (cam.sourceImage.empty())
         reportf("%s: source image cannot be read\r\n", cam.sourcePath.c_str());
-    cv::Mat image = readImage(cam.imagePath);
+    cv::Mat image = layer.get();
     if (image.empty()) {
         reportf("%s: remapped image cannot be read\r\n", cam.imagePath.c_str());
     } else if (image.type() != CV_8UC4) {

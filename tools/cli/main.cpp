@@ -256,6 +256,11 @@ int main(int argc, char* argv[]) {
                     "(--allow-missing-cameras writes them without these cameras)");
     }
 
+    // The seams are placed and nothing recomputes them from here on; the
+    // exporters read the maps and display images but never the remapped
+    // layers, which at panorama size would hold a quarter of the memory.
+    for (Camara& cam : project.cameras) cam.image.release();
+
     struct Job {
         bool wanted;
         ExportResult (*run)();

@@ -116,7 +116,9 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
     const cv::Mat image = rowsValidIn(30, 12, {{5, 24}});
     ASSERT_TRUE(writeImageTiff(cam.imagePath, image, 2.0f, 0.0f));
     const cv::Mat mx = rampMap(30, 12, 0.0f), my = rampMap(30, 12, 50000.0f);
-    ASSERT_TRUE(writeMapTiff(cam.mapXPath, mx));
+    MapTiffLayout shortLastStrip;  // rows 0-4, 5-9, 10-11
+    shortLastStrip.rowsPerStrip = 5;
+    ASSERT_TRUE(writeMapTiff(cam.mapXPath, mx, shortLastStrip));
     ASSERT_TRUE(writeMapTiff(cam.mapYPath, my));
 
     // (Offsets, sizes and boundaries: the remapper run test.) The merged map
