@@ -1,5 +1,6 @@
 #include "export/QuickWeaveExport.h"
 
+#include <cstring>
 #include <vector>
 
 #include "export/AtomicOutputFile.h"
@@ -27,6 +28,7 @@ ExportResult writeProject(const ExportSnapshot& snap, const std::string& path) {
 
     const WeightVolume volume = WeightVolume::build(snap);
     std::vector<uint8_t> weights;
+    std::vector<uint32_t> positions;  // IEEE bits of one map row's normalised (x, y)
     for (int i = 0; i < N; ++i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
         const cv::Mat& map = cam.map;
@@ -37,14 +39,18 @@ ExportResult writeProject(const ExportSnapshot& snap, const std::string& path) {
 
         // Normalised positions are computed into the written bytes only: the
         // map is shared with the camera and must keep its pixel positions.
+        // A row goes to the writer in one call: at panorama size these are
+        // tens of millions of floats.
         const float sw = static_cast<float>(cam.sourceWidth);
         const float sh = static_cast<float>(cam.sourceHeight);
+        positions.resize(static_cast<size_t>(map.cols) * 2);
         for (int r = 0; r < map.rows; ++r) {
             const cv::Vec2f* row = map.ptr<cv::Vec2f>(r);
             for (int c = 0; c < map.cols; ++c) {
-                out.f32(row[c][0] / sw);
-                out.f32(row[c][1] / sh);
+                const float xy[2] = {row[c][0] / sw, row[c][1] / sh};
+                std::memcpy(&positions[static_cast<size_t>(c) * 2], xy, sizeof xy);
             }
+            out.u32s(positions.data(), positions.size());
         }
 
         // Pixels that fall outside the panorama's (W + 1) x (H + 1) grid have no
