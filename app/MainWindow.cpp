@@ -106,6 +106,8 @@ void MainWindow::loadSequence(const std::string& path) {
     };
     const LoadOutcome outcome = runLoadSequence(*project, path, options);
     if (outcome.pathEmpty) return;
+    // A new panorama is shown whole.
+    openGLWidget->fitView();
     if (project->autoMode) openGLWidget->repaint();
     if (outcome.seamsFailed) buttomSetting->showAutoSeamsFailure(outcome.seamFailures);
     // A remapper that did not run leaves the cameras empty, and a camera without
@@ -225,6 +227,14 @@ void MainWindow::showSettings() {
     for (Camara& camera : project->cameras) camera.refreshView();
     openGLWidget->repaint();
     buttomSetting->refreshDeviceView();
+}
+
+void MainWindow::on_actionShow_Seams_toggled(bool checked) {
+    openGLWidget->setSeamsShown(checked);
+}
+
+void MainWindow::on_actionFit_View_triggered() {
+    openGLWidget->fitView();
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {

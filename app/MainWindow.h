@@ -42,6 +42,8 @@ private slots:
     void on_action_QELO4K_triggered();
     void on_actionSave_Settings_triggered();
     void on_actionReset_Settings_triggered();
+    void on_actionShow_Seams_toggled(bool checked);
+    void on_actionFit_View_triggered();
     // The title's modified mark follows every control's change.
     void updateTitle();
 
