@@ -198,13 +198,13 @@ void OpenGLWidget::applyViewProjection() {
 
 void OpenGLWidget::paintOverlay() {
     if (!seamsShown_) return;
-    // Into the bound framebuffer itself, after the fixed-function drawing: a
-    // painter on the widget would be redirected when the window is grabbed.
-    // Ending the painter leaves the context as the next frame's GL calls expect.
     // The texture uploads leave their own row alignment behind; the painter's
     // glyph cache uploads with OpenGL's defaults in mind.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // Into the bound framebuffer itself, after the fixed-function drawing: a
+    // painter on the widget would be redirected when the window is grabbed.
+    // Ending the painter leaves the context as the next frame's GL calls expect.
     QOpenGLPaintDevice device(size() * devicePixelRatioF());
     device.setDevicePixelRatio(devicePixelRatioF());
     QPainter painter(&device);
