@@ -235,7 +235,6 @@ TEST_F(ControlsTest, ResizedWindowGivesThePreviewRoomAtThePanoramaShape) {
         });
     };
     const QRect specified[] = {{0, 0, 900, 450}, {0, 470, 900, 120}, {910, 0, 350, 600}};
-    EXPECT_TRUE(areasAre(specified[0], specified[1], specified[2]));
     // 500 x 300 more: the preview may grow to 1400 x 750 and keeps 2:1 (none loaded).
     ASSERT_TRUE(resizeTo(1800, 1000));
     EXPECT_TRUE(areasAre({0, 0, 1400, 700}, {0, 720, 900, 120}, {1410, 0, 350, 600}));

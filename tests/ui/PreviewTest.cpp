@@ -171,8 +171,7 @@ TEST_F(PreviewTest, ANewPreviewUploadsTexturesAgain) {
 
 class PreviewViewTest : public PreviewTest {
 protected:
-    // Red left half, blue right half: the colour border is at widget column 450
-    // in the fitted view.
+    // Red left half, blue right half: fitted, the border is at widget column 450.
     void halvesRig() {
         project->panoWidth = 384;
         project->panoHeight = 192;
@@ -185,8 +184,7 @@ protected:
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(preview.get(), &event);
     }
-    // Sent straight to the widget: QTest moves the real cursor for a move, and
-    // the display reports that later, without the button held.
+    // Sent directly: QTest's move goes through the real cursor, without the button.
     void drag(QPoint from, QPoint to) {
         QMouseEvent press(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
