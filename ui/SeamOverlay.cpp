@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 
 #include "PreviewView.h"
 #include "project/Project.h"
@@ -25,16 +26,17 @@ double edgeColumn(const Camara& camera, const BoundaryEdge& edge) {
     return camera.offsetX + edge.column + (edge.kind == 0 ? 1 : 0);
 }
 
-// Where the index goes: the middle of the run, or of the wider part of a run
-// that wraps around the image's sides.
-double labelColumn(const Camara& camera) {
+// The columns the index is centred over: the run, or the wider part of a run
+// that wraps around the image's sides; the whole layer without a boundary.
+std::pair<double, double> labelRun(const Camara& camera) {
+    if (camera.imgBdy.size() != 2) return {camera.offsetX, camera.offsetX + camera.image.cols};
     const BoundaryEdge& a = camera.imgBdy[0];
     const BoundaryEdge& b = camera.imgBdy[1];
-    if (a.kind != 0) return (edgeColumn(camera, a) + edgeColumn(camera, b)) / 2;
+    if (a.kind != 0) return {edgeColumn(camera, a), edgeColumn(camera, b)};
     const double leftPart = a.column + 1.0;
     const double rightPart = camera.image.cols - b.column;
-    return leftPart >= rightPart ? camera.offsetX + leftPart / 2
-                                 : camera.offsetX + b.column + rightPart / 2;
+    if (leftPart >= rightPart) return {camera.offsetX, camera.offsetX + leftPart};
+    return {camera.offsetX + b.column, camera.offsetX + camera.image.cols};
 }
 
 }  // namespace
@@ -61,25 +63,28 @@ void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewVi
         const double top = camera.offsetY;
         const double bottom = camera.offsetY + camera.image.rows;
         QString label = QString::number(index);
-        double column = camera.offsetX + camera.image.cols / 2.0;
         if (camera.imgBdy.size() == 2) {
             painter.setPen(QPen(colour, 2));
             for (const BoundaryEdge& edge : camera.imgBdy) {
                 const double x = edgeColumn(camera, edge);
                 painter.drawLine(toWidget(x, top), toWidget(x, bottom));
             }
-            column = labelColumn(camera);
         } else {
             // Left out of every table; the overlay must not look as if it had seams.
             label = QCoreApplication::translate("OpenGLWidget", "%1 无边界").arg(index);
         }
-        // At the top of the layer, or of the view when the layer's top is
-        // scrolled away, as long as some of the layer is in view.
+        // Over the middle of its run at the top of its layer; zoomed in, kept
+        // inside the view as long as some of the run and the layer is in it.
         const QSizeF box = metrics.size(0, label) + QSizeF(8, 4);
-        const QPointF topAt = toWidget(column, top);
-        const double y =
-            std::min(std::max(topAt.y(), 0.0) + 4, toWidget(column, bottom).y() - box.height());
-        const QRectF rect(QPointF(topAt.x() - box.width() / 2, y), box);
+        const auto [from, to] = labelRun(camera);
+        const double left = std::max(toWidget(from, top).x(), 4.0) + box.width() / 2;
+        const double right =
+            std::min(toWidget(to, top).x(), widget.width() - 4.0) - box.width() / 2;
+        const double middle = toWidget((from + to) / 2, top).x();
+        const double x = left <= right ? std::min(std::max(middle, left), right) : middle;
+        const double y = std::min(std::max(toWidget(from, top).y(), 0.0) + 4,
+                                  toWidget(from, bottom).y() - box.height());
+        const QRectF rect(QPointF(x - box.width() / 2, y), box);
         painter.fillRect(rect, QColor(0, 0, 0, 170));
         painter.setPen(colour);
         painter.drawText(rect, Qt::AlignCenter, label);
