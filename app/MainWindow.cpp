@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QCloseEvent>
+#include <QDockWidget>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -18,6 +20,7 @@
 #include "LoadProgressDialog.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
+#include "WindowAreas.h"
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/ExportDone.h"
@@ -62,7 +65,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     });
 
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
-    setFixedSize(1300, 700);
+    // The default size is the smallest; a larger window gives the preview room.
+    setMinimumSize(1300, 700);
+    resize(1300, 700);
+    ui->centralWidget->installEventFilter(this);
     savedSettings = RigSettings::capture(*project);
     watchControls();
 }
@@ -106,6 +112,9 @@ void MainWindow::loadSequence(const std::string& path) {
     };
     const LoadOutcome outcome = runLoadSequence(*project, path, options);
     if (outcome.pathEmpty) return;
+    // A new panorama, maybe of a new shape: shown whole, at its aspect ratio.
+    openGLWidget->fitView();
+    placeAreas();
     if (project->autoMode) openGLWidget->repaint();
     if (outcome.seamsFailed) buttomSetting->showAutoSeamsFailure(outcome.seamFailures);
     // A remapper that did not run leaves the cameras empty, and a camera without
@@ -225,6 +234,40 @@ void MainWindow::showSettings() {
     for (Camara& camera : project->cameras) camera.refreshView();
     openGLWidget->repaint();
     buttomSetting->refreshDeviceView();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->centralWidget && event->type() == QEvent::Resize) placeAreas();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::placeAreas() {
+    // The central widget's height at the default window size: the menu, tool
+    // and status bars stay; panels docked above or below it do not count.
+    int chrome = height() - ui->centralWidget->height();
+    for (QDockWidget* dock : findChildren<QDockWidget*>()) {
+        const Qt::DockWidgetArea area = dockWidgetArea(dock);
+        if (dock->isVisible() && !dock->isFloating() &&
+            (area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea))
+            chrome -= dock->height();
+    }
+    const Project* project = currentProject();
+    const double aspect = project->panoWidth > 0 && project->panoHeight > 0
+                              ? static_cast<double>(project->panoWidth) / project->panoHeight
+                              : 2.0;
+    const WindowAreas areas =
+        placeWindowAreas(ui->centralWidget->size(), QSize(1300, 700 - chrome), aspect);
+    openGLWidget->setGeometry(areas.preview);
+    buttomSetting->setGeometry(areas.bottom);
+    rightSetting->setGeometry(areas.right);
+}
+
+void MainWindow::on_actionShow_Seams_toggled(bool checked) {
+    openGLWidget->setSeamsShown(checked);
+}
+
+void MainWindow::on_actionFit_View_triggered() {
+    openGLWidget->fitView();
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {

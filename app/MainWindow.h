@@ -34,6 +34,8 @@ public:
 protected:
     // Asks whether to save settings that differ from the saved ones.
     void closeEvent(QCloseEvent* event) override;
+    // Places the working areas whenever the central widget changes size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void on_actionLoad_Scheme_triggered();
@@ -42,6 +44,8 @@ private slots:
     void on_action_QELO4K_triggered();
     void on_actionSave_Settings_triggered();
     void on_actionReset_Settings_triggered();
+    void on_actionShow_Seams_toggled(bool checked);
+    void on_actionFit_View_triggered();
     // The title's modified mark follows every control's change.
     void updateTitle();
 
@@ -54,6 +58,8 @@ private:
     // The panels show the records' values and the cameras are recomputed as
     // the mode asks (automatic seams as the check box places them).
     void showSettings();
+    // The preview takes the free space at the panorama's shape (WindowAreas.h).
+    void placeAreas();
 
     OpenGLWidget* openGLWidget;
     ButtomSetting* buttomSetting;

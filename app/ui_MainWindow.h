@@ -19,9 +19,12 @@ public:
     QAction* action_QELO4K;
     QAction* actionSave_Settings;
     QAction* actionReset_Settings;
+    QAction* actionShow_Seams;
+    QAction* actionFit_View;
     QWidget* centralWidget;
     QMenuBar* menuBar;
     QMenu* menuFile;
+    QMenu* menuView;
     QToolBar* mainToolBar;
     QStatusBar* statusBar;
 
@@ -42,6 +45,12 @@ public:
         actionSave_Settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
         actionReset_Settings = new QAction(MainWindow);
         actionReset_Settings->setObjectName(QString::fromUtf8("actionReset_Settings"));
+        actionShow_Seams = new QAction(MainWindow);
+        actionShow_Seams->setObjectName(QString::fromUtf8("actionShow_Seams"));
+        actionShow_Seams->setCheckable(true);
+        actionFit_View = new QAction(MainWindow);
+        actionFit_View->setObjectName(QString::fromUtf8("actionFit_View"));
+        actionFit_View->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
         centralWidget = new QWidget(MainWindow);
         centralWidget->setObjectName(QString::fromUtf8("centralWidget"));
         MainWindow->setCentralWidget(centralWidget);
@@ -50,6 +59,8 @@ public:
         menuBar->setGeometry(QRect(0, 0, 1074, 22));
         menuFile = new QMenu(menuBar);
         menuFile->setObjectName(QString::fromUtf8("menuFile"));
+        menuView = new QMenu(menuBar);
+        menuView->setObjectName(QString::fromUtf8("menuView"));
         MainWindow->setMenuBar(menuBar);
         mainToolBar = new QToolBar(MainWindow);
         mainToolBar->setObjectName(QString::fromUtf8("mainToolBar"));
@@ -59,6 +70,7 @@ public:
         MainWindow->setStatusBar(statusBar);
 
         menuBar->addAction(menuFile->menuAction());
+        menuBar->addAction(menuView->menuAction());
         menuFile->addAction(actionLoad_Scheme);
         menuFile->addAction(actionExport_Red);
         menuFile->addAction(actionExport_FPGA);
@@ -66,6 +78,8 @@ public:
         menuFile->addSeparator();
         menuFile->addAction(actionSave_Settings);
         menuFile->addAction(actionReset_Settings);
+        menuView->addAction(actionShow_Seams);
+        menuView->addAction(actionFit_View);
 
         retranslateUi(MainWindow);
         QMetaObject::connectSlotsByName(MainWindow);
@@ -86,6 +100,9 @@ public:
         actionReset_Settings->setText(
             QCoreApplication::translate("MainWindow", "重置设置", nullptr));
         menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件", nullptr));
+        actionShow_Seams->setText(QCoreApplication::translate("MainWindow", "显示接缝", nullptr));
+        actionFit_View->setText(QCoreApplication::translate("MainWindow", "适合窗口", nullptr));
+        menuView->setTitle(QCoreApplication::translate("MainWindow", "视图", nullptr));
     }
 };
 

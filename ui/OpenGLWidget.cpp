@@ -1,8 +1,15 @@
 #include "OpenGLWidget.h"
 
+#include <QMouseEvent>
+#include <QOpenGLPaintDevice>
+#include <QPainter>
 #include <QSurfaceFormat>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
+#include "SeamOverlay.h"
 #include "project/Project.h"
 
 OpenGLWidget::OpenGLWidget(QWidget* parent) : QOpenGLWidget(parent) {
@@ -34,9 +41,7 @@ OpenGLWidget::~OpenGLWidget() {
 void OpenGLWidget::initializeGL() {
     initializeOpenGLFunctions();
     glClearColor(0, 0, 0, 1);
-    ::glMatrixMode(GL_PROJECTION);
-    ::glLoadIdentity();
-    ::glOrtho(0, 1, 1, 0, -1, 1);
+    applyViewProjection();
 }
 
 void OpenGLWidget::uploadStaleTextures() {
@@ -76,7 +81,10 @@ void OpenGLWidget::showCameras() {
 void OpenGLWidget::paintGL() {
     if (deviceView_ || deviceImageStale_) {
         drawDeviceView();
-        if (deviceView_) return;
+        if (deviceView_) {
+            paintOverlay();
+            return;
+        }
     }
     uploadStaleTextures();
 
@@ -102,15 +110,14 @@ void OpenGLWidget::paintGL() {
         camera.draw();
     }
     Camara::texturePainter = previous;
+    paintOverlay();
 }
 
 void OpenGLWidget::drawCameraQuad(Camara& camera, cv::ogl::Texture2D& texture, const RectD& window,
                                   const RectD& texRect) {
     if (texture.cols() == 0 || texture.rows() == 0) return;
 
-    ::glMatrixMode(GL_PROJECTION);
-    ::glLoadIdentity();
-    ::glOrtho(0, 1, 1, 0, -1, 1);
+    applyViewProjection();
     ::glMatrixMode(GL_MODELVIEW);
     ::glLoadIdentity();
 
@@ -161,9 +168,7 @@ void OpenGLWidget::drawDeviceView() {
     if (!deviceTexture_ || deviceTexture_->cols() == 0 || deviceTexture_->rows() == 0) return;
     // The picture is the device's output as it is: opaque, untinted.
     glDisable(GL_BLEND);
-    ::glMatrixMode(GL_PROJECTION);
-    ::glLoadIdentity();
-    ::glOrtho(0, 1, 1, 0, -1, 1);
+    applyViewProjection();
     ::glMatrixMode(GL_MODELVIEW);
     ::glLoadIdentity();
     deviceTexture_->bind();
@@ -182,4 +187,81 @@ void OpenGLWidget::drawDeviceView() {
     ::glVertex2f(1, 0);
     ::glEnd();
     glDisable(GL_TEXTURE_2D);
+}
+
+void OpenGLWidget::applyViewProjection() {
+    ::glMatrixMode(GL_PROJECTION);
+    ::glLoadIdentity();
+    const double left = view_.left(), top = view_.top(), span = view_.span();
+    ::glOrtho(left, left + span, top + span, top, -1, 1);
+}
+
+void OpenGLWidget::paintOverlay() {
+    if (!seamsShown_) return;
+    // The texture uploads leave their own row alignment behind; the painter's
+    // glyph cache uploads with OpenGL's defaults in mind.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // Into the bound framebuffer itself, after the fixed-function drawing: a
+    // painter on the widget would be redirected when the window is grabbed.
+    // Ending the painter leaves the context as the next frame's GL calls expect.
+    QOpenGLPaintDevice device(size() * devicePixelRatioF());
+    device.setDevicePixelRatio(devicePixelRatioF());
+    QPainter painter(&device);
+    paintSeamOverlay(painter, *currentProject(), view_, size());
+}
+
+void OpenGLWidget::fitView() {
+    view_.fit();
+    unsetCursor();
+    update();
+}
+
+void OpenGLWidget::setSeamsShown(bool shown) {
+    seamsShown_ = shown;
+    update();
+}
+
+double OpenGLWidget::minimumSpan() const {
+    const Project* project = currentProject();
+    if (!project || project->panoWidth <= 0 || project->panoHeight <= 0) return 1.0;
+    return std::max(width() / (16.0 * project->panoWidth), height() / (16.0 * project->panoHeight));
+}
+
+void OpenGLWidget::wheelEvent(QWheelEvent* event) {
+    if (width() <= 0 || height() <= 0) return;
+    // A quarter more per notch of a common wheel (120 eighths of a degree).
+    const double factor = std::pow(1.25, event->angleDelta().y() / 120.0);
+    const QPointF at(event->position().x() / width(), event->position().y() / height());
+    view_.zoomAt(at, factor, minimumSpan());
+    view_.fitted() ? unsetCursor() : setCursor(Qt::OpenHandCursor);
+    event->accept();
+    update();
+}
+
+void OpenGLWidget::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QOpenGLWidget::mousePressEvent(event);
+    dragging_ = true;
+    dragFrom_ = event->pos();
+    if (!view_.fitted()) setCursor(Qt::ClosedHandCursor);
+}
+
+void OpenGLWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_ || width() <= 0 || height() <= 0) return QOpenGLWidget::mouseMoveEvent(event);
+    const QPoint by = event->pos() - dragFrom_;
+    dragFrom_ = event->pos();
+    view_.panBy(
+        QPointF(static_cast<double>(by.x()) / width(), static_cast<double>(by.y()) / height()));
+    update();
+}
+
+void OpenGLWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QOpenGLWidget::mouseReleaseEvent(event);
+    dragging_ = false;
+    view_.fitted() ? unsetCursor() : setCursor(Qt::OpenHandCursor);
+}
+
+void OpenGLWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QOpenGLWidget::mouseDoubleClickEvent(event);
+    fitView();
 }

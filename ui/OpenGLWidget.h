@@ -1,7 +1,9 @@
 // The preview: every camera's display image laid at its place in the panorama,
 // stacked in the project's drawing order, drawn with fixed-function OpenGL.
-// The panorama fills the whole widget (unit square, y growing downwards).
-// The widget holds no state of its own; other parts call repaint() after a change.
+// Fitted, the panorama fills the whole widget (unit square, y growing
+// downwards); the operator zooms with the wheel at the cursor, pans by dragging
+// with the left button and fits again with a double-click. That view is the
+// widget's only state; other parts call repaint() after a change of the rig.
 // Instead of the cameras it can show one finished picture of the whole
 // panorama, the device view, which others compute and hand over.
 #pragma once
@@ -10,6 +12,8 @@
 #include <QOpenGLWidget>
 #include <memory>
 #include <opencv2/core.hpp>
+
+#include "PreviewView.h"
 
 class Camara;
 struct RectD;
@@ -32,9 +36,21 @@ public:
     void showCameras();
     bool showsDeviceView() const { return deviceView_; }
 
+    // What the widget shows of the panorama; it applies to the device view too.
+    const PreviewView& view() const { return view_; }
+    void fitView();
+    // Each camera's seam edges and index over the picture (SeamOverlay.h).
+    void setSeamsShown(bool shown);
+    bool seamsShown() const { return seamsShown_; }
+
 protected:
     void initializeGL() override;
     void paintGL() override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     // Uploads every camera texture whose display image changed since the last
@@ -45,9 +61,20 @@ private:
                         const RectD& texRect);
     // The device view's picture as one opaque quad over the whole widget.
     void drawDeviceView();
+    // Projection of the visible part of the unit square onto the whole widget;
+    // the fitted view is orthographic 0..1 with y downwards.
+    void applyViewProjection();
+    // The smallest span the wheel may reach: one panorama pixel no wider or
+    // taller than 16 widget pixels.
+    double minimumSpan() const;
+    void paintOverlay();
 
     bool deviceView_ = false;
     cv::Mat deviceImage_;
     bool deviceImageStale_ = false;  // deviceImage_ not uploaded yet
     std::unique_ptr<cv::ogl::Texture2D> deviceTexture_;
+    PreviewView view_;
+    bool seamsShown_ = false;
+    bool dragging_ = false;
+    QPoint dragFrom_;
 };

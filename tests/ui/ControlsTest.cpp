@@ -224,4 +224,26 @@ TEST_F(ControlsTest, TopAndBottomButtonsReorder) {
     EXPECT_EQ(project->drawOrder, (std::deque<int>{0, 2, 1, 3}));
 }
 
+TEST_F(ControlsTest, ResizedWindowGivesThePreviewRoomAtThePanoramaShape) {
+    const auto resizeTo = [&](int w, int h) {
+        window->resize(w, h);
+        return QTest::qWaitFor([&] { return window->size() == QSize(w, h); });
+    };
+    const auto areasAre = [&](QRect p, QRect b, QRect r) {
+        return QTest::qWaitFor([&] {
+            return preview->geometry() == p && bottom->geometry() == b && right->geometry() == r;
+        });
+    };
+    // 500 x 300 more: the preview may grow to 1400 x 750 and keeps 2:1 (none loaded).
+    ASSERT_TRUE(resizeTo(1800, 1000));
+    EXPECT_TRUE(areasAre({0, 0, 1400, 700}, {0, 720, 900, 120}, {1410, 0, 350, 600}));
+    // A 3:1 panorama gets a 3:1 preview, except at the default size.
+    project->panoWidth = 3000;
+    project->panoHeight = 1000;
+    ASSERT_TRUE(resizeTo(1800, 900));
+    EXPECT_TRUE(areasAre({0, 0, 1400, 467}, {0, 487, 900, 120}, {1410, 0, 350, 600}));
+    ASSERT_TRUE(resizeTo(1300, 700));
+    EXPECT_TRUE(areasAre({0, 0, 900, 450}, {0, 470, 900, 120}, {910, 0, 350, 600}));
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QWheelEvent>
+#include <cmath>
 #include <memory>
 
 #include "OpenGLWidget.h"
@@ -107,10 +109,6 @@ TEST_F(PreviewTest, HighlightHalvesGreenOnly) {
     EXPECT_GE(p.r, 250);
     EXPECT_GE(p.b, 250);
     EXPECT_NEAR(p.g, 128, 2);
-
-    project->cameras[0].highlighted = false;
-    const Rgb plain = framebufferPixel(grab(), 450, 225);
-    EXPECT_GE(plain.g, 250);
 }
 
 TEST_F(PreviewTest, OffsetPlacesCameraInPanorama) {
@@ -165,6 +163,87 @@ TEST_F(PreviewTest, ANewPreviewUploadsTexturesAgain) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(preview.get()));
     project->previewWidget = preview.get();
     EXPECT_GE(framebufferPixel(grab(), 200, 225).r, 250);
+}
+
+class PreviewViewTest : public PreviewTest {
+protected:
+    // Red left half, blue right half: fitted, the border is at widget column 450.
+    void halvesRig() {
+        project->panoWidth = 384;
+        project->panoHeight = 192;
+        cv::Mat image = solidImage(384, 192, kRed);
+        image.colRange(192, 384).setTo(kBlue);
+        placeCamera(project->cameras[0], image);
+    }
+    void wheel(QPoint at, int notches) {
+        QWheelEvent event(at, preview->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(preview.get(), &event);
+    }
+    // Sent directly: QTest's move goes through the real cursor, without the button.
+    void drag(QPoint from, QPoint to) {
+        QMouseEvent press(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        for (QMouseEvent* event : {&press, &move, &release})
+            QApplication::sendEvent(preview.get(), event);
+    }
+    bool redAt(int x) { return framebufferPixel(grab(), x, 225).r >= 250; }
+};
+
+TEST_F(PreviewViewTest, WheelZoomsAtTheCursorDragPansDoubleClickFits) {
+    halvesRig();
+    const QImage fitted = grab();
+    // 1.25^4 at column 600: the border moves to 600 - 150 * 2.44 = 234.
+    wheel(QPoint(600, 225), 4);
+    EXPECT_TRUE(redAt(225));
+    EXPECT_FALSE(redAt(245));
+    // Dragging 100 columns to the right carries the border along.
+    drag(QPoint(600, 225), QPoint(700, 225));
+    EXPECT_TRUE(redAt(325));
+    EXPECT_FALSE(redAt(345));
+    // Fitting again gives back the very frame of before.
+    QTest::mouseDClick(preview.get(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 225));
+    EXPECT_TRUE(preview->view().fitted());
+    EXPECT_EQ(grab(), fitted);
+    // Neither zooming out nor panning goes past the whole panorama.
+    wheel(QPoint(100, 100), -3);
+    drag(QPoint(600, 225), QPoint(100, 225));
+    EXPECT_EQ(grab(), fitted);
+
+    // The device view is zoomed the same way.
+    cv::Mat device(192, 384, CV_8UC3, cv::Scalar(255, 0, 0));
+    device.colRange(0, 192).setTo(cv::Scalar(0, 0, 255));
+    preview->showDeviceView(device);
+    wheel(QPoint(600, 225), 4);
+    EXPECT_TRUE(redAt(225));
+    EXPECT_FALSE(redAt(245));
+}
+
+TEST_F(PreviewViewTest, SeamLinesFollowTheBoundaryAndTheView) {
+    halvesRig();
+    // Valid columns 96..287: lines at panorama columns 96 and 288.
+    project->cameras[0].imgBdy = {{96, 1}, {287, 0}};
+    const QImage plain = grab();
+    preview->setSeamsShown(true);
+    const auto lineAt = [](const QImage& image, int x) {
+        const Rgb p = framebufferPixel(image, x, 300);
+        return p.g >= 200 && p.r >= 200;  // camera 0's yellow, on red or blue
+    };
+    const QImage image = grab();
+    EXPECT_TRUE(lineAt(image, 225) && lineAt(image, 675));
+    EXPECT_FALSE(lineAt(image, 300));
+    // The painter leaves the context fit for the next frame's cameras.
+    EXPECT_EQ(grab(), image);
+    // Two notches at the middle carry the line 1.25^2 times as far out.
+    wheel(QPoint(450, 225), 2);
+    const double at = 450 - 225 * std::pow(1.25, 2);
+    EXPECT_TRUE(lineAt(grab(), static_cast<int>(std::lround(at))));
+    preview->fitView();
+    preview->setSeamsShown(false);
+    EXPECT_EQ(grab(), plain);
 }
 
 }  // namespace
