@@ -3,7 +3,10 @@
 #pragma once
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCoreApplication>
+#include <QDockWidget>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,9 +22,18 @@ public:
     QAction* action_QELO4K;
     QAction* actionSave_Settings;
     QAction* actionReset_Settings;
+    QAction* actionExport_All;
+    QAction* actionQuit;
+    QAction* actionLanguage_English;
+    QAction* actionLanguage_Chinese;
+    QActionGroup* languageGroup;
     QWidget* centralWidget;
     QMenuBar* menuBar;
     QMenu* menuFile;
+    QMenu* menuView;
+    QMenu* menuLanguage;
+    QDockWidget* messagesDock;
+    QListWidget* messagesList;
     QToolBar* mainToolBar;
     QStatusBar* statusBar;
 
@@ -42,6 +54,21 @@ public:
         actionSave_Settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
         actionReset_Settings = new QAction(MainWindow);
         actionReset_Settings->setObjectName(QString::fromUtf8("actionReset_Settings"));
+        actionLoad_Scheme->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+        actionExport_All = new QAction(MainWindow);
+        actionExport_All->setObjectName(QString::fromUtf8("actionExport_All"));
+        actionExport_All->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+        actionQuit = new QAction(MainWindow);
+        actionQuit->setObjectName(QString::fromUtf8("actionQuit"));
+        actionQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+        // Each language is named in its own script, so neither is translated.
+        languageGroup = new QActionGroup(MainWindow);
+        actionLanguage_English = new QAction(QString::fromUtf8("English"), languageGroup);
+        actionLanguage_English->setObjectName(QString::fromUtf8("actionLanguage_English"));
+        actionLanguage_English->setCheckable(true);
+        actionLanguage_Chinese = new QAction(QString::fromUtf8("中文"), languageGroup);
+        actionLanguage_Chinese->setObjectName(QString::fromUtf8("actionLanguage_Chinese"));
+        actionLanguage_Chinese->setCheckable(true);
         centralWidget = new QWidget(MainWindow);
         centralWidget->setObjectName(QString::fromUtf8("centralWidget"));
         MainWindow->setCentralWidget(centralWidget);
@@ -50,6 +77,10 @@ public:
         menuBar->setGeometry(QRect(0, 0, 1074, 22));
         menuFile = new QMenu(menuBar);
         menuFile->setObjectName(QString::fromUtf8("menuFile"));
+        menuView = new QMenu(menuBar);
+        menuView->setObjectName(QString::fromUtf8("menuView"));
+        menuLanguage = new QMenu(menuBar);
+        menuLanguage->setObjectName(QString::fromUtf8("menuLanguage"));
         MainWindow->setMenuBar(menuBar);
         mainToolBar = new QToolBar(MainWindow);
         mainToolBar->setObjectName(QString::fromUtf8("mainToolBar"));
@@ -57,15 +88,34 @@ public:
         statusBar = new QStatusBar(MainWindow);
         statusBar->setObjectName(QString::fromUtf8("statusBar"));
         MainWindow->setStatusBar(statusBar);
+        // Hidden until the operator opens it; it floats so that the window's
+        // working areas keep their place.
+        messagesDock = new QDockWidget(MainWindow);
+        messagesDock->setObjectName(QString::fromUtf8("messagesDock"));
+        messagesList = new QListWidget(messagesDock);
+        messagesList->setObjectName(QString::fromUtf8("messagesList"));
+        messagesDock->setWidget(messagesList);
+        MainWindow->addDockWidget(Qt::BottomDockWidgetArea, messagesDock);
+        messagesDock->setFloating(true);
+        messagesDock->resize(700, 240);
+        messagesDock->hide();
 
         menuBar->addAction(menuFile->menuAction());
         menuFile->addAction(actionLoad_Scheme);
         menuFile->addAction(actionExport_Red);
         menuFile->addAction(actionExport_FPGA);
         menuFile->addAction(action_QELO4K);
+        menuFile->addAction(actionExport_All);
         menuFile->addSeparator();
         menuFile->addAction(actionSave_Settings);
         menuFile->addAction(actionReset_Settings);
+        menuFile->addSeparator();
+        menuFile->addAction(actionQuit);
+        menuBar->addAction(menuView->menuAction());
+        menuView->addAction(messagesDock->toggleViewAction());
+        menuBar->addAction(menuLanguage->menuAction());
+        menuLanguage->addAction(actionLanguage_English);
+        menuLanguage->addAction(actionLanguage_Chinese);
 
         retranslateUi(MainWindow);
         QMetaObject::connectSlotsByName(MainWindow);
@@ -85,7 +135,13 @@ public:
             QCoreApplication::translate("MainWindow", "保存设置", nullptr));
         actionReset_Settings->setText(
             QCoreApplication::translate("MainWindow", "重置设置", nullptr));
+        actionExport_All->setText(
+            QCoreApplication::translate("MainWindow", "导出全部方案", nullptr));
+        actionQuit->setText(QCoreApplication::translate("MainWindow", "退出", nullptr));
         menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件", nullptr));
+        menuView->setTitle(QCoreApplication::translate("MainWindow", "窗口", nullptr));
+        menuLanguage->setTitle(QCoreApplication::translate("MainWindow", "语言", nullptr));
+        messagesDock->setWindowTitle(QCoreApplication::translate("MainWindow", "消息", nullptr));
     }
 };
 
