@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QStatusBar>
 #include <QThread>
+#include <QTime>
 
 namespace {
 
@@ -50,10 +51,15 @@ void MessageLog::add(const QString& message, bool showInStatusBar) {
     if (top && top->data(kMessageRole).toString() == message) {
         const int count = top->data(kCountRole).toInt() + 1;
         top->setData(kCountRole, count);
-        top->setText(QString("%1 (x%2)").arg(message).arg(count));
+        top->setText(QString("%1  %2 (x%3)")
+                         .arg(QTime::currentTime().toString("HH:mm:ss"), message)
+                         .arg(count));
         return;
     }
-    auto* item = new QListWidgetItem(message);
+    auto* item = new QListWidgetItem(
+        QString("%1  %2").arg(QTime::currentTime().toString("HH:mm:ss"), message));
+    // Paths make lines longer than the dock; the tip shows the whole of one.
+    item->setToolTip(message);
     item->setData(kMessageRole, message);
     item->setData(kCountRole, 1);
     list->insertItem(0, item);

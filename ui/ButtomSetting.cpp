@@ -6,7 +6,6 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStringList>
-#include <cstdio>
 #include <opencv2/imgproc.hpp>
 
 #include "OpenGLWidget.h"
@@ -14,6 +13,7 @@
 #include "ValueEntry.h"
 #include "geometry/AutoBlend.h"
 #include "project/Project.h"
+#include "project/Reporter.h"
 #include "tables/ProjectDeviceView.h"
 #include "ui_ButtomSetting.h"
 
@@ -81,14 +81,14 @@ bool ButtomSetting::applyAutoSeams() {
 }
 
 void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why) {
-    // The box's text is fixed; which camera failed and why goes to the console
-    // and the status bar.
+    // The box's text is fixed; which camera failed and why goes to the console,
+    // the messages the window keeps, and the status bar.
     QStringList lines;
     for (const CameraProblem& c : why) {
-        printf("%s\r\n", c.message().c_str());
+        reportProblemf("%s\r\n", c.message().c_str());
         lines << QString::fromStdString(c.message());
     }
-    fflush(stdout);
+    reportFlush();
     if (QStatusBar* status = statusBarOf(this))
         status->showMessage(tr("Automatic seams failed: ") + lines.join("; "));
     QMessageBox::warning(

@@ -230,7 +230,7 @@ The project was loaded with the default settings.</translation>
     </message>
     <message>
         <source>导出不完整：%1 个表已写入，%2 个失败，%3 台相机缺失</source>
-        <translation>Export incomplete: %1 tables written, %2 failed, %3 cameras missing</translation>
+        <translation>Export incomplete. Tables written: %1, failed: %2; cameras left out: %3</translation>
     </message>
     <message>
         <source>导出完毕</source>
@@ -250,7 +250,7 @@ The project was loaded with the default settings.</translation>
     </message>
     <message>
         <source>导出OrvikQuickWeave方案</source>
-        <translation>Export Orvik QuickExport Orvik&amp;QuickWeave schemeamp;Weave scheme</translation>
+        <translation>Export Orvik Quick&amp;Weave scheme</translation>
     </message>
     <message>
         <source>导出相机方案</source>

@@ -64,13 +64,13 @@ protected:
         window.reset();
         resetProject(0);
     }
-    // Shortcuts reach the active window only.
+    // Shortcuts reach the active window only. Qt's notion of it is set without
+    // waiting for the X server, where another test's window may hold the focus.
     bool showActive() {
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get())) return false;
-        window->activateWindow();
         QApplication::setActiveWindow(window.get());
-        return QTest::qWaitForWindowActive(window.get());
+        return QApplication::activeWindow() == window.get();
     }
     Project* project = nullptr;
     std::unique_ptr<MainWindow> window;
