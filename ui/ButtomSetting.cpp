@@ -148,6 +148,9 @@ void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
         project->autoMode = false;
         refreshAllAndRepaint(project, this);
     }
+    // The tips say whether the sliders act now.
+    updateTips();
+    emit cropChanged();
 }
 
 void ButtomSetting::on_m_DeviceViewCombox_toggled(bool checked) {

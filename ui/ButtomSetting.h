@@ -38,7 +38,7 @@ public:
     void updateTips();
 
 signals:
-    // The crop changed: the trims' pixel tips change with it.
+    // The crop or the mode changed: the trims' tips change with it.
     void cropChanged();
 
 protected:

@@ -82,9 +82,11 @@ void CameraSetting::fillFromCamera(int i) {
 void CameraSetting::updateTips() {
     const Camara* camera = cameraAt(index);
     if (!camera) return;
-    const int cut = currentProject()->cutValue;
-    ui->dirction_sliderL->setToolTip(trimTip(*camera, cut, ui->dirction_sliderL->value(), true));
-    ui->direction_sliderR->setToolTip(trimTip(*camera, cut, ui->direction_sliderR->value(), false));
+    const Project& project = *currentProject();
+    ui->dirction_sliderL->setToolTip(
+        trimTip(project, *camera, ui->dirction_sliderL->value(), true));
+    ui->direction_sliderR->setToolTip(
+        trimTip(project, *camera, ui->direction_sliderR->value(), false));
 }
 
 void CameraSetting::changeEvent(QEvent* event) {

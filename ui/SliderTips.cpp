@@ -41,9 +41,14 @@ int insetPixels(int cutValue, int trimValue, int width) {
     return -trimPixels(cutPixels(cutValue, width), trimValue, width);
 }
 
-}  // namespace
+// In automatic mode the sliders only store their values.
+QString withModeNote(const Project& project, const QString& tip) {
+    if (!project.autoMode) return tip;
+    return tip +
+           QCoreApplication::translate("SliderTips", "；自动模式下不生效，离开自动模式后应用");
+}
 
-QString blendTip(const Project& project, int blendValue) {
+QString blendTipText(const Project& project, int blendValue) {
     const PixelRange px =
         overRig(project, [blendValue](int w) { return blendPixels(blendValue, w); });
     if (px.empty())
@@ -55,7 +60,7 @@ QString blendTip(const Project& project, int blendValue) {
         .arg(px.text());
 }
 
-QString cropTip(const Project& project, int cutValue) {
+QString cropTipText(const Project& project, int cutValue) {
     const PixelRange px =
         overRig(project, [cutValue](int w) { return insetPixels(cutValue, 0, w); });
     if (px.empty())
@@ -76,7 +81,7 @@ QString cropTip(const Project& project, int cutValue) {
         .arg(px.text());
 }
 
-QString trimTip(const Camara& camera, int cutValue, int trimValue, bool leftSlider) {
+QString trimTipText(const Camara& camera, int cutValue, int trimValue, bool leftSlider) {
     if (camera.image.empty())
         return QCoreApplication::translate("SliderTips",
                                            "方向微调 %1（0–60000）：载入相机后显示切口的像素位置")
@@ -99,6 +104,20 @@ QString trimTip(const Camara& camera, int cutValue, int trimValue, bool leftSlid
         .arg(edge)
         .arg(std::abs(px))
         .arg(cutValue);
+}
+
+}  // namespace
+
+QString blendTip(const Project& project, int blendValue) {
+    return withModeNote(project, blendTipText(project, blendValue));
+}
+
+QString cropTip(const Project& project, int cutValue) {
+    return withModeNote(project, cropTipText(project, cutValue));
+}
+
+QString trimTip(const Project& project, const Camara& camera, int trimValue, bool leftSlider) {
+    return withModeNote(project, trimTipText(camera, project.cutValue, trimValue, leftSlider));
 }
 
 QString displayTip() {

@@ -9,11 +9,13 @@
 class Camara;
 class Project;
 
+// In automatic mode each tip adds that the value waits until the mode is left.
 QString blendTip(const Project& project, int blendValue);
 // The crop with every trim at 0.
 QString cropTip(const Project& project, int cutValue);
-// `leftSlider`: "direction(l)", which moves the edge where the camera's valid
-// columns end; the other slider moves the edge where they start.
-QString trimTip(const Camara& camera, int cutValue, int trimValue, bool leftSlider);
+// For the project's crop. `leftSlider`: "direction(l)", which moves the edge
+// where the camera's valid columns end; the other slider moves the edge where
+// they start.
+QString trimTip(const Project& project, const Camara& camera, int trimValue, bool leftSlider);
 // The display beside a slider takes a typed value on double-click.
 QString displayTip();

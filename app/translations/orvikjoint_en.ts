@@ -354,6 +354,10 @@ The project was loaded with the default settings.</translation>
         <source>双击输入数值</source>
         <translation>Double-click to type a value</translation>
     </message>
+    <message>
+        <source>；自动模式下不生效，离开自动模式后应用</source>
+        <translation>; in automatic mode this waits until the mode is left</translation>
+    </message>
 </context>
 <context>
     <name>ValueEntry</name>

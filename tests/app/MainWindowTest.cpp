@@ -222,6 +222,9 @@ TEST_F(MainWindowTest, SettingsSurviveExportResetAndReload) {
         for (const char* action : {"actionExport_FPGA", "actionExport_Red", "action_QELO4K"})
             window->findChild<QAction*>(action)->trigger();
     }
+    // The status bar names the last table written.
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(
+        QString::fromStdString(dir.file("Camera_4K_Project.tab"))));
     for (const char* t : tables)
         fromWindow.push_back(fileBytes(QString::fromStdString(dir.file(t))));
     EXPECT_TRUE(QFile::exists(settings));
