@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QEvent>
 #include <QFileDialog>
@@ -17,9 +18,12 @@
 
 #include "ButtomSetting.h"
 #include "CameraSetting.h"
+#include "Language.h"
 #include "LoadProgressDialog.h"
+#include "MessageLog.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
+#include "UserSettings.h"
 #include "WindowAreas.h"
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
@@ -28,10 +32,32 @@
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
+#include "project/Reporter.h"
 #include "ui_MainWindow.h"
+
+namespace {
+
+// The completion box every export ends with, in the interface's language.
+void showExportDoneBox() {
+    QMessageBox box(QMessageBox::Information, QCoreApplication::translate("MainWindow", "提示"),
+                    QCoreApplication::translate("MainWindow", "方案输出完毕"), QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}
+
+QString sizeText(const QString& path) {
+    return QCoreApplication::translate("MainWindow", "%1（%2 字节）")
+        .arg(QDir::toNativeSeparators(path))
+        .arg(QFileInfo(path).size());
+}
+
+}  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow) {
     ui->setupUi(this);
+    messages = std::make_unique<MessageLog>(ui->messagesList, statusBar());
+    (currentLanguage() == "en" ? ui->actionLanguage_English : ui->actionLanguage_Chinese)
+        ->setChecked(true);
     Project* project = currentProject();
 
     openGLWidget = new OpenGLWidget(ui->centralWidget);
@@ -52,17 +78,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(rightSetting, &RightSetting::drawOrderChanged, this, [this] {
         if (currentProject()->autoMode) buttomSetting->applyAutoSeams();
     });
+    connect(buttomSetting, &ButtomSetting::cropChanged, rightSetting, &RightSetting::updateTips);
     // The device view, when shown, follows every change of the tables.
     connect(rightSetting, &RightSetting::seamsChanged, buttomSetting,
             &ButtomSetting::refreshDeviceView);
 
     // The exports end with an information box of their own, without a parent.
-    setExportDoneHandler([] {
-        QMessageBox box(QMessageBox::Information, exportDoneTitle(), exportDoneText(),
-                        QMessageBox::Ok);
-        box.setDefaultButton(QMessageBox::Ok);
-        box.exec();
-    });
+    setExportDoneHandler(showExportDoneBox);
 
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
     // The default size is the smallest; a larger window gives the preview room.
@@ -74,6 +96,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 }
 
 MainWindow::~MainWindow() {
+    messages.reset();
     delete ui;
 }
 
@@ -126,10 +149,10 @@ void MainWindow::loadSequence(const std::string& path) {
     if (outcome.seamsFailed) status << statusBar()->currentMessage();
     if (!outcome.remapperError.isEmpty()) status << outcome.remapperError;
     for (const CameraProblem& c : outcome.leftOut) {
-        printf("%s\r\n", c.message().c_str());
+        reportProblemf("%s\r\n", c.message().c_str());
         status << QString::fromStdString(c.message());
     }
-    fflush(stdout);
+    reportFlush();
     if (!status.isEmpty()) statusBar()->showMessage(status.join("; "));
     // The GL widget keeps showing its last frame on exposure; without a paint
     // request the new rig would stay invisible until the first slider move.
@@ -158,8 +181,43 @@ bool MainWindow::settingsDiffer() const {
 
 void MainWindow::updateTitle() {
     // Qt shows the mark as an asterisk where the title holds "[*]".
-    if (!windowTitle().contains("[*]")) setWindowTitle(windowTitle() + "[*]");
+    const QString file = QFileInfo(currentProject()->ptoFilePath).fileName();
+    setWindowTitle(file.isEmpty() ? QString("OrvikJoint[*]")
+                                  : QString("OrvikJoint - %1[*]").arg(file));
     setWindowModified(settingsDiffer());
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        updateTitle();
+        (currentLanguage() == "en" ? ui->actionLanguage_English : ui->actionLanguage_Chinese)
+            ->setChecked(true);
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::chooseLanguage(const QString& code) {
+    if (!setLanguage(code)) {
+        statusBar()->showMessage(tr("无法载入该语言的翻译"));
+        code == "en" ? ui->actionLanguage_Chinese->setChecked(true)
+                     : ui->actionLanguage_English->setChecked(true);
+        return;
+    }
+    saveLanguage(code);
+}
+
+void MainWindow::on_actionLanguage_English_triggered() {
+    chooseLanguage("en");
+}
+
+void MainWindow::on_actionLanguage_Chinese_triggered() {
+    chooseLanguage("zh");
+}
+
+void MainWindow::on_actionQuit_triggered() {
+    // Through the close event, which offers to save changed settings.
+    close();
 }
 
 void MainWindow::watchControls() {
@@ -271,14 +329,20 @@ void MainWindow::on_actionFit_View_triggered() {
 }
 
 void MainWindow::on_actionLoad_Scheme_triggered() {
-    const QString profile = QProcessEnvironment::systemEnvironment().value("USERPROFILE");
-    // Windows keeps the desktop under USERPROFILE; elsewhere ask Qt where it is.
-    const QString startDir = profile.isEmpty()
-                                 ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
-                                 : profile + "\\Desktop";
+    // The folder of the last project opened, while it still exists.
+    QString startDir = userSettings().value("lastOpenFolder").toString();
+    if (startDir.isEmpty() || !QDir(startDir).exists()) {
+        const QString profile = QProcessEnvironment::systemEnvironment().value("USERPROFILE");
+        // Windows keeps the desktop under USERPROFILE; elsewhere ask Qt where it is.
+        startDir = profile.isEmpty()
+                       ? QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)
+                       : profile + "\\Desktop";
+    }
     const QString name =
         QFileDialog::getOpenFileName(this, tr("open file"), startDir, tr("pto(*.pto)"));
     if (name.isEmpty()) return;
+    userSettings().setValue("lastOpenFolder", QFileInfo(name).absolutePath());
+    userSettings().sync();
     loadSequence(toLocal8BitString(name));
 }
 
@@ -300,17 +364,80 @@ void MainWindow::reportExport(const ExportResult& result) {
     if (result.written()) saveSettings();
     // The console already has the details; a failed table must not pass unnoticed.
     if (result.status == ExportResult::Status::Failed) {
+        statusBar()->showMessage(tr("导出失败：%1").arg(QString::fromStdString(result.message)));
         QMessageBox::warning(nullptr, tr("Export failed"), QString::fromStdString(result.message));
         return;
     }
-    if (!result.written()) return;
+    if (!result.written()) {
+        if (result.message.empty()) statusBar()->showMessage(tr("没有可导出的内容：请先打开方案"));
+        return;
+    }
+    const QString saved = statusBar()->currentMessage();
+    statusBar()->showMessage(
+        tr("已写入 %1").arg(sizeText(QString::fromLocal8Bit(result.path.c_str()))) +
+        (saved.isEmpty() ? QString() : "; " + saved));
     // The completion box says the table is done; it must not be all the operator
     // sees when the table lacks a camera.
     QStringList lines;
-    for (const CameraProblem& c : camerasLeftOut(*currentProject()))
+    for (const CameraProblem& c : camerasLeftOut(*currentProject())) {
         lines << QString::fromStdString(c.message());
+        messages->add(lines.back(), false);
+    }
     if (!lines.isEmpty())
         QMessageBox::warning(
             nullptr, tr("Cameras left out"),
             tr("The table was written without these cameras:\n\n%1").arg(lines.join("\n")));
+}
+
+void MainWindow::on_actionExport_All_triggered() {
+    struct Table {
+        const char* file;
+        ExportResult (*run)();
+    };
+    // In the menu's order.
+    const Table tables[] = {{"QuickWeave_Projcet.tab", exportQuickWeave},
+                            {"Camera_2K_Project.tab", exportCamera2K},
+                            {"Camera_4K_Project.tab", exportCamera4K}};
+    // One box at the end instead of a completion box per table.
+    setExportDoneHandler([] {});
+    QStringList written, failed;
+    for (const Table& t : tables) {
+        const ExportResult result = t.run();
+        fflush(stdout);
+        const QString path = QString::fromLocal8Bit(result.path.c_str());
+        if (result.written())
+            written << sizeText(path);
+        else if (result.status == ExportResult::Status::Failed)
+            failed << QString("%1: %2").arg(QDir::toNativeSeparators(path),
+                                            QString::fromStdString(result.message));
+        else
+            failed << tr("%1：未写入（%2）")
+                          .arg(QString::fromLatin1(t.file),
+                               result.message.empty() ? tr("没有载入方案")
+                                                      : QString::fromStdString(result.message));
+    }
+    setExportDoneHandler(showExportDoneBox);
+    if (!written.isEmpty()) saveSettings();
+    // A table without a camera is not what the operator asked for.
+    QStringList leftOut;
+    if (!written.isEmpty())
+        for (const CameraProblem& c : camerasLeftOut(*currentProject())) {
+            leftOut << QString::fromStdString(c.message());
+            messages->add(leftOut.back(), false);
+        }
+    QStringList parts;
+    if (!written.isEmpty()) parts << tr("已写入：") + "\n" + written.join("\n");
+    if (!failed.isEmpty()) parts << tr("失败：") + "\n" + failed.join("\n");
+    if (!leftOut.isEmpty()) parts << tr("表中缺少这些相机：") + "\n" + leftOut.join("\n");
+    const bool complete = failed.isEmpty() && leftOut.isEmpty();
+    statusBar()->showMessage(complete ? tr("已写入全部 %1 个表").arg(written.size())
+                                      : tr("导出不完整：%1 个表已写入，%2 个失败，%3 台相机缺失")
+                                            .arg(written.size())
+                                            .arg(failed.size())
+                                            .arg(leftOut.size()));
+    QMessageBox box(complete ? QMessageBox::Information : QMessageBox::Warning,
+                    complete ? tr("导出完毕") : tr("导出不完整"), parts.join("\n\n"),
+                    QMessageBox::Ok, this);
+    box.setObjectName("exportSummary");
+    box.exec();
 }

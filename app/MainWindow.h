@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 #include <string>
 
 #include "project/RigSettings.h"
@@ -11,6 +12,7 @@ struct ExportResult;
 class OpenGLWidget;
 class ButtomSetting;
 class RightSetting;
+class MessageLog;
 namespace Ui {
 class MainWindow;
 }
@@ -36,6 +38,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Places the working areas whenever the central widget changes size.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A language switch: the forms' texts, the title and the menu's check.
+    void changeEvent(QEvent* event) override;
 
 private slots:
     void on_actionLoad_Scheme_triggered();
@@ -46,12 +50,21 @@ private slots:
     void on_actionReset_Settings_triggered();
     void on_actionShow_Seams_toggled(bool checked);
     void on_actionFit_View_triggered();
+    // The three tables in one go, ending with one box that lists every file
+    // written (path and size) and everything that failed or was left out.
+    void on_actionExport_All_triggered();
+    void on_actionQuit_triggered();
+    void on_actionLanguage_English_triggered();
+    void on_actionLanguage_Chinese_triggered();
     // The title's modified mark follows every control's change.
     void updateTitle();
 
 private:
-    // Shows a warning when an export failed; success has its own notice.
+    // Shows a warning when an export failed; success has its own notice. The
+    // status bar names the file written and its size.
     void reportExport(const ExportResult& result);
+    // Switches the interface language and remembers the choice.
+    void chooseLanguage(const QString& code);
     // Every control of both panels reports its changes to updateTitle (after
     // its own slot); needed again whenever the camera panels are rebuilt.
     void watchControls();
@@ -65,5 +78,6 @@ private:
     ButtomSetting* buttomSetting;
     RightSetting* rightSetting;
     Ui::MainWindow* ui;
-    RigSettings savedSettings;  // last saved or restored; what the title compares with
+    RigSettings savedSettings;             // last saved or restored; what the title compares with
+    std::unique_ptr<MessageLog> messages;  // the core's reporter while the window lives
 };

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCoreApplication>
+#include <QDockWidget>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,10 +24,18 @@ public:
     QAction* actionReset_Settings;
     QAction* actionShow_Seams;
     QAction* actionFit_View;
+    QAction* actionExport_All;
+    QAction* actionQuit;
+    QAction* actionLanguage_English;
+    QAction* actionLanguage_Chinese;
+    QActionGroup* languageGroup;
     QWidget* centralWidget;
     QMenuBar* menuBar;
     QMenu* menuFile;
     QMenu* menuView;
+    QMenu* menuLanguage;
+    QDockWidget* messagesDock;
+    QListWidget* messagesList;
     QToolBar* mainToolBar;
     QStatusBar* statusBar;
 
@@ -51,6 +62,21 @@ public:
         actionFit_View = new QAction(MainWindow);
         actionFit_View->setObjectName(QString::fromUtf8("actionFit_View"));
         actionFit_View->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+        actionLoad_Scheme->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+        actionExport_All = new QAction(MainWindow);
+        actionExport_All->setObjectName(QString::fromUtf8("actionExport_All"));
+        actionExport_All->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+        actionQuit = new QAction(MainWindow);
+        actionQuit->setObjectName(QString::fromUtf8("actionQuit"));
+        actionQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+        // Each language is named in its own script, so neither is translated.
+        languageGroup = new QActionGroup(MainWindow);
+        actionLanguage_English = new QAction(QString::fromUtf8("English"), languageGroup);
+        actionLanguage_English->setObjectName(QString::fromUtf8("actionLanguage_English"));
+        actionLanguage_English->setCheckable(true);
+        actionLanguage_Chinese = new QAction(QString::fromUtf8("中文"), languageGroup);
+        actionLanguage_Chinese->setObjectName(QString::fromUtf8("actionLanguage_Chinese"));
+        actionLanguage_Chinese->setCheckable(true);
         centralWidget = new QWidget(MainWindow);
         centralWidget->setObjectName(QString::fromUtf8("centralWidget"));
         MainWindow->setCentralWidget(centralWidget);
@@ -61,6 +87,8 @@ public:
         menuFile->setObjectName(QString::fromUtf8("menuFile"));
         menuView = new QMenu(menuBar);
         menuView->setObjectName(QString::fromUtf8("menuView"));
+        menuLanguage = new QMenu(menuBar);
+        menuLanguage->setObjectName(QString::fromUtf8("menuLanguage"));
         MainWindow->setMenuBar(menuBar);
         mainToolBar = new QToolBar(MainWindow);
         mainToolBar->setObjectName(QString::fromUtf8("mainToolBar"));
@@ -68,6 +96,17 @@ public:
         statusBar = new QStatusBar(MainWindow);
         statusBar->setObjectName(QString::fromUtf8("statusBar"));
         MainWindow->setStatusBar(statusBar);
+        // Hidden until the operator opens it; it floats so that the window's
+        // working areas keep their place.
+        messagesDock = new QDockWidget(MainWindow);
+        messagesDock->setObjectName(QString::fromUtf8("messagesDock"));
+        messagesList = new QListWidget(messagesDock);
+        messagesList->setObjectName(QString::fromUtf8("messagesList"));
+        messagesDock->setWidget(messagesList);
+        MainWindow->addDockWidget(Qt::BottomDockWidgetArea, messagesDock);
+        messagesDock->setFloating(true);
+        messagesDock->resize(700, 240);
+        messagesDock->hide();
 
         menuBar->addAction(menuFile->menuAction());
         menuBar->addAction(menuView->menuAction());
@@ -75,11 +114,19 @@ public:
         menuFile->addAction(actionExport_Red);
         menuFile->addAction(actionExport_FPGA);
         menuFile->addAction(action_QELO4K);
+        menuFile->addAction(actionExport_All);
         menuFile->addSeparator();
         menuFile->addAction(actionSave_Settings);
         menuFile->addAction(actionReset_Settings);
         menuView->addAction(actionShow_Seams);
         menuView->addAction(actionFit_View);
+        menuView->addSeparator();
+        menuView->addAction(messagesDock->toggleViewAction());
+        menuFile->addSeparator();
+        menuFile->addAction(actionQuit);
+        menuBar->addAction(menuLanguage->menuAction());
+        menuLanguage->addAction(actionLanguage_English);
+        menuLanguage->addAction(actionLanguage_Chinese);
 
         retranslateUi(MainWindow);
         QMetaObject::connectSlotsByName(MainWindow);
@@ -99,10 +146,15 @@ public:
             QCoreApplication::translate("MainWindow", "保存设置", nullptr));
         actionReset_Settings->setText(
             QCoreApplication::translate("MainWindow", "重置设置", nullptr));
+        actionExport_All->setText(
+            QCoreApplication::translate("MainWindow", "导出全部方案", nullptr));
+        actionQuit->setText(QCoreApplication::translate("MainWindow", "退出", nullptr));
         menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件", nullptr));
         actionShow_Seams->setText(QCoreApplication::translate("MainWindow", "显示接缝", nullptr));
         actionFit_View->setText(QCoreApplication::translate("MainWindow", "适合窗口", nullptr));
         menuView->setTitle(QCoreApplication::translate("MainWindow", "视图", nullptr));
+        menuLanguage->setTitle(QCoreApplication::translate("MainWindow", "语言", nullptr));
+        messagesDock->setWindowTitle(QCoreApplication::translate("MainWindow", "消息", nullptr));
     }
 };
 

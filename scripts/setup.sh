@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
     build-essential cmake clang-format pkg-config
-    qtbase5-dev libqt5opengl5-dev
+    qtbase5-dev libqt5opengl5-dev qttools5-dev qttools5-dev-tools
     libopencv-dev libtiff-dev libpano13-dev libjpeg-dev libpng-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libgl-dev libgl1-mesa-dri

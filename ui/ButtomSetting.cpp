@@ -1,16 +1,19 @@
 #include "ButtomSetting.h"
 
+#include <QEvent>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStringList>
-#include <cstdio>
 #include <opencv2/imgproc.hpp>
 
 #include "OpenGLWidget.h"
+#include "SliderTips.h"
+#include "ValueEntry.h"
 #include "geometry/AutoBlend.h"
 #include "project/Project.h"
+#include "project/Reporter.h"
 #include "tables/ProjectDeviceView.h"
 #include "ui_ButtomSetting.h"
 
@@ -35,6 +38,17 @@ ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent), ui(new Ui::Butt
     const int blend = currentProject()->blendValue;
     ui->BlendSlider->setValue(blend);
     ui->BlendNum->display(blend);
+    // About 1 % of the range per arrow key, 10 % per page.
+    for (QSlider* slider : {ui->BlendSlider, ui->CutSilder}) {
+        slider->setSingleStep(600);
+        slider->setPageStep(6000);
+    }
+    // The English labels carry mnemonics that move the focus to their slider.
+    ui->label->setBuddy(ui->BlendSlider);
+    ui->label_4->setBuddy(ui->CutSilder);
+    acceptTypedValues(ui->BlendNum, ui->BlendSlider);
+    acceptTypedValues(ui->CutNum, ui->CutSilder);
+    updateTips();
     deviceViewDue.setSingleShot(true);
     deviceViewDue.setInterval(0);
     connect(&deviceViewDue, &QTimer::timeout, this, &ButtomSetting::showDeviceView);
@@ -48,6 +62,7 @@ void ButtomSetting::on_BlendSlider_valueChanged(int value) {
     Project* project = currentProject();
     project->blendValue = value;
     ui->BlendNum->display(value);
+    updateTips();
     // In automatic mode the value waits until the mode is left.
     if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project, this);
 }
@@ -66,14 +81,14 @@ bool ButtomSetting::applyAutoSeams() {
 }
 
 void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why) {
-    // The box's text is fixed; which camera failed and why goes to the console
-    // and the status bar.
+    // The box's text is fixed; which camera failed and why goes to the console,
+    // the messages the window keeps, and the status bar.
     QStringList lines;
     for (const CameraProblem& c : why) {
-        printf("%s\r\n", c.message().c_str());
+        reportProblemf("%s\r\n", c.message().c_str());
         lines << QString::fromStdString(c.message());
     }
-    fflush(stdout);
+    reportFlush();
     if (QStatusBar* status = statusBarOf(this))
         status->showMessage(tr("Automatic seams failed: ") + lines.join("; "));
     QMessageBox::warning(
@@ -92,12 +107,32 @@ void ButtomSetting::showProjectValues() {
     ui->CutSilder->setValue(project->cutValue);
     ui->CutNum->display(project->cutValue);
     ui->m_AutoMixCombox->setChecked(project->autoMode);
+    updateTips();
+    emit cropChanged();
+}
+
+void ButtomSetting::updateTips() {
+    const Project* project = currentProject();
+    ui->BlendSlider->setToolTip(blendTip(*project, ui->BlendSlider->value()));
+    ui->CutSilder->setToolTip(cropTip(*project, ui->CutSilder->value()));
+    ui->BlendNum->setToolTip(displayTip());
+    ui->CutNum->setToolTip(displayTip());
+}
+
+void ButtomSetting::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        updateTips();
+    }
+    QWidget::changeEvent(event);
 }
 
 void ButtomSetting::on_CutSilder_valueChanged(int value) {
     Project* project = currentProject();
     project->cutValue = value;
     ui->CutNum->display(value);
+    updateTips();
+    emit cropChanged();
     if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project, this);
 }
 
@@ -113,6 +148,9 @@ void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
         project->autoMode = false;
         refreshAllAndRepaint(project, this);
     }
+    // The tips say whether the sliders act now.
+    updateTips();
+    emit cropChanged();
 }
 
 void ButtomSetting::on_m_DeviceViewCombox_toggled(bool checked) {

@@ -33,6 +33,16 @@ public:
     // the event loop (however many changes came before). Called after every
     // change that alters the tables: blend, crop, trims, mode, order, a load.
     void refreshDeviceView();
+    // The sliders' tips in pixels of the loaded rig (after a load, a change,
+    // a language switch).
+    void updateTips();
+
+signals:
+    // The crop or the mode changed: the trims' tips change with it.
+    void cropChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private slots:
     // Stores the blend value (0..60000) and, in manual mode, refreshes every camera.

@@ -1,8 +1,11 @@
 #include "CameraSetting.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "SliderTips.h"
+#include "ValueEntry.h"
 #include "project/Project.h"
 #include "ui_CameraSetting.h"
 
@@ -23,6 +26,16 @@ Camara* cameraAt(int i) {
 
 CameraSetting::CameraSetting(QWidget* parent) : QWidget(parent), ui(new Ui::CameraSetting) {
     ui->setupUi(this);
+    // About 1 % of the range per arrow key, 10 % per page.
+    ui->alpha_slider->setSingleStep(3);
+    ui->alpha_slider->setPageStep(26);
+    for (QSlider* slider : {ui->dirction_sliderL, ui->direction_sliderR}) {
+        slider->setSingleStep(600);
+        slider->setPageStep(6000);
+    }
+    acceptTypedValues(ui->alpha_lineEdit, ui->alpha_slider);
+    acceptTypedValues(ui->dirL_lineEdit, ui->dirction_sliderL);
+    acceptTypedValues(ui->dirR_lineEdit, ui->direction_sliderR);
 }
 
 CameraSetting::~CameraSetting() {
@@ -58,11 +71,32 @@ void CameraSetting::fillFromCamera(int i) {
     }
     ui->dirL_lineEdit->setText(QString("%1").arg(camera->dirL));
     ui->dirR_lineEdit->setText(QString("%1").arg(camera->dirR));
+    updateTips();
 
     const std::deque<int>& order = currentProject()->drawOrder;
     const auto it = std::find(order.begin(), order.end(), i);
     if (it != order.end())
         showOrder(static_cast<int>(order.size()) - static_cast<int>(it - order.begin()) - 1);
+}
+
+void CameraSetting::updateTips() {
+    const Camara* camera = cameraAt(index);
+    if (!camera) return;
+    const Project& project = *currentProject();
+    ui->dirction_sliderL->setToolTip(
+        trimTip(project, *camera, ui->dirction_sliderL->value(), true));
+    ui->direction_sliderR->setToolTip(
+        trimTip(project, *camera, ui->direction_sliderR->value(), false));
+}
+
+void CameraSetting::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        // The form's step puts back its placeholder title.
+        if (index >= 0) ui->Cam0->setTitle(QString("Camera:%1").arg(index));
+        updateTips();
+    }
+    QWidget::changeEvent(event);
 }
 
 void CameraSetting::showAlpha(int value) {
@@ -117,6 +151,7 @@ void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
     if (!camera) return;
     camera->dirL = value;
     ui->dirL_lineEdit->setText(QString("%1").arg(value));
+    updateTips();
     // In automatic mode the trim waits until the mode is left.
     if (!currentProject()->autoMode) {
         camera->refreshView();
@@ -131,6 +166,7 @@ void CameraSetting::on_direction_sliderR_valueChanged(int value) {
     if (!camera) return;
     camera->dirR = value;
     ui->dirR_lineEdit->setText(QString("%1").arg(value));
+    updateTips();
     if (!currentProject()->autoMode) {
         camera->refreshView();
         emit previewChanged();

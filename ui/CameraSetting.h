@@ -29,6 +29,8 @@ public:
     void showAlpha(int value);  // slider (its slot suppressed by alphaSyncIdle) and text
     void clearHighlight();      // clears the box, which runs its slot if it was ticked
     void showOrder(int fromTop);
+    // The trims' tips in pixels of this camera, for the project's crop.
+    void updateTips();
 
 signals:
     // The panel reaches the rest of the window only through these; the right
@@ -38,6 +40,9 @@ signals:
     void alphaForAll(int value);                // every panel shows this alpha (its record is set)
     void drawOrderChanged();                    // the drawing order changed
     void seamsChanged();  // the camera's cut or order changed: the tables differ
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private slots:
     void on_hide_CheckBox_toggled(bool checked);

@@ -61,3 +61,8 @@ void RightSetting::showDrawOrder() {
             panels[camera]->showOrder(length - p - 1);
     }
 }
+
+void RightSetting::updateTips() {
+    for (CameraSetting* panel : panels)
+        if (panel) panel->updateTips();
+}

@@ -20,6 +20,8 @@ public:
     void rebuildPanels();
     // Shows every camera's place in the drawing order (0 = top) on its panel.
     void showDrawOrder();
+    // Every panel's trim tips (the crop they depend on changed).
+    void updateTips();
 
 signals:
     // Relayed from the camera panels for the window.

@@ -16,10 +16,12 @@ ExportResult failExport(const std::string& path, const char* fmt, ...) {
     std::vector<char> text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
     std::vsnprintf(text.data(), text.size(), fmt, args);
     va_end(args);
-    reporter().text(text.data());
-    reportFlush();
+    Reporter& out = reporter();
+    out.text(text.data());
+    out.flush();
     std::string message(text.data());
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
         message.pop_back();
+    out.problem(message);
     return ExportResult::failed(path, message);
 }

@@ -28,7 +28,8 @@ struct ExportResult {
 };
 
 // Reports `fmt` formatted exactly as given (the console line of the failure,
-// including its "\r\n" if it has one) to the installed reporter and returns a Failed result
+// including its "\r\n" if it has one) to the installed reporter, hands it on as a problem
+// (without its line end), and returns a Failed result
 // carrying the same text without its line end. Format exporters use it for their messages.
 ExportResult failExport(const std::string& path, const char* fmt, ...)
 #if defined(__GNUC__)

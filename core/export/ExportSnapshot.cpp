@@ -37,7 +37,7 @@ std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportR
     }
     if (project.cameras.empty()) {
         // The header needs camera 0 and the blend tables divide by the count.
-        reportf("No camera to export\r\n");
+        reportProblemf("No camera to export\r\n");
         reportFlush();
         result = ExportResult::nothing("No camera to export");
         return std::nullopt;

@@ -7,7 +7,7 @@
 
 void Project::loadProject(std::string path) {
     if (path.empty()) {
-        reportf("filepath empty\r\n");
+        reportProblemf("filepath empty\r\n");
         return;
     }
     PtoReader reader(path);
@@ -18,7 +18,7 @@ void Project::loadProject(std::string path) {
     panoWidth = reader.width;
     panoHeight = reader.height;
     lastLoadError = QString::fromLocal8Bit(reader.problem.c_str());
-    if (!reader.problem.empty()) reportf("%s\r\n", reader.problem.c_str());
+    if (!reader.problem.empty()) reportProblemf("%s\r\n", reader.problem.c_str());
     calibrationFingerprint = QString::fromStdString("sha256:" + reader.imageLinesDigest);
     tiffPath = QString("%1%2").arg(QString::fromLocal8Bit(projectDir.c_str()), "tiff");
     ptoFilePath = QString::fromLocal8Bit(path.c_str());

@@ -17,6 +17,12 @@ public:
     // The text so far belongs on the console now (before a box, a child
     // process or a long step); a reporter that keeps no buffer ignores it.
     virtual void flush() {}
+    // A line that tells the operator something went wrong (a remapper that did
+    // not run, an input that cannot be read), UTF-8 or local 8-bit as the
+    // console got it, without its line end. Its console bytes have already
+    // gone through text(); a front end that shows problems where the operator
+    // looks takes them from here. Called from worker threads too.
+    virtual void problem(std::string_view line) { (void)line; }
 };
 
 // Writes to stdout through stdio, flushing where asked: what the tool has
@@ -47,6 +53,12 @@ private:
 
 // printf-style text to the installed reporter.
 void reportf(const char* fmt, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+// As reportf, and the formatted text (line end removed) also goes to problem().
+void reportProblemf(const char* fmt, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif

@@ -174,7 +174,7 @@ bool readImagePosition(Camara& cam) {
     auto toPixels = [&cam](float inches) {
         const float px = inches * 150.0f;
         if (!std::isfinite(px) || std::fabs(px) >= 2147483520.0f) {
-            reportf("%s: position out of range\r\n", cam.imagePath.c_str());
+            reportProblemf("%s: position out of range\r\n", cam.imagePath.c_str());
             return 0;
         }
         return static_cast<int>(px);
@@ -193,12 +193,12 @@ void loadCoordinateMaps(Camara& cam) {
     if (x.ok())
         cam.mapX = x.map;
     else
-        reportf("%s\r\n", x.error.c_str());
+        reportProblemf("%s\r\n", x.error.c_str());
     MapTiff y = readMapTiff(cam.mapYPath);
     if (y.ok())
         cam.mapY = y.map;
     else
-        reportf("%s\r\n", y.error.c_str());
+        reportProblemf("%s\r\n", y.error.c_str());
     readImagePosition(cam);
     // Both maps or none: the exporters need coordMap empty or complete.
     if (!cam.mapX.empty() && !cam.mapY.empty() && cam.mapX.size() == cam.mapY.size()) {
@@ -211,7 +211,8 @@ void loadCoordinateMaps(Camara& cam) {
     } else {
         cam.coordMap.release();
         if (!cam.mapX.empty() || !cam.mapY.empty())
-            reportf("camera %d: coordinate maps incomplete, no coordinate map\r\n", cam.index);
+            reportProblemf("camera %d: coordinate maps incomplete, no coordinate map\r\n",
+                           cam.index);
     }
 }
 
@@ -254,19 +255,19 @@ void loadCameraInputs(Camara& cam, int index) {
     loadCoordinateMaps(cam);
     cam.sourceImage = readImage(cam.sourcePath);
     if (cam.sourceImage.empty())
-        reportf("%s: source image cannot be read\r\n", cam.sourcePath.c_str());
+        reportProblemf("%s: source image cannot be read\r\n", cam.sourcePath.c_str());
     cv::Mat image = layer.get();
     if (image.empty()) {
-        reportf("%s: remapped image cannot be read\r\n", cam.imagePath.c_str());
+        reportProblemf("%s: remapped image cannot be read\r\n", cam.imagePath.c_str());
     } else if (image.type() != CV_8UC4) {
-        reportf("%s: remapped image is not 8-bit BGRA\r\n", cam.imagePath.c_str());
+        reportProblemf("%s: remapped image is not 8-bit BGRA\r\n", cam.imagePath.c_str());
     } else {
         cam.image = image;
     }
     cam.rawBdy = scanRawBoundary(cam.image);
     // coordMap must match the remapped image it describes, or be empty.
     if (!cam.coordMap.empty() && (cam.image.empty() || cam.coordMap.size() != cam.image.size())) {
-        reportf("camera %d: coordinate maps do not match the remapped image\r\n", index);
+        reportProblemf("camera %d: coordinate maps do not match the remapped image\r\n", index);
         cam.coordMap.release();
     }
     reportFlush();

@@ -329,7 +329,7 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
         }
     }
     project.lastRemapperError = error;
-    if (!error.isEmpty()) reportf("%s\r\n", toLocal8BitString(error).c_str());
+    if (!error.isEmpty()) reportProblemf("%s\r\n", toLocal8BitString(error).c_str());
 
     reportf("camara size:%d\r\n", count);
     reportFlush();
@@ -342,7 +342,7 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
         const std::string outside =
             layerOutsidePanorama(cam, project.panoWidth, project.panoHeight);
         if (!outside.empty()) {
-            reportf("%s\r\n", outside.c_str());
+            reportProblemf("%s\r\n", outside.c_str());
             if (error.isEmpty()) error = QString::fromLocal8Bit(outside.c_str());
         }
         cam.refreshView();
@@ -366,7 +366,8 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
         for (const QString& f : ours)
             if (QFileInfo::exists(f) && !QFile::remove(f)) cleaned = false;
     }
-    if (!cleaned) reportf("work folder %s not fully removed\r\n", toLocal8BitString(work).c_str());
+    if (!cleaned)
+        reportProblemf("work folder %s not fully removed\r\n", toLocal8BitString(work).c_str());
     reportFlush();
 #ifndef Q_OS_WIN
     guard.deliverPending();

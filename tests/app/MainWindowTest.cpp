@@ -5,23 +5,31 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QLCDNumber>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "ButtomSetting.h"
 #include "CameraSetting.h"
+#include "Language.h"
 #include "LoadProgressDialog.h"
 #include "MainWindow.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
+#include "UserSettings.h"
 
 namespace {
 
@@ -55,6 +63,14 @@ protected:
     void TearDown() override {
         window.reset();
         resetProject(0);
+    }
+    // Shortcuts reach the active window only. Qt's notion of it is set without
+    // waiting for the X server, where another test's window may hold the focus.
+    bool showActive() {
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get())) return false;
+        QApplication::setActiveWindow(window.get());
+        return QApplication::activeWindow() == window.get();
     }
     Project* project = nullptr;
     std::unique_ptr<MainWindow> window;
@@ -206,6 +222,9 @@ TEST_F(MainWindowTest, SettingsSurviveExportResetAndReload) {
         for (const char* action : {"actionExport_FPGA", "actionExport_Red", "action_QELO4K"})
             window->findChild<QAction*>(action)->trigger();
     }
+    // The status bar names the last table written.
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(
+        QString::fromStdString(dir.file("Camera_4K_Project.tab"))));
     for (const char* t : tables)
         fromWindow.push_back(fileBytes(QString::fromStdString(dir.file(t))));
     EXPECT_TRUE(QFile::exists(settings));
@@ -253,6 +272,83 @@ TEST_F(MainWindowTest, SettingsSurviveExportResetAndReload) {
     }
     EXPECT_EQ(RigSettings::capture(*project), RigSettings::defaults(*project));
     testing::internal::GetCapturedStdout();
+}
+
+// Ctrl+O starts in the folder last used, the English translation retitles the
+// menus live, typed values apply or are refused, Ctrl+Q quits.
+TEST_F(MainWindowTest, KeyboardLanguageAndTypedValues) {
+    ScratchDir dir;
+    ASSERT_TRUE(showActive());
+    userSettings().setValue("lastOpenFolder", QString::fromStdString(dir.path()));
+    QString dialogFolder;
+    QTimer::singleShot(200, [&dialogFolder] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        dialogFolder = dialog->directory().absolutePath();
+        dialog->reject();
+    });
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogFolder, QString::fromStdString(dir.path()));
+
+    auto* menu = window->findChild<QMenu*>("menuFile");
+    ASSERT_TRUE(setLanguage("en"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    EXPECT_EQ(menu->title(), "&File");
+    EXPECT_TRUE(window->findChild<QLCDNumber*>("CutNum")->toolTip().startsWith("Double-click"));
+    ASSERT_TRUE(setLanguage("zh"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    EXPECT_EQ(menu->title(), QString::fromUtf8("文件"));
+
+    auto* blendNum = window->findChild<QLCDNumber*>("BlendNum");
+    QTest::mouseDClick(blendNum, Qt::LeftButton);
+    QLineEdit* editor = blendNum->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("12000");
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(project->blendValue, 12000);
+    EXPECT_EQ(blendNum->intValue(), 12000);
+    auto* trim = window->findChild<RightSetting*>()->panels[1];
+    auto* trimEdit = trim->findChild<QLineEdit*>("dirL_lineEdit");
+    for (const char* refused : {"70000", "-1", "abc"}) {
+        trimEdit->setText(refused);
+        QTest::keyClick(trimEdit, Qt::Key_Return);
+        EXPECT_EQ(trimEdit->text(), "0") << refused;
+        EXPECT_TRUE(window->statusBar()->currentMessage().contains("0 到 60000")) << refused;
+    }
+    EXPECT_EQ(project->cameras[1].dirL, 0);
+
+    ASSERT_TRUE(showActive());
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
+// Ctrl+E writes all three tables and lists each with its size, and the camera
+// left out; the messages dock has that camera too. The crop tip is in pixels.
+TEST_F(MainWindowTest, ExportAllSummaryListsEveryFile) {
+    ScratchDir dir;
+    const std::string rig360 =
+        levelRing(dir, "rig360.pto", "i w320 h160 f4 v360 r0 p0 y0 n\"pano360.jpg\"\n");
+    testing::internal::CaptureStdout();
+    window->loadSequence(rig360);
+    window->findChild<QSlider*>("CutSilder")->setValue(20000);
+    EXPECT_TRUE(window->findChild<QSlider*>("CutSilder")
+                    ->toolTip()
+                    .contains(QString::fromUtf8("正好落在接缝边缘上")));
+    ASSERT_TRUE(showActive());
+    MessageBoxCloser closer;
+    QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(closer.boxes, 1);
+    for (const char* t :
+         {"QuickWeave_Projcet.tab", "Camera_2K_Project.tab", "Camera_4K_Project.tab"}) {
+        const QString path = QString::fromStdString(dir.file(t));
+        EXPECT_TRUE(closer.text.contains(
+            QString::fromUtf8("%1（%2 字节）").arg(path).arg(QFileInfo(path).size())))
+            << t << closer.text.toStdString();
+    }
+    EXPECT_TRUE(closer.text.contains("camera 4 (pano360.jpg)")) << closer.text.toStdString();
+    EXPECT_TRUE(
+        window->findChild<QListWidget*>("messagesList")->item(0)->text().contains("camera 4"));
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 namespace {
 
 ProcessRun start(const QStringList& args) {
+    static ScratchDir config;  // the user's settings stay untouched
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ORVIKJOINT_EXIT_AFTER_START", "1");
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.path()));
     return runProgram("orvikjoint", args, QString(), env);
 }
 
@@ -29,6 +31,13 @@ TEST(Startup, EchoesArgumentsAndLoadsOnlyWithExactlyOne) {
         << one.out.toStdString();
     EXPECT_TRUE(one.out.contains("ptoFilePath:" + QString::fromStdString(pto) + " \r\n"))
         << one.out.toStdString();
+
+    // The language option is neither echoed nor counted.
+    ProcessRun english = start({"--lang", "en", QString::fromStdString(pto)});
+    EXPECT_EQ(english.exitCode, 0);
+    EXPECT_TRUE(english.out.startsWith(exe + "\r\n" + QString::fromStdString(pto) + "\r\n"))
+        << english.out.toStdString();
+    EXPECT_TRUE(english.out.contains("ptoFilePath:")) << english.out.toStdString();
 
     ProcessRun two = start({QString::fromStdString(pto), "second"});
     EXPECT_EQ(two.exitCode, 0);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 #include "CameraSetting.h"
 
@@ -20,6 +21,9 @@ QApplication& testApp() {
     static int argc = 1;
     static char name[] = "ui_test";
     static char* argv[] = {name, nullptr};
+    // The language and last folder the window remembers go to a test folder,
+    // never into the real user's settings.
+    QStandardPaths::setTestModeEnabled(true);
     // Never destroyed: the platform plugins stay loaded until the process ends,
     // so what they hold at exit is still attributed to them.
     static QApplication* app = new QApplication(argc, argv);

@@ -1,0 +1,384 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>ButtomSetting</name>
+    <message>
+        <source>Automatic seams failed: </source>
+        <translation>Automatic seams failed: </translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>自动计算失败，请手动裁剪混合</source>
+        <translation>Automatic placement failed; please crop and blend by hand</translation>
+    </message>
+    <message>
+        <source>Device view: </source>
+        <translation>Device view: </translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>混合：</source>
+        <translation>&amp;Blend:</translation>
+    </message>
+    <message>
+        <source>裁剪</source>
+        <translation>&amp;Crop</translation>
+    </message>
+    <message>
+        <source>自动裁剪混合</source>
+        <translation>&amp;Automatic crop and blend</translation>
+    </message>
+    <message>
+        <source>设备视图</source>
+        <translation>&amp;Device view</translation>
+    </message>
+</context>
+<context>
+    <name>CameraSetting</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>----------------------------------------------------</source>
+        <translation>----------------------------------------------------</translation>
+    </message>
+    <message>
+        <source>Cam</source>
+        <translation>Cam</translation>
+    </message>
+    <message>
+        <source>透明:</source>
+        <translation>Transparency:</translation>
+    </message>
+    <message>
+        <source>同步所有</source>
+        <translation>Sync all</translation>
+    </message>
+    <message>
+        <source>高亮显示</source>
+        <translation>Highlight</translation>
+    </message>
+    <message>
+        <source>隐藏</source>
+        <translation>Hide</translation>
+    </message>
+    <message>
+        <source>置顶</source>
+        <translation>To top</translation>
+    </message>
+    <message>
+        <source>置底</source>
+        <translation>To bottom</translation>
+    </message>
+    <message>
+        <source>direction(l):</source>
+        <translation>direction(l):</translation>
+    </message>
+    <message>
+        <source>direction(r):</source>
+        <translation>direction(r):</translation>
+    </message>
+</context>
+<context>
+    <name>LoadProgressDialog</name>
+    <message>
+        <source>打开方案</source>
+        <translation>Opening project</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在重映射相机 %1/%2</source>
+        <translation>Remapping camera %1/%2</translation>
+    </message>
+    <message>
+        <source>正在分析相机 %1/%2</source>
+        <translation>Analysing camera %1/%2</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>方案输出完毕</source>
+        <translation>Scheme output finished</translation>
+    </message>
+    <message>
+        <source>%1（%2 字节）</source>
+        <translation>%1 (%2 bytes)</translation>
+    </message>
+    <message>
+        <source>Project not loaded</source>
+        <translation>Project not loaded</translation>
+    </message>
+    <message>
+        <source>The project could not be read.
+
+%1</source>
+        <translation>The project could not be read.
+
+%1</translation>
+    </message>
+    <message>
+        <source>Settings not restored</source>
+        <translation>Settings not restored</translation>
+    </message>
+    <message>
+        <source>%1
+
+The project was loaded with the default settings.</source>
+        <translation>%1
+
+The project was loaded with the default settings.</translation>
+    </message>
+    <message>
+        <source>无法载入该语言的翻译</source>
+        <translation>The translation for this language cannot be loaded</translation>
+    </message>
+    <message>
+        <source>No project loaded: there are no settings to save</source>
+        <translation>No project loaded: there are no settings to save</translation>
+    </message>
+    <message>
+        <source>Settings not saved</source>
+        <translation>Settings not saved</translation>
+    </message>
+    <message>
+        <source>settings saved to %1</source>
+        <translation>settings saved to %1</translation>
+    </message>
+    <message>
+        <source>Unsaved settings</source>
+        <translation>Unsaved settings</translation>
+    </message>
+    <message>
+        <source>The settings of %1 have changed since they were saved. Save them?</source>
+        <translation>The settings of %1 have changed since they were saved. Save them?</translation>
+    </message>
+    <message>
+        <source>open file</source>
+        <translation>Open project</translation>
+    </message>
+    <message>
+        <source>pto(*.pto)</source>
+        <translation>PTO projects (*.pto)</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>Export failed: %1</translation>
+    </message>
+    <message>
+        <source>Export failed</source>
+        <translation>Export failed</translation>
+    </message>
+    <message>
+        <source>没有可导出的内容：请先打开方案</source>
+        <translation>Nothing to export: open a project first</translation>
+    </message>
+    <message>
+        <source>已写入 %1</source>
+        <translation>Wrote %1</translation>
+    </message>
+    <message>
+        <source>Cameras left out</source>
+        <translation>Cameras left out</translation>
+    </message>
+    <message>
+        <source>The table was written without these cameras:
+
+%1</source>
+        <translation>The table was written without these cameras:
+
+%1</translation>
+    </message>
+    <message>
+        <source>%1：未写入（%2）</source>
+        <translation>%1: not written (%2)</translation>
+    </message>
+    <message>
+        <source>没有载入方案</source>
+        <translation>no project loaded</translation>
+    </message>
+    <message>
+        <source>已写入：</source>
+        <translation>Written:</translation>
+    </message>
+    <message>
+        <source>失败：</source>
+        <translation>Failed:</translation>
+    </message>
+    <message>
+        <source>表中缺少这些相机：</source>
+        <translation>The tables lack these cameras:</translation>
+    </message>
+    <message>
+        <source>已写入全部 %1 个表</source>
+        <translation>All %1 tables written</translation>
+    </message>
+    <message>
+        <source>导出不完整：%1 个表已写入，%2 个失败，%3 台相机缺失</source>
+        <translation>Export incomplete. Tables written: %1, failed: %2; cameras left out: %3</translation>
+    </message>
+    <message>
+        <source>导出完毕</source>
+        <translation>Export finished</translation>
+    </message>
+    <message>
+        <source>导出不完整</source>
+        <translation>Export incomplete</translation>
+    </message>
+    <message>
+        <source>MainWindow</source>
+        <translation>MainWindow</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>导出OrvikQuickWeave方案</source>
+        <translation>Export Orvik Quick&amp;Weave scheme</translation>
+    </message>
+    <message>
+        <source>导出相机方案</source>
+        <translation>Export camera &amp;2K scheme</translation>
+    </message>
+    <message>
+        <source>导出相机4K方案</source>
+        <translation>Export camera &amp;4K scheme</translation>
+    </message>
+    <message>
+        <source>保存设置</source>
+        <translation>&amp;Save settings</translation>
+    </message>
+    <message>
+        <source>重置设置</source>
+        <translation>&amp;Reset settings</translation>
+    </message>
+    <message>
+        <source>导出全部方案</source>
+        <translation>Export &amp;all schemes</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>&amp;Quit</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>&amp;Language</translation>
+    </message>
+    <message>
+        <source>消息</source>
+        <translation>Messages</translation>
+    </message>
+    <message>
+        <source>显示接缝</source>
+        <translation>Show &amp;seams</translation>
+    </message>
+    <message>
+        <source>适合窗口</source>
+        <translation>&amp;Fit to window</translation>
+    </message>
+    <message>
+        <source>视图</source>
+        <translation>&amp;View</translation>
+    </message>
+</context>
+<context>
+    <name>OpenGLWidget</name>
+    <message>
+        <source>%1 无边界</source>
+        <translation>%1 no boundary</translation>
+    </message>
+</context>
+<context>
+    <name>RightSetting</name>
+    <message>
+        <source>Frame</source>
+        <translation>Frame</translation>
+    </message>
+</context>
+<context>
+    <name>SliderTips</name>
+    <message>
+        <source>混合 %1（0–60000）：载入方案后显示渐变的像素宽度</source>
+        <translation>Blend %1 (0–60000): the fade width in pixels shows once a project is loaded</translation>
+    </message>
+    <message>
+        <source>混合 %1：每台相机在切口处渐变 %2 像素</source>
+        <translation>Blend %1: every camera fades over %2 px at its cut edges</translation>
+    </message>
+    <message>
+        <source>裁剪 %1（0–60000）：载入方案后显示切口的像素位置</source>
+        <translation>Crop %1 (0–60000): the cut position in pixels shows once a project is loaded</translation>
+    </message>
+    <message>
+        <source>裁剪 %1：切口正好落在接缝边缘上</source>
+        <translation>Crop %1 puts the cut on the seam edges</translation>
+    </message>
+    <message>
+        <source>裁剪 %1：切口在接缝边缘以内 %2 像素（方向微调为 0 时）</source>
+        <translation>Crop %1: the cut lies %2 px inside the seam edges (trims at 0)</translation>
+    </message>
+    <message>
+        <source>裁剪 %1：切口在接缝边缘以外 %2 像素，不裁掉像素（方向微调为 0 时）</source>
+        <translation>Crop %1: the cut lies %2 px outside the seam edges, no pixel is cut (trims at 0)</translation>
+    </message>
+    <message>
+        <source>方向微调 %1（0–60000）：载入相机后显示切口的像素位置</source>
+        <translation>Trim %1 (0–60000): the cut position in pixels shows once the camera is loaded</translation>
+    </message>
+    <message>
+        <source>右侧切口</source>
+        <translation>the right cut</translation>
+    </message>
+    <message>
+        <source>左侧切口</source>
+        <translation>the left cut</translation>
+    </message>
+    <message>
+        <source>方向微调 %1：%2正好落在接缝边缘上（裁剪 %3）</source>
+        <translation>Trim %1 puts %2 on the seam edge (crop %3)</translation>
+    </message>
+    <message>
+        <source>方向微调 %1：%2在接缝边缘以内 %3 像素（裁剪 %4）</source>
+        <translation>Trim %1: %2 lies %3 px inside the seam edge (crop %4)</translation>
+    </message>
+    <message>
+        <source>方向微调 %1：%2在接缝边缘以外 %3 像素，不裁掉像素（裁剪 %4）</source>
+        <translation>Trim %1: %2 lies %3 px outside the seam edge, no pixel is cut (crop %4)</translation>
+    </message>
+    <message>
+        <source>双击输入数值</source>
+        <translation>Double-click to type a value</translation>
+    </message>
+    <message>
+        <source>；自动模式下不生效，离开自动模式后应用</source>
+        <translation>; in automatic mode this waits until the mode is left</translation>
+    </message>
+</context>
+<context>
+    <name>ValueEntry</name>
+    <message>
+        <source>“%1”无效：请输入 %2 到 %3 之间的整数</source>
+        <translation>“%1” refused: type a whole number from %2 to %3</translation>
+    </message>
+</context>
+</TS>

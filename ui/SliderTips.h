@@ -1,0 +1,21 @@
+// What the blend, crop and trim sliders do, in pixels of the loaded rig, by
+// the rules the manual crop and the feathering use (geometry/Feather.h). The
+// pixels follow each camera's remapped width; where the cameras of a rig
+// differ, the tip gives the range.
+#pragma once
+
+#include <QString>
+
+class Camara;
+class Project;
+
+// In automatic mode each tip adds that the value waits until the mode is left.
+QString blendTip(const Project& project, int blendValue);
+// The crop with every trim at 0.
+QString cropTip(const Project& project, int cutValue);
+// For the project's crop. `leftSlider`: "direction(l)", which moves the edge
+// where the camera's valid columns end; the other slider moves the edge where
+// they start.
+QString trimTip(const Project& project, const Camara& camera, int trimValue, bool leftSlider);
+// The display beside a slider takes a typed value on double-click.
+QString displayTip();
