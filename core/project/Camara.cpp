@@ -36,9 +36,22 @@ void Camara::refreshView() {
     const Project* p = currentProject();
     const int blend = p ? p->blendValue : 0;
     const int cut = p ? p->cutValue : 0;
-    cropAndFeather(image, displayImage, blend, cut);
+    const CropPlan plan = manualCropPlan(image, blend, cut, dirL, dirR, imgBdy);
     // The preview uploads displayImage with its own GL context current.
-    textureStale = true;
+    markDisplayChanged(displayCache.apply(image, displayImage, plan));
+}
+
+void Camara::markDisplayChanged(const std::vector<cv::Rect>& areas) {
+    // Past this many pieces a whole upload is as cheap as the bookkeeping.
+    constexpr size_t kMostAreas = 256;
+    if (textureStale || areas.empty()) return;
+    const cv::Rect whole(0, 0, displayImage.cols, displayImage.rows);
+    if (areas.front() == whole || textureStaleAreas.size() + areas.size() > kMostAreas) {
+        textureStale = true;
+        textureStaleAreas.clear();
+        return;
+    }
+    textureStaleAreas.insert(textureStaleAreas.end(), areas.begin(), areas.end());
 }
 
 void Camara::cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue) {
@@ -53,6 +66,6 @@ void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge 
                                int secondWidth) {
     if (image.empty() || image.type() != CV_8UC4) return;
     imgBdy = {first, second};
-    autoCropAndFeather(image, displayImage, first, firstWidth, second, secondWidth);
-    textureStale = true;
+    const CropPlan plan = autoCropPlan(image.cols, first, firstWidth, second, secondWidth);
+    markDisplayChanged(displayCache.apply(image, displayImage, plan));
 }
