@@ -1,6 +1,7 @@
 #include "geometry/IncrementalCropFeather.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -192,7 +193,8 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
     // ramp covering it appeared, disappeared or changed width.
     const std::vector<ColumnRange> flipped = symmetricDifference(cleared_, cleared);
     std::vector<RampTransition> before, after;
-    std::vector<ColumnRange> dirty;
+    std::vector<ColumnRange> dirty, changed;
+    std::vector<uchar> scratch(static_cast<size_t>(w) * 4);
     AreaCollector areas;
     for (int r = 0; r < src.rows; ++r) {
         const RampTransition* source = transitions_.data() + rowFirst_[static_cast<size_t>(r)];
@@ -211,21 +213,36 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
         dirty = normalized(std::move(dirty), w);
         if (dirty.empty()) continue;
 
+        // Each part is computed in a scratch row and only the pixels that differ
+        // are written and reported: clearing a transparent stretch, or ramps
+        // over it, often changes nothing.
         const uchar* s = src.ptr<uchar>(r);
         uchar* d = dst.ptr<uchar>(r);
+        changed.clear();
         for (const ColumnRange& part : dirty) {
-            std::memcpy(d + static_cast<size_t>(part.from) * 4,
-                        s + static_cast<size_t>(part.from) * 4,
-                        static_cast<size_t>(part.to - part.from + 1) * 4);
+            const size_t from = static_cast<size_t>(part.from) * 4;
+            const size_t bytes = static_cast<size_t>(part.to - part.from + 1) * 4;
+            std::memcpy(scratch.data() + from, s + from, bytes);
             for (const ColumnRange& c : cleared) {
-                const int from = std::max(c.from, part.from), to = std::min(c.to, part.to);
-                if (from <= to)
-                    std::memset(d + static_cast<size_t>(from) * 4, 0,
-                                static_cast<size_t>(to - from + 1) * 4);
+                const int a = std::max(c.from, part.from), b = std::min(c.to, part.to);
+                if (a <= b)
+                    std::memset(scratch.data() + static_cast<size_t>(a) * 4, 0,
+                                static_cast<size_t>(b - a + 1) * 4);
             }
-            applyRowRamps(d, w, after, plan.startWidth, plan.endWidth, part.from, part.to);
+            applyRowRamps(scratch.data(), w, after, plan.startWidth, plan.endWidth, part.from,
+                          part.to);
+            const uint32_t* now = reinterpret_cast<const uint32_t*>(scratch.data());
+            const uint32_t* was = reinterpret_cast<const uint32_t*>(d);
+            int first = part.from, last = part.to;
+            while (first <= last && now[first] == was[first]) ++first;
+            while (last >= first && now[last] == was[last]) --last;
+            if (first > last) continue;
+            std::memcpy(d + static_cast<size_t>(first) * 4,
+                        scratch.data() + static_cast<size_t>(first) * 4,
+                        static_cast<size_t>(last - first + 1) * 4);
+            changed.push_back({first, last});
         }
-        areas.addRow(r, dirty);
+        if (!changed.empty()) areas.addRow(r, changed);
     }
     cleared_ = std::move(cleared);
     startWidth_ = plan.startWidth;
