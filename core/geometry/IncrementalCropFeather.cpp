@@ -136,6 +136,65 @@ void IncrementalCropFeather::clear() {
     startWidth_ = endWidth_ = 0;
     rowFirst_.clear();
     transitions_.clear();
+    regions_.clear();
+}
+
+const std::vector<cv::Rect>& IncrementalCropFeather::validRegions(const cv::Mat& src,
+                                                                  const cv::Mat& dst) {
+    static const std::vector<cv::Rect> none;
+    if (target_.empty() || src.data != source_.data || dst.data != target_.data ||
+        src.size() != source_.size() || dst.size() != target_.size())
+        return none;
+    if (!regions_.empty()) return regions_;
+    if (rowFirst_.empty()) scanSource();
+    // Valid runs of a row lie between a start and the next end (before the
+    // first end when the row begins valid).
+    const int w = source_.cols;
+    auto forEachRun = [&](auto&& visit) {
+        for (int r = 0; r < source_.rows; ++r) {
+            int from = 0;
+            bool inside = true;
+            for (int i = rowFirst_[static_cast<size_t>(r)];
+                 i < rowFirst_[static_cast<size_t>(r) + 1]; ++i) {
+                const RampTransition& t = transitions_[static_cast<size_t>(i)];
+                if (t.start) {
+                    from = t.column;
+                } else if (t.column > from) {
+                    visit(r, from, t.column - 1);
+                }
+                inside = t.start;
+            }
+            if (inside) visit(r, from, w - 1);
+        }
+    };
+    std::vector<int> count(static_cast<size_t>(w) + 1, 0);
+    forEachRun([&](int, int a, int b) {
+        ++count[static_cast<size_t>(a)];
+        --count[static_cast<size_t>(b) + 1];
+    });
+    // Maximal runs of occupied columns; a row's run lies inside exactly one.
+    std::vector<int> regionOf(static_cast<size_t>(w), -1), top, bottom;
+    for (int c = 0, depth = 0; c < w; ++c) {
+        depth += count[static_cast<size_t>(c)];
+        if (depth == 0) continue;
+        if (c == 0 || regionOf[static_cast<size_t>(c) - 1] < 0) {
+            regions_.emplace_back(c, 0, 0, 0);
+            top.push_back(source_.rows);
+            bottom.push_back(-1);
+        }
+        ++regions_.back().width;
+        regionOf[static_cast<size_t>(c)] = static_cast<int>(regions_.size()) - 1;
+    }
+    forEachRun([&](int r, int a, int) {
+        const size_t i = static_cast<size_t>(regionOf[static_cast<size_t>(a)]);
+        top[i] = std::min(top[i], r);
+        bottom[i] = std::max(bottom[i], r);
+    });
+    for (size_t i = 0; i < regions_.size(); ++i) {
+        regions_[i].y = top[i];
+        regions_[i].height = bottom[i] - top[i] + 1;
+    }
+    return regions_;
 }
 
 bool IncrementalCropFeather::holdsResultOf(const cv::Mat& src, const cv::Mat& dst) const {
@@ -173,6 +232,7 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
             source_ = src;
             rowFirst_.clear();
             transitions_.clear();
+            regions_.clear();
         }
         target_ = dst;
         cleared_ = std::move(cleared);

@@ -27,6 +27,13 @@ public:
     // Forgets the previous call and drops the references to its images.
     void clear();
 
+    // Where the source has valid pixels: one rectangle per maximal run of columns
+    // holding a valid pixel in some row, over the rows of that run's valid
+    // pixels; in column order. Crop and ramps only clear, so `dst` is transparent
+    // outside them. Empty unless src and dst are the last call's (nothing known
+    // then). The source is scanned once, at the first call after it changed.
+    const std::vector<cv::Rect>& validRegions(const cv::Mat& src, const cv::Mat& dst);
+
 private:
     bool holdsResultOf(const cv::Mat& src, const cv::Mat& dst) const;
     // Per row, the transitions of the uncropped source.
@@ -41,4 +48,5 @@ private:
     // rowFirst_[r + 1]); empty until the first incremental call.
     std::vector<int> rowFirst_;
     std::vector<RampTransition> transitions_;
+    std::vector<cv::Rect> regions_;  // of validRegions, empty until asked
 };

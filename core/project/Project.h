@@ -37,7 +37,8 @@ public:
     ~Camara() = default;
 
     // Draws the camera into the preview at its place in the panorama (unit square,
-    // y growing downwards): computes the two rectangles and calls drawTexture.
+    // y growing downwards): computes the two rectangles and calls drawTexture,
+    // once per part of the layer that can show anything (see drawnParts).
     virtual void draw();
     // Draws one textured quad with the camera's colour and opacity. The core has no
     // GL of its own: it forwards to the painter the preview installs (see below).
@@ -102,6 +103,11 @@ public:
     IncrementalCropFeather displayCache;
 
 private:
+    // The parts of the layer draw() covers, in image pixels: the display image
+    // is transparent outside them, and a fragment outside them sees only
+    // transparent texels, so drawing less changes no pixel. Empty: the whole
+    // layer (nothing is known about the display image).
+    std::vector<cv::Rect> drawnParts();
     // Adds the areas displayImage changed in to what the texture lacks.
     void markDisplayChanged(const std::vector<cv::Rect>& areas);
 };

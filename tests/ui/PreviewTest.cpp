@@ -185,7 +185,13 @@ TEST_F(PreviewTest, SliderMovesLeaveTexturesEqualToTheDisplayImage) {
                 uchar& a = image.at<cv::Vec4b>(r, c)[3];
                 a = x * x + y * y < 1 ? static_cast<uchar>(1 + a % 255) : 0;
             }
-        placeCamera(project->cameras[static_cast<size_t>(i)], image, 600 * i, 100);
+        // The second one wraps around its layer's left and right borders.
+        cv::Mat shown;
+        if (i == 1)
+            cv::hconcat(image.colRange(320, 640), image.colRange(0, 320), shown);
+        else
+            shown = image;
+        placeCamera(project->cameras[static_cast<size_t>(i)], shown, 600 * i, 100);
     }
     ButtomSetting panel;
     auto* blend = panel.findChild<QSlider*>("BlendSlider");
@@ -214,6 +220,20 @@ TEST_F(PreviewTest, SliderMovesLeaveTexturesEqualToTheDisplayImage) {
         EXPECT_EQ(cv::countNonZero(back.reshape(1) != camera.displayImage.reshape(1)), 0);
     }
     preview->doneCurrent();
+
+    // Drawing only the parts of each layer that hold valid pixels gives the
+    // picture of whole layers (up to rounding of the texture coordinates).
+    const QImage parts = grab().convertToFormat(QImage::Format_RGB32);
+    for (Camara& camera : project->cameras) camera.displayCache.clear();
+    const QImage whole = grab().convertToFormat(QImage::Format_RGB32);
+    int off = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x) {
+            const QRgb a = parts.pixel(x, y), b = whole.pixel(x, y);
+            off += std::abs(qRed(a) - qRed(b)) > 1 || std::abs(qGreen(a) - qGreen(b)) > 1 ||
+                   std::abs(qBlue(a) - qBlue(b)) > 1;
+        }
+    EXPECT_EQ(off, 0);
 }
 
 }  // namespace
