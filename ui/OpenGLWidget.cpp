@@ -66,8 +66,12 @@ void OpenGLWidget::uploadWhole(Camara& camera) {
         camera.texture.release();
         return;
     }
+    const cv::Mat& image = camera.displayImage;
+    const bool sameSize =
+        camera.texture.cols() == image.cols && camera.texture.rows() == image.rows;
+    const unsigned int previous = sameSize ? camera.texture.texId() : 0;
     try {
-        camera.texture.copyFrom(camera.displayImage, true);
+        camera.texture.copyFrom(image, true);
     } catch (const cv::Exception& e) {
         // An exception must not leave a paint event; the camera is simply
         // not drawn until its next change.
@@ -81,6 +85,14 @@ void OpenGLWidget::uploadWhole(Camara& camera) {
     // generation of the next whole upload a no-op).
     glBindTexture(GL_TEXTURE_2D, camera.texture.texId());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    if (camera.texture.texId() != previous && image.type() == CV_8UC4 && image.isContinuous()) {
+        // OpenCV creates the texture from float data, which lets a driver store
+        // it in RGBA order and convert every later BGRA upload pixel by pixel;
+        // level 0 given again as BGRA bytes lets it keep their order and copy.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.cols, image.rows, 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, image.data);
+    }
 }
 
 void OpenGLWidget::uploadAreas(Camara& camera, const std::vector<cv::Rect>& areas) {
