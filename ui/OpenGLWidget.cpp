@@ -46,22 +46,79 @@ void OpenGLWidget::initializeGL() {
 
 void OpenGLWidget::uploadStaleTextures() {
     for (Camara& camera : currentProject()->cameras) {
-        if (!camera.textureStale) continue;
-        camera.textureStale = false;
-        if (camera.displayImage.empty()) {
-            camera.texture.release();
+        if (camera.textureStale) {
+            camera.textureStale = false;
+            camera.textureStaleAreas.clear();
+            uploadWhole(camera);
             continue;
         }
-        try {
-            camera.texture.copyFrom(camera.displayImage, true);
-        } catch (const cv::Exception& e) {
-            // An exception must not leave a paint event; the camera is simply
-            // not drawn until its next change.
-            printf("texture upload failed: %s\r\n", e.what());
-            fflush(stdout);
-            camera.texture.release();
-        }
+        if (camera.textureStaleAreas.empty()) continue;
+        const std::vector<cv::Rect> areas = std::move(camera.textureStaleAreas);
+        camera.textureStaleAreas.clear();
+        // Areas patch the texture of the previous display image; one of another
+        // size (or none, after a failed upload) takes the whole image.
+        const cv::Mat& image = camera.displayImage;
+        if (image.type() != CV_8UC4 || camera.texture.cols() != image.cols ||
+            camera.texture.rows() != image.rows)
+            uploadWhole(camera);
+        else
+            uploadAreas(camera, areas);
     }
+}
+
+void OpenGLWidget::uploadWhole(Camara& camera) {
+    if (camera.displayImage.empty()) {
+        camera.texture.release();
+        return;
+    }
+    const cv::Mat& image = camera.displayImage;
+    const bool sameSize =
+        camera.texture.cols() == image.cols && camera.texture.rows() == image.rows;
+    const unsigned int previous = sameSize ? camera.texture.texId() : 0;
+    try {
+        camera.texture.copyFrom(image, true);
+    } catch (const cv::Exception& e) {
+        // An exception must not leave a paint event; the camera is simply
+        // not drawn until its next change.
+        printf("texture upload failed: %s\r\n", e.what());
+        fflush(stdout);
+        camera.texture.release();
+        return;
+    }
+    // The preview samples level 0 only; the partial uploads refresh no other
+    // level, so none is kept that could go stale (this also makes the mipmap
+    // generation of the next whole upload a no-op).
+    glBindTexture(GL_TEXTURE_2D, camera.texture.texId());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    if (camera.texture.texId() != previous && image.type() == CV_8UC4 && image.isContinuous()) {
+        // OpenCV creates the texture from float data, which lets a driver store
+        // it in RGBA order and convert every later BGRA upload pixel by pixel;
+        // level 0 given again as BGRA bytes lets it keep their order and copy.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.cols, image.rows, 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, image.data);
+    }
+}
+
+void OpenGLWidget::uploadAreas(Camara& camera, const std::vector<cv::Rect>& areas) {
+    const cv::Mat& image = camera.displayImage;
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    glBindTexture(GL_TEXTURE_2D, camera.texture.texId());
+    // Rows of a rectangle lie image.step bytes apart in the display image; BGRA
+    // pixels keep every row 4-byte aligned.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(image.step / image.elemSize()));
+    const cv::Rect whole(0, 0, image.cols, image.rows);
+    for (const cv::Rect& area : areas) {
+        const cv::Rect r = area & whole;
+        if (r.empty()) continue;
+        glTexSubImage2D(GL_TEXTURE_2D, 0, r.x, r.y, r.width, r.height, GL_BGRA, GL_UNSIGNED_BYTE,
+                        image.ptr(r.y, r.x));
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
 void OpenGLWidget::showDeviceView(const cv::Mat& image) {

@@ -12,6 +12,7 @@
 #include <QOpenGLWidget>
 #include <memory>
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "PreviewView.h"
 
@@ -54,8 +55,13 @@ protected:
 
 private:
     // Uploads every camera texture whose display image changed since the last
-    // paint; needs this widget's context current.
+    // paint, only the changed areas where the core named them; needs this
+    // widget's context current.
     void uploadStaleTextures();
+    // The whole display image into the camera's texture (new when its size changed).
+    void uploadWhole(Camara& camera);
+    // Only the given areas of the display image, into a texture of its size.
+    void uploadAreas(Camara& camera, const std::vector<cv::Rect>& areas);
     // One textured quad with the camera's colour (highlight) and opacity.
     void drawCameraQuad(Camara& camera, cv::ogl::Texture2D& texture, const RectD& window,
                         const RectD& texRect);

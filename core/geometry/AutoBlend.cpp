@@ -132,22 +132,27 @@ int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures) {
     return 0;
 }
 
-void autoCropAndFeather(const cv::Mat& image, cv::Mat& displayImage, BoundaryEdge first,
-                        int firstWidth, BoundaryEdge second, int secondWidth) {
-    if (image.empty() || image.type() != CV_8UC4) return;
-    const int w = image.cols;
+CropPlan autoCropPlan(int width, BoundaryEdge first, int firstWidth, BoundaryEdge second,
+                      int secondWidth) {
     const int x0 = first.column, x1 = second.column;
-    std::vector<ColumnRange> cleared;
+    CropPlan plan;
     if (x0 < x1) {
         // Inclusive bounds: both seam columns stay.
         if (first.kind == 1 && second.kind == 0)
-            cleared = {{0, x0 - 1}, {x1 + 1, w - 1}};
+            plan.cleared = {{0, x0 - 1}, {x1 + 1, width - 1}};
         else if (first.kind == 0 && second.kind == 1)
-            cleared = {{x0 + 1, x1 - 1}};
+            plan.cleared = {{x0 + 1, x1 - 1}};
     } else {
         reportf("imgBdy sequence error\r\n");
     }
-    const int startWidth = first.kind == 1 ? firstWidth : secondWidth;
-    const int endWidth = first.kind == 0 ? firstWidth : secondWidth;
-    copyCropFeather(image, displayImage, cleared, startWidth, endWidth);
+    plan.startWidth = first.kind == 1 ? firstWidth : secondWidth;
+    plan.endWidth = first.kind == 0 ? firstWidth : secondWidth;
+    return plan;
+}
+
+void autoCropAndFeather(const cv::Mat& image, cv::Mat& displayImage, BoundaryEdge first,
+                        int firstWidth, BoundaryEdge second, int secondWidth) {
+    if (image.empty() || image.type() != CV_8UC4) return;
+    const CropPlan plan = autoCropPlan(image.cols, first, firstWidth, second, secondWidth);
+    copyCropFeather(image, displayImage, plan.cleared, plan.startWidth, plan.endWidth);
 }

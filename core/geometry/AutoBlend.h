@@ -4,6 +4,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "geometry/Feather.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
 
@@ -33,6 +34,11 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
 // usable boundary, or no overlap with a neighbour on a side). Never prints,
 // repaints or shows a message: the caller does that.
 int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures = nullptr);
+
+// What autoCropAndFeather makes of an image `width` columns wide (prints the
+// sequence error it prints).
+CropPlan autoCropPlan(int width, BoundaryEdge first, int firstWidth, BoundaryEdge second,
+                      int secondWidth);
 
 // dst = `image` (CV_8UC4) kept between the two given edges (inclusive bounds),
 // the rest cleared, each edge feathered with its own width. An empty or

@@ -7,12 +7,7 @@
 
 namespace {
 
-// A place where a row's validity changes: at column k a region starts (start =
-// true) or the region that ended at k - 1 is left.
-struct Transition {
-    int column;
-    bool start;
-};
+using Transition = RampTransition;
 
 // Transitions of a row of BGRA pixels read as little-endian words (alpha in the
 // top byte). The row counts as inside at its start. Runs of four fully opaque or
@@ -51,37 +46,40 @@ void findTransitions(const uchar* mask, int stride, int width, std::vector<Trans
     }
 }
 
-// Applies the ramps of one row in scan order, so ramps that meet multiply.
-void applyRamps(uchar* px, int width, const std::vector<Transition>& transitions, int startWidth,
-                int endWidth) {
-    // The ramp factor is 1/n in single precision, widened for the product.
-    const double fStart = startWidth > 0 ? static_cast<double>(1.0f / startWidth) : 0.0;
-    const double fEnd = endWidth > 0 ? static_cast<double>(1.0f / endWidth) : 0.0;
-    for (const Transition& t : transitions) {
-        const int k = t.column;
-        if (t.start) {
-            for (int l = 0; l < startWidth; ++l) {
-                const int c = k + l;
-                if (c == width - 1) break;  // the last column is never touched
-                uchar& a = px[c * 4 + 3];
-                a = static_cast<uchar>(static_cast<double>(l) * fStart * a);
-            }
-        } else {
-            for (int l = 0; l < endWidth; ++l) {
-                const int c = k - l;
-                if (c == 0) break;  // nor is column 0
-                uchar& a = px[c * 4 + 3];
-                a = static_cast<uchar>(static_cast<double>(l) * fEnd * a);
-            }
-        }
-    }
-}
-
 const uint32_t* words(const uchar* row) {
     return reinterpret_cast<const uint32_t*>(row);
 }
 
 }  // namespace
+
+void findRowTransitions(const uchar* bgraRow, int width, std::vector<RampTransition>& out) {
+    findTransitions(words(bgraRow), width, out);
+}
+
+ColumnRange rampColumns(const RampTransition& t, int width, int startWidth, int endWidth) {
+    // A start ramp runs right from its column and never reaches the last column;
+    // an end ramp runs left and never reaches column 0.
+    if (t.start) return {t.column, std::min(t.column + startWidth - 1, width - 2)};
+    return {std::max(t.column - endWidth + 1, 1), t.column};
+}
+
+void applyRowRamps(uchar* px, int width, const std::vector<RampTransition>& transitions,
+                   int startWidth, int endWidth, int lo, int hi) {
+    // The ramp factor is 1/n in single precision, widened for the product. In
+    // scan order, so ramps that meet multiply in the same order everywhere.
+    const double fStart = startWidth > 0 ? static_cast<double>(1.0f / startWidth) : 0.0;
+    const double fEnd = endWidth > 0 ? static_cast<double>(1.0f / endWidth) : 0.0;
+    for (const Transition& t : transitions) {
+        const ColumnRange ramp = rampColumns(t, width, startWidth, endWidth);
+        const int from = std::max(ramp.from, lo), to = std::min(ramp.to, hi);
+        const double f = t.start ? fStart : fEnd;
+        for (int c = from; c <= to; ++c) {
+            const int l = t.start ? c - t.column : t.column - c;
+            uchar& a = px[c * 4 + 3];
+            a = static_cast<uchar>(static_cast<double>(l) * f * a);
+        }
+    }
+}
 
 void featherAlpha(cv::Mat& image, const cv::Mat& mask, int startWidth, int endWidth) {
     if (image.empty() || image.type() != CV_8UC4) return;
@@ -95,7 +93,8 @@ void featherAlpha(cv::Mat& image, const cv::Mat& mask, int startWidth, int endWi
             findTransitions(words(mask.ptr<uchar>(r)), image.cols, transitions);
         else
             findTransitions(mask.ptr<uchar>(r), 1, image.cols, transitions);
-        applyRamps(image.ptr<uchar>(r), image.cols, transitions, startWidth, endWidth);
+        applyRowRamps(image.ptr<uchar>(r), image.cols, transitions, startWidth, endWidth, 0,
+                      image.cols - 1);
     }
 }
 
@@ -146,6 +145,6 @@ void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnR
         if (!feather) continue;
         // The row is in cache now; the cropped row is the mask of its own ramps.
         findTransitions(words(d), w, transitions);
-        applyRamps(d, w, transitions, startWidth, endWidth);
+        applyRowRamps(d, w, transitions, startWidth, endWidth, 0, w - 1);
     }
 }

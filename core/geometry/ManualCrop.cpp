@@ -46,29 +46,35 @@ std::vector<BoundaryEdge> scanTrimmedEdges(const cv::Mat& src, int cutPx, int di
     return edges;
 }
 
-void manualCropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue, int dirL,
-                          int dirR, std::vector<BoundaryEdge>& imgBdy) {
-    if (src.empty() || src.type() != CV_8UC4) return;
+CropPlan manualCropPlan(const cv::Mat& src, int blendValue, int cutValue, int dirL, int dirR,
+                        std::vector<BoundaryEdge>& imgBdy) {
     const int w = src.cols;
     const int cutPx = cutPixels(cutValue, w);
     imgBdy = scanTrimmedEdges(src, cutPx, dirL, dirR);
     const int blendPx = blendPixels(blendValue, w);
     if (imgBdy.size() != 2) {
         reportf("findboundary error:%d\r\n", static_cast<int>(imgBdy.size()));
-        copyCropFeather(src, dst, {}, 0, 0);
-        return;
+        return {};
     }
     if (imgBdy[0].column > imgBdy[1].column) std::swap(imgBdy[0], imgBdy[1]);
     const BoundaryEdge e0 = imgBdy[0];
     const BoundaryEdge e1 = imgBdy[1];
-    std::vector<ColumnRange> cleared;
+    CropPlan plan;
     if (e0.column >= e1.column) {
         reportf("imgBdy sequence error\r\n");
     } else if (e0.kind == 1 && e1.kind == 0) {
-        cleared = {{0, e0.column - 1}, {e1.column, w - 1}};
+        plan.cleared = {{0, e0.column - 1}, {e1.column, w - 1}};
     } else if (e0.kind == 0 && e1.kind == 1) {
-        cleared = {{e0.column, e1.column - 1}};
+        plan.cleared = {{e0.column, e1.column - 1}};
     }
     // Crop, then feather with the cropped image as the mask.
-    copyCropFeather(src, dst, cleared, blendPx, blendPx);
+    plan.startWidth = plan.endWidth = blendPx;
+    return plan;
+}
+
+void manualCropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue, int dirL,
+                          int dirR, std::vector<BoundaryEdge>& imgBdy) {
+    if (src.empty() || src.type() != CV_8UC4) return;
+    const CropPlan plan = manualCropPlan(src, blendValue, cutValue, dirL, dirR, imgBdy);
+    copyCropFeather(src, dst, plan.cleared, plan.startWidth, plan.endWidth);
 }

@@ -5,11 +5,18 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "geometry/Feather.h"
 #include "project/Project.h"
 
 // The two (or, for unusual images, other) edges of `src`'s middle row after the
 // crop `cutPx` and the trims dirL/dirR (slider values); unsorted.
 std::vector<BoundaryEdge> scanTrimmedEdges(const cv::Mat& src, int cutPx, int dirL, int dirR);
+
+// What manualCropAndFeather makes of `src` (CV_8UC4, not empty): sets `imgBdy`
+// and prints what it prints, and returns the clearing and ramp widths it
+// applies.
+CropPlan manualCropPlan(const cv::Mat& src, int blendValue, int cutValue, int dirL, int dirR,
+                        std::vector<BoundaryEdge>& imgBdy);
 
 // Copies `src` (CV_8UC4) into `dst`, clears the columns outside the trimmed
 // boundary and feathers the alpha at every region edge; `imgBdy` becomes that

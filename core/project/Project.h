@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "geometry/IncrementalCropFeather.h"
+
 class QWidget;
 
 // One validity transition of a camera's remapped image along a row.
@@ -35,14 +37,17 @@ public:
     ~Camara() = default;
 
     // Draws the camera into the preview at its place in the panorama (unit square,
-    // y growing downwards): computes the two rectangles and calls drawTexture.
+    // y growing downwards): computes the two rectangles and calls drawTexture,
+    // once per part of the layer that can show anything (see drawnParts).
     virtual void draw();
     // Draws one textured quad with the camera's colour and opacity. The core has no
     // GL of its own: it forwards to the painter the preview installs (see below).
     virtual void drawTexture(cv::ogl::Texture2D& tex, const RectD& window, const RectD& texRect);
 
     // Per-camera manual recompute of imgBdy and displayImage from the project's
-    // blend and crop values and this camera's trims; marks the texture stale.
+    // blend and crop values and this camera's trims; marks what changed for the
+    // texture (textureStale, textureStaleAreas). Rewrites only the pixels the
+    // change reaches when displayImage still holds this camera's last result.
     void refreshView();
     // Copies `src` into `dst`, clears the columns outside the trimmed boundary and
     // feathers the alpha at every region edge; replaces imgBdy.
@@ -52,7 +57,7 @@ public:
     std::vector<BoundaryEdge> scanTrimmedBoundary(const cv::Mat& src, int cutPx) const;
     // Automatic-seam counterpart of refreshView: imgBdy becomes exactly the two
     // given edges (inclusive bounds), the rest is cleared, both edges feathered
-    // with their own widths; marks the texture stale.
+    // with their own widths; marks what changed for the texture.
     void applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
                            int secondWidth);
 
@@ -88,6 +93,23 @@ public:
     // displayImage changed since the texture was last uploaded. The core never
     // touches GL; the preview uploads stale textures with its context current.
     bool textureStale = false;
+    // While textureStale is false: the only parts of displayImage (pixel
+    // rectangles) that changed since the last upload, which the preview may
+    // upload alone. Cleared by the upload.
+    std::vector<cv::Rect> textureStaleAreas;
+    // What refreshView and applyAutoBoundary last computed displayImage from.
+    // Holds references to image and displayImage: code that drops those images
+    // clears it too (see dropCameraInputs).
+    IncrementalCropFeather displayCache;
+
+private:
+    // The parts of the layer draw() covers, in image pixels: the display image
+    // is transparent outside them, and a fragment outside them sees only
+    // transparent texels, so drawing less changes no pixel. Empty: the whole
+    // layer (nothing is known about the display image).
+    std::vector<cv::Rect> drawnParts();
+    // Adds the areas displayImage changed in to what the texture lacks.
+    void markDisplayChanged(const std::vector<cv::Rect>& areas);
 };
 
 // What the caller of a remapper run sees and decides while it works.

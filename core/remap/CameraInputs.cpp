@@ -225,6 +225,7 @@ void dropCameraInputs(Camara& cam, int index) {
     cam.image.release();
     cam.sourceImage.release();
     cam.displayImage.release();
+    cam.displayCache.clear();
     cam.rawBdy.clear();
     cam.imgBdy.clear();
 }

@@ -1,11 +1,13 @@
 // The preview's pixels for small synthetic rigs, read back from its framebuffer.
 #include <gtest/gtest.h>
 
+#include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
 #include <memory>
 
+#include "ButtomSetting.h"
 #include "OpenGLWidget.h"
 #include "UiTestSupport.h"
 
@@ -244,6 +246,73 @@ TEST_F(PreviewViewTest, SeamLinesFollowTheBoundaryAndTheView) {
     preview->fitView();
     preview->setSeamsShown(false);
     EXPECT_EQ(grab(), plain);
+}
+
+// Slider moves patch only the changed parts of each texture; the texture read
+// back must still be the display image, byte for byte.
+TEST_F(PreviewTest, SliderMovesLeaveTexturesEqualToTheDisplayImage) {
+    project->panoWidth = 1280;
+    project->panoHeight = 640;
+    cv::RNG rng(5);
+    for (int i = 0; i < 2; ++i) {
+        // Random colours (so a misplaced row shows) in an elliptic valid region.
+        cv::Mat image(300, 640, CV_8UC4);
+        rng.fill(image, cv::RNG::UNIFORM, 0, 256);
+        for (int r = 0; r < image.rows; ++r)
+            for (int c = 0; c < image.cols; ++c) {
+                const double x = (c - 320) / 250.0, y = (r - 150) / 140.0;
+                uchar& a = image.at<cv::Vec4b>(r, c)[3];
+                a = x * x + y * y < 1 ? static_cast<uchar>(1 + a % 255) : 0;
+            }
+        // The second one wraps around its layer's left and right borders.
+        cv::Mat shown;
+        if (i == 1)
+            cv::hconcat(image.colRange(320, 640), image.colRange(0, 320), shown);
+        else
+            shown = image;
+        placeCamera(project->cameras[static_cast<size_t>(i)], shown, 600 * i, 100);
+    }
+    ButtomSetting panel;
+    auto* blend = panel.findChild<QSlider*>("BlendSlider");
+    auto* cut = panel.findChild<QSlider*>("CutSilder");
+    cut->setValue(22000);
+    grab();
+    int patched = 0;
+    const std::pair<QSlider*, int> moves[] = {{blend, 30000}, {blend, 30600}, {cut, 22600},
+                                              {blend, 6000},  {cut, 25000},   {blend, 60000}};
+    for (size_t m = 0; m < std::size(moves); m += 2) {
+        // Two moves before one paint: the areas add up.
+        preview->setUpdatesEnabled(false);
+        moves[m].first->setValue(moves[m].second);
+        moves[m + 1].first->setValue(moves[m + 1].second);
+        for (const Camara& camera : project->cameras)
+            patched += !camera.textureStale && !camera.textureStaleAreas.empty();
+        preview->setUpdatesEnabled(true);
+        grab();
+    }
+    EXPECT_GE(patched, 4);
+    preview->makeCurrent();
+    for (Camara& camera : project->cameras) {
+        cv::Mat back;
+        camera.texture.copyTo(back, CV_8U);
+        ASSERT_EQ(back.size(), camera.displayImage.size());
+        EXPECT_EQ(cv::countNonZero(back.reshape(1) != camera.displayImage.reshape(1)), 0);
+    }
+    preview->doneCurrent();
+
+    // Drawing only the parts of each layer that hold valid pixels gives the
+    // picture of whole layers (up to rounding of the texture coordinates).
+    const QImage parts = grab().convertToFormat(QImage::Format_RGB32);
+    for (Camara& camera : project->cameras) camera.displayCache.clear();
+    const QImage whole = grab().convertToFormat(QImage::Format_RGB32);
+    int off = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x) {
+            const QRgb a = parts.pixel(x, y), b = whole.pixel(x, y);
+            off += std::abs(qRed(a) - qRed(b)) > 1 || std::abs(qGreen(a) - qGreen(b)) > 1 ||
+                   std::abs(qBlue(a) - qBlue(b)) > 1;
+        }
+    EXPECT_EQ(off, 0);
 }
 
 }  // namespace

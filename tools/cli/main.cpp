@@ -259,7 +259,10 @@ int main(int argc, char* argv[]) {
     // The seams are placed and nothing recomputes them from here on; the
     // exporters read the maps and display images but never the remapped
     // layers, which at panorama size would hold a quarter of the memory.
-    for (Camara& cam : project.cameras) cam.image.release();
+    for (Camara& cam : project.cameras) {
+        cam.image.release();
+        cam.displayCache.clear();  // it holds the layer too, for the next refresh
+    }
 
     struct Job {
         bool wanted;

@@ -3,7 +3,9 @@
 
 #include "Layers.h"
 #include "RecordingReporter.h"
+#include "geometry/AutoBlend.h"
 #include "geometry/Feather.h"
+#include "geometry/ManualCrop.h"
 #include "project/Project.h"
 
 namespace {
@@ -146,4 +148,74 @@ TEST_F(RefreshViewTest, UnusableRowsLeaveAnUncroppedCopy) {
     cam.refreshView();
     EXPECT_FALSE(cam.textureStale);
     EXPECT_EQ(cam.imgBdy.size(), 2u);
+}
+
+// Random colours everywhere (so clearing shows), random alpha inside a region
+// with curved top and bottom and a hole in some rows (so rows differ); `shift`
+// moves the region right, wrapping at the border.
+cv::Mat curvedLayer(int w, int h, uint64 seed, int shift = 0) {
+    cv::Mat img(h, w, CV_8UC4);
+    cv::RNG rng(seed);
+    rng.fill(img, cv::RNG::UNIFORM, 0, 256);
+    for (int r = 0; r < h; ++r)
+        for (int x = 0; x < w; ++x) {
+            const int c = (x + w - shift) % w, d = (r - h / 2) * (r - h / 2);
+            const bool valid = c >= w / 6 + d / 20 && c <= w - w / 6 - d / 30 &&
+                               !(r % 7 == 0 && c > w / 2 && c < w / 2 + 9);
+            uchar& a = img.at<cv::Vec4b>(r, x)[3];
+            a = valid ? static_cast<uchar>(1 + a % 255) : 0;
+        }
+    return img;
+}
+
+TEST_F(RefreshViewTest, IncrementalRefreshEqualsFullRecompute) {
+    cam.image = curvedLayer(600, 120, 3);
+    struct Step {
+        int blend, cut, dirL, dirR;
+    };
+    const Step steps[] = {{0, 22000, 0, 0},     {30000, 22000, 0, 0}, {30600, 22000, 0, 0},
+                          {30600, 22600, 0, 0}, {60000, 25000, 0, 0}, {60000, 25000, 3000, 9000},
+                          {5000, 0, 0, 0},      {5000, 21000, 0, 0},  {5000, 40000, 0, 0},
+                          {0, 0, 0, 0},         {45000, 23000, 0, 0}, {45600, 23000, 0, 0}};
+    int partial = 0;
+    for (int i = 0; i < 2 * static_cast<int>(std::size(steps)); ++i) {
+        const Step& s = steps[i % std::size(steps)];
+        SCOPED_TRACE(i);
+        project.blendValue = s.blend;
+        project.cutValue = s.cut;
+        cam.dirL = s.dirL;
+        cam.dirR = s.dirR;
+        if (i == 9) cam.image = rowsValidIn(600, 120, {{0, 599}});  // findboundary error
+        if (i == 11) cam.image = curvedLayer(600, 120, 4, 300);
+        // A copy someone holds (as an export does) keeps its pixels.
+        const cv::Mat held = i % 3 ? cv::Mat() : cam.displayImage, heldBefore = held.clone();
+        const cv::Mat before = i % 3 ? cam.displayImage.clone() : cv::Mat();
+        cam.textureStale = false;
+        cam.textureStaleAreas.clear();
+        cam.refreshView();
+        cv::Mat full;
+        std::vector<BoundaryEdge> edges;
+        manualCropAndFeather(cam.image, full, s.blend, s.cut, s.dirL, s.dirR, edges);
+        EXPECT_EQ(cam.imgBdy, edges);
+        ASSERT_EQ(cv::countNonZero(cam.displayImage.reshape(1) != full.reshape(1)), 0);
+        if (!held.empty()) {
+            EXPECT_EQ(cv::countNonZero(held.reshape(1) != heldBefore.reshape(1)), 0);
+        }
+        if (before.empty() || cam.textureStale) continue;
+        // Every changed pixel lies in an area named for the upload.
+        cv::Mat named(full.size(), CV_8U, cv::Scalar(0));
+        for (const cv::Rect& r : cam.textureStaleAreas) named(r).setTo(255);
+        cv::Mat changed;
+        const cv::Mat differs = before != full;
+        cv::reduce(differs.reshape(1, full.rows * full.cols), changed, 1, cv::REDUCE_MAX);
+        EXPECT_EQ(cv::countNonZero(changed.reshape(1, full.rows) & ~named), 0);
+        partial += cam.textureStaleAreas.empty() ? 0 : 1;
+    }
+    EXPECT_GE(partial, 8);
+
+    // The automatic seams go through the same bookkeeping.
+    cam.applyAutoBoundary({150, 1}, 30, {450, 0}, 0);
+    cv::Mat autoFull;
+    autoCropAndFeather(cam.image, autoFull, {150, 1}, 30, {450, 0}, 0);
+    EXPECT_EQ(cv::countNonZero(cam.displayImage.reshape(1) != autoFull.reshape(1)), 0);
 }
