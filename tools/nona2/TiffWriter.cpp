@@ -7,7 +7,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
+
+#include "LzwEncoder.h"
 
 namespace nona2 {
 namespace {
@@ -34,6 +37,48 @@ std::string writeError(const std::string& path) {
     const int code = errno;
     return path + ": write error" +
            (code != 0 ? std::string(" (") + std::strerror(code) + ")" : "");
+}
+
+// Row y of the image as the file stores it into `row`; with `predicted`, after
+// the predictor the file's tags name (our LZW path applies it itself).
+using RowFiller = std::function<void(int y, uint8_t* row, bool predicted)>;
+
+// Writes `rows` rows of `rowBytes` bytes each, as `fill` gives them, in
+// strips, and finishes the directory. LZW strips go through our own encoder
+// and are written as they are; the other compressions go through libtiff's,
+// which applies any predictor tag itself.
+bool writeStrips(TIFF* tif, const std::string& path, int rows, size_t rowBytes, int compression,
+                 const RowFiller& fill, std::string& error) {
+    const uint32_t stripRows = rowsPerStrip(rowBytes);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, stripRows);
+    const bool ownLzw = compression == COMPRESSION_LZW;
+    std::vector<uint8_t> strip(rowBytes * stripRows), packed;
+    LzwEncoder lzw;
+    uint32_t s = 0;
+    for (int y0 = 0; y0 < rows; y0 += static_cast<int>(stripRows), ++s) {
+        const int count = std::min(static_cast<int>(stripRows), rows - y0);
+        const size_t bytes = rowBytes * static_cast<size_t>(count);
+        for (int r = 0; r < count; ++r)
+            fill(y0 + r, strip.data() + rowBytes * static_cast<size_t>(r), ownLzw);
+        errno = 0;
+        tmsize_t written;
+        if (ownLzw) {
+            const size_t length = lzw.encode(strip.data(), bytes, packed);
+            written = TIFFWriteRawStrip(tif, s, packed.data(), static_cast<tmsize_t>(length));
+        } else {
+            written = TIFFWriteEncodedStrip(tif, s, strip.data(), static_cast<tmsize_t>(bytes));
+        }
+        if (written < 0) {
+            error = writeError(path);
+            return false;
+        }
+    }
+    errno = 0;
+    if (!TIFFWriteDirectory(tif)) {
+        error = writeError(path);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -81,33 +126,24 @@ bool writeLayer(TIFF* tif, const std::string& path, const cv::Mat& bgra, int lef
     TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
     if (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE)
         TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip(static_cast<size_t>(bgra.cols) * 4));
     TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     TIFFSetField(tif, TIFFTAG_XRESOLUTION, kDpi);
     TIFFSetField(tif, TIFFTAG_YRESOLUTION, kDpi);
     TIFFSetField(tif, TIFFTAG_XPOSITION, positionForOffset(left));
     TIFFSetField(tif, TIFFTAG_YPOSITION, positionForOffset(top));
-    std::vector<uint8_t> row(static_cast<size_t>(bgra.cols) * 4);
-    for (int y = 0; y < bgra.rows; ++y) {
+    // RGBA from BGRA; the predictor is horizontal differencing, each sample
+    // minus the same sample of the pixel before.
+    const auto fill = [&bgra](int y, uint8_t* row, bool predicted) {
         const uint8_t* px = bgra.ptr<uint8_t>(y);
-        for (int x = 0; x < bgra.cols; ++x) {
-            row[4 * x + 0] = px[4 * x + 2];
-            row[4 * x + 1] = px[4 * x + 1];
-            row[4 * x + 2] = px[4 * x + 0];
-            row[4 * x + 3] = px[4 * x + 3];
+        uint8_t before[4] = {0, 0, 0, 0};
+        for (int x = 0; x < bgra.cols; ++x, px += 4, row += 4) {
+            const uint8_t rgba[4] = {px[2], px[1], px[0], px[3]};
+            for (int k = 0; k < 4; ++k) row[k] = static_cast<uint8_t>(rgba[k] - before[k]);
+            if (predicted) std::memcpy(before, rgba, 4);
         }
-        errno = 0;
-        if (TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) < 0) {
-            error = writeError(path);
-            return false;
-        }
-    }
-    errno = 0;
-    if (!TIFFWriteDirectory(tif)) {
-        error = writeError(path);
-        return false;
-    }
-    return true;
+    };
+    return writeStrips(tif, path, bgra.rows, static_cast<size_t>(bgra.cols) * 4, compression, fill,
+                       error);
 }
 
 bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
@@ -119,7 +155,6 @@ bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
         return false;
     }
     TIFF* tif = file.tif;
-    const uint32_t stripRows = rowsPerStrip(static_cast<size_t>(map.cols) * 4);
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(map.cols));
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(map.rows));
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
@@ -130,29 +165,33 @@ bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
     TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
     if (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE)
         TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_FLOATINGPOINT);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, stripRows);
-    const size_t rowBytes = static_cast<size_t>(map.cols) * sizeof(float);
-    std::vector<uint8_t> strip(rowBytes * stripRows);
-    uint32_t s = 0;
-    for (int y0 = 0; y0 < map.rows; y0 += static_cast<int>(stripRows), ++s) {
-        const int rows = std::min(static_cast<int>(stripRows), map.rows - y0);
-        for (int r = 0; r < rows; ++r)
-            std::memcpy(strip.data() + rowBytes * static_cast<size_t>(r), map.ptr<float>(y0 + r),
-                        rowBytes);
-        errno = 0;
-        if (TIFFWriteEncodedStrip(tif, s, strip.data(),
-                                  static_cast<tmsize_t>(rowBytes * static_cast<size_t>(rows))) <
-            0) {
-            error = writeError(path);
-            return false;
+    // The floating-point predictor regroups the row's bytes into four planes,
+    // most significant byte first (whatever the host's byte order), and then
+    // takes each byte minus the one before it, across plane boundaries too.
+    const auto fill = [&map](int y, uint8_t* row, bool predicted) {
+        const size_t n = static_cast<size_t>(map.cols);
+        const float* v = map.ptr<float>(y);
+        if (!predicted) {
+            std::memcpy(row, v, n * sizeof(float));
+            return;
         }
-    }
-    errno = 0;
-    if (!TIFFWriteDirectory(tif)) {
-        error = writeError(path);
-        return false;
-    }
-    return true;
+        uint32_t last;
+        std::memcpy(&last, v + n - 1, 4);
+        // Each plane's first byte follows the previous plane's last one.
+        uint8_t before[4] = {0, static_cast<uint8_t>(last >> 24), static_cast<uint8_t>(last >> 16),
+                             static_cast<uint8_t>(last >> 8)};
+        for (size_t k = 0; k < n; ++k) {
+            uint32_t bits;
+            std::memcpy(&bits, v + k, 4);
+            for (int p = 0; p < 4; ++p) {
+                const auto b = static_cast<uint8_t>(bits >> (24 - 8 * p));
+                row[static_cast<size_t>(p) * n + k] = static_cast<uint8_t>(b - before[p]);
+                before[p] = b;
+            }
+        }
+    };
+    return writeStrips(tif, path, map.rows, static_cast<size_t>(map.cols) * sizeof(float),
+                       compression, fill, error);
 }
 
 }  // namespace nona2
