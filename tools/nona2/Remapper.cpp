@@ -112,10 +112,14 @@ bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
                        bounds.height());
     out.left = bounds.left;
     out.top = bounds.top;
-    out.bgra = eval.bgra(roi).clone();
+    // Usually the layer is all that was evaluated: no copy of three
+    // canvas-sized buffers then.
+    const bool whole = roi.width == eval.bgra.cols && roi.height == eval.bgra.rows;
+    auto take = [&](const cv::Mat& m) { return whole ? m : m(roi).clone(); };
+    out.bgra = take(eval.bgra);
     if (options.withMaps) {
-        out.mapX = eval.mapX(roi).clone();
-        out.mapY = eval.mapY(roi).clone();
+        out.mapX = take(eval.mapX);
+        out.mapY = take(eval.mapY);
     }
     return true;
 }
