@@ -41,7 +41,7 @@ size_t sameBytes(const uint8_t* p, size_t limit, uint8_t c) {
     return n;
 }
 
-// The code stream, most significant bit first.
+// The code stream, most significant bit first, stored four bytes at a time.
 struct BitWriter {
     uint8_t* out;
     uint64_t pending = 0;  // bits not yet written, right-aligned
@@ -50,12 +50,21 @@ struct BitWriter {
     void put(unsigned code, unsigned bits) {
         pending = (pending << bits) | code;
         count += bits;
+        if (count >= 32) {
+            count -= 32;
+            const auto word = static_cast<uint32_t>(pending >> count);
+            out[0] = static_cast<uint8_t>(word >> 24);
+            out[1] = static_cast<uint8_t>(word >> 16);
+            out[2] = static_cast<uint8_t>(word >> 8);
+            out[3] = static_cast<uint8_t>(word);
+            out += 4;
+        }
+    }
+    void flush() {
         while (count >= 8) {
             count -= 8;
             *out++ = static_cast<uint8_t>(pending >> count);
         }
-    }
-    void flush() {
         if (count > 0) *out++ = static_cast<uint8_t>(pending << (8 - count));
         count = 0;
     }
@@ -63,11 +72,9 @@ struct BitWriter {
 
 }  // namespace
 
-LzwEncoder::LzwEncoder()
-    : hash_(size_t{1} << kHashBits), runs_(256), runLength_(1u << 12), runByte_(1u << 12) {
+LzwEncoder::LzwEncoder() : hash_(size_t{1} << kHashBits), runs_(256), runOf_(1u << 12) {
     for (unsigned b = 0; b < 256; ++b) {
-        runLength_[b] = 1;
-        runByte_[b] = static_cast<uint8_t>(b);
+        runOf_[b] = (1u << 8) | b;
         runs_[b].reserve(64);
     }
 }
@@ -80,7 +87,7 @@ void LzwEncoder::reset() {
 size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     // At most one 12-bit code per byte, plus a clear code per table and the
     // first clear and end codes.
-    const size_t bound = size + size / 2 + 2 * (size / (kTableFull - kFirstCode)) + 8;
+    const size_t bound = size + size / 2 + 2 * (size / (kTableFull - kFirstCode)) + 16;
     if (out.size() < bound) out.resize(bound);
     BitWriter w{out.data()};
     reset();
@@ -94,8 +101,9 @@ size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>
     uint32_t* const hash = hash_.data();
     for (size_t i = 1; i < size; ++i) {
         const uint8_t c = data[i];
-        const unsigned run = runLength_[prefix];
-        const bool extendsRun = run != 0 && runByte_[prefix] == c;
+        const uint32_t runOfPrefix = runOf_[prefix];
+        const unsigned run = runOfPrefix >> 8;
+        const bool extendsRun = run != 0 && (runOfPrefix & 0xff) == c;
         if (extendsRun) {
             const std::vector<uint16_t>& chain = runs_[c];
             const size_t longer = chain.size() - run;  // longer runs of c in the table
@@ -124,8 +132,7 @@ size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>
         }
         w.put(prefix, bits);
         if (extendsRun) runs_[c].push_back(static_cast<uint16_t>(next));
-        runLength_[next] = static_cast<uint16_t>(extendsRun ? run + 1 : 0);
-        runByte_[next] = c;
+        runOf_[next] = extendsRun ? ((run + 1) << 8) | c : 0;
         prefix = c;
         if (++next == kTableFull) {
             w.put(kClear, bits);

@@ -28,11 +28,9 @@ private:
     // next byte), each slot holding key << 12 | code, 0 when free.
     std::vector<uint32_t> hash_;
     // Runs: runs_[b][k - 1] is the code of byte b repeated k times (k = 1 is
-    // b itself); runLength_[code] is that k, or 0 for any other string, and
-    // runByte_[code] its byte.
+    // b itself); runOf_[code] is k << 8 | b for such a string, 0 for any other.
     std::vector<std::vector<uint16_t>> runs_;
-    std::vector<uint16_t> runLength_;
-    std::vector<uint8_t> runByte_;
+    std::vector<uint32_t> runOf_;
 };
 
 }  // namespace nona2
