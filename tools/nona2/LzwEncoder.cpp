@@ -84,10 +84,14 @@ void LzwEncoder::reset() {
     for (unsigned b = 0; b < 256; ++b) runs_[b].assign(1, static_cast<uint16_t>(b));
 }
 
-size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+size_t LzwEncoder::maxEncodedSize(size_t size) {
     // At most one 12-bit code per byte, plus a clear code per table and the
     // first clear and end codes.
-    const size_t bound = size + size / 2 + 2 * (size / (kTableFull - kFirstCode)) + 16;
+    return size + size / 2 + 2 * (size / (kTableFull - kFirstCode)) + 16;
+}
+
+size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+    const size_t bound = maxEncodedSize(size);
     if (out.size() < bound) out.resize(bound);
     BitWriter w{out.data()};
     reset();

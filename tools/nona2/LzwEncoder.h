@@ -18,8 +18,10 @@ class LzwEncoder {
 public:
     LzwEncoder();
     // Writes the encoding of `size` bytes at `data` to the start of `out`,
-    // growing it as needed (never shrinking it), and returns its length.
+    // growing it to maxEncodedSize(size) if it is shorter, and returns its
+    // length.
     size_t encode(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
+    static size_t maxEncodedSize(size_t size);
 
 private:
     void reset();

@@ -171,7 +171,13 @@ bool TiffImageWriter::writeStrips(const std::vector<const uint8_t*>& rows, size_
         workers_.push_back(std::make_unique<Worker>());
         workers_.back()->strip.resize(rowBytes_ * static_cast<size_t>(stripRows_));
     }
+    // Allocated here, not on the workers: an exception there could not be reported.
     if (packed_.size() < strips) packed_.resize(strips);
+    if (ownLzw)
+        for (size_t s = 0; s < strips; ++s)
+            packed_[s].resize(
+                std::max(packed_[s].size(),
+                         LzwEncoder::maxEncodedSize(rowBytes_ * static_cast<size_t>(stripRows_))));
     packedBytes_.assign(strips, 0);
     const auto store = kind_ == Kind::Layer ? storeLayerRow : storeMapRow;
     // Strip s holds rows[s * stripRows_ ...], fewer for the last one.
