@@ -1,59 +1,68 @@
 #include "OutputFiles.h"
 
-#include <exception>
-#include <functional>
-#include <memory>
-#include <thread>
-#include <vector>
+#include <tiffio.h>
 
 #include "TiffWriter.h"
 #include "file/AtomicReplace.h"
 
 namespace nona2 {
 
-bool writeLayerFiles(const std::string& base, const RemappedLayer& layer, bool withMaps,
-                     int compression, std::string& error) {
-    std::vector<std::unique_ptr<AtomicReplace>> files;
-    files.push_back(std::make_unique<AtomicReplace>(base + ".tif"));
-    if (withMaps) {
-        files.push_back(std::make_unique<AtomicReplace>(base + "_x.tif"));
-        files.push_back(std::make_unique<AtomicReplace>(base + "_y.tif"));
+// One output file: its temporary name, the open TIFF and its writer.
+struct LayerFiles::File {
+    AtomicReplace target;
+    TIFF* tif = nullptr;
+    std::unique_ptr<TiffImageWriter> writer;
+
+    explicit File(const std::string& name) : target(name) {}
+    ~File() { close(); }
+    void close() {
+        writer.reset();
+        if (tif) TIFFClose(tif);
+        tif = nullptr;
     }
-    std::string errors[3];
-    bool ok[3] = {true, true, true};
-    std::vector<std::thread> writers;
-    // Runs one writer, turning an exception (out of memory) into its error.
-    auto guarded = [&](int slot, const std::function<bool()>& write) {
-        try {
-            ok[slot] = write();
-        } catch (const std::exception& e) {
-            ok[slot] = false;
-            errors[slot] = e.what();
-        }
-    };
-    writers.emplace_back(guarded, 0, [&] {
-        return writeLayerTiff(files[0]->temporary(), layer.bgra, layer.left, layer.top, compression,
-                              errors[0]);
-    });
-    if (withMaps) {
-        writers.emplace_back(guarded, 1, [&] {
-            return writeMapTiff(files[1]->temporary(), layer.mapX, compression, errors[1]);
-        });
-        writers.emplace_back(guarded, 2, [&] {
-            return writeMapTiff(files[2]->temporary(), layer.mapY, compression, errors[2]);
-        });
-    }
-    for (std::thread& t : writers) t.join();
-    for (int k = 0; k < 3; ++k) {
-        if (!ok[k]) {
-            error = errors[k];
+};
+
+LayerFiles::LayerFiles(std::string base, bool withMaps, int compression, int workers)
+    : base_(std::move(base)), withMaps_(withMaps), compression_(compression), workers_(workers) {}
+
+LayerFiles::~LayerFiles() = default;
+
+bool LayerFiles::begin(int left, int top, int width, int height, std::string& error) {
+    left_ = left, top_ = top, width_ = width, height_ = height;
+    const char* const suffixes[] = {".tif", "_x.tif", "_y.tif"};
+    for (int k = 0; k < (withMaps_ ? 3 : 1); ++k) {
+        files_.push_back(std::make_unique<File>(base_ + suffixes[k]));
+        File& f = *files_.back();
+        f.tif = TIFFOpen(f.target.temporary().c_str(), "w");
+        if (!f.tif) {
+            error = f.target.temporary() + ": cannot create the file";
             return false;
         }
+        f.writer = std::make_unique<TiffImageWriter>(
+            f.tif, f.target.temporary(),
+            k == 0 ? TiffImageWriter::Kind::Layer : TiffImageWriter::Kind::Map, width, height, left,
+            top, compression_);
     }
-    for (const auto& file : files) {
+    return true;
+}
+
+bool LayerFiles::rows(const cv::Mat& bgra, const cv::Mat& mapX, const cv::Mat& mapY,
+                      std::string& error) {
+    const cv::Mat* parts[] = {&bgra, &mapX, &mapY};
+    for (size_t k = 0; k < files_.size(); ++k)
+        if (!files_[k]->writer->append(*parts[k], workers_, error)) return false;
+    return true;
+}
+
+bool LayerFiles::finish(std::string& error) {
+    for (const auto& f : files_) {
+        if (!f->writer->finish(error)) return false;
+        f->close();
+    }
+    for (const auto& f : files_) {
         std::string reason;
-        if (!file->commit(reason)) {
-            error = file->target() + ": cannot move the finished file into place";
+        if (!f->target.commit(reason)) {
+            error = f->target.target() + ": cannot move the finished file into place";
             return false;
         }
     }

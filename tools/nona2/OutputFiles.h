@@ -1,20 +1,47 @@
 // The files nona2 writes for one remapped image.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Remapper.h"
 
 namespace nona2 {
 
-// Writes `layer` as BASE.tif and, with `withMaps`, its maps as BASE_x.tif and
-// BASE_y.tif (`compression` a TIFF code, see compressionCode). The files are
-// compressed at the same time, one thread each, under temporary names beside
-// their targets, and are renamed into place only when all of them are
-// complete. False with a message naming the file and the problem; the
-// temporary files are then gone (a file renamed before a later rename failed
-// stays).
-bool writeLayerFiles(const std::string& base, const RemappedLayer& layer, bool withMaps,
-                     int compression, std::string& error);
+// Writes the layer it receives as BASE.tif and, with `withMaps`, its maps as
+// BASE_x.tif and BASE_y.tif (`compression` a TIFF code, see compressionCode),
+// each band as it arrives, its LZW strips compressed on `workers` threads. The
+// files are written under temporary names beside their targets and renamed
+// into place by finish() only when all of them are complete. Every failure
+// comes back as a message naming the file and the problem; the temporary
+// files are then gone (a file renamed before a later rename failed stays).
+class LayerFiles : public LayerSink {
+public:
+    LayerFiles(std::string base, bool withMaps, int compression, int workers);
+    ~LayerFiles() override;
+
+    bool begin(int left, int top, int width, int height, std::string& error) override;
+    bool rows(const cv::Mat& bgra, const cv::Mat& mapX, const cv::Mat& mapY,
+              std::string& error) override;
+    // Completes the files and moves them into place.
+    bool finish(std::string& error);
+
+    // The layer as begin() gave it, for the report.
+    int left() const { return left_; }
+    int top() const { return top_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    struct File;
+
+    std::string base_;
+    bool withMaps_;
+    int compression_;
+    int workers_;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::vector<std::unique_ptr<File>> files_;  // layer, then the x and y maps
+};
 
 }  // namespace nona2

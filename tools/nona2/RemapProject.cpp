@@ -5,6 +5,7 @@
 
 #include "ImageReader.h"
 #include "OutputFiles.h"
+#include "ParallelRows.h"
 #include "PtoProject.h"
 #include "Remapper.h"
 #include "TiffWriter.h"
@@ -62,7 +63,6 @@ int remapProject(const RunOptions& args) {
 
     RemapOptions options;
     options.threads = args.threads;
-    options.withMaps = args.coordinates;
     options.exact = args.exact;
     for (int index : images) {
         const auto start = std::chrono::steady_clock::now();
@@ -73,24 +73,21 @@ int remapProject(const RunOptions& args) {
                          error.c_str());
             return 1;
         }
-        RemappedLayer layer;
-        if (!remapImage(project, index, source, options, layer, error)) {
+        const std::string base = args.prefix + "000" + std::to_string(index);
+        LayerFiles files(base, args.coordinates, compression, workerCount(args.threads));
+        int validPixels = 0;
+        if (!remapImage(project, index, source, options, files, validPixels, error) ||
+            !files.finish(error)) {
             std::fprintf(stderr, "nona2: %s\n", error.c_str());
             return 1;
         }
-        if (layer.validPixels == 0)
+        if (validPixels == 0)
             std::fprintf(stderr, "nona2: warning: image %d does not appear in the panorama\n",
                          index);
-
-        const std::string base = args.prefix + "000" + std::to_string(index);
-        if (!writeLayerFiles(base, layer, args.coordinates, compression, error)) {
-            std::fprintf(stderr, "nona2: %s\n", error.c_str());
-            return 1;
-        }
         if (args.verbose)
             std::printf("nona2: image %d: %dx%d layer at (%d, %d), %d valid pixels, %.3f s\n",
-                        index, layer.bgra.cols, layer.bgra.rows, layer.left, layer.top,
-                        layer.validPixels, seconds(start));
+                        index, files.width(), files.height(), files.left(), files.top(),
+                        validPixels, seconds(start));
     }
     return 0;
 }

@@ -43,10 +43,73 @@ void clearInvalidPositions(Evaluation& e) {
     }
 }
 
+int countValid(const cv::Mat& bgra) {
+    int count = 0;
+    for (int y = 0; y < bgra.rows; ++y) {
+        const uint8_t* px = bgra.ptr<uint8_t>(y);
+        for (int x = 0; x < bgra.cols; ++x) count += px[4 * x + 3] != 0;
+    }
+    return count;
+}
+
+// Rows per band: small enough that three band buffers stay in the cache's
+// neighbourhood, large enough that each band keeps both workers busy.
+constexpr int kBandRows = 16 * RectEvaluator::kRowStep;
+
+// Evaluates `layer` band by band into `sink`; `clearInvalid` takes the source
+// position from pixels outside the image.
+bool streamLayer(const PixelRect& layer, const WorkerTransforms& transforms,
+                 const ImageSampler& sampler, bool exact, bool clearInvalid, LayerSink& sink,
+                 int& validPixels, std::string& error) {
+    if (!sink.begin(layer.left, layer.top, layer.width(), layer.height(), error)) return false;
+    const RectEvaluator evaluator(layer, transforms, sampler, exact);
+    Evaluation band;
+    for (int top = layer.top; top < layer.bottom; top += kBandRows) {
+        evaluator.evaluateRows(top, std::min(layer.bottom, top + kBandRows), band);
+        validPixels += countValid(band.bgra);
+        if (clearInvalid) clearInvalidPositions(band);
+        if (!sink.rows(band.bgra, band.mapX, band.mapY, error)) return false;
+    }
+    return true;
+}
+
+// Keeps every band of a layer in one RemappedLayer.
+class CollectingSink : public LayerSink {
+public:
+    CollectingSink(RemappedLayer& out, bool withMaps) : out_(out), withMaps_(withMaps) {}
+    bool begin(int left, int top, int width, int height, std::string&) override {
+        out_.left = left;
+        out_.top = top;
+        out_.bgra.create(height, width, CV_8UC4);
+        if (withMaps_) {
+            out_.mapX.create(height, width, CV_32FC1);
+            out_.mapY.create(height, width, CV_32FC1);
+        }
+        return true;
+    }
+    bool rows(const cv::Mat& bgra, const cv::Mat& mapX, const cv::Mat& mapY,
+              std::string&) override {
+        const cv::Range range(filled_, filled_ + bgra.rows);
+        bgra.copyTo(out_.bgra.rowRange(range));
+        if (withMaps_) {
+            mapX.copyTo(out_.mapX.rowRange(range));
+            mapY.copyTo(out_.mapY.rowRange(range));
+        }
+        filled_ = range.end;
+        return true;
+    }
+
+private:
+    RemappedLayer& out_;
+    bool withMaps_;
+    int filled_ = 0;
+};
+
 }  // namespace
 
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
-                const RemapOptions& options, RemappedLayer& out, std::string& error) {
+                const RemapOptions& options, LayerSink& sink, int& validPixels,
+                std::string& error) {
     const PanoOptions& pano = project.pano;
     const ImageDesc& image = project.images.at(static_cast<size_t>(index));
     const int workers = workerCount(options.threads);
@@ -65,59 +128,53 @@ bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
     if (pano.hasCrop)
         canvas = PixelRect{pano.cropLeft, pano.cropTop, pano.cropRight, pano.cropBottom};
 
+    validPixels = 0;
+    if (!pano.cropLayers)
+        return streamLayer(canvas, transforms, sampler, options.exact, false, sink, validPixels,
+                           error);
+    const PixelRect box = nonaLayerBox(pano, canvas, *transforms[0], sampler);
+    if (!box.empty())
+        return streamLayer(box, transforms, sampler, options.exact, true, sink, validPixels, error);
+    // A footprint too small for the miniature: the exact box of its pixels.
     Evaluation eval;
     PixelRect bounds;
-    if (!pano.cropLayers) {
-        evaluate(canvas, transforms, sampler, options.exact, eval);
-        validBounds(eval, out.validPixels);
-        bounds = canvas;
-    } else if (!(bounds = nonaLayerBox(pano, canvas, *transforms[0], sampler)).empty()) {
-        evaluate(bounds, transforms, sampler, options.exact, eval);
-        validBounds(eval, out.validPixels);
-        clearInvalidPositions(eval);
-    } else {
-        // A footprint too small for the miniature: the exact box of its pixels.
-        constexpr int kStep = 8;
-        PixelRect region = coarseRegion(canvas, transforms, sampler, kStep);
-        if (region.empty()) region = canvas;  // tiny or thin footprint: look everywhere
-        for (;;) {
-            evaluate(region, transforms, sampler, options.exact, eval);
-            bounds = validBounds(eval, out.validPixels);
-            if (bounds.empty()) break;
-            // A footprint touching the evaluated border may continue beyond it.
-            const int grow = 8 * kStep;
-            PixelRect wider = region;
-            if (bounds.left == region.left) wider.left = std::max(canvas.left, region.left - grow);
-            if (bounds.top == region.top) wider.top = std::max(canvas.top, region.top - grow);
-            if (bounds.right == region.right)
-                wider.right = std::min(canvas.right, region.right + grow);
-            if (bounds.bottom == region.bottom)
-                wider.bottom = std::min(canvas.bottom, region.bottom + grow);
-            if (wider.left == region.left && wider.top == region.top &&
-                wider.right == region.right && wider.bottom == region.bottom)
-                break;
-            region = wider;
-        }
-        if (bounds.empty()) {
-            // Nothing of the image lands in the panorama: one transparent pixel.
-            out.left = canvas.left;
-            out.top = canvas.top;
-            out.bgra = cv::Mat(1, 1, CV_8UC4, cv::Scalar(0, 0, 0, 0));
-            out.mapX = cv::Mat(1, 1, CV_32FC1, cv::Scalar(-1));
-            out.mapY = cv::Mat(1, 1, CV_32FC1, cv::Scalar(-1));
-            return true;
-        }
+    constexpr int kStep = 8;
+    PixelRect region = coarseRegion(canvas, transforms, sampler, kStep);
+    if (region.empty()) region = canvas;  // tiny or thin footprint: look everywhere
+    for (;;) {
+        evaluate(region, transforms, sampler, options.exact, eval);
+        bounds = validBounds(eval, validPixels);
+        if (bounds.empty()) break;
+        // A footprint touching the evaluated border may continue beyond it.
+        const int grow = 8 * kStep;
+        PixelRect wider = region;
+        if (bounds.left == region.left) wider.left = std::max(canvas.left, region.left - grow);
+        if (bounds.top == region.top) wider.top = std::max(canvas.top, region.top - grow);
+        if (bounds.right == region.right) wider.right = std::min(canvas.right, region.right + grow);
+        if (bounds.bottom == region.bottom)
+            wider.bottom = std::min(canvas.bottom, region.bottom + grow);
+        if (wider.left == region.left && wider.top == region.top && wider.right == region.right &&
+            wider.bottom == region.bottom)
+            break;
+        region = wider;
+    }
+    if (bounds.empty()) {
+        // Nothing of the image lands in the panorama: one transparent pixel.
+        return sink.begin(canvas.left, canvas.top, 1, 1, error) &&
+               sink.rows(cv::Mat(1, 1, CV_8UC4, cv::Scalar(0, 0, 0, 0)),
+                         cv::Mat(1, 1, CV_32FC1, cv::Scalar(-1)),
+                         cv::Mat(1, 1, CV_32FC1, cv::Scalar(-1)), error);
     }
     const cv::Rect roi(bounds.left - eval.rect.left, bounds.top - eval.rect.top, bounds.width(),
                        bounds.height());
-    out.left = bounds.left;
-    out.top = bounds.top;
-    out.bgra = eval.bgra(roi).clone();
-    if (options.withMaps) {
-        out.mapX = eval.mapX(roi).clone();
-        out.mapY = eval.mapY(roi).clone();
-    }
-    return true;
+    return sink.begin(bounds.left, bounds.top, bounds.width(), bounds.height(), error) &&
+           sink.rows(eval.bgra(roi), eval.mapX(roi), eval.mapY(roi), error);
+}
+
+bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
+                const RemapOptions& options, RemappedLayer& out, std::string& error) {
+    CollectingSink sink(out, options.withMaps);
+    return remapImage(project, index, source, options, sink, out.validPixels, error);
 }
 
 }  // namespace nona2

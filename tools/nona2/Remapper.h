@@ -26,12 +26,32 @@ struct RemapOptions {
     bool exact = false;
 };
 
-// Remaps image `index` of `project` from `source` (as loadSourceImage gives).
-// With the panorama's r:CROP the result covers the box nona gives the layer (the
+// Receives a remapped layer band by band, top to bottom.
+class LayerSink {
+public:
+    virtual ~LayerSink() = default;
+    // The layer's size and the position of its top-left pixel in the
+    // panorama, before any rows.
+    virtual bool begin(int left, int top, int width, int height, std::string& error) = 0;
+    // The next rows of the layer, as in RemappedLayer (bgra, mapX, mapY of
+    // equal size, the layer's width). False with a message stops the remapping.
+    virtual bool rows(const cv::Mat& bgra, const cv::Mat& mapX, const cv::Mat& mapY,
+                      std::string& error) = 0;
+};
+
+// Remaps image `index` of `project` from `source` (as loadSourceImage gives)
+// into `sink`, and counts the pixels with alpha in `validPixels`.
+// With the panorama's r:CROP the layer covers the box nona gives it (the
 // image's footprint with a transparent margin, inside the panorama's S crop;
 // pixels in it outside the image have alpha 0 and position -1, -1), otherwise
-// it covers the canvas. False with a message naming the project file and line
-// when libpano13 cannot set up the image's transform.
+// it covers the canvas. The layer is evaluated and handed over a band of rows
+// at a time, so a canvas-sized layer is never held whole. False with a message
+// naming the project file and line when libpano13 cannot set up the image's
+// transform, or with the sink's message.
+bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
+                const RemapOptions& options, LayerSink& sink, int& validPixels, std::string& error);
+
+// The same, collected into `out` (without maps unless options.withMaps).
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
                 const RemapOptions& options, RemappedLayer& out, std::string& error);
 

@@ -1,13 +1,12 @@
 #include "TiffWriter.h"
 
-#include <tiffio.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <vector>
+
+#include "ParallelRows.h"
 
 namespace nona2 {
 namespace {
@@ -21,10 +20,9 @@ struct TiffCloser {
     }
 };
 
-uint32_t rowsPerStrip(size_t rowBytes) {
+int rowsPerStrip(size_t rowBytes) {
     // Strips of about 64 KiB keep memory small and compression effective.
-    const size_t rows = std::max<size_t>(1, 65536 / std::max<size_t>(1, rowBytes));
-    return static_cast<uint32_t>(rows);
+    return static_cast<int>(std::max<size_t>(1, 65536 / std::max<size_t>(1, rowBytes)));
 }
 
 // libtiff says only that writing failed; the system's error code (a full
@@ -34,6 +32,43 @@ std::string writeError(const std::string& path) {
     const int code = errno;
     return path + ": write error" +
            (code != 0 ? std::string(" (") + std::strerror(code) + ")" : "");
+}
+
+// A layer row as stored, RGBA from BGRA; `predicted` applies horizontal
+// differencing (each sample minus the same sample of the pixel before).
+void storeLayerRow(const uint8_t* px, int cols, uint8_t* row, bool predicted) {
+    uint8_t before[4] = {0, 0, 0, 0};
+    for (int x = 0; x < cols; ++x, px += 4, row += 4) {
+        const uint8_t rgba[4] = {px[2], px[1], px[0], px[3]};
+        for (int k = 0; k < 4; ++k) row[k] = static_cast<uint8_t>(rgba[k] - before[k]);
+        if (predicted) std::memcpy(before, rgba, 4);
+    }
+}
+
+// A map row as stored; `predicted` applies the floating-point predictor: the
+// row's bytes regrouped into four planes, most significant byte first
+// (whatever the host's byte order), then each byte minus the one before it,
+// across plane boundaries too.
+void storeMapRow(const uint8_t* data, int cols, uint8_t* row, bool predicted) {
+    const size_t n = static_cast<size_t>(cols);
+    if (!predicted) {
+        std::memcpy(row, data, n * sizeof(float));
+        return;
+    }
+    uint32_t last;
+    std::memcpy(&last, data + 4 * (n - 1), 4);
+    // Each plane's first byte follows the previous plane's last one.
+    uint8_t before[4] = {0, static_cast<uint8_t>(last >> 24), static_cast<uint8_t>(last >> 16),
+                         static_cast<uint8_t>(last >> 8)};
+    for (size_t k = 0; k < n; ++k) {
+        uint32_t bits;
+        std::memcpy(&bits, data + 4 * k, 4);
+        for (int p = 0; p < 4; ++p) {
+            const auto b = static_cast<uint8_t>(bits >> (24 - 8 * p));
+            row[static_cast<size_t>(p) * n + k] = static_cast<uint8_t>(b - before[p]);
+            before[p] = b;
+        }
+    }
 }
 
 }  // namespace
@@ -55,6 +90,144 @@ float positionForOffset(int offset) {
     return static_cast<float>((offset + 0.25) / static_cast<double>(kDpi));
 }
 
+// One compressing thread's strip buffer and encoder.
+struct TiffImageWriter::Worker {
+    std::vector<uint8_t> strip;
+    LzwEncoder lzw;
+};
+
+TiffImageWriter::TiffImageWriter(TIFF* tif, std::string name, Kind kind, int width, int height,
+                                 int left, int top, int compression)
+    : tif_(tif),
+      name_(std::move(name)),
+      kind_(kind),
+      width_(width),
+      height_(height),
+      compression_(compression),
+      rowBytes_(static_cast<size_t>(width) * 4),
+      stripRows_(rowsPerStrip(rowBytes_)) {
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width));
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    const bool predictor =
+        compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE;
+    if (kind == Kind::Layer) {
+        const uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4);
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+        TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+        if (predictor) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(stripRows_));
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, kDpi);
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, kDpi);
+        TIFFSetField(tif, TIFFTAG_XPOSITION, positionForOffset(left));
+        TIFFSetField(tif, TIFFTAG_YPOSITION, positionForOffset(top));
+    } else {
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        if (predictor) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_FLOATINGPOINT);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(stripRows_));
+    }
+    pending_.create(stripRows_, width, kind == Kind::Layer ? CV_8UC4 : CV_32FC1);
+}
+
+TiffImageWriter::~TiffImageWriter() = default;
+
+bool TiffImageWriter::append(const cv::Mat& rows, int workers, std::string& error) {
+    CV_Assert(rows.type() == pending_.type() && rows.cols == width_ &&
+              rowsDone_ + rows.rows <= height_);
+    // The rows of the strips this call completes: those waiting, then the new ones.
+    std::vector<const uint8_t*> in;
+    in.reserve(static_cast<size_t>(pendingRows_ + rows.rows));
+    for (int y = 0; y < pendingRows_; ++y) in.push_back(pending_.ptr<uint8_t>(y));
+    for (int y = 0; y < rows.rows; ++y) in.push_back(rows.ptr<uint8_t>(y));
+    rowsDone_ += rows.rows;
+    const size_t stripRows = static_cast<size_t>(stripRows_);
+    size_t strips = in.size() / stripRows;
+    if (rowsDone_ == height_ && in.size() % stripRows != 0) ++strips;  // the short last strip
+    if (!writeStrips(in, strips, workers, error)) return false;
+    // What is left of an incomplete strip waits for the next call.
+    cv::Mat rest(stripRows_, width_, pending_.type());
+    pendingRows_ = 0;
+    for (size_t k = strips * stripRows; k < in.size(); ++k)
+        std::memcpy(rest.ptr<uint8_t>(pendingRows_++), in[k], rowBytes_);
+    pending_ = rest;
+    return true;
+}
+
+bool TiffImageWriter::writeStrips(const std::vector<const uint8_t*>& rows, size_t strips,
+                                  int workers, std::string& error) {
+    if (strips == 0) return true;
+    const bool ownLzw = compression_ == COMPRESSION_LZW;
+    workers = ownLzw ? std::max(1, std::min(workers, static_cast<int>(strips))) : 1;
+    while (static_cast<int>(workers_.size()) < workers) {
+        workers_.push_back(std::make_unique<Worker>());
+        workers_.back()->strip.resize(rowBytes_ * static_cast<size_t>(stripRows_));
+    }
+    // Allocated here, not on the workers: an exception there could not be reported.
+    if (packed_.size() < strips) packed_.resize(strips);
+    if (ownLzw)
+        for (size_t s = 0; s < strips; ++s)
+            packed_[s].resize(
+                std::max(packed_[s].size(),
+                         LzwEncoder::maxEncodedSize(rowBytes_ * static_cast<size_t>(stripRows_))));
+    packedBytes_.assign(strips, 0);
+    const auto store = kind_ == Kind::Layer ? storeLayerRow : storeMapRow;
+    // Strip s holds rows[s * stripRows_ ...], fewer for the last one.
+    auto fill = [&](size_t s, Worker& w) {
+        const size_t first = s * static_cast<size_t>(stripRows_);
+        const size_t count = std::min(static_cast<size_t>(stripRows_), rows.size() - first);
+        for (size_t r = 0; r < count; ++r)
+            store(rows[first + r], width_, w.strip.data() + r * rowBytes_, ownLzw);
+        return count * rowBytes_;
+    };
+    if (ownLzw) {
+        parallelRows(
+            0, static_cast<int>(strips), workers,
+            [&](int s, int worker) {
+                Worker& w = *workers_[static_cast<size_t>(worker)];
+                const size_t bytes = fill(static_cast<size_t>(s), w);
+                packedBytes_[static_cast<size_t>(s)] =
+                    w.lzw.encode(w.strip.data(), bytes, packed_[static_cast<size_t>(s)]);
+            },
+            1);
+    }
+    for (size_t s = 0; s < strips; ++s, ++nextStrip_) {
+        errno = 0;
+        tmsize_t written;
+        if (ownLzw) {
+            written = TIFFWriteRawStrip(tif_, nextStrip_, packed_[s].data(),
+                                        static_cast<tmsize_t>(packedBytes_[s]));
+        } else {
+            const size_t bytes = fill(s, *workers_[0]);
+            written = TIFFWriteEncodedStrip(tif_, nextStrip_, workers_[0]->strip.data(),
+                                            static_cast<tmsize_t>(bytes));
+        }
+        if (written < 0) {
+            error = writeError(name_);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TiffImageWriter::finish(std::string& error) {
+    CV_Assert(rowsDone_ == height_);
+    errno = 0;
+    if (!TIFFWriteDirectory(tif_)) {
+        error = writeError(name_);
+        return false;
+    }
+    return true;
+}
+
 bool writeLayerTiff(const std::string& path, const cv::Mat& bgra, int left, int top,
                     int compression, std::string& error) {
     TiffCloser file{TIFFOpen(path.c_str(), "w")};
@@ -65,49 +238,12 @@ bool writeLayerTiff(const std::string& path, const cv::Mat& bgra, int left, int 
     return writeLayer(file.tif, path, bgra, left, top, compression, error);
 }
 
-bool writeLayer(TIFF* tif, const std::string& path, const cv::Mat& bgra, int left, int top,
+bool writeLayer(TIFF* tif, const std::string& name, const cv::Mat& bgra, int left, int top,
                 int compression, std::string& error) {
     CV_Assert(bgra.type() == CV_8UC4);
-    const uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(bgra.cols));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(bgra.rows));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 4);
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
-    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_UINT);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
-    if (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE)
-        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip(static_cast<size_t>(bgra.cols) * 4));
-    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(tif, TIFFTAG_XRESOLUTION, kDpi);
-    TIFFSetField(tif, TIFFTAG_YRESOLUTION, kDpi);
-    TIFFSetField(tif, TIFFTAG_XPOSITION, positionForOffset(left));
-    TIFFSetField(tif, TIFFTAG_YPOSITION, positionForOffset(top));
-    std::vector<uint8_t> row(static_cast<size_t>(bgra.cols) * 4);
-    for (int y = 0; y < bgra.rows; ++y) {
-        const uint8_t* px = bgra.ptr<uint8_t>(y);
-        for (int x = 0; x < bgra.cols; ++x) {
-            row[4 * x + 0] = px[4 * x + 2];
-            row[4 * x + 1] = px[4 * x + 1];
-            row[4 * x + 2] = px[4 * x + 0];
-            row[4 * x + 3] = px[4 * x + 3];
-        }
-        errno = 0;
-        if (TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0) < 0) {
-            error = writeError(path);
-            return false;
-        }
-    }
-    errno = 0;
-    if (!TIFFWriteDirectory(tif)) {
-        error = writeError(path);
-        return false;
-    }
-    return true;
+    TiffImageWriter writer(tif, name, TiffImageWriter::Kind::Layer, bgra.cols, bgra.rows, left, top,
+                           compression);
+    return writer.append(bgra, 1, error) && writer.finish(error);
 }
 
 bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
@@ -118,41 +254,9 @@ bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
         error = path + ": cannot create the file";
         return false;
     }
-    TIFF* tif = file.tif;
-    const uint32_t stripRows = rowsPerStrip(static_cast<size_t>(map.cols) * 4);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(map.cols));
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(map.rows));
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
-    if (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE)
-        TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_FLOATINGPOINT);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, stripRows);
-    const size_t rowBytes = static_cast<size_t>(map.cols) * sizeof(float);
-    std::vector<uint8_t> strip(rowBytes * stripRows);
-    uint32_t s = 0;
-    for (int y0 = 0; y0 < map.rows; y0 += static_cast<int>(stripRows), ++s) {
-        const int rows = std::min(static_cast<int>(stripRows), map.rows - y0);
-        for (int r = 0; r < rows; ++r)
-            std::memcpy(strip.data() + rowBytes * static_cast<size_t>(r), map.ptr<float>(y0 + r),
-                        rowBytes);
-        errno = 0;
-        if (TIFFWriteEncodedStrip(tif, s, strip.data(),
-                                  static_cast<tmsize_t>(rowBytes * static_cast<size_t>(rows))) <
-            0) {
-            error = writeError(path);
-            return false;
-        }
-    }
-    errno = 0;
-    if (!TIFFWriteDirectory(tif)) {
-        error = writeError(path);
-        return false;
-    }
-    return true;
+    TiffImageWriter writer(file.tif, path, TiffImageWriter::Kind::Map, map.cols, map.rows, 0, 0,
+                           compression);
+    return writer.append(map, 1, error) && writer.finish(error);
 }
 
 }  // namespace nona2
