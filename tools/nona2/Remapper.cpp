@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <future>
 #include <memory>
 
 #include "BicubicSampler.h"
@@ -57,20 +58,32 @@ int countValid(const cv::Mat& bgra) {
 constexpr int kBandRows = 16 * RectEvaluator::kRowStep;
 
 // Evaluates `layer` band by band into `sink`; `clearInvalid` takes the source
-// position from pixels outside the image.
+// position from pixels outside the image. The sink takes band k (counting,
+// compressing, writing) while band k + 1 is evaluated: the sink's serial parts
+// and the ends of both parallel passes, where one thread waits for the other,
+// then leave no core idle.
 bool streamLayer(const PixelRect& layer, const WorkerTransforms& transforms,
                  const ImageSampler& sampler, bool exact, bool clearInvalid, LayerSink& sink,
                  int& validPixels, std::string& error) {
     if (!sink.begin(layer.left, layer.top, layer.width(), layer.height(), error)) return false;
     const RectEvaluator evaluator(layer, transforms, sampler, exact);
-    Evaluation band;
-    for (int top = layer.top; top < layer.bottom; top += kBandRows) {
+    Evaluation bands[2];
+    // Declared after the bands: if evaluation throws, the destructor waits for
+    // the sink before the band it reads goes away.
+    std::future<bool> handedOver;
+    int k = 0;
+    for (int top = layer.top; top < layer.bottom; top += kBandRows, k ^= 1) {
+        Evaluation& band = bands[k];
         evaluator.evaluateRows(top, std::min(layer.bottom, top + kBandRows), band);
-        validPixels += countValid(band.bgra);
-        if (clearInvalid) clearInvalidPositions(band);
-        if (!sink.rows(band.bgra, band.mapX, band.mapY, error)) return false;
+        if (handedOver.valid() && !handedOver.get()) return false;
+        handedOver =
+            std::async(std::launch::async, [&band, clearInvalid, &sink, &validPixels, &error] {
+                validPixels += countValid(band.bgra);
+                if (clearInvalid) clearInvalidPositions(band);
+                return sink.rows(band.bgra, band.mapX, band.mapY, error);
+            });
     }
-    return true;
+    return !handedOver.valid() || handedOver.get();
 }
 
 // Keeps every band of a layer in one RemappedLayer.
