@@ -37,38 +37,50 @@ std::string writeError(const std::string& path) {
 // A layer row as stored, RGBA from BGRA; `predicted` applies horizontal
 // differencing (each sample minus the same sample of the pixel before).
 void storeLayerRow(const uint8_t* px, int cols, uint8_t* row, bool predicted) {
-    uint8_t before[4] = {0, 0, 0, 0};
-    for (int x = 0; x < cols; ++x, px += 4, row += 4) {
-        const uint8_t rgba[4] = {px[2], px[1], px[0], px[3]};
-        for (int k = 0; k < 4; ++k) row[k] = static_cast<uint8_t>(rgba[k] - before[k]);
-        if (predicted) std::memcpy(before, rgba, 4);
+    const size_t n = 4 * static_cast<size_t>(cols);
+    thread_local std::vector<uint8_t> rgba;
+    rgba.resize(n + 4);
+    uint8_t* const out = predicted ? rgba.data() + 4 : row;
+    for (size_t k = 0; k < n; k += 4) {
+        out[k] = px[k + 2];
+        out[k + 1] = px[k + 1];
+        out[k + 2] = px[k];
+        out[k + 3] = px[k + 3];
     }
+    if (!predicted) return;
+    const uint8_t* const before = rgba.data();
+    std::memset(rgba.data(), 0, 4);  // the first pixel is taken from zero
+    for (size_t j = 0; j < n; ++j) row[j] = static_cast<uint8_t>(before[j + 4] - before[j]);
 }
 
 // A map row as stored; `predicted` applies the floating-point predictor: the
 // row's bytes regrouped into four planes, most significant byte first
 // (whatever the host's byte order), then each byte minus the one before it,
-// across plane boundaries too.
+// across plane boundaries too. Two plain passes rather than one that does
+// both: each is a loop the compiler turns into vector code.
 void storeMapRow(const uint8_t* data, int cols, uint8_t* row, bool predicted) {
     const size_t n = static_cast<size_t>(cols);
     if (!predicted) {
         std::memcpy(row, data, n * sizeof(float));
         return;
     }
-    uint32_t last;
-    std::memcpy(&last, data + 4 * (n - 1), 4);
-    // Each plane's first byte follows the previous plane's last one.
-    uint8_t before[4] = {0, static_cast<uint8_t>(last >> 24), static_cast<uint8_t>(last >> 16),
-                         static_cast<uint8_t>(last >> 8)};
+    thread_local std::vector<uint8_t> planes;
+    planes.resize(4 * n + 1);
+    planes[0] = 0;  // what the first byte is taken from
+    uint8_t* const p0 = planes.data() + 1;
+    uint8_t* const p1 = p0 + n;
+    uint8_t* const p2 = p1 + n;
+    uint8_t* const p3 = p2 + n;
     for (size_t k = 0; k < n; ++k) {
         uint32_t bits;
         std::memcpy(&bits, data + 4 * k, 4);
-        for (int p = 0; p < 4; ++p) {
-            const auto b = static_cast<uint8_t>(bits >> (24 - 8 * p));
-            row[static_cast<size_t>(p) * n + k] = static_cast<uint8_t>(b - before[p]);
-            before[p] = b;
-        }
+        p0[k] = static_cast<uint8_t>(bits >> 24);
+        p1[k] = static_cast<uint8_t>(bits >> 16);
+        p2[k] = static_cast<uint8_t>(bits >> 8);
+        p3[k] = static_cast<uint8_t>(bits);
     }
+    const uint8_t* const before = planes.data();
+    for (size_t j = 0; j < 4 * n; ++j) row[j] = static_cast<uint8_t>(before[j + 1] - before[j]);
 }
 
 }  // namespace
