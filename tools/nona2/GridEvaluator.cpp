@@ -134,9 +134,14 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
             bool smooth = defined == 16;
             // Deep inside an undefined area (behind a lens): the whole
             // cell is undefined when its centre is too.
-            const double half = kGrid / 2.0;
+            const int half = kGrid / 2;
             double ex = 0, ey = 0;
-            if (defined == 0 && !t.map(x0 + half, y0 + half, ex, ey)) {
+            // Whether the centre has been mapped, and with what result: a cell
+            // mapped pixel by pixel takes it, and its corner from the grid,
+            // instead of asking libpano13 again.
+            bool centreMapped = defined == 0, centreOk = false;
+            if (defined == 0) centreOk = t.map(x0 + half, y0 + half, ex, ey);
+            if (defined == 0 && !centreOk) {
                 for (int y = y0; y < y1; ++y) {
                     float* mx = out.mapX.ptr<float>(y - top) + (x0 - r.left);
                     float* my = out.mapY.ptr<float>(y - top) + (x0 - r.left);
@@ -153,7 +158,9 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
                         ix += centre[b] * centre[a] * px4[b][a];
                         iy += centre[b] * centre[a] * py4[b][a];
                     }
-                smooth = t.map(x0 + half, y0 + half, ex, ey) && std::fabs(ex - ix) <= kTolerance &&
+                centreMapped = true;
+                centreOk = t.map(x0 + half, y0 + half, ex, ey);
+                smooth = centreOk && std::fabs(ex - ix) <= kTolerance &&
                          std::fabs(ey - iy) <= kTolerance;
             }
             for (int y = y0; y < y1; ++y) {
@@ -161,9 +168,16 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
                 float* my = out.mapY.ptr<float>(y - top) + (x0 - r.left);
                 uint8_t* px = out.bgra.ptr<uint8_t>(y - top) + 4 * (x0 - r.left);
                 if (!smooth) {
+                    const size_t corner = node(ci + 1, cj + 1);  // (x0, y0)
                     for (int x = x0; x < x1; ++x, ++mx, ++my, px += 4) {
                         double sx = 0, sy = 0;
-                        const bool ok = t.map(x, y, sx, sy);
+                        bool ok;
+                        if (x == x0 && y == y0)
+                            ok = nodeOk[corner], sx = nodeX[corner], sy = nodeY[corner];
+                        else if (centreMapped && x == x0 + half && y == y0 + half)
+                            ok = centreOk, sx = ex, sy = ey;
+                        else
+                            ok = t.map(x, y, sx, sy);
                         finishPixel(ok, sx, sy, sampler_, mx, my, px);
                     }
                     continue;
