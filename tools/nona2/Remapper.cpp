@@ -58,32 +58,38 @@ int countValid(const cv::Mat& bgra) {
 constexpr int kBandRows = 16 * RectEvaluator::kRowStep;
 
 // Evaluates `layer` band by band into `sink`; `clearInvalid` takes the source
-// position from pixels outside the image. The sink takes band k (counting,
-// compressing, writing) while band k + 1 is evaluated: the sink's serial parts
-// and the ends of both parallel passes, where one thread waits for the other,
-// then leave no core idle.
+// position from pixels outside the image. The sink takes the bands (counting,
+// compressing, writing) on a thread of its own, in order, while the following
+// bands are evaluated: with two bands of slack between them, neither the
+// sink's serial parts nor the ends of either parallel pass, where one thread
+// waits for the other, leave a core idle.
 bool streamLayer(const PixelRect& layer, const WorkerTransforms& transforms,
                  const ImageSampler& sampler, bool exact, bool clearInvalid, LayerSink& sink,
                  int& validPixels, std::string& error) {
     if (!sink.begin(layer.left, layer.top, layer.width(), layer.height(), error)) return false;
     const RectEvaluator evaluator(layer, transforms, sampler, exact);
-    Evaluation bands[2];
-    // Declared after the bands: if evaluation throws, the destructor waits for
-    // the sink before the band it reads goes away.
-    std::future<bool> handedOver;
-    int k = 0;
-    for (int top = layer.top; top < layer.bottom; top += kBandRows, k ^= 1) {
-        Evaluation& band = bands[k];
+    constexpr int kBuffers = 3;
+    Evaluation bands[kBuffers];
+    // Declared after the bands: if evaluation throws, their destructors wait
+    // for the sink before the bands it reads go away. Band k's in slot k % 3.
+    std::shared_future<bool> handedOver[kBuffers];
+    std::shared_future<bool> last;
+    for (int top = layer.top, k = 0; top < layer.bottom; top += kBandRows, ++k) {
+        const int slot = k % kBuffers;
+        if (handedOver[slot].valid() && !handedOver[slot].get()) return false;
+        Evaluation& band = bands[slot];
         evaluator.evaluateRows(top, std::min(layer.bottom, top + kBandRows), band);
-        if (handedOver.valid() && !handedOver.get()) return false;
-        handedOver =
-            std::async(std::launch::async, [&band, clearInvalid, &sink, &validPixels, &error] {
-                validPixels += countValid(band.bgra);
-                if (clearInvalid) clearInvalidPositions(band);
-                return sink.rows(band.bgra, band.mapX, band.mapY, error);
-            });
+        handedOver[slot] = std::async(std::launch::async, [&band, before = last, clearInvalid,
+                                                           &sink, &validPixels, &error] {
+                               // Rows go in order; a band the sink refused stops the rest.
+                               if (before.valid() && !before.get()) return false;
+                               validPixels += countValid(band.bgra);
+                               if (clearInvalid) clearInvalidPositions(band);
+                               return sink.rows(band.bgra, band.mapX, band.mapY, error);
+                           }).share();
+        last = handedOver[slot];
     }
-    return !handedOver.valid() || handedOver.get();
+    return !last.valid() || last.get();
 }
 
 // Keeps every band of a layer in one RemappedLayer.
