@@ -17,12 +17,10 @@ constexpr unsigned kHashBits = 13;  // twice the table: short probes
 constexpr uint32_t kHashMask = (1u << kHashBits) - 1;
 // Noise (the low bytes of the map's floats, a photo's grain): when the last
 // kWindow codes stood for fewer than kNoiseBytes bytes, lookups rarely hit,
-// and the next kSkip bytes go out one code each without one. The reader's
-// table grows alike; only those entries go unused. It costs the maps about
-// 5 % in size and saves a third of the encoding time.
+// and the next `noiseSkip` bytes go out one code each without one. The
+// reader's table grows alike; only those entries go unused.
 constexpr unsigned kWindow = 64;
 constexpr size_t kNoiseBytes = 80;
-constexpr size_t kSkip = 1024;
 
 inline uint32_t slotOf(uint32_t key) {
     return (key * 2654435761u) >> (32 - kHashBits);
@@ -90,7 +88,8 @@ size_t LzwEncoder::maxEncodedSize(size_t size) {
     return size + size / 2 + 2 * (size / (kTableFull - kFirstCode)) + 16;
 }
 
-size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>& out,
+                          size_t noiseSkip) {
     const size_t bound = maxEncodedSize(size);
     if (out.size() < bound) out.resize(bound);
     BitWriter w{out.data()};
@@ -102,14 +101,18 @@ size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>
     size_t lookupFrom = 0;   // no lookups before this byte (noise)
     size_t windowStart = 0;  // first byte of the current window of codes
     unsigned windowCodes = 0;
+    // Held in locals: the code stream's byte stores could alias the members,
+    // which would reload them on every byte.
     uint32_t* const hash = hash_.data();
+    uint32_t* const runOf = runOf_.data();
+    std::vector<uint16_t>* const runs = runs_.data();
     for (size_t i = 1; i < size; ++i) {
         const uint8_t c = data[i];
-        const uint32_t runOfPrefix = runOf_[prefix];
+        const uint32_t runOfPrefix = runOf[prefix];
         const unsigned run = runOfPrefix >> 8;
         const bool extendsRun = run != 0 && (runOfPrefix & 0xff) == c;
         if (extendsRun) {
-            const std::vector<uint16_t>& chain = runs_[c];
+            const std::vector<uint16_t>& chain = runs[c];
             const size_t longer = chain.size() - run;  // longer runs of c in the table
             if (longer > 0) {
                 // The greedy match walks the chain as far as the input repeats c.
@@ -129,14 +132,14 @@ size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>
             }
             hash[slot] = (key << 12) | next;  // the free slot the probe ended on
             if (++windowCodes == kWindow) {
-                if (i - windowStart < kNoiseBytes) lookupFrom = i + kSkip;
+                if (i - windowStart < kNoiseBytes) lookupFrom = i + noiseSkip;
                 windowStart = std::max(i, lookupFrom);
                 windowCodes = 0;
             }
         }
         w.put(prefix, bits);
-        if (extendsRun) runs_[c].push_back(static_cast<uint16_t>(next));
-        runOf_[next] = extendsRun ? ((run + 1) << 8) | c : 0;
+        if (extendsRun) runs[c].push_back(static_cast<uint16_t>(next));
+        runOf[next] = extendsRun ? ((run + 1) << 8) | c : 0;
         prefix = c;
         if (++next == kTableFull) {
             w.put(kClear, bits);

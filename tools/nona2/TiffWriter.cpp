@@ -201,13 +201,18 @@ bool TiffImageWriter::writeStrips(const std::vector<const uint8_t*>& rows, size_
         return count * rowBytes_;
     };
     if (ownLzw) {
+        // A map's predicted row is four planes of `width_` bytes, the low ones
+        // noise. A layer's noise has no such planes; a longer skip did not
+        // help them.
+        const size_t noiseSkip =
+            kind_ == Kind::Map ? std::max<size_t>(1024, static_cast<size_t>(width_)) : 1024;
         parallelRows(
             0, static_cast<int>(strips), workers,
             [&](int s, int worker) {
                 Worker& w = *workers_[static_cast<size_t>(worker)];
                 const size_t bytes = fill(static_cast<size_t>(s), w);
                 packedBytes_[static_cast<size_t>(s)] =
-                    w.lzw.encode(w.strip.data(), bytes, packed_[static_cast<size_t>(s)]);
+                    w.lzw.encode(w.strip.data(), bytes, packed_[static_cast<size_t>(s)], noiseSkip);
             },
             1);
     }
