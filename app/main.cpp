@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -8,12 +9,44 @@
 #include "MainWindow.h"
 #include "project/Project.h"
 
+namespace {
+
+const char kUsage[] =
+    "Usage: orvikjoint [--lang en|zh] [PROJECT.pto]\n"
+    "\n"
+    "Opens the window; given PROJECT.pto, loads it at once (every camera is remapped\n"
+    "with the nona2 beside this program).\n"
+    "\n"
+    "  --lang en|zh  interface language for this run (default: the one last chosen\n"
+    "                from the Language menu, else Chinese)\n"
+    "  -h, --help    show this text\n"
+    "  --version     show the version\n"
+    "\n"
+    "Every other argument is echoed to standard output; a project is loaded only\n"
+    "when exactly one is given. Without a display: orvikjoint-cli --help.\n";
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    // Answered before the application exists, which needs a display, and
+    // before the one-argument rule, which would try to open "--help".
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--version")) {
+            printf("orvikjoint %s\n", ORVIK_VERSION);
+            return 0;
+        }
+    }
     // The project exists before the application and outlives the window.
     Project project;
     int code = 0;
     {
         QApplication app(argc, argv);
+        // Lets the desktop match the window to orvikjoint.desktop (its icon, its name).
+        QGuiApplication::setDesktopFileName(QString::fromLatin1("orvikjoint"));
         // The language option is the interface's, not part of what is echoed
         // and loaded: "orvikjoint --lang en rig.pto" loads rig.pto.
         std::vector<char*> args(argv, argv + argc);

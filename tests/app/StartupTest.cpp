@@ -43,3 +43,19 @@ TEST(Startup, EchoesArgumentsAndLoadsOnlyWithExactlyOne) {
     EXPECT_EQ(two.exitCode, 0);
     EXPECT_EQ(two.out, exe + "\r\n" + QString::fromStdString(pto) + "\r\nsecond\r\n");
 }
+
+// Help and version answer before the window exists: no display is needed,
+// nothing is echoed, and "--help" is never opened as a project.
+TEST(Startup, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(var);
+    for (const QStringList& args : {QStringList{"--help"}, QStringList{"--lang", "en", "-h"}}) {
+        const ProcessRun help = runProgram("orvikjoint", args, QString(), env);
+        EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
+        EXPECT_TRUE(help.out.startsWith("Usage: orvikjoint [--lang en|zh] [PROJECT.pto]\n"))
+            << help.out.toStdString();
+    }
+    const ProcessRun version = runProgram("orvikjoint", {"--version", "rig.pto"}, QString(), env);
+    EXPECT_EQ(version.exitCode, 0) << version.err.toStdString();
+    EXPECT_EQ(version.out, QString("orvikjoint " ORVIK_VERSION "\n"));
+}

@@ -52,6 +52,7 @@ const char kUsage[] =
     "  --remap-timeout SECONDS  end the remapper and fail when it runs longer\n"
     "                  (default 600)\n"
     "  -h, --help      show this text\n"
+    "  --version       show the version\n"
     "\n"
     "Exit code 0 only when every requested table was written with every camera\n"
     "(or, with --allow-missing-cameras, with the cameras that could take part).\n"
@@ -153,6 +154,10 @@ int main(int argc, char* argv[]) {
     Project project;
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (args.contains("--version")) {
+        printf("orvikjoint-cli %s\n", ORVIK_VERSION);
+        return 0;
+    }
     if (!args.isEmpty() && (args[0] == "inspect" || args[0] == "render")) {
         const bool inspect = args[0] == "inspect";
         if (args.contains("--help") || args.contains("-h")) {

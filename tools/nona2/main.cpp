@@ -36,7 +36,8 @@ const char* const kUsage =
     "  --exact     evaluate the transform at every pixel (default: on a grid checked\n"
     "              against the exact transform; the maps differ by under 1/100 pixel)\n"
     "  -v          report what is done\n"
-    "  -h, --help  show this text\n";
+    "  -h, --help  show this text\n"
+    "  --version   show the version\n";
 
 bool parseIndex(const char* text, int& out) {
     char* end = nullptr;
@@ -46,7 +47,8 @@ bool parseIndex(const char* text, int& out) {
     return true;
 }
 
-// Returns 0 to go on, -1 when the help was asked for, otherwise the exit code.
+// Returns 0 to go on, -1 when the help or the version was asked for, otherwise
+// the exit code.
 int parseArgs(int argc, char** argv, nona2::RunOptions& args) {
     for (int k = 1; k < argc; ++k) {
         const std::string a = argv[k];
@@ -59,6 +61,9 @@ int parseArgs(int argc, char** argv, nona2::RunOptions& args) {
         };
         if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
+            return -1;
+        } else if (a == "--version") {
+            std::printf("nona2 %s (OrvikJoint)\n", ORVIK_VERSION);
             return -1;
         } else if (a == "-c") {
             args.coordinates = true;
