@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -33,7 +34,18 @@
 #include "project/LoadSequence.h"
 #include "project/Project.h"
 #include "project/Reporter.h"
+#include "remap/RemapRun.h"
 #include "ui_MainWindow.h"
+
+// The icon lives in the window's static library; without this the linker may
+// drop the resource.
+static QIcon programIcon() {
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QString(":/icons/orvikjoint-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 namespace {
 
@@ -87,6 +99,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     setExportDoneHandler(showExportDoneBox);
 
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+    setWindowIcon(programIcon());
     // The default size is the smallest; a larger window gives the preview room.
     setMinimumSize(1300, 700);
     resize(1300, 700);
@@ -213,6 +226,18 @@ void MainWindow::on_actionLanguage_English_triggered() {
 
 void MainWindow::on_actionLanguage_Chinese_triggered() {
     chooseLanguage("zh");
+}
+
+void MainWindow::on_actionAbout_triggered() {
+    // The remapper's folder tells which installation runs, should several exist.
+    QMessageBox::about(
+        this, tr("关于 OrvikJoint", "the box's title"),
+        tr("<h3>OrvikJoint %1</h3><p>为硬件拼接设备生成查找表：读取全景标定（PTO 项目），用 nona2 "
+           "重映射每台相机，调好接缝、混合与裁剪后导出 2K、4K 与 QuickWeave 方案。</p>"
+           "<p>重映射器：%2<br>Qt %3</p>")
+            .arg(QString::fromLatin1(ORVIK_VERSION),
+                 QDir::toNativeSeparators(remapperProgram()).toHtmlEscaped(),
+                 QString::fromLatin1(qVersion())));
 }
 
 void MainWindow::on_actionQuit_triggered() {

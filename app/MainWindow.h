@@ -56,6 +56,8 @@ private slots:
     void on_actionQuit_triggered();
     void on_actionLanguage_English_triggered();
     void on_actionLanguage_Chinese_triggered();
+    // The version, what the program is for, and where its remapper is run from.
+    void on_actionAbout_triggered();
     // The title's modified mark follows every control's change.
     void updateTitle();
 

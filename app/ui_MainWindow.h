@@ -28,12 +28,14 @@ public:
     QAction* actionQuit;
     QAction* actionLanguage_English;
     QAction* actionLanguage_Chinese;
+    QAction* actionAbout;
     QActionGroup* languageGroup;
     QWidget* centralWidget;
     QMenuBar* menuBar;
     QMenu* menuFile;
     QMenu* menuView;
     QMenu* menuLanguage;
+    QMenu* menuHelp;
     QDockWidget* messagesDock;
     QListWidget* messagesList;
     QToolBar* mainToolBar;
@@ -77,6 +79,9 @@ public:
         actionLanguage_Chinese = new QAction(QString::fromUtf8("中文"), languageGroup);
         actionLanguage_Chinese->setObjectName(QString::fromUtf8("actionLanguage_Chinese"));
         actionLanguage_Chinese->setCheckable(true);
+        actionAbout = new QAction(MainWindow);
+        actionAbout->setObjectName(QString::fromUtf8("actionAbout"));
+        actionAbout->setMenuRole(QAction::AboutRole);
         centralWidget = new QWidget(MainWindow);
         centralWidget->setObjectName(QString::fromUtf8("centralWidget"));
         MainWindow->setCentralWidget(centralWidget);
@@ -89,6 +94,8 @@ public:
         menuView->setObjectName(QString::fromUtf8("menuView"));
         menuLanguage = new QMenu(menuBar);
         menuLanguage->setObjectName(QString::fromUtf8("menuLanguage"));
+        menuHelp = new QMenu(menuBar);
+        menuHelp->setObjectName(QString::fromUtf8("menuHelp"));
         MainWindow->setMenuBar(menuBar);
         mainToolBar = new QToolBar(MainWindow);
         mainToolBar->setObjectName(QString::fromUtf8("mainToolBar"));
@@ -127,6 +134,8 @@ public:
         menuBar->addAction(menuLanguage->menuAction());
         menuLanguage->addAction(actionLanguage_English);
         menuLanguage->addAction(actionLanguage_Chinese);
+        menuBar->addAction(menuHelp->menuAction());
+        menuHelp->addAction(actionAbout);
 
         retranslateUi(MainWindow);
         QMetaObject::connectSlotsByName(MainWindow);
@@ -154,6 +163,8 @@ public:
         actionFit_View->setText(QCoreApplication::translate("MainWindow", "适合窗口", nullptr));
         menuView->setTitle(QCoreApplication::translate("MainWindow", "视图", nullptr));
         menuLanguage->setTitle(QCoreApplication::translate("MainWindow", "语言", nullptr));
+        menuHelp->setTitle(QCoreApplication::translate("MainWindow", "帮助", nullptr));
+        actionAbout->setText(QCoreApplication::translate("MainWindow", "关于 OrvikJoint", nullptr));
         messagesDock->setWindowTitle(QCoreApplication::translate("MainWindow", "消息", nullptr));
     }
 };

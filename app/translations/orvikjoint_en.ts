@@ -300,6 +300,23 @@ The project was loaded with the default settings.</translation>
         <source>视图</source>
         <translation>&amp;View</translation>
     </message>
+    <message>
+        <source>关于 OrvikJoint</source>
+        <comment>the box&apos;s title</comment>
+        <translation>About OrvikJoint</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;OrvikJoint %1&lt;/h3&gt;&lt;p&gt;为硬件拼接设备生成查找表：读取全景标定（PTO 项目），用 nona2 重映射每台相机，调好接缝、混合与裁剪后导出 2K、4K 与 QuickWeave 方案。&lt;/p&gt;&lt;p&gt;重映射器：%2&lt;br&gt;Qt %3&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;OrvikJoint %1&lt;/h3&gt;&lt;p&gt;Lookup tables for hardware stitching devices: reads a panorama calibration (PTO project), remaps every camera with nona2 and, once the seams, blend and crop are tuned, exports the 2K, 4K and QuickWeave tables.&lt;/p&gt;&lt;p&gt;Remapper: %2&lt;br&gt;Qt %3&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>关于 OrvikJoint</source>
+        <translation>&amp;About OrvikJoint</translation>
+    </message>
 </context>
 <context>
     <name>OpenGLWidget</name>

@@ -6,12 +6,15 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLCDNumber>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTest>
@@ -320,6 +323,33 @@ TEST_F(MainWindowTest, KeyboardLanguageAndTypedValues) {
     ASSERT_TRUE(showActive());
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+}
+
+// In English nothing the window shows is left in Chinese (a text added without
+// its translation), the About box included, which gives the version.
+TEST_F(MainWindowTest, EnglishLeavesNoTextUntranslated) {
+    const QRegularExpression chinese("[\\x{4e00}-\\x{9fff}]");
+    ASSERT_TRUE(setLanguage("en"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    QStringList left;
+    for (QAction* action : window->findChildren<QAction*>())
+        if (action != window->findChild<QAction*>("actionLanguage_Chinese") &&
+            (action->text() + action->toolTip()).contains(chinese))
+            left << action->text();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        QString text = w->toolTip() + w->windowTitle();
+        if (auto* label = qobject_cast<QLabel*>(w)) text += label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) text += button->text();
+        if (auto* box = qobject_cast<QGroupBox*>(w)) text += box->title();
+        if (text.contains(chinese)) left << w->objectName() + ": " + text;
+    }
+    MessageBoxCloser closer;
+    window->findChild<QAction*>("actionAbout")->trigger();
+    ASSERT_TRUE(setLanguage("zh"));
+    EXPECT_TRUE(left.isEmpty()) << left.join("\n").toStdString();
+    EXPECT_EQ(closer.boxes, 1);
+    EXPECT_TRUE(closer.text.contains("OrvikJoint " ORVIK_VERSION)) << closer.text.toStdString();
+    EXPECT_FALSE((closer.title + closer.text).contains(chinese)) << closer.text.toStdString();
 }
 
 // Ctrl+E writes all three tables and lists each with its size, and the camera
