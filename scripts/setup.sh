@@ -13,6 +13,7 @@ PACKAGES=(
     xvfb xauth fonts-wqy-microhei
     hugin-tools
     time
+    dpkg-dev file desktop-file-utils shared-mime-info
 )
 
 missing=()
