@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
+
+#include "geometry/Feather.h"
 
 namespace {
 
@@ -21,6 +24,39 @@ std::vector<int> layerColumns(const cv::Mat& image, int offsetX, int panoWidth) 
 
 bool valid(const cv::Mat& image, int row, int column) {
     return image.ptr<uint8_t>(row)[column * 4 + 3] != 0;
+}
+
+using Runs = std::vector<std::pair<int, int>>;
+
+// The valid runs of one layer row as half-open panorama column ranges, split
+// at the panorama's border, in column order.
+void rowRuns(const cv::Mat& image, int row, int offsetX, int panoWidth,
+             std::vector<RampTransition>& transitions, Runs& out) {
+    out.clear();
+    const int w = std::min(image.cols, panoWidth);
+    findRowTransitions(image.ptr<uint8_t>(row), w, transitions);
+    int from = 0;
+    bool inside = true;
+    auto add = [&](int a, int b) {
+        if (a >= b) return;
+        const int pa = wrap(offsetX + a, panoWidth), length = b - a;
+        if (pa + length <= panoWidth) {
+            out.push_back({pa, pa + length});
+        } else {
+            out.push_back({pa, panoWidth});
+            out.push_back({0, pa + length - panoWidth});
+        }
+    };
+    for (const RampTransition& t : transitions) {
+        if (t.start) {
+            from = t.column;
+        } else {
+            add(from, t.column);
+        }
+        inside = t.start;
+    }
+    if (inside) add(from, w);
+    std::sort(out.begin(), out.end());
 }
 
 }  // namespace
@@ -53,23 +89,27 @@ std::vector<OverlapStrip> overlapStrips(const cv::Mat& upperImage, cv::Point upp
         return strips;
     const std::vector<int> upperAt = layerColumns(upperImage, upperOffset.x, panoWidth);
     const std::vector<int> lowerAt = layerColumns(lowerImage, lowerOffset.x, panoWidth);
-    // The panorama columns both layers reach, and per column the first and
-    // last row in which both are valid there.
-    std::vector<int> shared;
-    for (int x = 0; x < panoWidth; ++x)
-        if (upperAt[static_cast<size_t>(x)] >= 0 && lowerAt[static_cast<size_t>(x)] >= 0)
-            shared.push_back(x);
+    // Per panorama column, the first and last row in which both layers are
+    // valid there: per row, the intersections of their valid runs.
     std::vector<int> firstRow(static_cast<size_t>(panoWidth), -1), lastRow(firstRow);
     const int top = std::max(upperOffset.y, lowerOffset.y);
     const int bottom = std::min(upperOffset.y + upperImage.rows, lowerOffset.y + lowerImage.rows);
+    std::vector<RampTransition> transitions;
+    Runs upperRuns, lowerRuns;
     for (int y = top; y < bottom; ++y) {
-        const int ur = y - upperOffset.y, lr = y - lowerOffset.y;
-        for (int x : shared) {
-            if (!valid(upperImage, ur, upperAt[static_cast<size_t>(x)]) ||
-                !valid(lowerImage, lr, lowerAt[static_cast<size_t>(x)]))
-                continue;
-            if (firstRow[static_cast<size_t>(x)] < 0) firstRow[static_cast<size_t>(x)] = y;
-            lastRow[static_cast<size_t>(x)] = y;
+        rowRuns(upperImage, y - upperOffset.y, upperOffset.x, panoWidth, transitions, upperRuns);
+        rowRuns(lowerImage, y - lowerOffset.y, lowerOffset.x, panoWidth, transitions, lowerRuns);
+        for (size_t i = 0, j = 0; i < upperRuns.size() && j < lowerRuns.size();) {
+            const int from = std::max(upperRuns[i].first, lowerRuns[j].first);
+            const int to = std::min(upperRuns[i].second, lowerRuns[j].second);
+            for (int x = from; x < to; ++x) {
+                if (firstRow[static_cast<size_t>(x)] < 0) firstRow[static_cast<size_t>(x)] = y;
+                lastRow[static_cast<size_t>(x)] = y;
+            }
+            if (upperRuns[i].second < lowerRuns[j].second)
+                ++i;
+            else
+                ++j;
         }
     }
     auto overlaps = [&](int x) { return firstRow[static_cast<size_t>(wrap(x, panoWidth))] >= 0; };
