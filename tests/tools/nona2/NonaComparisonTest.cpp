@@ -11,6 +11,9 @@
 
 #include "LoaderReads.h"
 #include "ToolRunner.h"
+#include "geometry/ContentSeam.h"
+#include "geometry/OverlapStrip.h"
+#include "geometry/SeamDisagreement.h"
 
 using namespace toolrun;
 
@@ -244,16 +247,16 @@ TEST(NonaComparison, RollPitchAndCentreShifts) {
 // background where the rotation-only calibration puts it, so each image
 // remapped by either tool matches the scene (the view from the centre) there
 // to well under a grey level; the near objects break that agreement, which is
-// what makes neighbouring cameras disagree in their overlap.
+// what makes neighbouring cameras disagree in their overlap and seams matter.
 TEST(NonaComparison, ParallaxSceneBackgroundAgreesWithTheCalibration) {
     if (!fs::exists(kNona)) GTEST_SKIP() << "Debian's nona (hugin-tools) is not installed";
     const fs::path dir = freshDir("parallax");
-    // Lossless images 3.6 times finer than the panorama: what remains is the
-    // interpolation of the scene's sharp grid lines (0.65 grey levels at half
-    // that ratio, whether or not the cameras are off-centre).
+    // Lossless images four times finer than the panorama: what remains is the
+    // interpolation of the scene's sharp grid lines (0.65 grey levels with
+    // images half as fine, as much on the same rig without parallax).
     std::string pto = "p f2 w640 h320 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
     for (int k = 0; k < 4; ++k)
-        pto += imageLine(std::string("w640 h360 f0 ") + (k ? "v=0" : "v100"),
+        pto += imageLine(std::string("w800 h450 f0 ") + (k ? "v=0" : "v110"),
                          "r0 p0 y" + std::to_string(90 * k), "a0 b0 c0 d0 e0 g0 t0",
                          "p" + std::to_string(k) + ".png");
     writeText(dir / "rig.pto", pto);
@@ -318,5 +321,31 @@ TEST(NonaComparison, ParallaxSceneBackgroundAgreesWithTheCalibration) {
     EXPECT_LT(agree.value(), 1.0);
     EXPECT_GT(disagree.n, 100);
     EXPECT_GT(disagree.value(), 10.0);
+
+    // Where the seam goes matters there: down the middle of each overlap it
+    // cuts the objects on it; a content seam passes beside them.
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE("seam of cameras " + std::to_string(k) + " and " +
+                     std::to_string((k + 1) % 4));
+        const Layer& a = ours[static_cast<size_t>(k)];
+        const Layer& b = ours[static_cast<size_t>((k + 1) % 4)];
+        const std::vector<OverlapStrip> strips =
+            overlapStrips(a.bgra, {a.left, a.top}, b.bgra, {b.left, b.top}, scene.cols, 8);
+        ASSERT_EQ(strips.size(), 1u);
+        const OverlapStrip& s = strips[0];
+        const int mid = (s.overlapFrom + s.overlapTo) / 2;
+        const RowSeam middle{s.upperKeepsLeft,
+                             std::vector<SeamRow>(static_cast<size_t>(s.upper.rows),
+                                                  seamRowOver(mid - 4, mid + 4, s.upperKeepsLeft))};
+        ContentSeamOptions options;
+        options.fadeWidth = 10;
+        options.narrowestFade = 4;
+        const RowSeam content = findContentSeam(s.upper, s.lower, s.upperKeepsLeft, options);
+        const double m = seamDisagreement(s.upper, s.lower, middle).mean;
+        const double c = seamDisagreement(s.upper, s.lower, content).mean;
+        std::printf("seam %d: middle %.2f, content %.2f grey levels\n", k, m, c);
+        EXPECT_LT(c, 0.3 * m);
+        EXPECT_LT(c, 1.0);
+    }
     fs::remove_all(dir);
 }
