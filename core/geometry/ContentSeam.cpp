@@ -9,7 +9,8 @@
 namespace {
 
 constexpr float kUnreachable = std::numeric_limits<float>::infinity();
-// What a fade narrower than allowed costs: taken only where nothing wider fits.
+// What a fade narrower than allowed costs per column of half-width it lacks:
+// taken only where nothing wider fits, and then as wide as fits.
 constexpr float kTooNarrow = 1000.0f;
 
 // Brightness of a BGRA layer, and its validity.
@@ -87,7 +88,7 @@ std::vector<Band> bandsFor(const ContentSeamOptions& o) {
     const int narrowest = std::clamp((o.narrowestFade - 2) / 2, 0, widest);
     std::vector<Band> bands;
     for (int h = widest; h >= 0;) {
-        float cost = kTooNarrow;
+        float cost = kTooNarrow * static_cast<float>(narrowest - h);
         if (h >= narrowest)
             cost = widest == narrowest
                        ? 0.0f

@@ -176,3 +176,29 @@ TEST(SeamDisagreement, CountsTheFadeOrBothSidesOfACut) {
     EXPECT_NEAR(d.worstMean, 30.0, 1e-9);
     EXPECT_EQ(seamDisagreement(upper, upper, seam).mean, 0.0);
 }
+
+TEST(ContentSeam, KeepsItsFadeOnCommonPixelsWhereTheyAreFew) {
+    // A fixed fade of 10 (blending 9 columns); the common pixels narrow to 5
+    // columns in rows 8..11, vanish in rows 12..15 and come back 20 columns
+    // further right: the seam narrows where it must, leaves those rows uncut
+    // and jumps to the common pixels again.
+    cv::Mat upper = layer(60, 30, {{0, 59}}), lower = upper.clone();
+    lower.colRange(0, 10).setTo(cv::Scalar::all(0));
+    lower.rowRange(8, 12).colRange(0, 25).setTo(cv::Scalar::all(0));
+    lower.rowRange(8, 12).colRange(30, 60).setTo(cv::Scalar::all(0));
+    lower.rowRange(12, 16).setTo(cv::Scalar::all(0));
+    lower.rowRange(16, 30).colRange(0, 30).setTo(cv::Scalar::all(0));
+    ContentSeamOptions options;
+    options.fadeWidth = options.narrowestFade = 10;
+    const RowSeam seam = findContentSeam(upper, lower, false, options);
+    for (int r = 0; r < 30; ++r) {
+        const SeamRow& row = seam.rows[static_cast<size_t>(r)];
+        EXPECT_EQ(row.cut, r < 12 || r >= 16) << "row " << r;
+        if (!row.cut) continue;
+        const cv::Range blend = blendedColumns(row, false);
+        const int from = r < 8 ? 10 : r < 12 ? 25 : 30, to = r >= 8 && r < 12 ? 29 : 59;
+        EXPECT_GE(blend.start, from) << "row " << r;
+        EXPECT_LE(blend.end, to + 1) << "row " << r;
+        EXPECT_EQ(blend.size(), r >= 8 && r < 12 ? 5 : 9) << "row " << r;
+    }
+}
