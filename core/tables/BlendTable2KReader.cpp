@@ -2,10 +2,10 @@
 
 #include "tables/BlendTableWalk.h"
 
-BlendTableRead readBlendTable2K(const uint8_t* data, size_t size, uint64_t fileOffset, int N, int W,
+BlendTableRead readBlendTable2K(ByteSource& source, uint64_t start, uint64_t length, int N, int W,
                                 int H, TableViolations& log) {
     return walkBlendTable(
-        data, size, fileOffset, N, W, H, log, [](const BlendRecordAt& r, TableViolations& out) {
+        source, start, length, N, W, H, log, [](const BlendRecordAt& r, TableViolations& out) {
             const std::string what = "blend record row " + std::to_string(r.fields.y) + " block " +
                                      std::to_string(r.block) + ": ";
             if (r.fields.rowField != r.fields.y)

@@ -11,11 +11,11 @@ constexpr int kMaxRow = (1 << kRowBits) - 1;
 
 }  // namespace
 
-BlendTableRead readBlendTable4K(const uint8_t* data, size_t size, uint64_t fileOffset, int N, int W,
+BlendTableRead readBlendTable4K(ByteSource& source, uint64_t start, uint64_t length, int N, int W,
                                 int H, TableViolations& log) {
     if (H > kMaxRow + 1)
-        log.add(fileOffset, "the panorama has " + std::to_string(H) +
-                                " rows: rows from 2048 on do not fit the 11-bit row field");
+        log.add(start, "the panorama has " + std::to_string(H) +
+                           " rows: rows from 2048 on do not fit the 11-bit row field");
     // Per block: the repeat count the previous row announced, and its weights.
     std::vector<int> announced;
     std::vector<std::vector<uint8_t>> previous;
@@ -63,6 +63,6 @@ BlendTableRead readBlendTable4K(const uint8_t* data, size_t size, uint64_t fileO
                                           ", block number and presence bits give " +
                                           std::to_string(want7));
     };
-    BlendTableRead t = walkBlendTable(data, size, fileOffset, N, W, H, log, check);
+    BlendTableRead t = walkBlendTable(source, start, length, N, W, H, log, check);
     return t;
 }

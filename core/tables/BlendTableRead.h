@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tables/ByteSource.h"
 #include "tables/TableViolations.h"
 
 struct BlendRecordFields {
@@ -44,10 +45,10 @@ struct BlendTableRead {
     }
 };
 
-// `data` holds the table (size bytes); `fileOffset` is where it starts in its
-// file, so that violations carry file offsets. N, W and H come from the
-// container. Violations go to `log`; a table cut short keeps its whole rows.
-BlendTableRead readBlendTable2K(const uint8_t* data, size_t size, uint64_t fileOffset, int N, int W,
+// The table is the `length` bytes of `source` from `start` (violations carry
+// source offsets), read a row at a time. N, W and H come from the container.
+// Violations go to `log`; a table cut short keeps its whole rows.
+BlendTableRead readBlendTable2K(ByteSource& source, uint64_t start, uint64_t length, int N, int W,
                                 int H, TableViolations& log);
-BlendTableRead readBlendTable4K(const uint8_t* data, size_t size, uint64_t fileOffset, int N, int W,
+BlendTableRead readBlendTable4K(ByteSource& source, uint64_t start, uint64_t length, int N, int W,
                                 int H, TableViolations& log);

@@ -4,7 +4,7 @@
 
 #include "export/BlendPartition.h"
 
-BlendTableRead walkBlendTable(const uint8_t* data, size_t size, uint64_t fileOffset, int N, int W,
+BlendTableRead walkBlendTable(ByteSource& source, uint64_t start, uint64_t length, int N, int W,
                               int H, TableViolations& log, const BlendRecordCheck& check) {
     BlendTableRead t;
     t.W = W;
@@ -13,21 +13,22 @@ BlendTableRead walkBlendTable(const uint8_t* data, size_t size, uint64_t fileOff
     const BlendPartition part = blendPartition(W, N);
     if (part.blockCount < 1 || H < 1) return t;
     if (W % BlendPartition::kAlignment != 0)
-        log.add(fileOffset, "panorama width " + std::to_string(W) +
-                                " is not a multiple of 4: the last block of a row is misaligned");
+        log.add(start, "panorama width " + std::to_string(W) +
+                           " is not a multiple of 4: the last block of a row is misaligned");
     const uint64_t rowBytes = static_cast<uint64_t>(part.rowBytes(N));
     // Only whole rows are read, so the weights never take more memory than the file.
-    const uint64_t wholeRows = size / rowBytes;
+    const uint64_t wholeRows = length / rowBytes;
     t.rowsRead = static_cast<int>(std::min<uint64_t>(wholeRows, static_cast<uint64_t>(H)));
     if (t.rowsRead < H)
-        log.add(fileOffset + size, "the blend table ends after " + std::to_string(t.rowsRead) +
-                                       " of " + std::to_string(H) + " rows (" +
-                                       std::to_string(rowBytes) + " bytes each)");
+        log.add(start + length, "the blend table ends after " + std::to_string(t.rowsRead) +
+                                    " of " + std::to_string(H) + " rows (" +
+                                    std::to_string(rowBytes) + " bytes each)");
     t.weights.resize(static_cast<size_t>(t.rowsRead) * W * N);
     t.records.reserve(static_cast<size_t>(t.rowsRead) * part.blockCount);
-    const ByteView in(data, size);
+    std::vector<uint8_t> buffer;
     for (int y = 0; y < t.rowsRead; ++y) {
-        uint64_t at = static_cast<uint64_t>(y) * rowBytes;
+        uint64_t at = start + static_cast<uint64_t>(y) * rowBytes;
+        const ByteView in = source.view(at, static_cast<size_t>(rowBytes), buffer);
         for (int m = 0; m < part.blockCount; ++m) {
             BlendRecordFields f;
             f.y = y;
@@ -38,7 +39,7 @@ BlendTableRead walkBlendTable(const uint8_t* data, size_t size, uint64_t fileOff
             f.byte7 = in.u8(at + 7);
             t.records.push_back(f);
             const int width = part.width(m);
-            const uint64_t where = fileOffset + at;
+            const uint64_t where = at;
             const std::string what =
                 "blend record row " + std::to_string(y) + " block " + std::to_string(m) + ": ";
             if (f.x != part.start(m))
@@ -47,7 +48,7 @@ BlendTableRead walkBlendTable(const uint8_t* data, size_t size, uint64_t fileOff
             if (f.width != width)
                 log.add(where + 4, what + "width " + std::to_string(f.width) + ", not " +
                                        std::to_string(width));
-            const uint8_t* w = data + at + 8;
+            const uint8_t* w = in.data() + (at - in.origin()) + 8;
             uint64_t over = 0, firstOver = 0;
             for (int p = 0; p < width; ++p) {
                 unsigned sum = 0;

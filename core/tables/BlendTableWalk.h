@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "tables/BlendTableRead.h"
-#include "tables/ByteView.h"
+#include "tables/ByteSource.h"
 
 struct BlendRecordAt {
     const BlendRecordFields& fields;
@@ -20,5 +20,5 @@ struct BlendRecordAt {
 
 using BlendRecordCheck = std::function<void(const BlendRecordAt&, TableViolations&)>;
 
-BlendTableRead walkBlendTable(const uint8_t* data, size_t size, uint64_t fileOffset, int N, int W,
+BlendTableRead walkBlendTable(ByteSource& source, uint64_t start, uint64_t length, int N, int W,
                               int H, TableViolations& log, const BlendRecordCheck& check);

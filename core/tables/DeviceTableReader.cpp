@@ -6,7 +6,6 @@
 #include "export/BlendPartition.h"
 #include "export/RemapEntry.h"
 #include "export/SourceBlocks.h"
-#include "tables/ByteView.h"
 
 namespace {
 
@@ -54,21 +53,36 @@ RedressRecord readRecord(const ByteView& in, uint64_t at, int camera, size_t ind
           "block height field " + str(in.u16(at + 14)) + " is not 180");
 
     // Entries: a bad value is reported once per record, at the first one.
+    // Only camera 0's source size is in the file: its entries must lie inside
+    // it (in 1/16 pixel, as the entries count).
     const uint64_t kept = std::min<uint64_t>(used, RedressRecord::kCapacity);
     r.entries.resize(kept);
+    const bool sized = camera == 0 && t.sourceWidth0 > 0 && t.sourceHeight0 > 0 &&
+                       t.sourceWidth0 <= kMaxSourceWidth && t.sourceHeight0 <= kMaxSourceHeight;
+    const uint64_t endX = 16 * uint64_t(std::max(t.sourceWidth0, 0));
+    const uint64_t endY = 16 * uint64_t(std::max(t.sourceHeight0, 0));
     uint64_t badValue = 0, badTail = 0, firstBadValue = 0, firstBadTail = 0;
+    uint64_t offSource = 0, firstOffSource = 0;
     for (uint64_t e = 0; e < RedressRecord::kCapacity; ++e) {
         const uint64_t off = at + 16 + 4 * e;
         const uint32_t v = in.u32(off);
         if (e < kept) {
             r.entries[e] = v;
-            if (v != kInvalidEntry && ((v & 0xFFFF) > kMaxFx || (v >> 16) > kMaxFy)) {
+            if (v == kInvalidEntry) continue;
+            if ((v & 0xFFFF) > kMaxFx || (v >> 16) > kMaxFy) {
                 if (badValue++ == 0) firstBadValue = off;
+            } else if (sized && (16 * uint64_t(r.srcX0) + (v & 0xFFFF) >= endX ||
+                                 16 * uint64_t(r.srcY0) + (v >> 16) >= endY)) {
+                if (offSource++ == 0) firstOffSource = off;
             }
         } else if (v != kInvalidEntry && badTail++ == 0) {
             firstBadTail = off;
         }
     }
+    if (offSource)
+        log.add(firstOffSource, what + str(offSource) + " entries read past camera 0's " +
+                                    str(t.sourceWidth0) + " x " + str(t.sourceHeight0) +
+                                    " source image");
     if (badValue)
         log.add(firstBadValue,
                 what + str(badValue) + " entries are neither invalid nor inside the source block");
@@ -78,7 +92,7 @@ RedressRecord readRecord(const ByteView& in, uint64_t at, int camera, size_t ind
     return r;
 }
 
-void readSections(const ByteView& in, DeviceTable& t, TableViolations& log) {
+void readSections(ByteSource& in, DeviceTable& t, TableViolations& log) {
     const size_t n = static_cast<size_t>(t.N);
     // The 2K export aligns a large panorama's rectangles to row pairs but cuts
     // them into records of any height; only the 4K table keeps every record on
@@ -86,6 +100,7 @@ void readSections(const ByteView& in, DeviceTable& t, TableViolations& log) {
     const bool rowPairs = t.format == TableFormat::Camera4K;
     uint64_t expected = kHeader + 20 * n;
     t.records.resize(n);
+    std::vector<uint8_t> buffer;
     for (size_t i = 0; i < n; ++i) {
         const int cam = static_cast<int>(i);
         const uint64_t a1 = kHeader + 4 * i, a2 = a1 + 4 * n, a3 = a1 + 8 * n;
@@ -99,14 +114,15 @@ void readSections(const ByteView& in, DeviceTable& t, TableViolations& log) {
         // Records are read where they must be: right after the previous section.
         for (uint32_t k = 0; k < t.recordCount[i]; ++k) {
             const uint64_t at = expected + k * kRecordBytes;
-            if (!in.has(at, kRecordBytes)) {
+            if (at + kRecordBytes > in.size()) {
                 log.add(std::min<uint64_t>(at, in.size()),
                         "camera " + str(i) + " record " + str(k) + " of " + str(t.recordCount[i]) +
                             " is cut off by the end of the file (" + str(in.size()) + " bytes)");
                 expected = in.size() + 1;  // nothing further can be where it belongs
                 break;
             }
-            t.records[i].push_back(readRecord(in, at, cam, k, t, rowPairs, log));
+            t.records[i].push_back(
+                readRecord(in.view(at, kRecordBytes, buffer), at, cam, k, t, rowPairs, log));
         }
         if (expected > in.size()) {
             if (i + 1 < n)
@@ -123,10 +139,9 @@ void readSections(const ByteView& in, DeviceTable& t, TableViolations& log) {
     if (blendEnd != in.size())
         log.add(44, "blend table of " + str(t.blendLength) + " bytes from " + str(expected) +
                         " does not end the file at " + str(in.size()));
-    const size_t avail = expected <= in.size() ? in.size() - expected : 0;
+    const uint64_t avail = expected <= in.size() ? in.size() - expected : 0;
     auto read = t.format == TableFormat::Camera4K ? readBlendTable4K : readBlendTable2K;
-    t.blend = read(in.data() + std::min<uint64_t>(expected, in.size()), avail, expected, t.N, t.W,
-                   t.H, log);
+    t.blend = read(in, expected, avail, t.N, t.W, t.H, log);
     const BlendPartition part = blendPartition(t.W, t.N);
     const uint64_t records = static_cast<uint64_t>(t.H) * part.blockCount;
     if (t.blendRecords != records)
@@ -147,9 +162,10 @@ const char* tableFormatName(TableFormat format) {
     return "";
 }
 
-TableFormat detectTableFormat(const std::string& fileName, const uint8_t* data, size_t size) {
-    const ByteView in(data, size);
-    if (!in.has(0, 4) || std::memcmp(data, "J01", 4) != 0) return TableFormat::QuickWeave;
+TableFormat detectTableFormat(const std::string& fileName, ByteSource& source) {
+    std::vector<uint8_t> buffer;
+    const ByteView in = source.view(0, kHeader, buffer);
+    if (!in.has(0, 4) || std::memcmp(in.data(), "J01", 4) != 0) return TableFormat::QuickWeave;
     const std::string base = fileName.substr(fileName.find_last_of("/\\") + 1);
     if (base.find("4K") != std::string::npos) return TableFormat::Camera4K;
     if (base.find("2K") != std::string::npos) return TableFormat::Camera2K;
@@ -161,11 +177,20 @@ TableFormat detectTableFormat(const std::string& fileName, const uint8_t* data, 
     const uint64_t last = in.u32(40) + (part.blockCount - 1) * 8ull +
                           static_cast<uint64_t>(part.blockWidth) * (part.blockCount - 1) *
                               static_cast<uint64_t>(in.i32(36));
-    return (in.u8(last + 7) & 0xE0) == 0xE0 ? TableFormat::Camera4K : TableFormat::Camera2K;
+    uint8_t byte7 = 0;
+    source.read(last + 7, &byte7, 1);
+    return (byte7 & 0xE0) == 0xE0 ? TableFormat::Camera4K : TableFormat::Camera2K;
 }
 
-DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format) {
-    const ByteView in(data, size);
+TableFormat detectTableFormat(const std::string& fileName, const uint8_t* data, size_t size) {
+    MemorySource source(data, size);
+    return detectTableFormat(fileName, source);
+}
+
+DeviceTable readDeviceTable(ByteSource& source, TableFormat format) {
+    const uint64_t size = source.size();
+    std::vector<uint8_t> head;
+    ByteView in = source.view(0, kHeader, head);
     DeviceTable t;
     t.format = format;
     t.fileSize = size;
@@ -174,7 +199,7 @@ DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format
         log.add(size, "the file ends within the 128-byte header (" + str(size) + " bytes)");
         return t;
     }
-    if (std::memcmp(data, "J01", 4) != 0) {
+    if (std::memcmp(in.data(), "J01", 4) != 0) {
         log.add(0, "no \"J01\" magic: not a device table");
         return t;
     }
@@ -200,9 +225,12 @@ DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format
             log.add(at, "header bytes 52..127 are not zero");
             break;
         }
-    if (t.sourceWidth0 <= 0 || t.sourceHeight0 <= 0)
+    if (t.sourceWidth0 <= 0 || t.sourceHeight0 <= 0 || t.sourceWidth0 > kMaxSourceWidth ||
+        t.sourceHeight0 > kMaxSourceHeight) {
         log.add(16, "camera 0 source size " + std::to_string(t.sourceWidth0) + " x " +
-                        std::to_string(t.sourceHeight0) + " is not positive");
+                        std::to_string(t.sourceHeight0) + " is outside 1.." + str(kMaxSourceWidth) +
+                        " x 1.." + str(kMaxSourceHeight));
+    }
     // Records and A4 hold the panorama size in 16 bits.
     if (t.W <= 0 || t.H <= 0 || t.W > 0xFFFF || t.H > 0xFFFF) {
         log.add(24, "panorama size " + std::to_string(t.W) + " x " + std::to_string(t.H) +
@@ -215,11 +243,12 @@ DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format
         return t;
     }
     const size_t n = static_cast<size_t>(t.N);
-    if (!in.has(kHeader, 20 * n)) {
+    if (size < kHeader + 20 * n) {
         log.add(size, "the file ends within the camera arrays (" + str(kHeader + 20 * n) +
                           " bytes needed)");
         return t;
     }
+    in = source.view(0, kHeader + 20 * n, head);
     t.readable = true;
     for (size_t i = 0; i < n; ++i) {
         t.sectionOffset.push_back(in.u32(kHeader + 4 * i));
@@ -231,6 +260,11 @@ DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format
                             str(in.u16(a4 + 2)) + " is not the panorama size");
         expect(a4 + 4 * n, in.u32(a4 + 4 * n), 0, ("camera " + str(i) + " reserved item").c_str());
     }
-    readSections(in, t, log);
+    readSections(source, t, log);
     return t;
+}
+
+DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format) {
+    MemorySource source(data, size);
+    return readDeviceTable(source, format);
 }

@@ -17,6 +17,7 @@
 
 #include "export/RedressRecord.h"
 #include "tables/BlendTableRead.h"
+#include "tables/ByteSource.h"
 #include "tables/TableViolations.h"
 
 enum class TableFormat { Camera2K, Camera4K, QuickWeave };
@@ -26,6 +27,7 @@ const char* tableFormatName(TableFormat format);
 // The format of a table file: "J01" files are 4K tables when the name says so
 // ("4K" in it) or, failing a name, when the last block of the first blend row
 // carries the 4K mark; any other file is taken for a QuickWeave file.
+TableFormat detectTableFormat(const std::string& fileName, ByteSource& source);
 TableFormat detectTableFormat(const std::string& fileName, const uint8_t* data, size_t size);
 
 struct DeviceTable {
@@ -46,5 +48,8 @@ struct DeviceTable {
     bool valid() const { return readable && violations.empty(); }
 };
 
-// `format` is Camera2K or Camera4K and picks the blend table's layout.
+// `format` is Camera2K or Camera4K and picks the blend table's layout. What is
+// kept (the records' entries, the blend weights) is never more than the source
+// holds.
+DeviceTable readDeviceTable(ByteSource& source, TableFormat format);
 DeviceTable readDeviceTable(const uint8_t* data, size_t size, TableFormat format);

@@ -28,24 +28,48 @@ inline void sampleAt(const cv::Mat& f, int64_t px, int64_t py, uint8_t* out) {
     }
 }
 
-// Per camera: where it has an entry and, when rendering, what it reads there;
-// and the weights of every pixel (H x W x N, rows past weightRows weigh 0).
+// Per camera: where it has an entry and, when rendering, what it reads there,
+// both held for the camera's box only (the part of the panorama it can reach);
+// and the weights of every pixel: a device table's blend table (H x W x N,
+// rows past weightRows weigh 0), or each QuickWeave camera's own weights.
 struct Layers {
     int W = 0, H = 0, N = 0;
+    std::vector<cv::Rect> box;
     std::vector<cv::Mat> has, sample;
     std::vector<uint64_t> entries;
     const uint8_t* weights = nullptr;
     int weightRows = 0;
-    std::vector<uint8_t> ownWeights;
+    const std::vector<QuickWeaveCamera>* cameraWeights = nullptr;
 
-    Layers(int w, int h, int n, bool render) : W(w), H(h), N(n), entries(n, 0) {
-        for (int c = 0; c < n; ++c) {
-            has.push_back(cv::Mat::zeros(h, w, CV_8U));
-            sample.push_back(render ? cv::Mat::zeros(h, w, CV_8UC3) : cv::Mat());
-        }
+    Layers(int w, int h, int n) : W(w), H(h), N(n), entries(n, 0) {}
+    void addCamera(const cv::Rect& b, bool render) {
+        box.push_back(b & cv::Rect(0, 0, W, H));
+        has.push_back(cv::Mat::zeros(box.back().size(), CV_8U));
+        sample.push_back(render ? cv::Mat::zeros(box.back().size(), CV_8UC3) : cv::Mat());
     }
     uint8_t weight(int x, int y, int c) const {
-        return y < weightRows ? weights[(static_cast<size_t>(y) * W + x) * N + c] : 0;
+        if (!cameraWeights)
+            return y < weightRows ? weights[(static_cast<size_t>(y) * W + x) * N + c] : 0;
+        if (c >= static_cast<int>(cameraWeights->size())) return 0;
+        const cv::Mat& w = (*cameraWeights)[static_cast<size_t>(c)].weights;
+        const int r = y - (*cameraWeights)[static_cast<size_t>(c)].offsetY;
+        const int k = x - (*cameraWeights)[static_cast<size_t>(c)].offsetX;
+        return r >= 0 && r < w.rows && k >= 0 && k < w.cols ? w.at<uint8_t>(r, k) : 0;
+    }
+    bool hasEntry(int x, int y, int c) const {
+        const cv::Rect& b = box[static_cast<size_t>(c)];
+        return b.contains(cv::Point(x, y)) && has[c].at<uint8_t>(y - b.y, x - b.x) != 0;
+    }
+    // Marks an entry of camera c at panorama (x, y), inside its box; returns
+    // where its sample goes (null when not rendering).
+    uint8_t* mark(int x, int y, int c) {
+        const cv::Rect& b = box[static_cast<size_t>(c)];
+        has[c].at<uint8_t>(y - b.y, x - b.x) = 255;
+        return sample[c].empty() ? nullptr : sample[c].ptr<uint8_t>(y - b.y) + 3 * (x - b.x);
+    }
+    const uint8_t* sampleAt(int x, int y, int c) const {
+        const cv::Rect& b = box[static_cast<size_t>(c)];
+        return sample[c].ptr<uint8_t>(y - b.y) + 3 * (x - b.x);
     }
 };
 
@@ -54,10 +78,23 @@ bool usable(const std::vector<cv::Mat>* frames, int c) {
            (*frames)[c].type() == CV_8UC3;
 }
 
+// The panorama pixels a camera's records cover (clipped to the panorama later).
+cv::Rect recordBox(const std::vector<RedressRecord>& records) {
+    cv::Rect box;
+    for (const RedressRecord& rec : records)
+        box |= cv::Rect(rec.panoX, rec.panoY, rec.width, rec.rows);
+    return box;
+}
+
 Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
-    Layers L(t.W, t.H, t.N, frames != nullptr);
+    Layers L(t.W, t.H, t.N);
     L.weights = t.blend.weights.data();
     L.weightRows = t.blend.rowsRead;
+    for (int c = 0; c < t.N; ++c)
+        L.addCamera(c < static_cast<int>(t.records.size())
+                        ? recordBox(t.records[static_cast<size_t>(c)])
+                        : cv::Rect(),
+                    usable(frames, c));
     cv::parallel_for_(cv::Range(0, static_cast<int>(t.records.size())), [&](const cv::Range& r) {
         for (int c = r.start; c < r.end; ++c) {
             const bool render = usable(frames, c);
@@ -65,8 +102,6 @@ Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
             for (const RedressRecord& rec : t.records[static_cast<size_t>(c)]) {
                 for (int i = 0; i < rec.rows && rec.panoY + i < t.H; ++i) {
                     const int y = rec.panoY + i;
-                    uint8_t* has = L.has[c].ptr<uint8_t>(y);
-                    uint8_t* out = render ? L.sample[c].ptr<uint8_t>(y) : nullptr;
                     for (int j = 0; j < rec.width && rec.panoX + j < t.W; ++j) {
                         const size_t k = static_cast<size_t>(i) * rec.width + j;
                         if (k >= rec.entries.size()) break;
@@ -75,10 +110,10 @@ Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
                         if (e == kInvalidEntry || fx > kMaxFx || fy > kMaxFy) continue;
                         const int x = rec.panoX + j;
                         ++count;
-                        has[x] = 255;
+                        uint8_t* out = L.mark(x, y, c);
                         if (render)
                             sampleAt((*frames)[c], (int64_t(rec.srcX0) * 16 + fx) << 4,
-                                     (int64_t(rec.srcY0) * 16 + fy) << 4, out + 3 * x);
+                                     (int64_t(rec.srcY0) * 16 + fy) << 4, out);
                     }
                 }
             }
@@ -90,10 +125,16 @@ Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
 
 Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Size>& sizes,
                         const std::vector<cv::Mat>* frames) {
-    Layers L(t.W, t.H, t.N, frames != nullptr);
-    L.ownWeights.assign(static_cast<size_t>(t.W) * t.H * t.N, 0);
-    L.weights = L.ownWeights.data();
-    L.weightRows = t.H;
+    Layers L(t.W, t.H, t.N);
+    L.cameraWeights = &t.cameras;
+    for (int c = 0; c < t.N; ++c) {
+        const QuickWeaveCamera* cam =
+            c < static_cast<int>(t.cameras.size()) ? &t.cameras[static_cast<size_t>(c)] : nullptr;
+        L.addCamera(
+            cam ? cv::Rect(cam->offsetX, cam->offsetY, cam->positions.cols, cam->positions.rows)
+                : cv::Rect(),
+            usable(frames, c));
+    }
     cv::parallel_for_(cv::Range(0, static_cast<int>(t.cameras.size())), [&](const cv::Range& r) {
         for (int c = r.start; c < r.end; ++c) {
             const QuickWeaveCamera& cam = t.cameras[static_cast<size_t>(c)];
@@ -109,21 +150,18 @@ Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Size>& s
                 const int y = cam.offsetY + row;
                 if (y < 0 || y >= t.H) continue;
                 const cv::Vec2f* pos = cam.positions.ptr<cv::Vec2f>(row);
-                const uint8_t* w = cam.weights.ptr<uint8_t>(row);
                 for (int col = 0; col < cam.positions.cols; ++col) {
                     const int x = cam.offsetX + col;
                     if (x < 0 || x >= t.W) continue;
-                    L.ownWeights[(static_cast<size_t>(y) * t.W + x) * t.N + c] = w[col];
                     const float nx = pos[col][0], ny = pos[col][1];
                     // Also false for NaN.
                     const bool inside = (nx > beforeX || nx == 0) && (ny > beforeY || ny == 0);
                     if (!(inside && nx < 1 && ny < 1)) continue;
                     ++count;
-                    L.has[c].at<uint8_t>(y, x) = 255;
+                    uint8_t* out = L.mark(x, y, c);
                     if (render)
                         sampleAt((*frames)[c], std::llround(double(nx) * size.width * 256),
-                                 std::llround(double(ny) * size.height * 256),
-                                 L.sample[c].ptr<uint8_t>(y) + 3 * x);
+                                 std::llround(double(ny) * size.height * 256), out);
                 }
             }
             L.entries[static_cast<size_t>(c)] = count;
@@ -146,8 +184,8 @@ DeviceView combine(const Layers& L) {
                     const unsigned w = L.weight(x, y, c);
                     if (w == 0) continue;
                     sum += w;
-                    if (!L.has[c].at<uint8_t>(y, x)) continue;  // nothing to read: black
-                    const uint8_t* s = L.sample[c].ptr<uint8_t>(y) + 3 * x;
+                    if (!L.hasEntry(x, y, c)) continue;  // nothing to read: black
+                    const uint8_t* s = L.sampleAt(x, y, c);
                     for (int ch = 0; ch < 3; ++ch) acc[ch] += w * s[ch];
                 }
                 if (sum == 0) continue;
@@ -174,7 +212,7 @@ TableCoverage coverage(const Layers& L, const std::vector<uint64_t>& records) {
             bool any = false;
             for (int c = 0; c < L.N; ++c) {
                 const uint8_t w = L.weight(x, y, c);
-                const bool has = L.has[c].at<uint8_t>(y, x) != 0;
+                const bool has = L.hasEntry(x, y, c);
                 any = any || has;
                 sum += w;
                 if (w == 0) continue;
@@ -189,29 +227,57 @@ TableCoverage coverage(const Layers& L, const std::vector<uint64_t>& records) {
     return t;
 }
 
+std::string tooLarge(int W, int H, int N) {
+    return "a " + std::to_string(W) + " x " + std::to_string(H) + " panorama of " +
+           std::to_string(N) + " cameras is too large to show";
+}
+
 }  // namespace
 
+std::string viewProblem(const DeviceTable& table) {
+    if (!table.readable) return "the table cannot be read";
+    if (table.blend.rowsRead < table.H)
+        return "its blend table holds " + std::to_string(table.blend.rowsRead) + " of its " +
+               std::to_string(table.H) + " rows, so its " + std::to_string(table.W) + " x " +
+               std::to_string(table.H) + " panorama is not in the file";
+    const uint64_t pixels = uint64_t(table.W) * uint64_t(table.H);
+    if (pixels * (uint64_t(table.N) + 1) * 4 > kMaxViewBytes)
+        return tooLarge(table.W, table.H, table.N);
+    return std::string();
+}
+
+std::string viewProblem(const QuickWeaveTable& table) {
+    if (!table.readable) return "the table cannot be read";
+    if (static_cast<int>(table.cameras.size()) < table.N)
+        return "only " + std::to_string(table.cameras.size()) + " of its " +
+               std::to_string(table.N) + " camera sections are in the file";
+    uint64_t bytes = uint64_t(table.W) * uint64_t(table.H) * 4;
+    for (const QuickWeaveCamera& cam : table.cameras) bytes += cam.weights.total() * 4;
+    if (bytes > kMaxViewBytes) return tooLarge(table.W, table.H, table.N);
+    return std::string();
+}
+
 DeviceView renderDeviceView(const DeviceTable& table, const std::vector<cv::Mat>& frames) {
-    if (!viewFits(table.W, table.H, table.N)) return DeviceView();
+    if (!viewProblem(table).empty()) return DeviceView();
     return combine(deviceLayers(table, &frames));
 }
 
 DeviceView renderDeviceView(const QuickWeaveTable& table, const std::vector<cv::Mat>& frames) {
-    if (!viewFits(table.W, table.H, table.N)) return DeviceView();
+    if (!viewProblem(table).empty()) return DeviceView();
     std::vector<cv::Size> sizes;
     for (const cv::Mat& f : frames) sizes.push_back(f.size());
     return combine(quickWeaveLayers(table, sizes, &frames));
 }
 
 TableCoverage measureCoverage(const DeviceTable& table) {
-    if (!viewFits(table.W, table.H, table.N)) return TableCoverage();
+    if (!viewProblem(table).empty()) return TableCoverage();
     std::vector<uint64_t> records;
     for (const auto& r : table.records) records.push_back(r.size());
     return coverage(deviceLayers(table, nullptr), records);
 }
 
 TableCoverage measureCoverage(const QuickWeaveTable& table, const std::vector<cv::Size>& sizes) {
-    if (!viewFits(table.W, table.H, table.N)) return TableCoverage();
+    if (!viewProblem(table).empty()) return TableCoverage();
     return coverage(quickWeaveLayers(table, sizes, nullptr), {});
 }
 

@@ -19,18 +19,24 @@
 
 #include <cstdint>
 #include <opencv2/core.hpp>
+#include <string>
 #include <vector>
 
 #include "tables/DeviceTableReader.h"
 #include "tables/QuickWeaveReader.h"
 
-// The render and the coverage hold a byte per camera and panorama pixel (four
-// when rendering). A damaged header can claim any size; beyond this they
-// refuse (an empty view, a coverage of no cameras) instead of exhausting memory.
+// The render and the coverage hold a byte per panorama pixel of each camera's
+// reach (four when rendering) and four per panorama pixel. A header can claim
+// any size; they are computed only for what the file itself holds: a device
+// table's blend table whole (a weight per camera and panorama pixel), a
+// QuickWeave file's every camera section. Beyond kMaxViewBytes they refuse too.
 constexpr uint64_t kMaxViewBytes = uint64_t(1) << 32;
-inline bool viewFits(int W, int H, int N) {
-    return W > 0 && H > 0 && N > 0 && uint64_t(W) * uint64_t(H) * uint64_t(N) * 4 <= kMaxViewBytes;
-}
+
+// Empty when the table's device view and coverage can be computed; otherwise
+// why not, e.g. "its blend table holds 0 of its 32767 rows" (renderDeviceView
+// and measureCoverage then return empty results).
+std::string viewProblem(const DeviceTable& table);
+std::string viewProblem(const QuickWeaveTable& table);
 
 struct DeviceView {
     cv::Mat image;    // H x W, CV_8UC3 (B, G, R)

@@ -50,10 +50,8 @@ void renderTable(const Project& project, ProjectDeviceView& view) {
             ExportResult::failed(path, path + " (built in memory) does not read back: " + why);
         if (!table.readable) return;
     }
-    if (!viewFits(table.W, table.H, table.N)) {
-        view.table = ExportResult::failed(path, path + ": a " + std::to_string(table.W) + " x " +
-                                                    std::to_string(table.H) +
-                                                    " panorama is too large to show");
+    if (const std::string why = viewProblem(table); !why.empty()) {
+        view.table = ExportResult::failed(path, path + ": " + why);
         return;
     }
     std::vector<cv::Mat> frames;

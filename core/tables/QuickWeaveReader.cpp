@@ -5,7 +5,6 @@
 #include <string>
 
 #include "export/BlendPartition.h"
-#include "tables/ByteView.h"
 
 namespace {
 
@@ -17,10 +16,21 @@ std::string str(int64_t v) {
 // pixels the size itself is not believable.
 constexpr int64_t kMaxPanoramaPixels = int64_t(1) << 26;
 
+// A weighted pixel's position, divided by the frame's size, lies in [0, 1)
+// give or take the half pixel a remapper may reach past the frame's edge. The
+// frame's size is not in the file; the margin allows half a pixel of a frame
+// of 32 pixels, far more than any camera's. NaN fails both comparisons.
+constexpr float kFrameMargin = 1.0f / 64;
+bool insideFrame(float v) {
+    return v >= -kFrameMargin && v <= 1 + kFrameMargin;
+}
+
 }  // namespace
 
-QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
-    const ByteView in(data, size);
+QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
+    const uint64_t size = source.size();
+    std::vector<uint8_t> buffer;
+    ByteView in = source.view(0, 12, buffer);
     QuickWeaveTable t;
     t.fileSize = size;
     TableViolations& log = t.violations;
@@ -40,6 +50,7 @@ QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
         return t;
     }
     const size_t n = static_cast<size_t>(t.N);
+    in = source.view(12, 4 * n, buffer);
     if (!in.has(12, 4 * n)) {
         log.add(size, "the file ends within the drawing order");
         return t;
@@ -60,6 +71,7 @@ QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
     uint64_t at = 12 + 4 * n;
     for (size_t i = 0; i < n; ++i) {
         const std::string what = "camera " + str(static_cast<int64_t>(i)) + ": ";
+        in = source.view(at, 16, buffer);
         if (!in.has(at, 16)) {
             log.add(size, what + "the file ends within the section header at " + str(at));
             return t;
@@ -74,7 +86,7 @@ QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
             return t;
         }
         const uint64_t pixels = static_cast<uint64_t>(cols) * static_cast<uint64_t>(rows);
-        if (pixels > size / 9 || !in.has(at + 16, 9 * pixels)) {
+        if (pixels > size / 9 || at + 16 + 9 * pixels > size) {
             log.add(size, what + "a section of " + str(cols) + " x " + str(rows) +
                               " pixels needs " + std::to_string(16 + 9 * pixels) + " bytes from " +
                               std::to_string(at) + "; the file ends first");
@@ -82,18 +94,25 @@ QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
         }
         if (sums.empty()) sums.assign(static_cast<size_t>(gw) * gh, 0);
         cam.positions.create(rows, cols, CV_32FC2);
-        std::memcpy(cam.positions.data, data + at + 16, 8 * pixels);  // both little-endian
+        source.read(at + 16, cam.positions.data, 8 * pixels);  // both little-endian
         cam.weights.create(rows, cols, CV_8U);
         const uint64_t wAt = at + 16 + 8 * pixels;
-        std::memcpy(cam.weights.data, data + wAt, pixels);
-        // A camera's image may reach past the panorama, but not with weight.
+        source.read(wAt, cam.weights.data, pixels);
+        // A camera's image may reach past the panorama, but not with weight;
+        // and a pixel with weight is read from inside the camera's frame.
         uint64_t over = 0, firstOver = 0, outside = 0, firstOutside = 0;
+        uint64_t offFrame = 0, firstOffFrame = 0;
         for (int r = 0; r < rows; ++r) {
             const int64_t y = int64_t(cam.offsetY) + r;
             const uint8_t* w = cam.weights.ptr<uint8_t>(r);
+            const cv::Vec2f* p = cam.positions.ptr<cv::Vec2f>(r);
             for (int c = 0; c < cols; ++c) {
                 const int64_t x = int64_t(cam.offsetX) + c;
                 if (w[c] == 0) continue;
+                if (!insideFrame(p[c][0]) || !insideFrame(p[c][1])) {
+                    if (offFrame++ == 0)
+                        firstOffFrame = at + 16 + 8 * (static_cast<uint64_t>(r) * cols + c);
+                }
                 if (x < 0 || x >= gw || y < 0 || y >= gh) {
                     if (outside++ == 0) firstOutside = wAt + static_cast<uint64_t>(r) * cols + c;
                     continue;
@@ -103,6 +122,10 @@ QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
                 if (s > 255 && over++ == 0) firstOver = wAt + static_cast<uint64_t>(r) * cols + c;
             }
         }
+        if (offFrame)
+            log.add(firstOffFrame, what + std::to_string(offFrame) +
+                                       " pixels with weight whose source position lies outside "
+                                       "the camera's frame or is not a number");
         if (outside)
             log.add(firstOutside,
                     what + std::to_string(outside) + " pixels with weight outside the panorama");
@@ -114,4 +137,9 @@ QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
     }
     if (at != size) log.add(at, std::to_string(size - at) + " bytes after the last camera section");
     return t;
+}
+
+QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size) {
+    MemorySource source(data, size);
+    return readQuickWeaveTable(source);
 }

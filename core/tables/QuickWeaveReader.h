@@ -4,13 +4,15 @@
 // offsetY, cols, rows, rows x cols float pairs (source position divided by the
 // source size), rows x cols weight bytes. Checked: sizes positive, the drawing
 // order a permutation, sections that fit the file and end it, cameras inside
-// the panorama, and the weights of every panorama pixel summing to at most 255.
+// the panorama, the weights of every panorama pixel summing to at most 255,
+// and every pixel with weight read from inside its camera's frame.
 #pragma once
 
 #include <cstdint>
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "tables/ByteSource.h"
 #include "tables/TableViolations.h"
 
 struct QuickWeaveCamera {
@@ -30,4 +32,7 @@ struct QuickWeaveTable {
     bool valid() const { return readable && violations.empty(); }
 };
 
+// Section by section: what is kept is what the source holds, and a section is
+// allocated only once the source is known to hold it.
+QuickWeaveTable readQuickWeaveTable(ByteSource& source);
 QuickWeaveTable readQuickWeaveTable(const uint8_t* data, size_t size);

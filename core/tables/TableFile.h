@@ -25,9 +25,15 @@ struct TableFile {
     const TableViolations& violations() const;
     bool valid() const { return error.empty() && readable() && violations().empty(); }
 
+    // Why the coverage and the render cannot be computed (viewProblem), empty
+    // when they can.
+    std::string viewProblem() const;
     TableCoverage coverage() const;
     DeviceView render(const std::vector<cv::Mat>& frames) const;
 };
 
-// `path` in the local 8-bit encoding, as for every file call.
+// `path` in the local 8-bit encoding, as for every file call. Only a regular
+// file is read, piece by piece (ByteSource.h), so the memory it takes is what
+// the reader keeps; `error` says why a file was not read at all (not a regular
+// file, no table of any format, a read error, not enough memory), naming it.
 TableFile readTableFile(const std::string& path);

@@ -33,7 +33,8 @@ Written writeTable(const WeightVolume& v, int N, int W, int H, const std::vector
     if (!w.result.written()) return w;
     // Read back: the reader checks every record's header, presence bits and runs.
     TableViolations log;
-    w.table = readBlendTable4K(w.bytes.data(), w.bytes.size(), 0, N, W, H, log);
+    MemorySource source(w.bytes.data(), w.bytes.size());
+    w.table = readBlendTable4K(source, 0, w.bytes.size(), N, W, H, log);
     EXPECT_TRUE(log.empty()) << log.list()[0].offset << ": " << log.list()[0].message;
     w.records = w.table.records;
     return w;
