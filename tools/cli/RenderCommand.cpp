@@ -1,11 +1,13 @@
 // `render TABLE --project P.pto -o OUT.png [--diff REFERENCE.png]`: the device
 // view of a table, and how far it is from a reference picture.
+#include <QDir>
 #include <QFileInfo>
 #include <cmath>
 #include <cstdio>
 #include <opencv2/imgcodecs.hpp>
 
 #include "TableCommands.h"
+#include "file/InputFile.h"
 #include "project/PtoReader.h"
 #include "tables/TableFile.h"
 
@@ -48,11 +50,59 @@ QString parse(const QStringList& args, RenderOptions* o) {
     if (o->table.isEmpty()) return "no table given";
     if (o->project.isEmpty()) return "--project is required";
     if (o->out.isEmpty()) return "-o is required";
+    if (!cv::haveImageWriter(o->out.toLocal8Bit().toStdString()))
+        return QString("-o %1: no image format goes by that name's ending (use .png)").arg(o->out);
     return QString();
 }
 
 std::string local(const QString& s) {
     return s.toLocal8Bit().toStdString();
+}
+
+// The name as a message quotes it.
+QString shown(const std::string& name) {
+    return QString::fromLocal8Bit(shortenedName(name).c_str());
+}
+
+// Empty when `path` is a regular file; otherwise the failure to report.
+QString unreadable(const std::string& path) {
+    const std::string why = regularFileProblem(path);
+    return why.empty() ? QString() : QString("cannot read %1: %2").arg(shown(path), why.c_str());
+}
+
+// An image through OpenCV, which throws on what it cannot take (a header
+// beyond its pixel limit, a failed allocation): empty with `error` set then.
+cv::Mat readPicture(const std::string& path, QString& error) {
+    error = unreadable(path);
+    if (!error.isEmpty()) return cv::Mat();
+    cv::Mat image;
+    try {
+        image = cv::imread(path, cv::IMREAD_COLOR);
+    } catch (const cv::Exception& e) {
+        error = QString("cannot read %1: %2").arg(shown(path), e.err.c_str());
+        return cv::Mat();
+    }
+    if (image.empty()) error = QString("cannot read %1").arg(shown(path));
+    return image;
+}
+
+// False when OpenCV cannot write `image` to `path` (a folder, a full disk).
+bool writePicture(const std::string& path, const cv::Mat& image) {
+    try {
+        return cv::imwrite(path, image);
+    } catch (const cv::Exception&) {
+        return false;
+    }
+}
+
+// Why nothing could be written to `path`, checked before the work: a folder,
+// or a folder to put it in that does not exist.
+QString outputProblem(const QString& path) {
+    const QFileInfo fi(path);
+    if (fi.isDir()) return QString("cannot write %1: it is a folder").arg(path);
+    if (!fi.absoluteDir().exists())
+        return QString("cannot write %1: folder %2 does not exist").arg(path, fi.absolutePath());
+    return QString();
 }
 
 QString diffPath(const QString& out) {
@@ -67,6 +117,7 @@ int runRender(const QStringList& args) {
     const QString usage = parse(args, &o);
     if (!usage.isEmpty()) return reportFailure(usage + "\n\n" + kRenderUsage, 2);
 
+    if (const QString bad = outputProblem(o.out); !bad.isEmpty()) return reportFailure(bad);
     const TableFile t = readTableFile(local(o.table));
     if (!t.error.empty()) return reportFailure(QString::fromLocal8Bit(t.error.c_str()));
     if (!t.readable())
@@ -75,6 +126,7 @@ int runRender(const QStringList& args) {
                 .arg(o.table, t.violations().list().empty()
                                   ? QString()
                                   : QString::fromStdString(t.violations().list()[0].message)));
+    if (const QString bad = unreadable(local(o.project)); !bad.isEmpty()) return reportFailure(bad);
     const PtoReader pto(local(o.project));
     if (pto.imageCount() != t.N())
         return reportFailure(QString("%1 names %2 camera images, the table has %3 cameras")
@@ -83,11 +135,9 @@ int runRender(const QStringList& args) {
                                  .arg(t.N()));
     std::vector<cv::Mat> frames;
     for (int c = 0; c < pto.imageCount(); ++c) {
-        cv::Mat f = cv::imread(pto.imageFile(c), cv::IMREAD_COLOR);
-        if (f.empty())
-            return reportFailure(QString("cannot read camera %1's image %2")
-                                     .arg(c)
-                                     .arg(QString::fromLocal8Bit(pto.imageFile(c).c_str())));
+        QString error;
+        cv::Mat f = readPicture(pto.imageFile(c), error);
+        if (f.empty()) return reportFailure(QString("camera %1: %2").arg(c).arg(error));
         frames.push_back(f);
     }
     if (t.device &&
@@ -98,14 +148,10 @@ int runRender(const QStringList& args) {
                                  .arg(t.device->sourceWidth0)
                                  .arg(t.device->sourceHeight0));
 
-    if (!viewFits(t.W(), t.H(), t.N()))
-        return reportFailure(QString("%1: a %2 x %3 panorama of %4 cameras is too large to render")
-                                 .arg(o.table)
-                                 .arg(t.W())
-                                 .arg(t.H())
-                                 .arg(t.N()));
+    if (const std::string why = t.viewProblem(); !why.empty())
+        return reportFailure(QString("%1: %2").arg(o.table, why.c_str()));
     const DeviceView view = t.render(frames);
-    if (!cv::imwrite(local(o.out), view.image))
+    if (!writePicture(local(o.out), view.image))
         return reportFailure(QString("cannot write %1").arg(o.out));
     printf("wrote %s (%d x %d)\n", local(o.out).c_str(), view.image.cols, view.image.rows);
 
@@ -116,8 +162,9 @@ int runRender(const QStringList& args) {
                                  .arg(static_cast<qulonglong>(t.violations().total())));
     }
     if (o.reference.isEmpty()) return code;
-    const cv::Mat ref = cv::imread(local(o.reference), cv::IMREAD_COLOR);
-    if (ref.empty()) return reportFailure(QString("cannot read %1").arg(o.reference));
+    QString refError;
+    const cv::Mat ref = readPicture(local(o.reference), refError);
+    if (ref.empty()) return reportFailure(refError);
     if (ref.size() != view.image.size())
         return reportFailure(QString("%1 is %2 x %3, the panorama %4 x %5")
                                  .arg(o.reference)
@@ -132,7 +179,7 @@ int runRender(const QStringList& args) {
     cv::absdiff(view.image, ref, diff);
     diff *= 4;
     diff.setTo(cv::Scalar::all(0), view.covered == 0);
-    if (!cv::imwrite(local(diffPath(o.out)), diff))
+    if (!writePicture(local(diffPath(o.out)), diff))
         return reportFailure(QString("cannot write %1").arg(diffPath(o.out)));
     printf("wrote %s\n", local(diffPath(o.out)).c_str());
     return code;

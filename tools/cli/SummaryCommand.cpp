@@ -67,9 +67,9 @@ QJsonObject toJson(const TableFile& t, const TableCoverage& cov) {
 void printText(const TableFile& t, const TableCoverage& cov) {
     printf("%s: %s, %llu bytes\n", t.path.c_str(), tableFormatName(t.format),
            static_cast<unsigned long long>(t.device ? t.device->fileSize : t.quickWeave->fileSize));
-    if (t.readable() && !viewFits(t.W(), t.H(), t.N()))
-        printf("panorama %d x %d, %d cameras: too large to measure the coverage\n", t.W(), t.H(),
-               t.N());
+    if (t.readable() && !t.viewProblem().empty())
+        printf("panorama %d x %d, %d cameras; no coverage measured: %s\n", t.W(), t.H(), t.N(),
+               t.viewProblem().c_str());
     else if (t.readable()) {
         printf("panorama %d x %d, %d cameras", t.W(), t.H(), t.N());
         if (t.device)
