@@ -11,12 +11,22 @@
 #include <cmath>
 #include <set>
 
+#include "file/InputFile.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
 
 namespace {
 
 constexpr int kSliderMax = 60000;
+
+// A settings file holds a few hundred bytes per camera; anything much larger
+// is not one, and is refused before it is read.
+constexpr qint64 kMaxSettingsBytes = qint64(16) << 20;
+
+// A name or value quoted in a message stays short, whatever the file holds.
+QString shortened(const QString& text) {
+    return QString::fromStdString(shortenedName(text.toStdString(), 120));
+}
 
 QString imageName(const Camara& camera) {
     return QString::fromLocal8Bit(sourceFileName(camera.sourcePath).c_str());
@@ -92,7 +102,7 @@ private:
     static QString shown(const QJsonValue& v) {
         const QJsonArray wrapped{v};
         const QByteArray text = QJsonDocument(wrapped).toJson(QJsonDocument::Compact);
-        return QString::fromUtf8(text.mid(1, text.size() - 2));
+        return shortened(QString::fromUtf8(text.mid(1, text.size() - 2)));
     }
     QString path_;
 };
@@ -166,13 +176,31 @@ QString RigSettings::write(const QString& path) const {
 
 RigSettingsRead RigSettings::read(const QString& path) {
     RigSettingsRead result;
+    // A pipe or a device would block the read, or never end it.
+    const std::string notRegular = regularFileProblem(toLocal8BitString(path));
+    if (!notRegular.empty()) {
+        result.error = QString("cannot read settings file %1: %2").arg(path, notRegular.c_str());
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.error = QString("cannot read settings file %1: %2").arg(path, file.errorString());
         return result;
     }
+    // At most one byte more than allowed is read, in case the file grew.
+    const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
+    if (bytes.size() > kMaxSettingsBytes) {
+        result.error = QString("settings file %1 is larger than %2 MB: not a settings file")
+                           .arg(path)
+                           .arg(kMaxSettingsBytes >> 20);
+        return result;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        result.error = QString("cannot read settings file %1: %2").arg(path, file.errorString());
+        return result;
+    }
     QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
     Checker check(path);
     if (doc.isNull())
         check.fail(QString("not valid JSON (%1 at byte %2)")
@@ -276,7 +304,7 @@ RigSettingsApplied RigSettings::apply(Project& project) const {
     for (size_t k = 0; k < cameras.size(); ++k) {
         const CameraTuning& t = cameras[k];
         if (target[k] < 0) {
-            report.unmatched << QString("%1 (not in the project)").arg(t.image);
+            report.unmatched << QString("%1 (not in the project)").arg(shortened(t.image));
             continue;
         }
         if (t.index >= 0 && t.index < static_cast<int>(newIndexOf.size()))
@@ -298,7 +326,8 @@ RigSettingsApplied RigSettings::apply(Project& project) const {
         c.hidden = c.highlighted = false;
         c.dirL = c.dirR = 0;
         order.push_front(i);
-        report.unmatched << QString("camera %1 (%2)").arg(i).arg(names[static_cast<size_t>(i)]);
+        report.unmatched
+            << QString("camera %1 (%2)").arg(i).arg(shortened(names[static_cast<size_t>(i)]));
     }
     for (int saved : drawOrder)
         if (saved >= 0 && saved < static_cast<int>(newIndexOf.size()) &&
@@ -330,9 +359,14 @@ RigSettingsRestore restoreSettings(Project& project, const QString& path) {
 
 QString RigSettingsRestore::message() const {
     QString text = QString("settings restored from %1").arg(path);
+    // A file for another rig can name thousands of cameras: the first few say enough.
+    constexpr int kListed = 10;
+    QStringList listed = applied.unmatched.mid(0, kListed);
+    if (applied.unmatched.size() > kListed)
+        listed << QString("and %1 more").arg(applied.unmatched.size() - kListed);
     if (!applied.unmatched.isEmpty())
         text += QString("; the calibration changed, settings not applied to: %1")
-                    .arg(applied.unmatched.join(", "));
+                    .arg(listed.join(", "));
     else if (applied.calibrationChanged)
         text += "; the calibration changed since they were saved";
     return text;
