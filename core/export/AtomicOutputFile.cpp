@@ -1,6 +1,8 @@
 #include "export/AtomicOutputFile.h"
 
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <fcntl.h>
 #endif
 
+#include "export/TableBatch.h"
 #include "project/Project.h"
 
 namespace {
@@ -28,9 +31,20 @@ void syncToDisk(int fd) {
 #endif
 }
 
+// The new file gets the old one's mode bit for bit. (Qt's permissions carry
+// what the current user may do, which for root includes writing a 0444 file:
+// copied through them, a read-only table would come back writable.)
+void keepMode(const std::string& from, const std::string& to) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status old = fs::status(fs::path(from), ec);
+    if (!ec) fs::permissions(fs::path(to), old.permissions(), fs::perm_options::replace, ec);
+}
+
 }  // namespace
 
-AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)) {}
+AtomicOutputFile::AtomicOutputFile(std::string path, TableBatch* batch)
+    : path_(std::move(path)), batch_(batch) {}
 
 AtomicOutputFile::~AtomicOutputFile() {
     // Nothing may be completed by accident: the writer does not flush, and the
@@ -65,7 +79,7 @@ ExportResult AtomicOutputFile::open() {
         return failExport(path_, "Cannot create %s: %s\r\n", path_.c_str(),
                           file_.errorString().toUtf8().constData());
     }
-    if (existing.exists()) file_.setPermissions(existing.permissions());
+    if (existing.exists()) keepMode(target, replace_->temporary());
     writer_.reset(new LittleEndianWriter(file_));
 #ifdef __linux__
     // Handing each written block to the disk right away lets the sync before
@@ -92,6 +106,10 @@ ExportResult AtomicOutputFile::commit() {
         replace_.reset();  // removes the temporary file
         return failExport(path_, "Cannot write %s: %s\r\n", path_.c_str(),
                           writeError.toUtf8().constData());
+    }
+    if (batch_) {
+        batch_->add(std::move(replace_), path_);
+        return ExportResult::done(path_);
     }
     std::string reason;
     if (!replace_->commit(reason))

@@ -9,16 +9,20 @@
 #include "export/LittleEndianWriter.h"
 #include "file/AtomicReplace.h"
 
+class TableBatch;
+
 // Writes into a temporary file in the target's folder and renames it over the
 // target on commit(), after the data has reached the disk. If the object is
 // destroyed without a successful commit (a format failure, an early return),
 // the temporary file is removed and a previous table of the same name stays
 // exactly as it was. A target that is a symbolic link is replaced where the
-// link points; a target that exists keeps its permissions.
+// link points; a target that exists keeps its mode (permission bits) exactly.
+// With a batch, commit() hands the complete file to the batch instead of
+// renaming it, and the batch puts it in place with the run's other tables.
 class AtomicOutputFile {
 public:
     // `path`: the final file name, local 8-bit (as projectDir is).
-    explicit AtomicOutputFile(std::string path);
+    explicit AtomicOutputFile(std::string path, TableBatch* batch = nullptr);
     ~AtomicOutputFile();
     AtomicOutputFile(const AtomicOutputFile&) = delete;
     AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
@@ -37,6 +41,7 @@ public:
 
 private:
     std::string path_;
+    TableBatch* batch_;
     std::unique_ptr<AtomicReplace> replace_;
     QFile file_;
     std::unique_ptr<LittleEndianWriter> writer_;

@@ -9,10 +9,16 @@ BlendPartition blendPartition(int W, int N) {
     return p;
 }
 
+std::string blendCameraCountProblem(int N) {
+    if (N >= 1 && N <= kMaxBlendCameras) return std::string();
+    return "Too many cameras for the blend table: " + std::to_string(N) + " (at most " +
+           std::to_string(kMaxBlendCameras) + ")";
+}
+
 std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path) {
-    if (N >= 1 && N <= kMaxBlendCameras) return std::nullopt;
-    return failExport(path, "Too many cameras for the blend table: %d (at most %d)\r\n", N,
-                      kMaxBlendCameras);
+    const std::string problem = blendCameraCountProblem(N);
+    if (problem.empty()) return std::nullopt;
+    return failExport(path, "%s\r\n", problem.c_str());
 }
 
 ExportResult blendTableMisaligned(const BlendTableOutcome& outcome, const std::string& path) {

@@ -38,8 +38,11 @@ struct BlendPartition {
 };
 BlendPartition blendPartition(int W, int N);
 
-// For exporters with a blend table: a Failed result (message printed) when the
-// camera count leaves no block width, before anything is written.
+// Why a blend table cannot hold N cameras (no block width is left), empty when
+// it can; the text has no line end.
+std::string blendCameraCountProblem(int N);
+// For exporters with a blend table: a Failed result (that message printed)
+// when the camera count leaves no block width, before anything is written.
 std::optional<ExportResult> checkBlendCameraCount(int N, const std::string& path);
 
 // What writing a blend table found, printing nothing: the record count, or the

@@ -50,31 +50,32 @@ void closeRun(LittleEndianWriter& out, RunState& s, bool withCurrent, int64_t ro
 
 }  // namespace
 
-std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path) {
-    if (W < 0 || H < 0) {
-        return failExport(path, "Cannot write %s: the panorama size %d x %d is not valid\r\n",
-                          path.c_str(), W, H);
-    }
-    if (H > kBlendTable4KMaxRows) {
-        return failExport(path,
-                          "Cannot write %s: the panorama is %d rows high, the 4K table holds at "
-                          "most %d rows\r\n",
-                          path.c_str(), H, kBlendTable4KMaxRows);
-    }
-    if (W > kBlendTable4KMaxWidth) {
-        return failExport(path,
-                          "Cannot write %s: the panorama is %d columns wide, the 4K table holds "
-                          "at most %d columns\r\n",
-                          path.c_str(), W, kBlendTable4KMaxWidth);
-    }
+std::string blendTable4KSizeProblem(int N, int W, int H, const std::string& path) {
+    const std::string head = "Cannot write " + path + ": ";
+    if (W < 0 || H < 0)
+        return head + "the panorama size " + std::to_string(W) + " x " + std::to_string(H) +
+               " is not valid";
+    if (H > kBlendTable4KMaxRows)
+        return head + "the panorama is " + std::to_string(H) +
+               " rows high, the 4K table holds at most " + std::to_string(kBlendTable4KMaxRows) +
+               " rows";
+    if (W > kBlendTable4KMaxWidth)
+        return head + "the panorama is " + std::to_string(W) +
+               " columns wide, the 4K table holds at most " +
+               std::to_string(kBlendTable4KMaxWidth) + " columns";
     const BlendPartition part = blendPartition(W, N);
-    if (part.blockCount > kBlendTable4KMaxBlocks) {
-        return failExport(path,
-                          "Cannot write %s: a %d pixel wide panorama of %d cameras needs %d blend "
-                          "blocks per row, the 4K table holds at most %d\r\n",
-                          path.c_str(), W, N, part.blockCount, kBlendTable4KMaxBlocks);
-    }
-    return std::nullopt;
+    if (part.blockCount > kBlendTable4KMaxBlocks)
+        return head + "a " + std::to_string(W) + " pixel wide panorama of " + std::to_string(N) +
+               " cameras needs " + std::to_string(part.blockCount) +
+               " blend blocks per row, the 4K table holds at most " +
+               std::to_string(kBlendTable4KMaxBlocks);
+    return std::string();
+}
+
+std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path) {
+    const std::string problem = blendTable4KSizeProblem(N, W, H, path);
+    if (problem.empty()) return std::nullopt;
+    return failExport(path, "%s\r\n", problem.c_str());
 }
 
 namespace {

@@ -34,10 +34,12 @@ constexpr int kBlendTable4KMaxBlocks = 31;
 // Block columns are 16-bit fields.
 constexpr int kBlendTable4KMaxWidth = 65535;
 
-// A Failed result (message printed) when a W x H panorama of N cameras does not
-// fit the fields of the 4K tables (or has a negative size), checked before
-// anything is written; nothing when it fits. N must be 1..kMaxBlendCameras
-// (checkBlendCameraCount).
+// Why a W x H panorama of N cameras does not fit the fields of the 4K tables
+// (or has a negative size), naming the table `path`; empty when it fits. N
+// must be 1..kMaxBlendCameras (blendCameraCountProblem). No line end.
+std::string blendTable4KSizeProblem(int N, int W, int H, const std::string& path);
+// The same as a Failed result (message printed), checked before anything is
+// written; nothing when it fits.
 std::optional<ExportResult> checkBlendTable4KSize(int N, int W, int H, const std::string& path);
 
 // Writes the table at the writer's cursor and leaves the cursor at its end,

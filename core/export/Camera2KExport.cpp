@@ -108,6 +108,26 @@ BlendTableOutcome writeBlendTable2K(LittleEndianWriter& out, const ExportSnapsho
     return outcome;
 }
 
+}  // namespace
+
+std::string camera2KSizeProblem(int N, int W, int H) {
+    char text[160];
+    if (W > kMaxTableExtent || H > kMaxTableExtent) {
+        std::snprintf(text, sizeof text, "Panorama %d x %d too large for %s (at most %d x %d)", W,
+                      H, kCamera2KFileName, kMaxTableExtent, kMaxTableExtent);
+        return text;
+    }
+    const BlendPartition blend = blendPartition(W, N);
+    if (blend.blockCount > kMaxBlendBlocks) {
+        std::snprintf(text, sizeof text, "Too many blend blocks per row for %s: %d (at most %d)",
+                      kCamera2KFileName, blend.blockCount, kMaxBlendBlocks);
+        return text;
+    }
+    return std::string();
+}
+
+namespace {
+
 class Camera2KFormat final : public DeviceTableFormat {
 public:
     const char* fileName() const override { return kCamera2KFileName; }
@@ -115,16 +135,9 @@ public:
 
     std::optional<ExportResult> check(const ExportSnapshot& snap,
                                       const std::string& path) const override {
-        if (snap.W > kMaxTableExtent || snap.H > kMaxTableExtent) {
-            return failExport(path, "Panorama %d x %d too large for %s (at most %d x %d)\r\n",
-                              snap.W, snap.H, kCamera2KFileName, kMaxTableExtent, kMaxTableExtent);
-        }
-        const BlendPartition blend = blendPartition(snap.W, snap.cameraCount);
-        if (blend.blockCount > kMaxBlendBlocks) {
-            return failExport(path, "Too many blend blocks per row for %s: %d (at most %d)\r\n",
-                              kCamera2KFileName, blend.blockCount, kMaxBlendBlocks);
-        }
-        return std::nullopt;
+        const std::string problem = camera2KSizeProblem(snap.cameraCount, snap.W, snap.H);
+        if (problem.empty()) return std::nullopt;
+        return failExport(path, "%s\r\n", problem.c_str());
     }
 
     // Rows whose first column is not fully owned by one camera, from the
@@ -161,8 +174,12 @@ public:
 
 }  // namespace
 
+ExportResult exportCamera2K(const Project& project, TableBatch* batch) {
+    return exportDeviceTable(project, Camera2KFormat(), batch);
+}
+
 ExportResult exportCamera2K(const Project& project) {
-    return exportDeviceTable(project, Camera2KFormat());
+    return exportCamera2K(project, nullptr);
 }
 
 ExportResult buildCamera2KTable(const Project& project, QByteArray& table) {

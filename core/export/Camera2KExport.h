@@ -4,19 +4,28 @@
 #pragma once
 
 #include <QByteArray>
+#include <string>
 
 #include "export/ExportResult.h"
 
 class Project;
+class TableBatch;
 
 // The table's file name inside the project folder.
 extern const char* const kCamera2KFileName;
+
+// Why a W x H panorama of N cameras does not fit the 2K table's 16-bit sizes
+// and 8-bit block numbers, empty when it does (N within the blend table's
+// limit). No line end.
+std::string camera2KSizeProblem(int N, int W, int H);
 
 // Writes projectDir + "Camera_2K_Project.tab", the debug images in "pic/" and the
 // console lines, then shows the completion notice. The project is only read.
 // The table replaces an earlier one only when it is complete: on a failure the
 // message has been printed and an existing table is left as it was.
 ExportResult exportCamera2K(const Project& project);
+// The same, leaving the table for `batch` to put in place (TableBatch.h).
+ExportResult exportCamera2K(const Project& project, TableBatch* batch);
 // The same for currentProject().
 ExportResult exportCamera2K();
 // The table exportCamera2K would write, built into `table` instead: no file,

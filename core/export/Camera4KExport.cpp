@@ -106,8 +106,12 @@ public:
 
 }  // namespace
 
+ExportResult exportCamera4K(const Project& project, TableBatch* batch) {
+    return exportDeviceTable(project, Camera4KFormat(), batch);
+}
+
 ExportResult exportCamera4K(const Project& project) {
-    return exportDeviceTable(project, Camera4KFormat());
+    return exportCamera4K(project, nullptr);
 }
 
 ExportResult exportCamera4K() {

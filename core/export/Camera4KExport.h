@@ -10,6 +10,7 @@
 #include "export/ExportResult.h"
 
 class Project;
+class TableBatch;
 
 constexpr const char* kCamera4KFileName = "Camera_4K_Project.tab";
 constexpr int kSegmentAlignX = 16;
@@ -49,5 +50,7 @@ SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY);
 // line per camera, the blend table's total and "Export Camera_4K_Project.tab
 // OK.", then shows the completion notice.
 ExportResult exportCamera4K(const Project& project);
+// The same, leaving the table for `batch` to put in place (TableBatch.h).
+ExportResult exportCamera4K(const Project& project, TableBatch* batch);
 // The same for currentProject().
 ExportResult exportCamera4K();

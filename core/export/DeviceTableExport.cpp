@@ -43,12 +43,22 @@ CameraSection buildSection(const ExportSnapshot& snap, const DeviceTableFormat& 
 // With `memory` the table goes there instead of the file, and the export's
 // extras are left out: debug images, progress lines, the completion notice.
 ExportResult writeDeviceTable(const ExportSnapshot& snap, const std::string& path,
-                              const DeviceTableFormat& format, QByteArray* memory) {
+                              const DeviceTableFormat& format, QByteArray* memory,
+                              TableBatch* batch) {
     const int N = snap.cameraCount;
     // Everything that would make the table undescribable is refused before a
     // byte is written.
     if (auto bad = checkBlendCameraCount(N, path)) return *bad;
     if (auto bad = format.check(snap, path)) return *bad;
+    for (int i = 0; i < N; ++i) {
+        const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
+        if (cam.sourceWidth > kMaxSourceWidth || cam.sourceHeight > kMaxSourceHeight)
+            return failExport(path,
+                              "Cannot write %s: camera %d's source image is %d x %d, the device "
+                              "tables address at most %d x %d\r\n",
+                              path.c_str(), i, cam.sourceWidth, cam.sourceHeight, kMaxSourceWidth,
+                              kMaxSourceHeight);
+    }
 
     BlendTableAside blendTable(snap, blendPartition(snap.W, N).rowBytes(N) * snap.H,
                                [&snap, &format](LittleEndianWriter& out, WeightRows& volume) {
@@ -56,7 +66,7 @@ ExportResult writeDeviceTable(const ExportSnapshot& snap, const std::string& pat
                                });
     if (!memory) format.preamble(snap);
 
-    DeviceTableFile file(snap, format.fileName(), memory);
+    DeviceTableFile file(snap, format.fileName(), memory, batch);
     if (ExportResult r = file.open(); !r.written()) return r;
 
     // The debug images are saved only into an existing "pic" folder; without
@@ -82,10 +92,11 @@ ExportResult writeDeviceTable(const ExportSnapshot& snap, const std::string& pat
 
 }  // namespace
 
-ExportResult exportDeviceTable(const Project& project, const DeviceTableFormat& format) {
+ExportResult exportDeviceTable(const Project& project, const DeviceTableFormat& format,
+                               TableBatch* batch) {
     return runGuardedExport(project, format.fileName(),
-                            [&format](const ExportSnapshot& snap, const std::string& path) {
-                                return writeDeviceTable(snap, path, format, nullptr);
+                            [&format, batch](const ExportSnapshot& snap, const std::string& path) {
+                                return writeDeviceTable(snap, path, format, nullptr, batch);
                             });
 }
 
@@ -94,6 +105,6 @@ ExportResult buildDeviceTable(const Project& project, const DeviceTableFormat& f
     table.clear();
     return runGuardedExport(project, format.fileName(),
                             [&format, &table](const ExportSnapshot& snap, const std::string& path) {
-                                return writeDeviceTable(snap, path, format, &table);
+                                return writeDeviceTable(snap, path, format, &table, nullptr);
                             });
 }

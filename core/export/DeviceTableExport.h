@@ -22,6 +22,7 @@
 #include "export/WeightVolume.h"
 
 class LittleEndianWriter;
+class TableBatch;
 
 // What a format's region writer works with, for one camera.
 struct RegionRecords {
@@ -71,8 +72,10 @@ public:
 // shows the completion notice. The project is only read. The table replaces an
 // earlier one only when it is complete: on any failure (out of memory
 // included) the message has been printed, nothing is shown and an earlier
-// table of that name is left as it was.
-ExportResult exportDeviceTable(const Project& project, const DeviceTableFormat& format);
+// table of that name is left as it was. With `batch`, the complete table is
+// left for the batch to put in place (TableBatch.h).
+ExportResult exportDeviceTable(const Project& project, const DeviceTableFormat& format,
+                               TableBatch* batch = nullptr);
 // The same table built into `table` for a look at it: the bytes the export
 // would write, but no file, no debug images, no progress lines and no notice.
 // A failure is printed and returned as for the export, with `table` empty.

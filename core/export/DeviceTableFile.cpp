@@ -6,9 +6,9 @@
 #include "export/SourceBlocks.h"
 
 DeviceTableFile::DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName,
-                                 QByteArray* memory)
+                                 QByteArray* memory, TableBatch* batch)
     : output_(memory ? memoryTableOutput(snapshot.outputPath(fileName), *memory)
-                     : fileTableOutput(snapshot.outputPath(fileName))),
+                     : fileTableOutput(snapshot.outputPath(fileName), batch)),
       N_(snapshot.cameraCount),
       W_(snapshot.W),
       H_(snapshot.H),

@@ -33,9 +33,10 @@ public:
 
     // `fileName` is placed in the snapshot's project folder. With `memory`
     // the table is built there instead, byte for byte as the file would be,
-    // and no file is touched.
+    // and no file is touched; with `batch` the finished file is put in place
+    // by the batch (TableBatch.h).
     DeviceTableFile(const ExportSnapshot& snapshot, const std::string& fileName,
-                    QByteArray* memory = nullptr);
+                    QByteArray* memory = nullptr, TableBatch* batch = nullptr);
 
     const std::string& path() const { return output_->path(); }
 

@@ -15,9 +15,9 @@ const char* const kQuickWeaveFileName = "QuickWeave_Projcet.tab";
 
 namespace {
 
-ExportResult writeProject(const ExportSnapshot& snap, const std::string& path) {
+ExportResult writeProject(const ExportSnapshot& snap, const std::string& path, TableBatch* batch) {
     const int N = snap.cameraCount;
-    AtomicOutputFile file(path);
+    AtomicOutputFile file(path, batch);
     if (ExportResult r = file.open(); !r.written()) return r;
     LittleEndianWriter& out = file.out();
 
@@ -75,8 +75,15 @@ ExportResult writeProject(const ExportSnapshot& snap, const std::string& path) {
 
 }  // namespace
 
+ExportResult exportQuickWeave(const Project& project, TableBatch* batch) {
+    return runGuardedExport(project, kQuickWeaveFileName,
+                            [batch](const ExportSnapshot& snap, const std::string& path) {
+                                return writeProject(snap, path, batch);
+                            });
+}
+
 ExportResult exportQuickWeave(const Project& project) {
-    return runGuardedExport(project, kQuickWeaveFileName, writeProject);
+    return exportQuickWeave(project, nullptr);
 }
 
 ExportResult exportQuickWeave() {

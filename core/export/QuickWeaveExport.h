@@ -5,6 +5,7 @@
 #include "export/ExportResult.h"
 
 class Project;
+class TableBatch;
 
 // The file name inside the project folder (the product reads it under this
 // exact, misspelt name).
@@ -22,5 +23,7 @@ extern const char* const kQuickWeaveFileName;
 //     rows x cols uint8 weights (the normalised weight volume at the pixel's
 //     panorama position, for the camera's stacking position).
 ExportResult exportQuickWeave(const Project& project);
+// The same, leaving the file for `batch` to put in place (TableBatch.h).
+ExportResult exportQuickWeave(const Project& project, TableBatch* batch);
 // The same for currentProject().
 ExportResult exportQuickWeave();

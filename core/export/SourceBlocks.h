@@ -11,6 +11,10 @@
 
 constexpr int kSourceBlockWidth = 128;
 constexpr int kSourceBlockHeight = 180;
+// A record keeps its source block's origin in 16 bits, so the device tables
+// can address source images of at most 512 blocks across and 365 down.
+constexpr int kMaxSourceWidth = 512 * kSourceBlockWidth;    // 65536
+constexpr int kMaxSourceHeight = 365 * kSourceBlockHeight;  // 65700
 
 struct SourceBlock {
     int bx = 0;              // block column: source x in [128 bx, 128 bx + 128)

@@ -7,7 +7,7 @@ namespace {
 
 class FileOutput final : public TableOutput {
 public:
-    explicit FileOutput(const std::string& path) : file_(path) {}
+    FileOutput(const std::string& path, TableBatch* batch) : file_(path, batch) {}
     const std::string& path() const override { return file_.path(); }
     ExportResult open() override { return file_.open(); }
     LittleEndianWriter& out() override { return file_.out(); }
@@ -51,8 +51,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TableOutput> fileTableOutput(const std::string& path) {
-    return std::make_unique<FileOutput>(path);
+std::unique_ptr<TableOutput> fileTableOutput(const std::string& path, TableBatch* batch) {
+    return std::make_unique<FileOutput>(path, batch);
 }
 
 std::unique_ptr<TableOutput> memoryTableOutput(const std::string& path, QByteArray& memory) {

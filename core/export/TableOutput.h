@@ -9,6 +9,7 @@
 #include "export/ExportResult.h"
 
 class LittleEndianWriter;
+class TableBatch;
 
 class TableOutput {
 public:
@@ -25,8 +26,9 @@ public:
     virtual ExportResult commit() = 0;
 };
 
-// The file `path`, through AtomicOutputFile.
-std::unique_ptr<TableOutput> fileTableOutput(const std::string& path);
+// The file `path`, through AtomicOutputFile (and, with `batch`, put in place
+// with the batch's other tables).
+std::unique_ptr<TableOutput> fileTableOutput(const std::string& path, TableBatch* batch = nullptr);
 // `memory`, which holds exactly the table's bytes after a successful commit()
 // and is left empty otherwise; nothing touches the disk.
 std::unique_ptr<TableOutput> memoryTableOutput(const std::string& path, QByteArray& memory);

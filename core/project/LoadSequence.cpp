@@ -15,9 +15,27 @@ LoadOutcome runLoadSequence(Project& project, const std::string& path, const Loa
         outcome.settingsError = options.applySettings(project);
         if (!outcome.settingsError.isEmpty()) return outcome;
     }
+    // Limits the project file alone decides, before minutes of remapping.
+    outcome.limitError =
+        QString::fromLocal8Bit(tableLimitProblems(project, options.tables).c_str());
+    if (!outcome.limitError.isEmpty()) return outcome;
 
     project.runRemapper(options.remap);
     outcome.remapperError = project.lastRemapperError;
+    outcome.camerasAnalysed = project.lastRemapAnalysed;
+    if (!outcome.camerasAnalysed) {
+        // Nothing was loaded. Of the cameras only the one the run was stuck
+        // on is known to be at fault: the others were remapped or never reached.
+        const int stuck = project.lastRemapStoppedAt;
+        if (stuck >= 0 && stuck < static_cast<int>(project.cameras.size()))
+            outcome.leftOutByAnalysis.push_back(
+                {stuck, sourceFileName(project.cameras[static_cast<size_t>(stuck)].sourcePath),
+                 "the remapper was stopped while it worked on it; it is left out of the tables"});
+        outcome.leftOut = outcome.leftOutByAnalysis;
+        if (options.analysed) options.analysed();
+        project.loaded = true;
+        return outcome;
+    }
     outcome.leftOutByAnalysis = camerasLeftOut(project);
     if (options.analysed) options.analysed();
     project.loaded = true;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "export/TableLimits.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
 
@@ -20,6 +21,10 @@ struct LoadOptions {
     // return ends the sequence there (nothing is remapped) and comes back as
     // LoadOutcome::settingsError.
     std::function<QString(Project&)> applySettings;
+    // The tables the caller will write: what the project file alone says they
+    // cannot hold ends the sequence before the remapper runs (the window
+    // chooses none at load time and meets them at export).
+    TableChoice tables;
     // Progress, cancel and time limit of the remapper run.
     RemapControl remap;
     // Called once every camera is analysed, before the automatic seams: the
@@ -31,7 +36,11 @@ struct LoadOutcome {
     bool pathEmpty = false;  // no path was given: nothing changed
     QString loadError;       // why the file gave no panorama size (Project::lastLoadError)
     QString settingsError;   // why applySettings ended the sequence
-    QString remapperError;   // why the remapper run failed; the cameras were analysed anyway
+    QString limitError;      // why the chosen tables cannot be made (TableLimits.h)
+    QString remapperError;   // why the remapper run failed
+    // False when the remapper never started or was ended: then no camera was
+    // loaded, and the lists below name only the camera it was stopped on.
+    bool camerasAnalysed = true;
     // Cameras the tables would leave out right after the analysis, and after
     // the automatic seams (the same list when the rig is not automatic).
     std::vector<CameraProblem> leftOutByAnalysis;
@@ -42,7 +51,9 @@ struct LoadOutcome {
     std::vector<CameraProblem> seamFailures;
 
     // The sequence ran through the remapper and the analysis.
-    bool ranThrough() const { return !pathEmpty && settingsError.isEmpty(); }
+    bool ranThrough() const {
+        return !pathEmpty && settingsError.isEmpty() && limitError.isEmpty();
+    }
 };
 
 // Runs the load of `path` (local 8-bit) on `project`. An empty path only says

@@ -50,8 +50,9 @@ QString applyCliSettings(const CliSettings& choice, Project& project) {
     return QString();
 }
 
-bool saveCliSettings(const Project& project) {
-    const QString path = settingsPathFor(project.ptoFilePath);
+bool saveCliSettings(const CliSettings& choice, const Project& project) {
+    if (choice.ignore) return true;
+    const QString path = choice.file.isEmpty() ? settingsPathFor(project.ptoFilePath) : choice.file;
     const QString error = RigSettings::capture(project).write(path);
     if (!error.isEmpty()) {
         fprintf(stderr, "orvikjoint-cli: %s\n", error.toLocal8Bit().constData());

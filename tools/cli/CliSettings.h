@@ -22,6 +22,7 @@ QString takeSettingsOptions(QStringList* args, CliSettings* out);
 // stop), empty when it was applied or there is none.
 QString applyCliSettings(const CliSettings& choice, Project& project);
 
-// Saves the settings the tables were made with beside the project; on failure
-// prints why and returns false.
-bool saveCliSettings(const Project& project);
+// Saves the settings the tables were made with where they were read from (the
+// --settings file, or beside the project); with --no-settings writes nothing.
+// On failure prints why and returns false.
+bool saveCliSettings(const CliSettings& choice, const Project& project);

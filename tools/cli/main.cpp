@@ -2,7 +2,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,6 +16,7 @@
 #include "export/Camera4KExport.h"
 #include "export/ExportResult.h"
 #include "export/QuickWeaveExport.h"
+#include "export/TableBatch.h"
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
@@ -41,8 +44,8 @@ const char kUsage[] =
     "\n"
     "Settings: PROJECT.orvik.json beside PROJECT.pto (saved by the window) is applied\n"
     "first and the options above override it; every export saves what it used there.\n"
-    "  --settings FILE read the settings from FILE instead\n"
-    "  --no-settings   ignore any settings file\n"
+    "  --settings FILE read the settings from FILE instead, and save them there\n"
+    "  --no-settings   neither read nor write any settings file\n"
     "  --manual        seams by blend and crop even where the settings say automatic\n"
     "\n"
     "  --allow-missing-cameras\n"
@@ -53,6 +56,9 @@ const char kUsage[] =
     "                  (default 600)\n"
     "  -h, --help      show this text\n"
     "  --version       show the version\n"
+    "\n"
+    "Every requested table is written completely before any earlier one is\n"
+    "replaced; when one cannot be written, none is replaced.\n"
     "\n"
     "Exit code 0 only when every requested table was written with every camera\n"
     "(or, with --allow-missing-cameras, with the cameras that could take part).\n"
@@ -148,11 +154,31 @@ int fail(const QString& message) {
     return 1;
 }
 
+int run(Project& project, QCoreApplication& app);
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef SIGXFSZ
+    // Beyond a file size limit (ulimit -f) a write fails like one to a full
+    // disk, with the system's reason, and the unfinished file is removed;
+    // the signal's default would end the process and leave it behind.
+    signal(SIGXFSZ, SIG_IGN);
+#endif
     Project project;
     QCoreApplication app(argc, argv);
+    // Whatever a library throws (OpenCV on an image it cannot take, a failed
+    // allocation) ends the run with its message, never with an abort.
+    try {
+        return run(project, app);
+    } catch (const std::exception& e) {
+        return fail(QString("stopped: %1").arg(e.what()));
+    }
+}
+
+namespace {
+
+int run(Project& project, QCoreApplication& app) {
     QStringList args = app.arguments().mid(1);
     if (args.contains("--version")) {
         printf("orvikjoint-cli %s\n", ORVIK_VERSION);
@@ -228,16 +254,20 @@ int main(int argc, char* argv[]) {
         fflush(stdout);
     };
     load.remap.timeoutSeconds = opt.remapTimeout;
+    load.tables = {opt.want2k, opt.want4k, opt.wantQuickWeave};
     const LoadOutcome outcome = runLoadSequence(project, toLocal8BitString(opt.project), load);
     if (!outcome.settingsError.isEmpty()) return fail(outcome.settingsError);
+    if (!outcome.limitError.isEmpty())
+        return fail(outcome.limitError + "\nnothing exported (no camera was remapped)");
     const int n = static_cast<int>(project.cameras.size());
     // Every camera the tables would leave out, once, before anything is written.
     for (const CameraProblem& c : outcome.leftOutByAnalysis) printf("%s\n", c.message().c_str());
     fflush(stdout);
     // A remapper failure is allowed past only for the cameras it left out, and
-    // only when some camera is left to write.
+    // only when some camera is left to write (never when the run was ended).
     if (!outcome.remapperError.isEmpty()) {
-        if (!opt.allowMissingCameras || static_cast<int>(outcome.leftOutByAnalysis.size()) == n)
+        if (!opt.allowMissingCameras || !outcome.camerasAnalysed ||
+            static_cast<int>(outcome.leftOutByAnalysis.size()) == n)
             return fail(outcome.remapperError);
         fprintf(stderr, "orvikjoint-cli: %s\n", toLocal8BitString(outcome.remapperError).c_str());
     }
@@ -269,28 +299,31 @@ int main(int argc, char* argv[]) {
         cam.displayCache.clear();  // it holds the layer too, for the next refresh
     }
 
+    // The tables form one set: each is written completely, and only when
+    // every one is complete are they put in place, one right after the other;
+    // then the settings that describe them are saved.
     struct Job {
         bool wanted;
-        ExportResult (*run)();
+        ExportResult (*run)(const Project&, TableBatch*);
     };
     const Job jobs[] = {{opt.want2k, &exportCamera2K},
                         {opt.want4k, &exportCamera4K},
                         {opt.wantQuickWeave, &exportQuickWeave}};
-    std::vector<std::string> written;
-    bool allWritten = true;
+    TableBatch batch;
     for (const Job& job : jobs) {
         if (!job.wanted) continue;
-        const ExportResult r = job.run();
+        const ExportResult r = job.run(project, &batch);
         fflush(stdout);
-        if (r.written()) {
-            written.push_back(r.path);
-        } else {
-            allWritten = false;
-            fprintf(stderr, "orvikjoint-cli: %s\n",
-                    r.message.empty() ? "export wrote nothing" : r.message.c_str());
-        }
+        if (!r.written())
+            return fail(QString("%1\nno table replaced: the earlier tables are as they were")
+                            .arg(r.message.empty() ? "export wrote nothing" : r.message.c_str()));
     }
+    std::vector<std::string> written;
+    const ExportResult put = batch.commit(written);
     for (const std::string& path : written) printf("wrote %s\n", path.c_str());
-    if (!written.empty() && !saveCliSettings(project)) allWritten = false;
-    return allWritten ? 0 : 1;
+    fflush(stdout);
+    if (!put.written()) return fail(QString::fromStdString(put.message));
+    return saveCliSettings(settings, project) ? 0 : 1;
 }
+
+}  // namespace
