@@ -4,14 +4,19 @@
 #include <QFileInfo>
 #include <opencv2/core.hpp>
 
+#include "file/InputFile.h"
 #include "project/Project.h"
 
 namespace {
 
 // Why camera `cam` gives the exporters nothing, empty when it is usable.
 std::string unusable(const Camara& cam) {
-    if (cam.sourceImage.empty()) return "its source image could not be read";
-    if (cam.image.empty() || cam.coordMap.empty()) return "the remapper left no layer for it";
+    // Without a layer the source is not decoded: it is at fault only when it
+    // is not there to be read.
+    const bool noLayer = cam.image.empty() || cam.coordMap.empty();
+    if (cam.sourceImage.empty() && (!noLayer || !regularFileProblem(cam.sourcePath).empty()))
+        return "its source image could not be read";
+    if (noLayer) return "the remapper left no layer for it";
     if (cam.imgBdy.empty()) return "its middle row has no edge to cut at";
     if (cam.imgBdy.size() != 2)
         return "its middle row has " + std::to_string(cam.imgBdy.size()) +
@@ -34,7 +39,7 @@ std::string sourceFileName(const std::string& path) {
 }
 
 std::string CameraProblem::message() const {
-    return "camera " + std::to_string(index) + " (" + sourceFile + "): " + reason;
+    return "camera " + std::to_string(index) + " (" + shortenedName(sourceFile) + "): " + reason;
 }
 
 std::vector<CameraProblem> camerasLeftOut(const Project& project) {

@@ -9,9 +9,11 @@
 #include <cstring>
 #include <future>
 #include <limits>
+#include <new>
 #include <opencv2/imgcodecs.hpp>
 #include <utility>
 
+#include "file/InputFile.h"
 #include "project/Reporter.h"
 
 namespace {
@@ -33,10 +35,24 @@ MapTiff refuse(const std::string& path, const std::string& problem) {
     return r;
 }
 
-// imread, without OpenCV's own warning for a file that is not there.
-cv::Mat readImage(const std::string& path) {
-    if (!QFileInfo::exists(QString::fromLocal8Bit(path.c_str()))) return cv::Mat();
-    return cv::imread(path, cv::IMREAD_UNCHANGED);
+// imread of a regular file (a pipe would block it), without OpenCV's own
+// warning for a file that is not there; empty, with `problem` set, when
+// OpenCV refuses the file (it throws beyond its pixel limit, or when an
+// allocation fails).
+cv::Mat readImage(const std::string& path, std::string* problem = nullptr) {
+    const std::string notRegular = regularFileProblem(path);
+    if (!notRegular.empty()) {
+        if (problem) *problem = notRegular;
+        return cv::Mat();
+    }
+    try {
+        return cv::imread(path, cv::IMREAD_UNCHANGED);
+    } catch (const cv::Exception& e) {
+        if (problem) *problem = e.err;
+    } catch (const std::bad_alloc&) {
+        if (problem) *problem = "not enough memory to decode it";
+    }
+    return cv::Mat();
 }
 
 // Larger maps than this are refused rather than allocated on a header's word.
@@ -252,11 +268,20 @@ void loadCameraInputs(Camara& cam, int index) {
 
     // The remapped layer decodes beside the maps; what is reported about it
     // still comes after what is reported about them.
-    std::future<cv::Mat> layer = std::async(std::launch::async, readImage, cam.imagePath);
+    std::future<cv::Mat> layer =
+        std::async(std::launch::async, [&cam] { return readImage(cam.imagePath); });
     loadCoordinateMaps(cam);
-    cam.sourceImage = readImage(cam.sourcePath);
-    if (cam.sourceImage.empty())
-        reportProblemf("%s: source image cannot be read\r\n", cam.sourcePath.c_str());
+    // Without a layer the remapper refused the source (it reads and checks it
+    // first: size, truncation) or failed on the way; decoding the source here
+    // would only meet what the remapper met, maybe a header claiming
+    // gigapixels. The camera is left out either way.
+    const bool layerWritten = regularFileProblem(cam.imagePath).empty();
+    std::string problem = layerWritten ? std::string() : regularFileProblem(cam.sourcePath);
+    if (layerWritten) cam.sourceImage = readImage(cam.sourcePath, &problem);
+    if (cam.sourceImage.empty() && (layerWritten || !problem.empty()))
+        reportProblemf("%s: source image cannot be read%s%s\r\n",
+                       shortenedName(cam.sourcePath).c_str(), problem.empty() ? "" : ": ",
+                       problem.c_str());
     cv::Mat image = layer.get();
     if (image.empty()) {
         reportProblemf("%s: remapped image cannot be read\r\n", cam.imagePath.c_str());

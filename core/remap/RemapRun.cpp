@@ -10,8 +10,13 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "file/AtomicReplace.h"
+#include "file/InputFile.h"
+#include "project/LoadReport.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 
@@ -108,6 +113,10 @@ void endRun(QProcess& process) {
 
 const char kRemapOptions[] = "-c -z LZW -r ldr -m TIFF_m -o \"pic\" -i";
 
+// The script announces each camera before its remapper starts, so that a run
+// ended by a time limit can name the camera it was stuck on.
+const char kCameraMark[] = "orvikjoint: remapping camera ";
+
 // The three files the remapper leaves for camera i (names as loadProject sets them).
 QStringList cameraOutputs(const QString& workFolder, int i) {
     return {QString("%1/pic000%2.tif").arg(workFolder).arg(i),
@@ -139,19 +148,38 @@ int camerasRemapped(const QString& workFolder, int count) {
     return done;
 }
 
-// The last non-empty line of the remapper's output, for the failure message.
+QStringList outputLines(const QByteArray& output) {
+    return QString::fromLocal8Bit(output).split(QRegExp("[\r\n]"), Qt::SkipEmptyParts);
+}
+
+// The last non-empty line the remapper printed, for the failure message (the
+// script's own announcements aside), shortened: it may quote a file name.
 QString lastLine(const QByteArray& output) {
-    const QStringList lines =
-        QString::fromLocal8Bit(output).split(QRegExp("[\r\n]"), Qt::SkipEmptyParts);
-    return lines.isEmpty() ? QString() : lines.last().trimmed();
+    QStringList lines = outputLines(output);
+    while (!lines.isEmpty() && lines.last().startsWith(kCameraMark)) lines.removeLast();
+    if (lines.isEmpty()) return QString();
+    return QString::fromLocal8Bit(shortenedName(toLocal8BitString(lines.last().trimmed())).c_str());
+}
+
+// The camera the script announced last, -1 when it announced none.
+int announcedCamera(const QByteArray& output) {
+    const QStringList lines = outputLines(output);
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        if (!it->startsWith(kCameraMark)) continue;
+        bool ok = false;
+        const int camera = it->mid(static_cast<int>(strlen(kCameraMark))).trimmed().toInt(&ok);
+        return ok ? camera : -1;
+    }
+    return -1;
 }
 
 // Runs the script in the work folder and waits for it, reporting progress in short
 // steps, ending it on a time limit, a cancel request or a signal. Returns an
-// empty string or why the run failed; `stopped` tells whether it was ended.
+// empty string or why the run failed; `stoppedAt` is the camera being remapped
+// when the run was ended, -1 when it ran to its end.
 QString runScript(const Project& project, const RemapControl& control, const QString& script,
-                  const QString& remapper, int count, bool& stopped) {
-    stopped = false;
+                  const QString& remapper, int count, int& stoppedAt) {
+    stoppedAt = -1;
     RemapperProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
 #ifdef Q_OS_WIN
@@ -202,7 +230,22 @@ QString runScript(const Project& project, const RemapControl& control, const QSt
         why = QString("remapper run interrupted by signal %1").arg(interruptedBy);
 #endif
     if (!why.isEmpty()) {
-        stopped = true;
+        tail += process.readAll();
+        // The script goes through the cameras in order; without its word,
+        // the first camera whose files are missing is the one it was on.
+        stoppedAt = announcedCamera(tail);
+        for (int i = 0; i < count && stoppedAt < 0; ++i)
+            for (const QString& f : cameraOutputs(project.tiffPath, i))
+                if (!QFileInfo::exists(f)) stoppedAt = i;
+        if (stoppedAt < 0) stoppedAt = 0;
+        if (stoppedAt < count)
+            why += QString(" (at camera %1, %2)")
+                       .arg(stoppedAt)
+                       .arg(QString::fromLocal8Bit(
+                           shortenedName(
+                               sourceFileName(
+                                   project.cameras[static_cast<size_t>(stoppedAt)].sourcePath))
+                               .c_str()));
         return why;
     }
     tail += process.readAll();
@@ -241,9 +284,10 @@ QString writeRemapBatch(const QString& workFolder, int count, const QString& pto
     // Every camera is tried, as a batch file would; the script fails if any did.
     QString text = QString("var=%1\nstatus=0\n").arg(shellQuote(remapper));
     for (int i = 0; i < count; ++i)
-        text += QString("\"$var\" %1 %2 %3 || status=$?\n")
-                    .arg(kRemapOptions)
+        text += QString("echo '%1%2'\n\"$var\" %3 %2 %4 || status=$?\n")
+                    .arg(kCameraMark)
                     .arg(i)
+                    .arg(kRemapOptions)
                     .arg(shellQuote(ptoPath));
     text += "exit $status\n";
 #endif
@@ -288,8 +332,12 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
     // A tiff folder that was already there is not ours: only what this run writes
     // is removed from it afterwards.
     const bool existed = QDir(work).exists();
-    if (!existed && !QDir().mkdir(work))
-        error = QString("work folder %1 cannot be created").arg(work);
+    if (!existed) {
+        std::error_code ec;
+        if (!std::filesystem::create_directory(toLocal8BitString(work), ec))
+            error = QString("work folder %1 cannot be created: %2")
+                        .arg(work, QString::fromLocal8Bit(ec ? ec.message().c_str() : "it exists"));
+    }
     if (!existed && error.isEmpty()) {
         QFile marker(work + "/" + kMarker);
         if (!marker.open(QIODevice::WriteOnly))
@@ -304,7 +352,8 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
     }
 
     QString script;
-    bool stopped = false;
+    int stoppedAt = -1;
+    bool ran = false;
     if (error.isEmpty()) {
         // The remapper runs inside the work folder, where a project named
         // relative to the caller's folder would not be found.
@@ -324,7 +373,8 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
         if (!QDir::setCurrent(work)) {
             error = QString("work folder %1 cannot be entered").arg(work);
         } else {
-            error = runScript(project, control, script, remapper, count, stopped);
+            error = runScript(project, control, script, remapper, count, stoppedAt);
+            ran = true;
             QDir::setCurrent(previous);
         }
     }
@@ -333,8 +383,13 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
 
     reportf("camara size:%d\r\n", count);
     reportFlush();
+    // A remapper that never started or was ended has left nothing worth
+    // reading: its one message says why, not a line per missing file.
+    const bool analyse = ran && stoppedAt < 0;
+    project.lastRemapStoppedAt = stoppedAt;
+    project.lastRemapAnalysed = analyse;
     const QString analysing = QString::fromUtf8("正在分析相机");
-    for (int i = 0; i < count && !stopped; ++i) {
+    for (int i = 0; i < count && analyse; ++i) {
         Camara& cam = project.cameras[static_cast<size_t>(i)];
         loadCameraInputs(cam, i);
         // A layer reaching outside the panorama would be written with wrapped
@@ -349,7 +404,7 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
         report(control, count + i + 1, 2 * count, analysing);
     }
     // An ended run leaves no camera half loaded from an earlier project.
-    if (stopped)
+    if (!analyse)
         for (int i = 0; i < count; ++i)
             dropCameraInputs(project.cameras[static_cast<size_t>(i)], i);
     project.lastRemapperError = error;

@@ -106,12 +106,13 @@ TEST(RemapScript, OneLinePerCameraWithQuotedPaths) {
     const QString script = writeRemapBatch(work, 3, pto, "/opt/my tools/nona2");
     EXPECT_EQ(script, work + "/nona.sh");
     const QStringList lines = readAll(script).split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 6);
+    ASSERT_EQ(lines.size(), 9);
     EXPECT_EQ(lines[0], "var='/opt/my tools/nona2'");
-    EXPECT_EQ(lines[2], "\"$var\" -c -z LZW -r ldr -m TIFF_m -o \"pic\" -i 0 '" + dir.path() +
+    EXPECT_EQ(lines[2], "echo 'orvikjoint: remapping camera 0'");
+    EXPECT_EQ(lines[3], "\"$var\" -c -z LZW -r ldr -m TIFF_m -o \"pic\" -i 0 '" + dir.path() +
                             "/it'\\''s a rig $HOME.pto' || status=$?");
-    EXPECT_TRUE(lines[4].contains(" -i 2 "));
-    EXPECT_EQ(lines[5], "exit $status");
+    EXPECT_TRUE(lines[7].contains(" -i 2 "));
+    EXPECT_EQ(lines[8], "exit $status");
     EXPECT_EQ(readAll(writeRemapBatch(work, 0, pto, "x")).count("$var"), 0);
     // The default remapper sits beside the executable.
     EXPECT_EQ(remapperProgram(), QCoreApplication::applicationDirPath() + "/nona2");
