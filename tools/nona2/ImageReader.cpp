@@ -12,7 +12,10 @@
 #include <mutex>
 #include <vector>
 
+#include "file/InputFile.h"
+
 extern "C" {
+#include <jerror.h>
 #include <jpeglib.h>
 }
 
@@ -38,7 +41,12 @@ void jpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(err->jump, 1);
 }
 
-void jpegSilence(j_common_ptr, int) {}
+// Warnings are not shown, but a file that ends before its image data does
+// ("Premature end of JPEG file") is an error: libjpeg would fill the rest of
+// the image with grey and call that a success.
+void jpegWarning(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) jpegErrorExit(cinfo);
+}
 
 // Headers claiming more than this are refused even without an expected size.
 constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
@@ -97,7 +105,7 @@ bool readJpeg(FILE* file, const std::string& path, cv::Mat& out, std::string& er
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = jpegErrorExit;
-    err.mgr.emit_message = jpegSilence;
+    err.mgr.emit_message = jpegWarning;
     err.message[0] = 0;
     cv::Mat image;  // constructed before the jump target so longjmp skips no destructor
     if (setjmp(err.jump)) {
@@ -191,7 +199,9 @@ bool decodeTiff(const std::string& path, cv::Mat& out, std::string& error, cv::S
         return false;
     }
     std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
-    const int ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0);
+    // Stop at the first strip that cannot be read: a truncated file is an
+    // error, not an image with a missing part.
+    const int ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 1);
     TIFFClose(tif);
     if (!ok) {
         error = path + ": cannot decode TIFF";
@@ -216,30 +226,40 @@ bool decodeTiff(const std::string& path, cv::Mat& out, std::string& error, cv::S
 }  // namespace
 
 bool readImage(const std::string& path, cv::Mat& out, std::string& error, cv::Size expected) {
+    // A pipe would block the open or the read, a device never end it.
+    if (const std::string why = regularFileProblem(path); !why.empty()) {
+        error = shortenedName(path) + ": cannot read the image: " + why;
+        return false;
+    }
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        error = path + ": cannot open the image (" + std::strerror(errno) + ")";
+        error = shortenedName(path) + ": cannot open the image (" + std::strerror(errno) + ")";
         return false;
     }
     unsigned char magic[8] = {0};
     const size_t got = std::fread(magic, 1, sizeof(magic), file.get());
+    // Messages name the file, shortened: a project may give a name of megabytes.
+    bool ok = false;
     if (got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
         std::rewind(file.get());
-        return readJpeg(file.get(), path, out, error, expected);
+        ok = readJpeg(file.get(), path, out, error, expected);
+    } else if (file.reset(); got >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) {
+        ok = readPng(path, out, error, expected);
+    } else if (got >= 4 &&
+               (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0)) {
+        ok = readTiff(path, out, error, expected);
+    } else {
+        error = path + ": not a JPEG, PNG or TIFF image";
     }
-    file.reset();
-    if (got >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0)
-        return readPng(path, out, error, expected);
-    if (got >= 4 && (std::memcmp(magic, "II*\0", 4) == 0 || std::memcmp(magic, "MM\0*", 4) == 0))
-        return readTiff(path, out, error, expected);
-    error = path + ": not a JPEG, PNG or TIFF image";
-    return false;
+    if (!ok && error.compare(0, path.size(), path) == 0)
+        error = shortenedName(path) + error.substr(path.size());
+    return ok;
 }
 
 bool loadSourceImage(const ImageDesc& image, cv::Mat& out, std::string& error) {
     if (!readImage(image.path, out, error, cv::Size(image.width, image.height))) return false;
     if (out.cols != image.width || out.rows != image.height) {
-        error = image.path + ": image is " + std::to_string(out.cols) + "x" +
+        error = shortenedName(image.path) + ": image is " + std::to_string(out.cols) + "x" +
                 std::to_string(out.rows) + " but the project says " + std::to_string(image.width) +
                 "x" + std::to_string(image.height);
         return false;

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #endif
 
+#include <cerrno>
+
 #include "TiffWriter.h"
 #include "file/AtomicReplace.h"
 
@@ -37,9 +39,10 @@ bool LayerFiles::begin(int left, int top, int width, int height, std::string& er
     for (int k = 0; k < (withMaps_ ? 3 : 1); ++k) {
         files_.push_back(std::make_unique<File>(base_ + suffixes[k]));
         File& f = *files_.back();
+        errno = 0;
         f.tif = TIFFOpen(f.target.temporary().c_str(), "w");
         if (!f.tif) {
-            error = f.target.temporary() + ": cannot create the file";
+            error = cannotCreate(f.target.temporary(), errno);
             return false;
         }
         f.writer = std::make_unique<TiffImageWriter>(
@@ -74,7 +77,8 @@ bool LayerFiles::finish(std::string& error) {
     for (const auto& f : files_) {
         std::string reason;
         if (!f->target.commit(reason)) {
-            error = f->target.target() + ": cannot move the finished file into place";
+            error =
+                f->target.target() + ": cannot move the finished file into place (" + reason + ")";
             return false;
         }
     }

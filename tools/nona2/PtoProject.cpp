@@ -9,6 +9,7 @@
 
 #include "PtoWords.h"
 #include "file/AbsoluteName.h"
+#include "file/InputFile.h"
 
 extern "C" {
 #include <pano13/filter.h>
@@ -452,6 +453,11 @@ bool parsePto(const std::string& text, const std::string& path, PtoProject& proj
 }
 
 bool readPtoFile(const std::string& path, PtoProject& project, std::string& error) {
+    // A pipe would block the read, a device never end it.
+    if (const std::string why = regularFileProblem(path); !why.empty()) {
+        error = path + ": cannot read the project file: " + why;
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot open the project file";

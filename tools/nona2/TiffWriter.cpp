@@ -34,6 +34,15 @@ std::string writeError(const std::string& path) {
            (code != 0 ? std::string(" (") + std::strerror(code) + ")" : "");
 }
 
+}  // namespace
+
+std::string cannotCreate(const std::string& path, int code) {
+    return path + ": cannot create the file" +
+           (code != 0 ? std::string(" (") + std::strerror(code) + ")" : "");
+}
+
+namespace {
+
 // A layer row as stored, RGBA from BGRA; `predicted` applies horizontal
 // differencing (each sample minus the same sample of the pixel before).
 void storeLayerRow(const uint8_t* px, int cols, uint8_t* row, bool predicted) {
@@ -247,9 +256,10 @@ bool TiffImageWriter::finish(std::string& error) {
 
 bool writeLayerTiff(const std::string& path, const cv::Mat& bgra, int left, int top,
                     int compression, std::string& error) {
+    errno = 0;
     TiffCloser file{TIFFOpen(path.c_str(), "w")};
     if (!file.tif) {
-        error = path + ": cannot create the file";
+        error = cannotCreate(path, errno);
         return false;
     }
     return writeLayer(file.tif, path, bgra, left, top, compression, error);
@@ -266,9 +276,10 @@ bool writeLayer(TIFF* tif, const std::string& name, const cv::Mat& bgra, int lef
 bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression,
                   std::string& error) {
     CV_Assert(map.type() == CV_32FC1);
+    errno = 0;
     TiffCloser file{TIFFOpen(path.c_str(), "w")};
     if (!file.tif) {
-        error = path + ": cannot create the file";
+        error = cannotCreate(path, errno);
         return false;
     }
     TiffImageWriter writer(file.tif, path, TiffImageWriter::Kind::Map, map.cols, map.rows, 0, 0,

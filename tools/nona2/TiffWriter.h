@@ -79,4 +79,8 @@ bool writeLayer(TIFF* tif, const std::string& name, const cv::Mat& bgra, int lef
 // Writes `map` (CV_32FC1) as one 32-bit IEEE float sample per pixel in strips.
 bool writeMapTiff(const std::string& path, const cv::Mat& map, int compression, std::string& error);
 
+// "PATH: cannot create the file (REASON)" for a TIFFOpen that failed with the
+// system's error `code` (no reason when it is 0).
+std::string cannotCreate(const std::string& path, int code);
+
 }  // namespace nona2

@@ -4,6 +4,7 @@
 // the stitching tool uses: nona2 -c -z LZW -r ldr -m TIFF_m -o pic -i N project.pto
 // This file is the front end: it turns the command line into RunOptions and
 // hands them to remapProject.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -13,8 +14,6 @@
 
 #ifdef __linux__
 #include <sys/prctl.h>
-
-#include <csignal>
 #endif
 
 namespace {
@@ -111,6 +110,11 @@ int parseArgs(int argc, char** argv, nona2::RunOptions& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // Beyond a file size limit a write fails with the system's reason and the
+    // unfinished files are removed, instead of the signal ending us first.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 #ifdef __linux__
     // Started by a script that is itself ended (a cancelled or killed load), we
     // end with it instead of writing on as an orphan.
