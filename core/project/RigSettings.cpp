@@ -187,8 +187,9 @@ RigSettingsRead RigSettings::read(const QString& path) {
         result.error = QString("cannot read settings file %1: %2").arg(path, file.errorString());
         return result;
     }
-    // At most one byte more than allowed is read, in case the file grew.
-    const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
+    // At most one byte more than allowed is read, in case the file grows.
+    const QByteArray bytes = file.size() > kMaxSettingsBytes ? QByteArray(kMaxSettingsBytes + 1, 0)
+                                                             : file.read(kMaxSettingsBytes + 1);
     if (bytes.size() > kMaxSettingsBytes) {
         result.error = QString("settings file %1 is larger than %2 MB: not a settings file")
                            .arg(path)

@@ -265,17 +265,27 @@ std::string layerOutsidePanorama(Camara& cam, int panoWidth, int panoHeight) {
 
 void loadCameraInputs(Camara& cam, int index) {
     dropCameraInputs(cam, index);
+    // Without a layer the remapper refused the source (it reads and checks it
+    // first: size, truncation) or failed on the way, and said why; decoding
+    // the source here would only meet what the remapper met, maybe a header
+    // claiming gigapixels. The camera is left out either way.
+    const bool layerWritten = regularFileProblem(cam.imagePath).empty();
+    if (!layerWritten && !regularFileProblem(cam.mapXPath).empty() &&
+        !regularFileProblem(cam.mapYPath).empty()) {
+        // One line for the camera, not one per missing file.
+        reportProblemf("camera %d: the remapper wrote none of its files\r\n", index);
+        if (const std::string why = regularFileProblem(cam.sourcePath); !why.empty())
+            reportProblemf("%s: source image cannot be read: %s\r\n",
+                           shortenedName(cam.sourcePath).c_str(), why.c_str());
+        reportFlush();
+        return;
+    }
 
     // The remapped layer decodes beside the maps; what is reported about it
     // still comes after what is reported about them.
     std::future<cv::Mat> layer =
         std::async(std::launch::async, [&cam] { return readImage(cam.imagePath); });
     loadCoordinateMaps(cam);
-    // Without a layer the remapper refused the source (it reads and checks it
-    // first: size, truncation) or failed on the way; decoding the source here
-    // would only meet what the remapper met, maybe a header claiming
-    // gigapixels. The camera is left out either way.
-    const bool layerWritten = regularFileProblem(cam.imagePath).empty();
     std::string problem = layerWritten ? std::string() : regularFileProblem(cam.sourcePath);
     if (layerWritten) cam.sourceImage = readImage(cam.sourcePath, &problem);
     if (cam.sourceImage.empty() && (layerWritten || !problem.empty()))

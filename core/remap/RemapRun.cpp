@@ -158,7 +158,8 @@ QString lastLine(const QByteArray& output) {
     QStringList lines = outputLines(output);
     while (!lines.isEmpty() && lines.last().startsWith(kCameraMark)) lines.removeLast();
     if (lines.isEmpty()) return QString();
-    return QString::fromLocal8Bit(shortenedName(toLocal8BitString(lines.last().trimmed())).c_str());
+    return QString::fromLocal8Bit(
+        shortenedName(toLocal8BitString(lines.last().trimmed()), 1000).c_str());
 }
 
 // The camera the script announced last, -1 when it announced none.

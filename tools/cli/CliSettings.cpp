@@ -51,8 +51,8 @@ QString applyCliSettings(const CliSettings& choice, Project& project) {
 }
 
 bool saveCliSettings(const CliSettings& choice, const Project& project) {
-    if (choice.ignore) return true;
-    const QString path = choice.file.isEmpty() ? settingsPathFor(project.ptoFilePath) : choice.file;
+    if (choice.ignore || !choice.file.isEmpty()) return true;
+    const QString path = settingsPathFor(project.ptoFilePath);
     const QString error = RigSettings::capture(project).write(path);
     if (!error.isEmpty()) {
         fprintf(stderr, "orvikjoint-cli: %s\n", error.toLocal8Bit().constData());

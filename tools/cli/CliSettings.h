@@ -22,7 +22,8 @@ QString takeSettingsOptions(QStringList* args, CliSettings* out);
 // stop), empty when it was applied or there is none.
 QString applyCliSettings(const CliSettings& choice, Project& project);
 
-// Saves the settings the tables were made with where they were read from (the
-// --settings file, or beside the project); with --no-settings writes nothing.
-// On failure prints why and returns false.
+// Saves the settings the tables were made with beside the project. A run told
+// to ignore that file (--no-settings) or to read another one (--settings)
+// writes nothing: the operator's files stay as they were. On failure prints
+// why and returns false.
 bool saveCliSettings(const CliSettings& choice, const Project& project);

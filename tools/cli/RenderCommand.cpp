@@ -50,6 +50,9 @@ QString parse(const QStringList& args, RenderOptions* o) {
     if (o->table.isEmpty()) return "no table given";
     if (o->project.isEmpty()) return "--project is required";
     if (o->out.isEmpty()) return "-o is required";
+    if (QFileInfo(o->out).isDir())
+        return QString("-o %1 is a folder: give the name of an image file, e.g. out.png")
+            .arg(o->out);
     if (!cv::haveImageWriter(o->out.toLocal8Bit().toStdString()))
         return QString("-o %1: no image format goes by that name's ending (use .png)").arg(o->out);
     return QString();
@@ -79,7 +82,8 @@ cv::Mat readPicture(const std::string& path, QString& error) {
     try {
         image = cv::imread(path, cv::IMREAD_COLOR);
     } catch (const cv::Exception& e) {
-        error = QString("cannot read %1: %2").arg(shown(path), e.err.c_str());
+        error =
+            QString("cannot read %1: OpenCV cannot decode it (%2)").arg(shown(path), e.err.c_str());
         return cv::Mat();
     }
     if (image.empty()) error = QString("cannot read %1").arg(shown(path));
@@ -95,11 +99,10 @@ bool writePicture(const std::string& path, const cv::Mat& image) {
     }
 }
 
-// Why nothing could be written to `path`, checked before the work: a folder,
-// or a folder to put it in that does not exist.
+// Why nothing could be written to `path`, checked before the work: the folder
+// to put it in does not exist.
 QString outputProblem(const QString& path) {
     const QFileInfo fi(path);
-    if (fi.isDir()) return QString("cannot write %1: it is a folder").arg(path);
     if (!fi.absoluteDir().exists())
         return QString("cannot write %1: folder %2 does not exist").arg(path, fi.absolutePath());
     return QString();
@@ -126,6 +129,8 @@ int runRender(const QStringList& args) {
                 .arg(o.table, t.violations().list().empty()
                                   ? QString()
                                   : QString::fromStdString(t.violations().list()[0].message)));
+    if (const std::string why = t.viewProblem(); !why.empty())
+        return reportFailure(QString("%1: %2").arg(o.table, why.c_str()));
     if (const QString bad = unreadable(local(o.project)); !bad.isEmpty()) return reportFailure(bad);
     const PtoReader pto(local(o.project));
     if (pto.imageCount() != t.N())
@@ -148,8 +153,6 @@ int runRender(const QStringList& args) {
                                  .arg(t.device->sourceWidth0)
                                  .arg(t.device->sourceHeight0));
 
-    if (const std::string why = t.viewProblem(); !why.empty())
-        return reportFailure(QString("%1: %2").arg(o.table, why.c_str()));
     const DeviceView view = t.render(frames);
     if (!writePicture(local(o.out), view.image))
         return reportFailure(QString("cannot write %1").arg(o.out));

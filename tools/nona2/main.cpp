@@ -4,6 +4,8 @@
 // the stitching tool uses: nona2 -c -z LZW -r ldr -m TIFF_m -o pic -i N project.pto
 // This file is the front end: it turns the command line into RunOptions and
 // hands them to remapProject.
+#include <tiffio.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -115,6 +117,12 @@ int main(int argc, char** argv) {
     // unfinished files are removed, instead of the signal ending us first.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // Every libtiff call we make reports failure by its result, which we turn
+    // into one message with the system's reason; libtiff's own lines (several
+    // per failed write, more while the unfinished files are closed) would
+    // only bury it.
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
 #ifdef __linux__
     // Started by a script that is itself ended (a cancelled or killed load), we
     // end with it instead of writing on as an orphan.
