@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +60,14 @@ TEST(RigSettings, RoundTripAndChangedCalibration) {
     EXPECT_FALSE(p.cameras[2].highlighted);
     EXPECT_EQ(p.drawOrder, (std::deque<int>{2, 0, 1}));
     EXPECT_EQ(p.blendValue, 9000);
+
+    // Another rig's file of many cameras: the first few are named, the rest counted.
+    std::string many = "p f2 w3840 h1920 v360 n\"TIFF_m\"\n";
+    for (int k = 0; k < 25; ++k) many += "i w10 h10 f0 v100 n\"m" + std::to_string(k) + ".jpg\"\n";
+    p.loadProject(dir.write("many.pto", many));
+    ASSERT_EQ(RigSettings::capture(p).write(path), "");
+    p.loadProject(rig(dir, {"cam0.jpg", "cam2.jpg", "cam3b.jpg"}));
+    EXPECT_TRUE(restoreSettings(p, path).message().endsWith(", and 18 more"));
 }
 
 // An unusable file is refused whole, with the file and the problem named.
@@ -91,6 +100,8 @@ TEST(RigSettings, BadFilesChangeNothing) {
         {{"\"highlighted\": false", "\"highlighted\": true"}, "more than one camera"},
         {{"        0\n    ]", "        1\n    ]"}, "'drawOrder' must list each camera index"},
         {{"        0\n    ]", "        1e300\n    ]"}, "'drawOrder' must list each camera index"},
+        // A value of megabytes is quoted shortened.
+        {{"\"dirR\": 0", "\"dirR\": \"" + QString(1 << 20, 'x') + "\""}, "bytes left out ...]xxx"},
     };
     for (const auto& [edit, problem] : cases) {
         QString text = good;
@@ -102,6 +113,14 @@ TEST(RigSettings, BadFilesChangeNothing) {
         EXPECT_TRUE(r.error.contains(problem)) << r.error.toStdString();
         EXPECT_EQ(RigSettings::capture(p), before) << problem;
     }
+    // Neither a folder nor a pipe is read (a pipe would block the load), nor
+    // anything the size of no settings file.
+    QFile::remove(path);
+    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly) && QFile(path).resize(17 << 20));
+    EXPECT_TRUE(restoreSettings(p, path).error.contains("is larger than 16 MB"));
+    QFile::remove(path);
+    ASSERT_EQ(mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_TRUE(restoreSettings(p, path).error.contains("not a regular file"));
     QFile::remove(path);
     QDir().mkdir(path);
     EXPECT_TRUE(restoreSettings(p, path).error.startsWith("cannot read settings file " + path));

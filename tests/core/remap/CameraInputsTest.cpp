@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 
+#include "RecordingReporter.h"
 #include "TiffFixtures.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
@@ -151,4 +153,21 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
     EXPECT_TRUE(cam.mapX.empty() && cam.mapY.empty() && cam.coordMap.empty());
     EXPECT_TRUE(cam.rawBdy.empty() && cam.imgBdy.empty());
     EXPECT_EQ(cam.offsetX, 0);
+
+    // A 69-byte source whose header claims 65535 x 65535: without a layer
+    // (the remapper refused it) it is not decoded; with one, OpenCV's refusal
+    // is a message, not an exception.
+    const char bomb[] =
+        "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\xff\xff\0\0\xff\xff\x08\x02\0\0\0\x39gN\x07\0\0\0"
+        "\x0cIDATx\x9c\x63```\0\0\0\x04\0\x01\xf6\x17\x38U\0\0\0\0IEND\xae\x42\x60\x82";
+    std::ofstream(path("bomb.png"), std::ios::binary).write(bomb, sizeof bomb - 1);
+    cam.sourcePath = path("bomb.png");
+    testsupport::RecordingReporter console;
+    loadCameraInputs(cam, 3);
+    EXPECT_NE(console.take().find("camera 3: the remapper wrote none of its files"),
+              std::string::npos);
+    cam.imagePath = path("pic0000.tif");
+    loadCameraInputs(cam, 3);
+    EXPECT_TRUE(cam.sourceImage.empty());
+    EXPECT_NE(console.take().find("bomb.png: source image cannot be read: "), std::string::npos);
 }

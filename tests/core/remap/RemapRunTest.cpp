@@ -208,6 +208,16 @@ TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
         << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(tiff()));
 
+    // A work folder that cannot be made: the system's reason, once, and no
+    // line per camera about files the remapper never had a chance to write.
+    ASSERT_TRUE(writeText(tiff(), "in the way"));
+    console.take();
+    error = runRemapperWith(project, fakeRemapper());
+    EXPECT_EQ(error, "work folder " + tiff() + " cannot be created: File exists");
+    EXPECT_FALSE(project.lastRemapAnalysed);
+    EXPECT_EQ(console.take().find("camera 0"), std::string::npos);
+    ASSERT_TRUE(QFile::remove(tiff()));
+
     // A clean run clears the message again.
     EXPECT_TRUE(runRemapperWith(project, fakeRemapper()).isEmpty());
     EXPECT_TRUE(project.lastRemapperError.isEmpty());
@@ -226,6 +236,9 @@ TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
         const QString error = runRemapperWith(project, slow, control);
         EXPECT_TRUE(error.contains(way == 0 ? "did not finish within 1 seconds" : "cancelled"))
             << error.toStdString();
+        // The camera it was stuck on, and no other, is named.
+        EXPECT_TRUE(error.endsWith("(at camera 0, cam0.png)")) << error.toStdString();
+        EXPECT_EQ(project.lastRemapStoppedAt, 0);
         EXPECT_FALSE(QFileInfo::exists(tiff()));
         EXPECT_TRUE(project.cameras[0].image.empty());
         for (const QString& pid : readAll(pids).split('\n', Qt::SkipEmptyParts))

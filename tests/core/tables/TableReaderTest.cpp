@@ -1,6 +1,7 @@
 // The core readers on exporters' output: sound tables read back without a
 // violation, and each kind of damage is reported at the byte where it is.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -11,6 +12,7 @@
 #include "export/QuickWeaveExport.h"
 #include "tables/DeviceView.h"
 #include "tables/QuickWeaveReader.h"
+#include "tables/TableFile.h"
 
 namespace {
 
@@ -133,3 +135,63 @@ TEST_F(TableReaders, DamageIsReportedAtItsOffset) {
 }
 
 }  // namespace
+
+// What the readers must not believe: a header promising more than the file
+// holds, a file that is no table, values the writer could never have written.
+TEST_F(TableReaders, ClaimsTheFileDoesNotBackAreRefused) {
+    const Bytes k2 = exported(exportCamera2K), qw = exported(exportQuickWeave);
+    auto write = [this](const std::string& name, const Bytes& b) {
+        writeFile(name, std::string(b.begin(), b.end()));
+        return readTableFile(file(name));
+    };
+    // Read from the file piece by piece, a table is what it is in memory.
+    const TableFile whole = readTableFile(file("Camera_2K_Project.tab"));
+    ASSERT_TRUE(whole.error.empty() && whole.valid()) << whole.error;
+    EXPECT_EQ(whole.device->blend.weights,
+              readDeviceTable(k2.data(), k2.size(), TableFormat::Camera2K).blend.weights);
+
+    // Headers alone, claiming a 32767 x 32767 panorama and 16 cameras of 8192 x 8192.
+    Bytes big(k2.begin(), k2.begin() + 148);
+    putU32(big, 24, 32767);
+    putU32(big, 28, 32767);
+    putU32(big, 36, 1);
+    const TableFile device = write("big.tab", big);
+    EXPECT_TRUE(device.readable());
+    EXPECT_NE(device.viewProblem().find("0 of its 32767 rows"), std::string::npos);
+    EXPECT_TRUE(device.coverage().cameras.empty());
+    Bytes claims(76, 0);
+    putU32(claims, 0, 16);
+    putU32(claims, 4, 8192);
+    putU32(claims, 8, 8192);
+    for (uint32_t c = 0; c < 16; ++c) putU32(claims, 12 + 4 * c, c);
+    EXPECT_NE(write("claims.tab", claims).viewProblem().find("only 0 of its 16 camera sections"),
+              std::string::npos);
+
+    EXPECT_NE(write("a.tab", {0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3, 4, 5, 6, 7, 8})
+                  .error.find("is not a table file: it looks like a JPEG image"),
+              std::string::npos);
+    ASSERT_EQ(mkfifo(file("pipe.tab").c_str(), 0600), 0);
+    EXPECT_NE(readTableFile(file("pipe.tab")).error.find("not a regular file"), std::string::npos);
+
+    // A weighted QuickWeave pixel read from outside its frame, or from NaN.
+    Bytes nan = qw;
+    const size_t positions = 12 + 4 * 2 + 16;  // camera 0, whose pixel (0, 0) has weight
+    putU32(nan, positions, 0x7FC00000);
+    putU32(nan, positions + 8 + 4, 0x40600000);  // 3.5
+    const TableViolations& bad = readQuickWeaveTable(nan.data(), nan.size()).violations;
+    ASSERT_EQ(bad.total(), 1u);
+    EXPECT_EQ(bad.list()[0].offset, positions);
+    EXPECT_NE(bad.list()[0].message.find("2 pixels with weight whose source position lies outside"),
+              std::string::npos);
+    // Camera 0's source: sizes the writer refuses, and entries past a narrower one.
+    for (const uint32_t width : {2147483647u, 300u}) {
+        Bytes b = k2;
+        putU32(b, 16, width);
+        const DeviceTable t = readDeviceTable(b.data(), b.size(), TableFormat::Camera2K);
+        ASSERT_FALSE(t.violations.empty()) << width;
+        EXPECT_NE(t.violations.list()[0].message.find(width > 65536 ? "is outside 1..65536"
+                                                                    : "read past camera 0's"),
+                  std::string::npos)
+            << t.violations.list()[0].message;
+    }
+}

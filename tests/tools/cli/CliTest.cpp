@@ -1,5 +1,6 @@
 // The headless front end, run as a real process on a rig generated at test time.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -113,7 +114,31 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     };
     const QString badSettings =
         QString::fromStdString(dir->write("bad.json", "{\"formatVersion\": 9}"));
+    // Limits the project alone decides fail before any remapping.
+    std::string many = "p f2 w960 h480 v360 n\"TIFF_m\"\n";
+    for (int k = 0; k < 751; ++k) many += "i w480 h270 f0 v100 n\"c0.jpg\"\n";
+    const QString manyPto = QString::fromStdString(dir->write("many.pto", many));
+    const QString widePto = QString::fromStdString(dir->write(
+        "wide.pto", "p f2 w65536 h480 v360 n\"TIFF_m\"\ni w480 h270 f0 v100 n\"c0.jpg\"\n"));
+    // Headers alone: a pipe, an image, a table claiming a 32767 x 32767 panorama.
+    const QString fifo = out("pipe");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    std::string header(148, '\0');
+    header.replace(0, 4, std::string("J01\0", 4));
+    header[24] = header[28] = '\xff';  // W = H = 32767
+    header[25] = header[29] = '\x7f';
+    header[36] = 1;  // one camera
+    const QString bigTable = QString::fromStdString(dir->write("big.tab", header));
+    const QString folder = QString::fromStdString(dir->path());
     const Case cases[] = {
+        {{"export", manyPto}, 1, "Too many cameras for the blend table: 751 (at most 750)"},
+        {{"export", "--2k", widePto}, 1, "Panorama 65536 x 480 too large for Camera_2K"},
+        {{"export", "--settings", fifo, pto()}, 1, "pipe: it is not a regular file"},
+        {{"inspect", fifo}, 1, "pipe: it is not a regular file"},
+        {{"inspect", out("c0.jpg")}, 1, "is not a table file: it looks like a JPEG image"},
+        {{"render", bigTable, "--project", pto(), "-o", out("v.png")}, 1, "0 of its 32767 rows"},
+        {{"render", bigTable, "--project", pto(), "-o", out("v.xyz")}, 2, "no image format"},
+        {{"render", bigTable, "--project", pto(), "-o", folder}, 2, "is a folder"},
         {{"export", "--bogus", pto()}, 2, "unknown option '--bogus'"},
         {{"export", "--blend", "70000", pto()}, 2, "--blend needs a value from 0 to 60000"},
         {{"export", "--trim", "1:2", pto()}, 2, "--trim needs CAM:L:R"},
@@ -136,6 +161,7 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString() << c.message.toStdString();
     }
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
+    EXPECT_FALSE(QFile::exists(out("tiff")));
 
     // A camera the tables would leave out: named, and nothing written unless allowed.
     const ProcessRun refused = runProgram("orvikjoint-cli", {"export", "--2k", out("rig360.pto")});
@@ -182,7 +208,11 @@ TEST_F(CliRig, AStuckRemapperIsEndedWithTheRun) {
         if (signal) cli.terminate();
         ASSERT_TRUE(cli.waitForFinished(30000));
         EXPECT_EQ(cli.exitStatus(), signal ? QProcess::CrashExit : QProcess::NormalExit);
-        EXPECT_EQ(cli.readAllStandardError().contains("did not finish within 2 seconds"), !signal);
+        const QByteArray said = cli.readAllStandardOutput() + cli.readAllStandardError();
+        EXPECT_EQ(said.contains("did not finish within 2 seconds"), !signal);
+        // Only the camera it was stuck on is named, and not as unreadable.
+        EXPECT_EQ(said.contains("camera 0 (c0.jpg): the remapper was stopped"), !signal);
+        EXPECT_FALSE(said.contains("could not be read")) << said.constData();
         EXPECT_FALSE(QFile::exists(out("tiff")));
         QFile list(pids);
         ASSERT_TRUE(list.open(QIODevice::ReadOnly));
@@ -256,4 +286,61 @@ TEST_F(CliRig, InspectShowsACameraLeftOut) {
     EXPECT_TRUE(r.out.contains("violations: none")) << r.out.toStdString();
     EXPECT_TRUE(
         r.out.contains(QRegularExpression("hole: camera 1 has weight but no entry at [1-9]")));
+}
+
+// The tables of a run are one set, written whole before any replaces its
+// predecessor, and the operator's settings file changes only when a run read
+// it and replaced every table.
+TEST_F(CliRig, TablesAreReplacedTogetherAndSettingsOnlyWhenTheyWereRead) {
+    const QString settings = out("rig.orvik.json");
+    QFile::remove(settings);
+    ASSERT_EQ(runProgram("orvikjoint-cli", {"export", "--blend", "1000", pto()}).exitCode, 0);
+    const std::vector<uint8_t> tuned = testsupport::readFileBytes(settings.toStdString());
+    auto bytes = [&](const char* name) { return testsupport::readFileBytes(dir->file(name)); };
+    const std::vector<uint8_t> quickWeave = bytes("QuickWeave_Projcet.tab");
+    // Replacing a read-only table (root may) keeps it read-only.
+    const QFileDevice::Permissions readOnly =
+        QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const bool root = geteuid() == 0;
+    // (Qt adds what the current user may do; root may write anything.)
+    auto mode = [&] { return QFile::permissions(out("Camera_2K_Project.tab")) & 0x7077; };
+    if (root) QFile::setPermissions(out("Camera_2K_Project.tab"), readOnly);
+
+    QFile::copy(settings, out("other.json"));
+    for (const QString choice : {"--no-settings", "--settings"}) {
+        QStringList args = {"export", "--blend", "3000", pto()};
+        args.insert(1, choice);
+        if (choice == "--settings") args.insert(2, out("other.json"));
+        const ProcessRun r = runProgram("orvikjoint-cli", args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(testsupport::readFileBytes(settings.toStdString()), tuned)
+            << choice.toStdString();
+        EXPECT_FALSE(r.out.contains("saved settings"));
+    }
+    EXPECT_NE(bytes("QuickWeave_Projcet.tab"), quickWeave);  // blend 3000 was written
+    if (root) {
+        EXPECT_EQ(mode(), readOnly);
+    }
+
+    // The 4K table cannot be written (a folder in its way), or any table
+    // beyond a file size limit: none is replaced, nothing is left behind.
+    const std::vector<uint8_t> before = bytes("Camera_2K_Project.tab");
+    QFile::remove(out("Camera_4K_Project.tab"));
+    QDir().mkdir(out("Camera_4K_Project.tab"));
+    const ProcessRun blocked = runProgram("orvikjoint-cli", {"export", "--blend", "5000", pto()});
+    QProcess shell;
+    shell.start("/bin/sh", {"-c", "ulimit -f 2048; exec \"$0\" export --2k --blend 5000 \"$1\"",
+                            QString(ORVIK_BIN_DIR) + "/orvikjoint-cli", pto()});
+    ASSERT_TRUE(shell.waitForFinished(300000));
+    const ProcessRun limited{shell.exitCode(), "",
+                             QString::fromLocal8Bit(shell.readAllStandardError())};
+    for (const ProcessRun& r : {blocked, limited}) {
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("no table replaced")) << r.err.toStdString();
+    }
+    EXPECT_TRUE(limited.err.contains("Camera_2K_Project.tab: File too large"));
+    EXPECT_EQ(bytes("Camera_2K_Project.tab"), before);
+    EXPECT_EQ(testsupport::readFileBytes(settings.toStdString()), tuned);
+    EXPECT_TRUE(QDir(out("")).entryList({"*.part*"}, QDir::Files).isEmpty());
+    QDir().rmdir(out("Camera_4K_Project.tab"));
 }

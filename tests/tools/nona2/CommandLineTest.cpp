@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 
 #include <algorithm>
@@ -99,7 +100,15 @@ TEST(Nona2CommandLine, BadInputFailsWithAMessageAndLeavesNoFiles) {
         {"float", "p f2 w9.6e2 h200 v360 n\"TIFF_m\"\n" + img},
         {"twice", "p f2 w1920 h200 w960 v360 n\"TIFF_m\"\n" + img},
         {"bomb", "p f2 w400 h200 v360 n\"TIFF_m\"\ni w160 h120 f0 v90 n\"bomb.tif\"\n"},
+        {"fifo", "p f2 w400 h200 v360 n\"TIFF_m\"\ni w160 h120 f0 v90 n\"fifo.jpg\"\n"},
+        {"cut", "p f2 w400 h200 v360 n\"TIFF_m\"\ni w160 h120 f0 v90 n\"cut.jpg\"\n"},
     };
+    // A pipe would block the read; a JPEG cut short would decode to grey.
+    ASSERT_EQ(mkfifo((dir / "fifo.jpg").c_str(), 0600), 0);
+    std::vector<uint8_t> jpeg;
+    cv::imencode(".jpg", cv::Mat(120, 160, CV_8UC3, cv::Scalar(9, 99, 199)), jpeg);
+    jpeg.resize(jpeg.size() / 2);
+    writeText(dir / "cut.jpg", std::string(jpeg.begin(), jpeg.end()));
     for (const auto& [name, text] : hostile) writeText(dir / (std::string(name) + ".pto"), text);
     const fs::path work = dir / "tiff";
     fs::create_directories(work);
@@ -125,6 +134,9 @@ TEST(Nona2CommandLine, BadInputFailsWithAMessageAndLeavesNoFiles) {
         {"../float.pto", "float.pto:1: malformed width 'w9.6e2'"},
         {"../twice.pto", "twice.pto:1: width 'w960' given twice"},
         {"../bomb.pto", "bomb.tif: image is 40000x40000 but the project says 160x120"},
+        {"../fifo.pto", "fifo.jpg: cannot read the image: it is not a regular file"},
+        {"../cut.pto", "cut.jpg: cannot decode JPEG (Premature end of JPEG file)"},
+        {"-o no/pic -i 0 ../rig.pto", "cannot create the file (No such file or directory)"},
     };
     for (const Case& c : cases) {
         const Result r = run(work, kLimits + bin("nona2") + kRemap + c.args);
@@ -132,9 +144,9 @@ TEST(Nona2CommandLine, BadInputFailsWithAMessageAndLeavesNoFiles) {
         EXPECT_NE(r.output.find(c.expect), std::string::npos) << c.args << ": " << r.output;
         EXPECT_TRUE(filesIn(work).empty()) << c.args;
     }
-    // A file size limit stands in for a full disk: the system's reason is named.
-    const Result full =
-        run(work, "trap '' XFSZ; ulimit -f 2; " + bin("nona2") + kRemap + "-i 0 ../rig.pto");
+    // A file size limit stands in for a full disk: the system's reason is named
+    // (nona2 ignores the signal the limit raises).
+    const Result full = run(work, "ulimit -f 2; " + bin("nona2") + kRemap + "-i 0 ../rig.pto");
     EXPECT_NE(full.output.find(".tif.part"), std::string::npos) << full.output;
     EXPECT_NE(full.output.find(": write error (File too large)"), std::string::npos) << full.output;
     EXPECT_TRUE(filesIn(work).empty());
