@@ -30,6 +30,7 @@
 #include "export/Camera4KExport.h"
 #include "export/ExportDone.h"
 #include "export/QuickWeaveExport.h"
+#include "export/TableBatch.h"
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
@@ -417,7 +418,7 @@ void MainWindow::reportExport(const ExportResult& result) {
 void MainWindow::on_actionExport_All_triggered() {
     struct Table {
         const char* file;
-        ExportResult (*run)();
+        ExportResult (*run)(const Project&, TableBatch*);
     };
     // In the menu's order.
     const Table tables[] = {{"QuickWeave_Projcet.tab", exportQuickWeave},
@@ -426,21 +427,31 @@ void MainWindow::on_actionExport_All_triggered() {
     // One box at the end instead of a completion box per table.
     setExportDoneHandler([] {});
     QStringList written, failed;
+    // The three are one set: each is written whole, and only when all are
+    // does any replace its predecessor, so a failure leaves no mixed set.
+    TableBatch batch;
     for (const Table& t : tables) {
-        const ExportResult result = t.run();
+        const ExportResult result = t.run(*currentProject(), &batch);
         fflush(stdout);
         const QString path = QString::fromLocal8Bit(result.path.c_str());
-        if (result.written())
-            written << sizeText(path);
-        else if (result.status == ExportResult::Status::Failed)
+        if (result.status == ExportResult::Status::Failed)
             failed << QString("%1: %2").arg(QDir::toNativeSeparators(path),
                                             QString::fromStdString(result.message));
-        else
+        else if (!result.written())
             failed << tr("%1：未写入（%2）")
                           .arg(QString::fromLatin1(t.file),
                                result.message.empty() ? tr("没有载入方案")
                                                       : QString::fromStdString(result.message));
+        if (!failed.isEmpty()) break;
     }
+    if (failed.isEmpty()) {
+        std::vector<std::string> replaced;
+        const ExportResult put = batch.commit(replaced);
+        for (const std::string& path : replaced)
+            written << sizeText(QString::fromLocal8Bit(path.c_str()));
+        if (!put.written()) failed << QString::fromStdString(put.message);
+    }
+    if (written.isEmpty() && !failed.isEmpty()) failed << tr("没有替换任何表：三个表只一起替换");
     setExportDoneHandler(showExportDoneBox);
     if (!written.isEmpty()) saveSettings();
     // A table without a camera is not what the operator asked for.

@@ -317,6 +317,10 @@ The project was loaded with the default settings.</translation>
         <source>关于 OrvikJoint</source>
         <translation>&amp;About OrvikJoint</translation>
     </message>
+    <message>
+        <source>没有替换任何表：三个表只一起替换</source>
+        <translation>No table was replaced: the three are replaced together</translation>
+    </message>
 </context>
 <context>
     <name>OpenGLWidget</name>

@@ -379,6 +379,23 @@ TEST_F(MainWindowTest, ExportAllSummaryListsEveryFile) {
     EXPECT_TRUE(closer.text.contains("camera 4 (pano360.jpg)")) << closer.text.toStdString();
     EXPECT_TRUE(
         window->findChild<QListWidget*>("messagesList")->item(0)->text().contains("camera 4"));
+
+    // A table that cannot be written (a folder in the 4K table's way): the
+    // others are not replaced either.
+    const QString fourK = QString::fromStdString(dir.file("Camera_4K_Project.tab"));
+    auto bytes = [&dir] {
+        QFile f(QString::fromStdString(dir.file("QuickWeave_Projcet.tab")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray quickWeave = bytes();
+    QFile::remove(fourK);
+    QDir().mkdir(fourK);
+    window->findChild<QSlider*>("CutSilder")->setValue(25000);
+    QTest::keyClick(window.get(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(closer.boxes, 2);
+    EXPECT_TRUE(closer.text.contains(QString::fromUtf8("没有替换任何表")))
+        << closer.text.toStdString();
+    EXPECT_EQ(bytes(), quickWeave);
 }
 
 }  // namespace
