@@ -1,19 +1,78 @@
 // fuzz_seeds SAMPLES OUT: seed corpora for the harnesses, from the samples:
 // OUT/pto (both projects), OUT/image (each sample image at 64 x 36 as JPEG,
 // PNG and TIFF, with and without alpha), OUT/map (coordinate maps as nona2
-// writes them, in each compression).
+// writes them, in each compression); and from a small rig made in memory:
+// OUT/table (its three tables, and headers that claim far more than they
+// hold), OUT/settings (its settings file).
+#include <QString>
 #include <filesystem>
+#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <string>
 
+#include "SyntheticCamera.h"
 #include "TiffWriter.h"
+#include "export/Camera2KExport.h"
+#include "export/Camera4KExport.h"
+#include "export/QuickWeaveExport.h"
+#include "project/Reporter.h"
+#include "project/RigSettings.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+class Quiet : public Reporter {
+public:
+    void text(std::string_view) override {}
+};
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Two overlapping cameras of a 96 x 32 panorama, each reading one source
+// block: a record per camera, tables small enough to mutate quickly.
+void writeTableSeeds(const fs::path& out) {
+    Quiet quiet;
+    ScopedReporter scoped(quiet);
+    Project project;
+    const std::string folder = (out / "table").string() + "/";
+    testsupport::setRig(
+        project, 96, 32,
+        {testsupport::cameraSpec(
+             64, 32, 0, 0, [](int c, int r) { return cv::Vec2f(1.5f * c + 1, 2.0f * r + 1); }),
+         testsupport::cameraSpec(
+             48, 32, 48, 0, [](int c, int r) { return cv::Vec2f(2.0f * c + 3, 3.0f * r + 2); },
+             128)},
+        folder);
+    exportCamera2K(project);
+    exportCamera4K(project);
+    exportQuickWeave(project);
+    RigSettings::capture(project).write(QString::fromStdString((out / "settings").string()) +
+                                        "/rig.orvik.json");
+    // Headers that promise a 32767 x 32767 panorama, 16 cameras of 8192 x 8192.
+    std::string device(148, '\0');
+    device.replace(0, 4, std::string("J01\0", 4));
+    device[24] = device[28] = '\xff';
+    device[25] = device[29] = '\x7f';
+    device[36] = 1;
+    writeBytes(out / "table" / "claims_2K.tab", device);
+    std::string quickWeave(76, '\0');
+    quickWeave[0] = 16;
+    quickWeave[5] = quickWeave[9] = 0x20;
+    for (int c = 0; c < 16; ++c) quickWeave[12 + 4 * c] = static_cast<char>(c);
+    writeBytes(out / "table" / "claims_qw.tab", quickWeave);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     const fs::path samples = argv[1], out = argv[2];
-    for (const char* d : {"pto", "image", "map"}) fs::create_directories(out / d);
+    for (const char* d : {"pto", "image", "map", "table", "settings"})
+        fs::create_directories(out / d);
     int n = 0;
     for (const auto& e : fs::recursive_directory_iterator(samples)) {
         const fs::path p = e.path();
@@ -37,5 +96,6 @@ int main(int argc, char** argv) {
     for (const char* c : {"NONE", "LZW", "DEFLATE", "PACKBITS"})
         nona2::writeMapTiff((out / "map" / (std::string(c) + ".tif")).string(), map,
                             nona2::compressionCode(c), error);
+    writeTableSeeds(out);
     return 0;
 }
