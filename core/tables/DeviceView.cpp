@@ -42,8 +42,15 @@ struct Layers {
     const std::vector<QuickWeaveCamera>* cameraWeights = nullptr;
 
     Layers(int w, int h, int n) : W(w), H(h), N(n), entries(n, 0) {}
-    void addCamera(const cv::Rect& b, bool render) {
-        box.push_back(b & cv::Rect(0, 0, W, H));
+    // The box is x0..x1-1, y0..y1-1 in panorama pixels, clipped to the
+    // panorama (a QuickWeave camera may lie anywhere, even past int's range).
+    void addCamera(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool render) {
+        x0 = std::max<int64_t>(x0, 0), y0 = std::max<int64_t>(y0, 0);
+        x1 = std::min<int64_t>(x1, W), y1 = std::min<int64_t>(y1, H);
+        box.push_back(x1 > x0 && y1 > y0
+                          ? cv::Rect(static_cast<int>(x0), static_cast<int>(y0),
+                                     static_cast<int>(x1 - x0), static_cast<int>(y1 - y0))
+                          : cv::Rect());
         has.push_back(cv::Mat::zeros(box.back().size(), CV_8U));
         sample.push_back(render ? cv::Mat::zeros(box.back().size(), CV_8UC3) : cv::Mat());
     }
@@ -51,10 +58,11 @@ struct Layers {
         if (!cameraWeights)
             return y < weightRows ? weights[(static_cast<size_t>(y) * W + x) * N + c] : 0;
         if (c >= static_cast<int>(cameraWeights->size())) return 0;
-        const cv::Mat& w = (*cameraWeights)[static_cast<size_t>(c)].weights;
-        const int r = y - (*cameraWeights)[static_cast<size_t>(c)].offsetY;
-        const int k = x - (*cameraWeights)[static_cast<size_t>(c)].offsetX;
-        return r >= 0 && r < w.rows && k >= 0 && k < w.cols ? w.at<uint8_t>(r, k) : 0;
+        const QuickWeaveCamera& cam = (*cameraWeights)[static_cast<size_t>(c)];
+        const int64_t r = int64_t(y) - cam.offsetY, k = int64_t(x) - cam.offsetX;
+        return r >= 0 && r < cam.weights.rows && k >= 0 && k < cam.weights.cols
+                   ? cam.weights.at<uint8_t>(static_cast<int>(r), static_cast<int>(k))
+                   : 0;
     }
     bool hasEntry(int x, int y, int c) const {
         const cv::Rect& b = box[static_cast<size_t>(c)];
@@ -90,11 +98,12 @@ Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
     Layers L(t.W, t.H, t.N);
     L.weights = t.blend.weights.data();
     L.weightRows = t.blend.rowsRead;
-    for (int c = 0; c < t.N; ++c)
-        L.addCamera(c < static_cast<int>(t.records.size())
-                        ? recordBox(t.records[static_cast<size_t>(c)])
-                        : cv::Rect(),
-                    usable(frames, c));
+    for (int c = 0; c < t.N; ++c) {
+        const cv::Rect b = c < static_cast<int>(t.records.size())
+                               ? recordBox(t.records[static_cast<size_t>(c)])
+                               : cv::Rect();
+        L.addCamera(b.x, b.y, int64_t(b.x) + b.width, int64_t(b.y) + b.height, usable(frames, c));
+    }
     cv::parallel_for_(cv::Range(0, static_cast<int>(t.records.size())), [&](const cv::Range& r) {
         for (int c = r.start; c < r.end; ++c) {
             const bool render = usable(frames, c);
@@ -130,10 +139,11 @@ Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Size>& s
     for (int c = 0; c < t.N; ++c) {
         const QuickWeaveCamera* cam =
             c < static_cast<int>(t.cameras.size()) ? &t.cameras[static_cast<size_t>(c)] : nullptr;
-        L.addCamera(
-            cam ? cv::Rect(cam->offsetX, cam->offsetY, cam->positions.cols, cam->positions.rows)
-                : cv::Rect(),
-            usable(frames, c));
+        if (cam)
+            L.addCamera(cam->offsetX, cam->offsetY, int64_t(cam->offsetX) + cam->positions.cols,
+                        int64_t(cam->offsetY) + cam->positions.rows, usable(frames, c));
+        else
+            L.addCamera(0, 0, 0, 0, false);
     }
     cv::parallel_for_(cv::Range(0, static_cast<int>(t.cameras.size())), [&](const cv::Range& r) {
         for (int c = r.start; c < r.end; ++c) {
@@ -147,18 +157,18 @@ Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Size>& s
             const float beforeY = size.height > 0 ? -1.0f / size.height : 0.0f;
             uint64_t count = 0;
             for (int row = 0; row < cam.positions.rows; ++row) {
-                const int y = cam.offsetY + row;
+                const int64_t y = int64_t(cam.offsetY) + row;
                 if (y < 0 || y >= t.H) continue;
                 const cv::Vec2f* pos = cam.positions.ptr<cv::Vec2f>(row);
                 for (int col = 0; col < cam.positions.cols; ++col) {
-                    const int x = cam.offsetX + col;
+                    const int64_t x = int64_t(cam.offsetX) + col;
                     if (x < 0 || x >= t.W) continue;
                     const float nx = pos[col][0], ny = pos[col][1];
                     // Also false for NaN.
                     const bool inside = (nx > beforeX || nx == 0) && (ny > beforeY || ny == 0);
                     if (!(inside && nx < 1 && ny < 1)) continue;
                     ++count;
-                    uint8_t* out = L.mark(x, y, c);
+                    uint8_t* out = L.mark(static_cast<int>(x), static_cast<int>(y), c);
                     if (render)
                         sampleAt((*frames)[c], std::llround(double(nx) * size.width * 256),
                                  std::llround(double(ny) * size.height * 256), out);

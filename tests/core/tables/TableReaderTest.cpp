@@ -183,6 +183,12 @@ TEST_F(TableReaders, ClaimsTheFileDoesNotBackAreRefused) {
     EXPECT_EQ(bad.list()[0].offset, positions);
     EXPECT_NE(bad.list()[0].message.find("2 pixels with weight whose source position lies outside"),
               std::string::npos);
+    // A camera placed at the end of int's range lies outside the panorama,
+    // not at a wrapped position.
+    Bytes far = qw;
+    putU32(far, 12 + 4 * 2, 0x7FFFFFF0);
+    const QuickWeaveTable farTable = readQuickWeaveTable(far.data(), far.size());
+    EXPECT_EQ(measureCoverage(farTable).cameras.at(0).entries, 0u);
     // Camera 0's source: sizes the writer refuses, and entries past a narrower one.
     for (const uint32_t width : {2147483647u, 300u}) {
         Bytes b = k2;
