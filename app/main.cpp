@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -40,6 +41,11 @@ int main(int argc, char* argv[]) {
             return 0;
         }
     }
+#ifdef SIGXFSZ
+    // Beyond a file size limit a table's write fails like one to a full disk
+    // and the export says why, instead of the signal ending the window.
+    signal(SIGXFSZ, SIG_IGN);
+#endif
     // The project exists before the application and outlives the window.
     Project project;
     int code = 0;
