@@ -427,31 +427,33 @@ void MainWindow::on_actionExport_All_triggered() {
     // One box at the end instead of a completion box per table.
     setExportDoneHandler([] {});
     QStringList written, failed;
-    // The three are one set: each is written whole, and only when all are
-    // does any replace its predecessor, so a failure leaves no mixed set.
-    TableBatch batch;
-    for (const Table& t : tables) {
-        const ExportResult result = t.run(*currentProject(), &batch);
-        fflush(stdout);
-        const QString path = QString::fromLocal8Bit(result.path.c_str());
-        if (result.status == ExportResult::Status::Failed)
-            failed << QString("%1: %2").arg(QDir::toNativeSeparators(path),
-                                            QString::fromStdString(result.message));
-        else if (!result.written())
-            failed << tr("%1：未写入（%2）")
-                          .arg(QString::fromLatin1(t.file),
-                               result.message.empty() ? tr("没有载入方案")
-                                                      : QString::fromStdString(result.message));
-        if (!failed.isEmpty()) break;
+    {
+        // The three are one set: each is written whole, and only when all
+        // are does any replace its predecessor, so a failure leaves no mixed
+        // set. The batch (and any unfinished file) is gone before the box.
+        TableBatch batch;
+        for (const Table& t : tables) {
+            const ExportResult result = t.run(*currentProject(), &batch);
+            fflush(stdout);
+            const QString path = QString::fromLocal8Bit(result.path.c_str());
+            if (result.status == ExportResult::Status::Failed)
+                failed << QString("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                QString::fromStdString(result.message));
+            else if (!result.written())
+                failed << tr("%1：未写入（%2）")
+                              .arg(QString::fromLatin1(t.file),
+                                   result.message.empty() ? tr("没有载入方案")
+                                                          : QString::fromStdString(result.message));
+            if (!failed.isEmpty()) break;
+        }
+        if (failed.isEmpty()) {
+            std::vector<std::string> replaced;
+            const ExportResult put = batch.commit(replaced);
+            for (const std::string& path : replaced)
+                written << sizeText(QString::fromLocal8Bit(path.c_str()));
+            if (!put.written()) failed << QString::fromStdString(put.message);
+        }
     }
-    if (failed.isEmpty()) {
-        std::vector<std::string> replaced;
-        const ExportResult put = batch.commit(replaced);
-        for (const std::string& path : replaced)
-            written << sizeText(QString::fromLocal8Bit(path.c_str()));
-        if (!put.written()) failed << QString::fromStdString(put.message);
-    }
-    if (written.isEmpty() && !failed.isEmpty()) failed << tr("没有替换任何表：三个表只一起替换");
     setExportDoneHandler(showExportDoneBox);
     if (!written.isEmpty()) saveSettings();
     // A table without a camera is not what the operator asked for.
@@ -464,6 +466,7 @@ void MainWindow::on_actionExport_All_triggered() {
     QStringList parts;
     if (!written.isEmpty()) parts << tr("已写入：") + "\n" + written.join("\n");
     if (!failed.isEmpty()) parts << tr("失败：") + "\n" + failed.join("\n");
+    if (written.isEmpty() && !failed.isEmpty()) parts << tr("没有替换任何表：三个表只一起替换");
     if (!leftOut.isEmpty()) parts << tr("表中缺少这些相机：") + "\n" + leftOut.join("\n");
     const bool complete = failed.isEmpty() && leftOut.isEmpty();
     statusBar()->showMessage(complete ? tr("已写入全部 %1 个表").arg(written.size())
