@@ -7,6 +7,7 @@
 #include <QString>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
@@ -64,6 +65,12 @@ void writeTableSeeds(const fs::path& out) {
     quickWeave[5] = quickWeave[9] = 0x20;
     for (int c = 0; c < 16; ++c) quickWeave[12 + 4 * c] = static_cast<char>(c);
     writeBytes(out / "table" / "claims_qw.tab", quickWeave);
+    // The rig's own sections in a panorama of a million columns they hardly
+    // touch: what is computed must follow the sections, not the claim.
+    std::ifstream in(out / "table" / "QuickWeave_Projcet.tab", std::ios::binary);
+    std::string wide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (wide.size() > 12) wide[6] = 0x10;  // W = 96 + 2^20
+    writeBytes(out / "table" / "wide_qw.tab", wide);
 }
 
 }  // namespace

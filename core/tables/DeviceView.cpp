@@ -34,6 +34,11 @@ inline void sampleAt(const cv::Mat& f, int64_t px, int64_t py, uint8_t* out) {
 // rows past weightRows weigh 0), or each QuickWeave camera's own weights.
 struct Layers {
     int W = 0, H = 0, N = 0;
+    // Where any camera can have weight: the whole panorama for a device table
+    // (its blend table covers it), the cameras' boxes together for a QuickWeave
+    // file, whose claimed panorama its sections need not fill. The view and
+    // the coverage look only there, so their work follows what the file holds.
+    cv::Rect reach;
     std::vector<cv::Rect> box;
     std::vector<cv::Mat> has, sample;
     std::vector<uint64_t> entries;
@@ -96,6 +101,7 @@ cv::Rect recordBox(const std::vector<RedressRecord>& records) {
 
 Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
     Layers L(t.W, t.H, t.N);
+    L.reach = cv::Rect(0, 0, t.W, t.H);
     L.weights = t.blend.weights.data();
     L.weightRows = t.blend.rowsRead;
     for (int c = 0; c < t.N; ++c) {
@@ -144,6 +150,7 @@ Layers quickWeaveLayers(const QuickWeaveTable& t, const std::vector<cv::Size>& s
                         int64_t(cam->offsetY) + cam->positions.rows, usable(frames, c));
         else
             L.addCamera(0, 0, 0, 0, false);
+        L.reach |= L.box.back();
     }
     cv::parallel_for_(cv::Range(0, static_cast<int>(t.cameras.size())), [&](const cv::Range& r) {
         for (int c = r.start; c < r.end; ++c) {
@@ -184,11 +191,12 @@ DeviceView combine(const Layers& L) {
     DeviceView v;
     v.image = cv::Mat::zeros(L.H, L.W, CV_8UC3);
     v.covered = cv::Mat::zeros(L.H, L.W, CV_8U);
-    cv::parallel_for_(cv::Range(0, L.H), [&](const cv::Range& r) {
+    const cv::Rect& reach = L.reach;
+    cv::parallel_for_(cv::Range(reach.y, reach.y + reach.height), [&](const cv::Range& r) {
         for (int y = r.start; y < r.end; ++y) {
             uint8_t* out = v.image.ptr<uint8_t>(y);
             uint8_t* covered = v.covered.ptr<uint8_t>(y);
-            for (int x = 0; x < L.W; ++x) {
+            for (int x = reach.x; x < reach.x + reach.width; ++x) {
                 unsigned sum = 0, acc[3] = {0, 0, 0};
                 for (int c = 0; c < L.N; ++c) {
                     const unsigned w = L.weight(x, y, c);
@@ -216,8 +224,9 @@ TableCoverage coverage(const Layers& L, const std::vector<uint64_t>& records) {
         t.cameras[c].records = c < static_cast<int>(records.size()) ? records[c] : 0;
         t.cameras[c].entries = L.entries[static_cast<size_t>(c)];
     }
-    for (int y = 0; y < L.H; ++y)
-        for (int x = 0; x < L.W; ++x) {
+    // Outside the reach no camera has weight or an entry: nothing to count.
+    for (int y = L.reach.y; y < L.reach.y + L.reach.height; ++y)
+        for (int x = L.reach.x; x < L.reach.x + L.reach.width; ++x) {
             unsigned sum = 0;
             bool any = false;
             for (int c = 0; c < L.N; ++c) {

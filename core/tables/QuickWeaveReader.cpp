@@ -25,6 +25,41 @@ bool insideFrame(float v) {
     return v >= -kFrameMargin && v <= 1 + kFrameMargin;
 }
 
+// The part of the weight grid (gw x gh) the camera sections from `at` can
+// reach, from their headers alone: the weight sums are kept for it only, so
+// a panorama the sections do not fill costs nothing. Stops at the first
+// header the reader will refuse.
+struct GridPart {
+    int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // [x0, x1) x [y0, y1), empty at first
+    size_t cells() const { return static_cast<size_t>((x1 - x0) * (y1 - y0)); }
+    size_t index(int64_t x, int64_t y) const {
+        return static_cast<size_t>((y - y0) * (x1 - x0) + (x - x0));
+    }
+};
+GridPart sectionsReach(ByteSource& source, uint64_t at, size_t n, int gw, int gh) {
+    GridPart part;
+    std::vector<uint8_t> buffer;
+    for (size_t i = 0; i < n; ++i) {
+        const ByteView in = source.view(at, 16, buffer);
+        const int32_t cols = in.i32(at + 8), rows = in.i32(at + 12);
+        if (!in.has(at, 16) || cols <= 0 || rows <= 0) break;
+        const int64_t x0 = std::max<int64_t>(in.i32(at), 0);
+        const int64_t y0 = std::max<int64_t>(in.i32(at + 4), 0);
+        const int64_t x1 = std::min<int64_t>(int64_t(in.i32(at)) + cols, gw);
+        const int64_t y1 = std::min<int64_t>(int64_t(in.i32(at + 4)) + rows, gh);
+        if (x1 > x0 && y1 > y0) {
+            const bool first = part.x1 == 0;
+            part.x0 = first ? x0 : std::min(part.x0, x0);
+            part.y0 = first ? y0 : std::min(part.y0, y0);
+            part.x1 = std::max(part.x1, x1);
+            part.y1 = std::max(part.y1, y1);
+        }
+        at += 16 + 9 * static_cast<uint64_t>(cols) * static_cast<uint64_t>(rows);
+        if (at > source.size()) break;
+    }
+    return part;
+}
+
 }  // namespace
 
 QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
@@ -67,8 +102,9 @@ QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
     // Weight sums per panorama pixel; the exporter's weight volume is one pixel
     // wider and taller than the panorama, so a camera may reach column W and row H.
     const int gw = t.W + 1, gh = t.H + 1;
-    std::vector<uint16_t> sums;  // allocated with the first whole section
     uint64_t at = 12 + 4 * n;
+    const GridPart reach = sectionsReach(source, at, n, gw, gh);
+    std::vector<uint16_t> sums;  // allocated with the first whole section
     for (size_t i = 0; i < n; ++i) {
         const std::string what = "camera " + str(static_cast<int64_t>(i)) + ": ";
         in = source.view(at, 16, buffer);
@@ -92,7 +128,7 @@ QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
                               std::to_string(at) + "; the file ends first");
             return t;
         }
-        if (sums.empty()) sums.assign(static_cast<size_t>(gw) * gh, 0);
+        if (sums.empty()) sums.assign(reach.cells(), 0);
         cam.positions.create(rows, cols, CV_32FC2);
         source.read(at + 16, cam.positions.data, 8 * pixels);  // both little-endian
         cam.weights.create(rows, cols, CV_8U);
@@ -117,7 +153,7 @@ QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
                     if (outside++ == 0) firstOutside = wAt + static_cast<uint64_t>(r) * cols + c;
                     continue;
                 }
-                uint16_t& s = sums[static_cast<size_t>(y * gw + x)];
+                uint16_t& s = sums[reach.index(x, y)];
                 s = static_cast<uint16_t>(std::min(s + w[c], 0xFFFF));
                 if (s > 255 && over++ == 0) firstOver = wAt + static_cast<uint64_t>(r) * cols + c;
             }
