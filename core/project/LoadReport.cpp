@@ -11,16 +11,8 @@ namespace {
 
 // Why camera `cam` gives the exporters nothing, empty when it is usable.
 std::string unusable(const Camara& cam) {
-    // Without a layer the source is not decoded: it is at fault only when it
-    // is not there to be read.
-    const bool noLayer = cam.image.empty() || cam.coordMap.empty();
-    if (cam.sourceImage.empty() && (!noLayer || !regularFileProblem(cam.sourcePath).empty()))
-        return "its source image could not be read";
-    if (noLayer) return "the remapper left no layer for it";
-    if (cam.imgBdy.empty()) return "its middle row has no edge to cut at";
-    if (cam.imgBdy.size() != 2)
-        return "its middle row has " + std::to_string(cam.imgBdy.size()) +
-               " edges where one run of two is needed";
+    const std::string missing = missingInputs(cam);
+    if (!missing.empty()) return missing;
     // The exporters weigh every pixel by displayImage's alpha: a crop that clears
     // the whole valid run leaves the camera nothing to contribute.
     if (cam.displayImage.type() == CV_8UC4) {
@@ -32,6 +24,27 @@ std::string unusable(const Camara& cam) {
 }
 
 }  // namespace
+
+bool sourceUnreadable(const Camara& cam) {
+    // Without a layer the source is not decoded: it is at fault only when it
+    // is not there to be read.
+    const bool noLayer = cam.image.empty() || cam.coordMap.empty();
+    return cam.sourceImage.empty() && (!noLayer || !regularFileProblem(cam.sourcePath).empty());
+}
+
+std::string missingInputs(const Camara& cam) {
+    if (sourceUnreadable(cam)) {
+        const std::string why = regularFileProblem(cam.sourcePath);
+        return why.empty() ? "its source image could not be read"
+                           : "its source image " + shortenedName(cam.sourcePath) + " cannot be read: " + why;
+    }
+    if (cam.image.empty() || cam.coordMap.empty()) return "the remapper left no layer for it";
+    if (cam.imgBdy.empty()) return "its middle row has no edge to cut at";
+    if (cam.imgBdy.size() != 2)
+        return "its middle row has " + std::to_string(cam.imgBdy.size()) +
+               " edges where one run of two is needed";
+    return std::string();
+}
 
 std::string sourceFileName(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");

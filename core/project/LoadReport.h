@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class Camara;
 class Project;
 
 // A camera that cannot take its part, and why.
@@ -17,6 +18,13 @@ struct CameraProblem {
     // "camera 3 (pano360.jpg): <reason>"
     std::string message() const;
 };
+// Why a camera can take part in no table whatever the tuning: its source image
+// or its remapper outputs did not load, or its boundary does not hold two
+// edges. Empty when it can.
+std::string missingInputs(const Camara& cam);
+// The camera's source image is at fault: it is missing, not a regular file,
+// or could not be decoded although the remapper made a layer of it.
+bool sourceUnreadable(const Camara& cam);
 // The file name part of a camera's source path.
 std::string sourceFileName(const std::string& path);
 

@@ -15,6 +15,8 @@
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/ExportResult.h"
+#include "export/HoleReport.h"
+#include "export/PanoramaCoverage.h"
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
 #include "project/LoadReport.h"
@@ -53,6 +55,12 @@ const char kUsage[] =
     "                  write the tables even when a camera is left out of them (its\n"
     "                  images could not be loaded, or its layer gives no boundary);\n"
     "                  without it such a rig is refused and nothing is written\n"
+    "  --allow-holes   write the tables even when they leave black what the cameras\n"
+    "                  see (crop 0, for one, clears the middle of each camera; 20000\n"
+    "                  keeps each camera whole); without it such a rig is refused,\n"
+    "                  saying how much is uncovered, where and why, and nothing is\n"
+    "                  written. A fringe along the outline of what the cameras see\n"
+    "                  (a hundredth of the panorama's height) is not a hole.\n"
     "  --remap-timeout SECONDS  end the remapper and fail when it runs longer\n"
     "                  (default 600)\n"
     "  -h, --help      show this text\n"
@@ -62,7 +70,8 @@ const char kUsage[] =
     "replaced; when one cannot be written, none is replaced.\n"
     "\n"
     "Exit code 0 only when every requested table was written with every camera\n"
-    "(or, with --allow-missing-cameras, with the cameras that could take part).\n"
+    "(or, with --allow-missing-cameras, with the cameras that could take part) and\n"
+    "without holes (or, with --allow-holes, with them).\n"
     "\n"
     "Other commands: inspect TABLE, render TABLE (--help after the command for more).\n";
 
@@ -77,6 +86,7 @@ struct Options {
     std::optional<std::vector<int>> order;
     bool autoSeams = false;
     bool allowMissingCameras = false;
+    bool allowHoles = false;
     int remapTimeout = 600;
     QString project;
 };
@@ -111,6 +121,8 @@ QString parseArgs(const QStringList& args, Options* o) {
             o->autoSeams = true;
         } else if (a == "--allow-missing-cameras") {
             o->allowMissingCameras = true;
+        } else if (a == "--allow-holes") {
+            o->allowHoles = true;
         } else if (a == "--blend" || a == "--crop") {
             int n = 0;
             if (!value(&v) || !parseInt(v, 0, 60000, &n))
@@ -290,6 +302,19 @@ int run(Project& project, QCoreApplication& app) {
         return fail(message +
                     "no table written: the tables would not hold every camera "
                     "(--allow-missing-cameras writes them without these cameras)");
+    }
+    // What the cameras see must reach the tables: a table that leaves it black
+    // is no success either.
+    const CoverageReport coverage = measureCoverage(project);
+    if (coverage.hasHoles()) {
+        const QString holes =
+            QString::fromStdString(describeHoles(coverage) + "\n" + holesCause(project, coverage));
+        if (!opt.allowHoles)
+            return fail(holes +
+                        "\nno table written: the tables would have holes (--allow-holes writes "
+                        "them anyway)");
+        fprintf(stderr, "orvikjoint-cli: warning: the tables have holes: %s\n",
+                holes.toLocal8Bit().constData());
     }
 
     // The seams are placed and nothing recomputes them from here on; the

@@ -171,8 +171,9 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
                              "at; it is left out of the tables"))
         << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
-    const ProcessRun allowed = runProgram(
-        "orvikjoint-cli", {"export", "--2k", "--allow-missing-cameras", out("rig360.pto")});
+    const ProcessRun allowed =
+        runProgram("orvikjoint-cli", {"export", "--2k", "--crop", "20000",
+                                      "--allow-missing-cameras", out("rig360.pto")});
     EXPECT_EQ(allowed.exitCode, 0) << allowed.err.toStdString();
     EXPECT_TRUE(allowed.out.contains("camera 4 (pano360.jpg)"));
     EXPECT_TRUE(QFile::exists(out("Camera_2K_Project.tab")));
