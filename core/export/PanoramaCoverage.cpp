@@ -31,16 +31,29 @@ cv::Mat sightMask(const cv::Mat& sees) {
     return alpha;
 }
 
-std::vector<ColumnRange> columnRuns(const std::vector<uint32_t>& perColumn) {
+// The runs of columns holding hole pixels. Runs of fewer than `least` pixels
+// are left out while a larger one remains: a few stray pixels (a position a
+// layer's alpha and its map disagree on) would otherwise crowd the report.
+std::vector<ColumnRange> columnRuns(const std::vector<uint32_t>& perColumn, uint64_t least) {
     std::vector<ColumnRange> runs;
+    std::vector<uint64_t> sums;
     for (int x = 0; x < static_cast<int>(perColumn.size()); ++x) {
-        if (!perColumn[static_cast<size_t>(x)]) continue;
-        if (!runs.empty() && runs.back().to == x - 1)
+        const uint32_t n = perColumn[static_cast<size_t>(x)];
+        if (!n) continue;
+        if (!runs.empty() && runs.back().to == x - 1) {
             runs.back().to = x;
-        else
+            sums.back() += n;
+        } else {
             runs.push_back({x, x});
+            sums.push_back(n);
+        }
     }
-    return runs;
+    if (std::none_of(sums.begin(), sums.end(), [least](uint64_t n) { return n >= least; }))
+        return runs;
+    std::vector<ColumnRange> large;
+    for (size_t i = 0; i < runs.size(); ++i)
+        if (sums[i] >= least) large.push_back(runs[i]);
+    return large;
 }
 
 // Sets the bytes of `row` (W bytes, 0 on entry) to 255 where the tables show a
@@ -110,7 +123,8 @@ CoverageReport compare(const SeenArea& seen, const CoveredRow& fill) {
             bottom[static_cast<size_t>(x)] = r;
         }
     }
-    for (const ColumnRange& run : columnRuns(perColumn)) {
+    const uint64_t least = static_cast<uint64_t>(seen.fringe()) * seen.fringe();
+    for (const ColumnRange& run : columnRuns(perColumn, least)) {
         int y0 = band.height, y1 = -1;
         for (int x = run.from; x <= run.to; ++x) {
             y0 = std::min(y0, top[static_cast<size_t>(x)]);
@@ -138,8 +152,8 @@ CoverageReport compare(const SeenArea& seen, const CoveredRow& fill) {
                 ++part.pixels;
             }
         }
-        if (!part.pixels) continue;
-        part.columns = columnRuns(mine);
+        if (part.pixels < least) continue;
+        part.columns = columnRuns(mine, least);
         report.cameras.push_back(std::move(part));
     }
     return report;

@@ -78,9 +78,11 @@ struct CoverageReport {
     uint64_t uncovered = 0;  // of those, without weight: the fringe and the holes
     uint64_t holes = 0;      // of those, deeper inside than the fringe
     // Around the holes, in panorama pixels: one rectangle per run of columns
-    // holding hole pixels, over the rows of those pixels; left to right.
+    // holding hole pixels, over the rows of those pixels; left to right. Runs
+    // of fewer than fringe() squared pixels are left out beside larger ones.
     std::vector<cv::Rect> areas;
-    // Every camera that sees hole pixels, in camera order.
+    // Every camera that sees at least fringe() squared hole pixels, in camera
+    // order (its runs chosen as for `areas`).
     std::vector<CameraHoles> cameras;
 
     bool hasHoles() const { return holes > 0; }

@@ -24,12 +24,17 @@ void Project::loadProject(std::string path) {
     ptoFilePath = QString::fromLocal8Bit(path.c_str());
     reportf("tiffpath:%s \r\n", toLocal8BitString(tiffPath).c_str());
     reportf("ptoFilePath:%s \r\n", toLocal8BitString(ptoFilePath).c_str());
-    for (int j = 0; j < n; ++j) {
-        Camara& cam = cameras[static_cast<size_t>(j)];
-        cam.sourcePath = reader.imageFile(j);
+    for (int j = 0; j < n; ++j) cameras[static_cast<size_t>(j)].sourcePath = reader.imageFile(j);
+    useWorkFolder(tiffPath);
+    reportFlush();
+}
+
+void Project::useWorkFolder(const QString& folder) {
+    tiffPath = folder;
+    for (size_t j = 0; j < cameras.size(); ++j) {
+        Camara& cam = cameras[j];
         cam.imagePath = toLocal8BitString(QString("%1/pic000%2.tif").arg(tiffPath).arg(j));
         cam.mapXPath = toLocal8BitString(QString("%1/pic000%2_x.tif").arg(tiffPath).arg(j));
         cam.mapYPath = toLocal8BitString(QString("%1/pic000%2_y.tif").arg(tiffPath).arg(j));
     }
-    reportFlush();
 }

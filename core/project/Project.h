@@ -137,6 +137,9 @@ public:
     // Reads the PTO file and sets camera count, drawing order, paths and panorama size.
     // The whole load as the front ends run it is runLoadSequence (LoadSequence.h).
     void loadProject(std::string path);
+    // The remapper's work folder becomes `folder` instead of "tiff" beside the
+    // project, and every camera's remapper outputs are read from there.
+    void useWorkFolder(const QString& folder);
     // Writes and runs the remapper script, loads and analyses every camera, and
     // removes what the run wrote; `control` reports progress and can end the run.
     void runRemapper(const RemapControl& control = RemapControl());

@@ -251,6 +251,25 @@ std::string tooLarge(int W, int H, int N) {
            std::to_string(N) + " cameras is too large to show";
 }
 
+TableReach reach(Layers L) {
+    TableReach r;
+    r.covered = cv::Mat::zeros(L.H, L.W, CV_8U);
+    for (int c = 0; c < L.N; ++c) {
+        const cv::Rect& b = L.box[static_cast<size_t>(c)];
+        cv::parallel_for_(cv::Range(b.y, b.y + b.height), [&](const cv::Range& rows) {
+            for (int y = rows.start; y < rows.end; ++y) {
+                const uint8_t* has = L.has[c].ptr<uint8_t>(y - b.y);
+                uint8_t* out = r.covered.ptr<uint8_t>(y);
+                for (int x = b.x; x < b.x + b.width; ++x)
+                    if (has[x - b.x] && L.weight(x, y, c)) out[x] = 255;
+            }
+        });
+    }
+    r.boxes = std::move(L.box);
+    r.entries = std::move(L.has);
+    return r;
+}
+
 }  // namespace
 
 std::string viewProblem(const DeviceTable& table) {
@@ -298,6 +317,16 @@ TableCoverage measureCoverage(const DeviceTable& table) {
 TableCoverage measureCoverage(const QuickWeaveTable& table, const std::vector<cv::Size>& sizes) {
     if (!viewProblem(table).empty()) return TableCoverage();
     return coverage(quickWeaveLayers(table, sizes, nullptr), {});
+}
+
+TableReach measureReach(const DeviceTable& table) {
+    if (!viewProblem(table).empty()) return TableReach();
+    return reach(deviceLayers(table, nullptr));
+}
+
+TableReach measureReach(const QuickWeaveTable& table, const std::vector<cv::Size>& sizes) {
+    if (!viewProblem(table).empty()) return TableReach();
+    return reach(quickWeaveLayers(table, sizes, nullptr));
 }
 
 double maskedPsnr(const cv::Mat& a, const cv::Mat& b, const cv::Mat& mask) {

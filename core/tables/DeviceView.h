@@ -81,6 +81,18 @@ TableCoverage measureCoverage(const DeviceTable& table);
 TableCoverage measureCoverage(const QuickWeaveTable& table,
                               const std::vector<cv::Size>& frameSizes = {});
 
+// Where a table shows its cameras, for checking it against what they see.
+struct TableReach {
+    cv::Mat covered;  // H x W, CV_8U: 255 where some camera has weight and an entry
+    // Per camera, the panorama pixels its entries can reach, and within that
+    // box a CV_8U mask, 255 where it has an entry.
+    std::vector<cv::Rect> boxes;
+    std::vector<cv::Mat> entries;
+};
+// Empty (no cameras, no mask) where viewProblem names a problem.
+TableReach measureReach(const DeviceTable& table);
+TableReach measureReach(const QuickWeaveTable& table, const std::vector<cv::Size>& frameSizes = {});
+
 // Peak signal-to-noise ratio in dB of two 8-bit images of one size over the
 // pixels where `mask` is not 0 (all pixels when it is empty); +infinity when
 // they agree there, 0 when the mask selects nothing.

@@ -24,6 +24,12 @@ TableCoverage TableFile::coverage() const {
     return TableCoverage();
 }
 
+TableReach TableFile::reach(const std::vector<cv::Size>& frameSizes) const {
+    if (device) return measureReach(*device);
+    if (quickWeave) return measureReach(*quickWeave, frameSizes);
+    return TableReach();
+}
+
 DeviceView TableFile::render(const std::vector<cv::Mat>& frames) const {
     if (device) return renderDeviceView(*device, frames);
     if (quickWeave) return renderDeviceView(*quickWeave, frames);

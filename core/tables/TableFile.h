@@ -29,6 +29,8 @@ struct TableFile {
     // when they can.
     std::string viewProblem() const;
     TableCoverage coverage() const;
+    // `frameSizes` (camera images' sizes, when known) as for a QuickWeave render.
+    TableReach reach(const std::vector<cv::Size>& frameSizes = {}) const;
     DeviceView render(const std::vector<cv::Mat>& frames) const;
 };
 

@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
+#include "ProjectSight.h"
 #include "TableCommands.h"
+#include "export/PanoramaCoverage.h"
 #include "file/InputFile.h"
 #include "project/PtoReader.h"
 #include "tables/TableFile.h"
@@ -17,11 +20,14 @@ const char kRenderUsage[] =
     "Renders what the stitching device shows for TABLE from the camera images named\n"
     "in PROJECT.pto (the device reads each camera's positions from the table and\n"
     "blends the cameras with the table's weights, normalised by their sum; pixels\n"
-    "without weight stay black). --diff also prints the PSNR against REFERENCE.png\n"
-    "over the pixels the table covers and writes the difference, four times\n"
-    "amplified, to OUT-diff.png.\n"
+    "without weight stay black), and checks the table against what the cameras\n"
+    "see, as inspect --project does. --diff also prints the PSNR against\n"
+    "REFERENCE.png over the pixels the table covers, beside the share of the\n"
+    "reference's pixels the cameras see that the table leaves black, and writes the\n"
+    "difference, four times amplified, to OUT-diff.png.\n"
     "\n"
-    "Exit code 0 when the view was written from a sound table, 1 otherwise.\n";
+    "Exit code 0 when the view was written from a sound table without holes, 1\n"
+    "otherwise.\n";
 
 namespace {
 
@@ -115,7 +121,7 @@ QString diffPath(const QString& out) {
 
 }  // namespace
 
-int runRender(const QStringList& args) {
+int runRender(const QStringList& args, Project& project) {
     RenderOptions o;
     const QString usage = parse(args, &o);
     if (!usage.isEmpty()) return reportFailure(usage + "\n\n" + kRenderUsage, 2);
@@ -153,10 +159,19 @@ int runRender(const QStringList& args) {
                                  .arg(t.device->sourceWidth0)
                                  .arg(t.device->sourceHeight0));
 
+    const ProjectSight sight = loadProjectSight(project, o.project, t);
+    if (!sight.error.isEmpty()) return reportFailure(sight.error);
+    std::vector<cv::Size> sizes;
+    for (const cv::Mat& f : frames) sizes.push_back(f.size());
+    const cv::Mat shown = t.reach(sizes).covered;
+
     const DeviceView view = t.render(frames);
     if (!writePicture(local(o.out), view.image))
         return reportFailure(QString("cannot write %1").arg(o.out));
     printf("wrote %s (%d x %d)\n", local(o.out).c_str(), view.image.cols, view.image.rows);
+    const CoverageReport coverage = measureCoverage(sight.seen, shown);
+    fputs(coverageLines(coverage, QFileInfo(o.project).fileName()).toLocal8Bit().constData(),
+          stdout);
 
     int code = 0;
     if (!t.valid()) {
@@ -164,6 +179,8 @@ int runRender(const QStringList& args) {
                                  .arg(o.table)
                                  .arg(static_cast<qulonglong>(t.violations().total())));
     }
+    if (coverage.hasHoles())
+        code = reportFailure(QString("%1 has holes in what the cameras see").arg(o.table));
     if (o.reference.isEmpty()) return code;
     QString refError;
     const cv::Mat ref = readPicture(local(o.reference), refError);
@@ -177,7 +194,17 @@ int runRender(const QStringList& args) {
                                  .arg(view.image.rows));
     const double db = maskedPsnr(view.image, ref, view.covered);
     const double share = 100.0 * cv::countNonZero(view.covered) / view.covered.total();
-    printf("PSNR %.2f dB over the covered pixels (%.2f%% of the panorama)\n", db, share);
+    // Only covered pixels count in the PSNR, so a table with holes can score
+    // well: the share it leaves black says what the figure leaves out.
+    cv::Mat referenced;
+    cv::cvtColor(ref, referenced, cv::COLOR_BGR2GRAY);
+    referenced = (referenced != 0) & (sight.seen.depth() != 0);
+    const int there = cv::countNonZero(referenced);
+    const int black = cv::countNonZero(referenced & (shown == 0));
+    printf(
+        "PSNR %.2f dB over the covered pixels (%.2f%% of the panorama); black: %.2f%% of the "
+        "reference's pixels the cameras see\n",
+        db, share, there ? 100.0 * black / there : 0.0);
     cv::Mat diff;
     cv::absdiff(view.image, ref, diff);
     diff *= 4;

@@ -6,11 +6,14 @@
 
 #include <QStringList>
 
+class Project;
+
 extern const char kInspectUsage[];
 extern const char kRenderUsage[];
 
-int runInspect(const QStringList& args);
-int runRender(const QStringList& args);
+// Both load a project they are given into `project`.
+int runInspect(const QStringList& args, Project& project);
+int runRender(const QStringList& args, Project& project);
 
 // Prints "orvikjoint-cli: MESSAGE" on standard error and returns `code`.
 int reportFailure(const QString& message, int code = 1);

@@ -203,7 +203,7 @@ int run(Project& project, QCoreApplication& app) {
             fputs(inspect ? kInspectUsage : kRenderUsage, stdout);
             return 0;
         }
-        return inspect ? runInspect(args.mid(1)) : runRender(args.mid(1));
+        return inspect ? runInspect(args.mid(1), project) : runRender(args.mid(1), project);
     }
     if (args.contains("--help") || args.contains("-h")) {
         fputs(kUsage, stdout);
