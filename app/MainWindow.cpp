@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -29,6 +30,7 @@
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/ExportDone.h"
+#include "export/HoleReport.h"
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
 #include "project/LoadReport.h"
@@ -69,6 +71,11 @@ QString sizeText(const QString& path) {
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow) {
     ui->setupUi(this);
     messages = std::make_unique<MessageLog>(ui->messagesList, statusBar());
+    holesLabel = new QLabel(this);
+    holesLabel->setObjectName("holesLabel");
+    holesLabel->setStyleSheet("QLabel { color: #d00000; font-weight: bold; }");
+    holesLabel->hide();
+    statusBar()->addPermanentWidget(holesLabel);
     (currentLanguage() == "en" ? ui->actionLanguage_English : ui->actionLanguage_Chinese)
         ->setChecked(true);
     Project* project = currentProject();
@@ -92,9 +99,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
         if (currentProject()->autoMode) buttomSetting->applyAutoSeams();
     });
     connect(buttomSetting, &ButtomSetting::cropChanged, rightSetting, &RightSetting::updateTips);
-    // The device view, when shown, follows every change of the tables.
+    // The device view, when shown, follows every change of the tables, and so
+    // does the coverage check.
     connect(rightSetting, &RightSetting::seamsChanged, buttomSetting,
             &ButtomSetting::refreshDeviceView);
+    connect(buttomSetting, &ButtomSetting::tablesChanged, this, &MainWindow::checkCoverage);
 
     // The exports end with an information box of their own, without a parent.
     setExportDoneHandler(showExportDoneBox);
@@ -116,7 +125,11 @@ MainWindow::~MainWindow() {
 
 void MainWindow::loadSequence(const std::string& path) {
     Project* project = currentProject();
+    // The check keeps the old layers alive until it looks at the new ones.
+    coverage.reset();
+    holesShown.clear();
     RigSettingsRestore restored;
+    bool inherited = false;
     // The remapper and the analysis run on this thread; the dialog keeps the
     // operator informed and, being modal, keeps the controls from acting on a
     // half-loaded rig.
@@ -125,9 +138,11 @@ void MainWindow::loadSequence(const std::string& path) {
     LoadOptions options;
     // Before the remapper run, so the analysis already uses the saved crops and
     // trims. An unusable file is not half-applied: the rig gets the defaults.
-    options.applySettings = [&restored, &n](Project& p) {
+    options.applySettings = [&restored, &n, &inherited](Project& p) {
         restored = restoreSettings(p, settingsPathFor(p.ptoFilePath));
         if (!restored.error.isEmpty()) RigSettings::defaults(p).apply(p);
+        // Without a file of its own the rig keeps the tuning of the last one.
+        inherited = !restored.found && RigSettings::capture(p) != RigSettings::defaults(p);
         n = static_cast<int>(p.cameras.size());
         return QString();
     };
@@ -153,25 +168,47 @@ void MainWindow::loadSequence(const std::string& path) {
     openGLWidget->fitView();
     placeAreas();
     if (project->autoMode) openGLWidget->repaint();
-    if (outcome.seamsFailed) buttomSetting->showAutoSeamsFailure(outcome.seamFailures);
+    // A camera whose image is missing is named first: the automatic seams that
+    // fail for want of it, and the cameras and holes that follow, would only
+    // hide the cause.
+    QStringList missing;
+    for (const CameraProblem& c : outcome.leftOutByAnalysis)
+        if (project->cameras[static_cast<size_t>(c.index)].sourceImage.empty())
+            missing << QString::fromStdString(c.message());
+    if (outcome.seamsFailed)
+        buttomSetting->showAutoSeamsFailure(outcome.seamFailures, missing.isEmpty());
+    if (!missing.isEmpty())
+        QMessageBox::warning(this, tr("Camera images missing"),
+                             tr("These cameras' images could not be loaded; they are left out of "
+                                "the preview, the seams and the tables:\n\n%1")
+                                 .arg(missing.join("\n")));
+    // The GL widget keeps showing its last frame on exposure; without a paint
+    // request the new rig would stay invisible until the first slider move.
+    openGLWidget->update();
+    buttomSetting->refreshDeviceView();
     // A remapper that did not run leaves the cameras empty, and a camera without
     // a boundary is left out of every table; say so where the operator looks,
     // not only on the console.
     QStringList status;
     if (!outcome.loadError.isEmpty()) status << outcome.loadError;
+    status << missing;
     if (restored.found && restored.error.isEmpty()) status << restored.message();
-    if (outcome.seamsFailed) status << statusBar()->currentMessage();
+    if (inherited)
+        status << tr("%1 没有自己的设置文件：沿用上一个方案的调整（混合 %2，裁剪 %3%4）")
+                      .arg(QFileInfo(project->ptoFilePath).fileName())
+                      .arg(project->blendValue)
+                      .arg(project->cutValue)
+                      .arg(project->autoMode ? tr("，自动裁剪混合") : QString());
+    if (outcome.seamsFailed && missing.isEmpty()) status << statusBar()->currentMessage();
     if (!outcome.remapperError.isEmpty()) status << outcome.remapperError;
     for (const CameraProblem& c : outcome.leftOut) {
         reportProblemf("%s\r\n", c.message().c_str());
-        status << QString::fromStdString(c.message());
+        if (!missing.contains(QString::fromStdString(c.message())))
+            status << QString::fromStdString(c.message());
     }
     reportFlush();
+    if (!holesShown.isEmpty()) status << holesShown;
     if (!status.isEmpty()) statusBar()->showMessage(status.join("; "));
-    // The GL widget keeps showing its last frame on exposure; without a paint
-    // request the new rig would stay invisible until the first slider move.
-    openGLWidget->update();
-    buttomSetting->refreshDeviceView();
     // Without a usable file the defaults are what an unchanged rig would save.
     savedSettings = restored.found && restored.error.isEmpty() ? restored.saved
                                                                : RigSettings::defaults(*project);
@@ -184,6 +221,90 @@ void MainWindow::loadSequence(const std::string& path) {
         QMessageBox::warning(
             this, tr("Settings not restored"),
             tr("%1\n\nThe project was loaded with the default settings.").arg(restored.error));
+}
+
+void MainWindow::checkCoverage() {
+    showCoverage(coverage.check(*currentProject()));
+}
+
+QString MainWindow::holesMessage(const CoverageReport& report) const {
+    if (!report.hasHoles()) return QString();
+    const Project& project = *currentProject();
+    QStringList causes;
+    for (const HoleCause& c : holeCauses(project, report)) {
+        QStringList indices;
+        for (int i : c.cameras) indices << QString::number(i);
+        const QString who = tr("相机 %1").arg(indices.join(tr("、")));
+        const QString crop =
+            (c.withTrims ? tr("裁剪 %1 与方向微调") : tr("裁剪 %1")).arg(project.cutValue);
+        switch (c.kind) {
+            case HoleCause::Kind::AutomaticSeams:
+                causes << tr("自动接缝没有把这些像素分给任何相机（%1 看得到）").arg(who);
+                break;
+            case HoleCause::Kind::CropClearsMiddle:
+                causes << tr("%1 清除了%2的中间部分（切口越过图层两侧后折回），20000 保留整台相机")
+                              .arg(crop, who);
+                break;
+            case HoleCause::Kind::CropCutsSides:
+                causes << tr("%1 把%2切到与相邻相机的重叠以外，20000 把切口放在每台相机的边缘上")
+                              .arg(crop, who);
+                break;
+            case HoleCause::Kind::RowsPastCuts:
+                causes << tr("%1只在中间行的切口以外的行里看到这些像素，减小裁剪可把切口外移")
+                              .arg(who);
+                break;
+        }
+    }
+    return tr("表格有空洞：相机所见的 %1% 没有权重；%2")
+        .arg(report.uncoveredPercent(), 0, 'f', 2)
+        .arg(causes.join(tr("；")));
+}
+
+QString MainWindow::holesDetails(const CoverageReport& report) const {
+    return holesMessage(report) + "\n" + QString::fromStdString(describeHoles(report));
+}
+
+void MainWindow::showCoverage(const CoverageReport& report) {
+    openGLWidget->setUncoveredAreas(report.areas);
+    const QString message = holesMessage(report);
+    // A message of the status bar goes as soon as a menu's tips pass over it;
+    // the holes stay in view at its right end until they are gone.
+    holesLabel->setVisible(report.hasHoles());
+    if (report.hasHoles()) {
+        holesLabel->setText(
+            tr("空洞：相机所见的 %1% 没有权重").arg(report.uncoveredPercent(), 0, 'f', 2));
+        holesLabel->setToolTip(holesDetails(report));
+    }
+    if (message == holesShown) return;
+    // The message takes the place of the last one among whatever else the
+    // status bar says; the dock gets the holes once, when they appear.
+    QString current = statusBar()->currentMessage();
+    const int at = holesShown.isEmpty() ? -1 : current.indexOf(holesShown);
+    if (at >= 0) {
+        current.replace(at, holesShown.size(), message);
+        current.replace("; ; ", "; ");
+        if (current.startsWith("; ")) current.remove(0, 2);
+        if (current.endsWith("; ")) current.chop(2);
+        current.isEmpty() ? statusBar()->clearMessage() : statusBar()->showMessage(current);
+    } else if (!message.isEmpty()) {
+        statusBar()->showMessage(message);
+    }
+    if (holesShown.isEmpty() && !message.isEmpty()) messages->add(holesDetails(report), false);
+    holesShown = message;
+}
+
+QStringList MainWindow::exportGaps(QStringList* holes) {
+    QStringList cameras;
+    for (const CameraProblem& c : camerasLeftOut(*currentProject())) {
+        cameras << QString::fromStdString(c.message());
+        messages->add(cameras.back(), false);
+    }
+    const CoverageReport& report = coverage.check(*currentProject());
+    if (report.hasHoles()) {
+        *holes << holesDetails(report);
+        messages->add(holes->back(), false);
+    }
+    return cameras;
 }
 
 bool MainWindow::settingsDiffer() const {
@@ -403,16 +524,18 @@ void MainWindow::reportExport(const ExportResult& result) {
         tr("已写入 %1").arg(sizeText(QString::fromLocal8Bit(result.path.c_str()))) +
         (saved.isEmpty() ? QString() : "; " + saved));
     // The completion box says the table is done; it must not be all the operator
-    // sees when the table lacks a camera.
-    QStringList lines;
-    for (const CameraProblem& c : camerasLeftOut(*currentProject())) {
-        lines << QString::fromStdString(c.message());
-        messages->add(lines.back(), false);
-    }
-    if (!lines.isEmpty())
-        QMessageBox::warning(
-            nullptr, tr("Cameras left out"),
-            tr("The table was written without these cameras:\n\n%1").arg(lines.join("\n")));
+    // sees when the table lacks a camera or has holes.
+    QStringList holes;
+    const QStringList cameras = exportGaps(&holes);
+    QStringList parts;
+    if (!cameras.isEmpty())
+        parts << tr("The table was written without these cameras:\n\n%1").arg(cameras.join("\n"));
+    if (!holes.isEmpty())
+        parts << tr("The table leaves black what the cameras see:\n\n%1").arg(holes.join("\n"));
+    if (!parts.isEmpty())
+        QMessageBox::warning(nullptr,
+                             cameras.isEmpty() ? tr("Table with holes") : tr("Cameras left out"),
+                             parts.join("\n\n"));
 }
 
 void MainWindow::on_actionExport_All_triggered() {
@@ -456,24 +579,22 @@ void MainWindow::on_actionExport_All_triggered() {
     }
     setExportDoneHandler(showExportDoneBox);
     if (!written.isEmpty()) saveSettings();
-    // A table without a camera is not what the operator asked for.
-    QStringList leftOut;
-    if (!written.isEmpty())
-        for (const CameraProblem& c : camerasLeftOut(*currentProject())) {
-            leftOut << QString::fromStdString(c.message());
-            messages->add(leftOut.back(), false);
-        }
+    // A table without a camera, or with holes, is not what the operator asked for.
+    QStringList leftOut, holes;
+    if (!written.isEmpty()) leftOut = exportGaps(&holes);
     QStringList parts;
     if (!written.isEmpty()) parts << tr("已写入：") + "\n" + written.join("\n");
     if (!failed.isEmpty()) parts << tr("失败：") + "\n" + failed.join("\n");
     if (written.isEmpty() && !failed.isEmpty()) parts << tr("没有替换任何表：三个表只一起替换");
     if (!leftOut.isEmpty()) parts << tr("表中缺少这些相机：") + "\n" + leftOut.join("\n");
-    const bool complete = failed.isEmpty() && leftOut.isEmpty();
+    if (!holes.isEmpty()) parts << tr("表中有空洞：") + "\n" + holes.join("\n");
+    const bool complete = failed.isEmpty() && leftOut.isEmpty() && holes.isEmpty();
     statusBar()->showMessage(complete ? tr("已写入全部 %1 个表").arg(written.size())
                                       : tr("导出不完整：%1 个表已写入，%2 个失败，%3 台相机缺失")
-                                            .arg(written.size())
-                                            .arg(failed.size())
-                                            .arg(leftOut.size()));
+                                                .arg(written.size())
+                                                .arg(failed.size())
+                                                .arg(leftOut.size()) +
+                                            (holes.isEmpty() ? QString() : tr("，表中有空洞")));
     QMessageBox box(complete ? QMessageBox::Information : QMessageBox::Warning,
                     complete ? tr("导出完毕") : tr("导出不完整"), parts.join("\n\n"),
                     QMessageBox::Ok, this);

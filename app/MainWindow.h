@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "export/PanoramaCoverage.h"
 #include "project/RigSettings.h"
 
 struct ExportResult;
@@ -13,6 +14,7 @@ class OpenGLWidget;
 class ButtomSetting;
 class RightSetting;
 class MessageLog;
+class QLabel;
 namespace Ui {
 class MainWindow;
 }
@@ -60,6 +62,9 @@ private slots:
     void on_actionAbout_triggered();
     // The title's modified mark follows every control's change.
     void updateTitle();
+    // After every change of the tables: how much of what the cameras see they
+    // leave black, in the status bar, the messages dock and the seam overlay.
+    void checkCoverage();
 
 private:
     // Shows a warning when an export failed; success has its own notice. The
@@ -75,6 +80,16 @@ private:
     void showSettings();
     // The preview takes the free space at the panorama's shape (WindowAreas.h).
     void placeAreas();
+    // Shows a coverage report where the operator looks; the messages dock gets
+    // the holes when they appear.
+    void showCoverage(const CoverageReport& report);
+    // How much of what the cameras see the tables leave black, and why, for
+    // the status bar; empty without holes. The details add where (columns).
+    QString holesMessage(const CoverageReport& report) const;
+    QString holesDetails(const CoverageReport& report) const;
+    // What an export leaves out (cameras, holes), for its warning; each line
+    // also goes to the messages dock.
+    QStringList exportGaps(QStringList* holes);
 
     OpenGLWidget* openGLWidget;
     ButtomSetting* buttomSetting;
@@ -82,4 +97,7 @@ private:
     Ui::MainWindow* ui;
     RigSettings savedSettings;             // last saved or restored; what the title compares with
     std::unique_ptr<MessageLog> messages;  // the core's reporter while the window lives
+    CoverageCheck coverage;
+    QString holesShown;  // the holes message the status bar got last, empty without holes
+    QLabel* holesLabel;  // the holes' share, at the status bar's right end
 };

@@ -80,7 +80,7 @@ bool ButtomSetting::applyAutoSeams() {
     return false;
 }
 
-void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why) {
+void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why, bool box) {
     // The box's text is fixed; which camera failed and why goes to the console,
     // the messages the window keeps, and the status bar.
     QStringList lines;
@@ -91,6 +91,7 @@ void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why) 
     reportFlush();
     if (QStatusBar* status = statusBarOf(this))
         status->showMessage(tr("Automatic seams failed: ") + lines.join("; "));
+    if (!box) return;
     QMessageBox::warning(
         this, QCoreApplication::translate("ButtomSetting", "提示", nullptr),
         QCoreApplication::translate("ButtomSetting", "自动计算失败，请手动裁剪混合", nullptr),
@@ -167,6 +168,7 @@ void ButtomSetting::on_m_DeviceViewCombox_toggled(bool checked) {
 
 void ButtomSetting::refreshDeviceView() {
     if (ui->m_DeviceViewCombox->isChecked()) deviceViewDue.start();
+    emit tablesChanged();
 }
 
 void ButtomSetting::showDeviceView() {

@@ -24,14 +24,16 @@ public:
     // the warning box. Used by the check box and by a load in automatic mode.
     // True when the seams were placed.
     bool applyAutoSeams();
-    // The failure half of applyAutoSeams, for seams the load sequence placed.
-    void showAutoSeamsFailure(const std::vector<CameraProblem>& why);
+    // The failure half of applyAutoSeams, for seams the load sequence placed;
+    // `box` false leaves out the warning box (a missing image explains it).
+    void showAutoSeamsFailure(const std::vector<CameraProblem>& why, bool box = true);
     // Shows the project's blend, crop and mode (after settings were restored)
     // without running the slots: the caller recomputes once.
     void showProjectValues();
     // While the device view is shown, recomputes it once control returns to
-    // the event loop (however many changes came before). Called after every
-    // change that alters the tables: blend, crop, trims, mode, order, a load.
+    // the event loop (however many changes came before); announces the change
+    // (tablesChanged). Called after every change that alters the tables:
+    // blend, crop, trims, mode, order, a load.
     void refreshDeviceView();
     // The sliders' tips in pixels of the loaded rig (after a load, a change,
     // a language switch).
@@ -40,6 +42,8 @@ public:
 signals:
     // The crop or the mode changed: the trims' tips change with it.
     void cropChanged();
+    // What the tables would hold changed (sent by refreshDeviceView).
+    void tablesChanged();
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -6,6 +6,7 @@
 
 #include "SliderTips.h"
 #include "ValueEntry.h"
+#include "project/LoadReport.h"
 #include "project/Project.h"
 #include "ui_CameraSetting.h"
 
@@ -44,8 +45,13 @@ CameraSetting::~CameraSetting() {
 
 void CameraSetting::fillFromCamera(int i) {
     index = i;
-    ui->Cam0->setTitle(QString("Camera:%1").arg(i));
     const Camara* camera = cameraAt(i);
+    // A camera of a loaded project whose image is missing is marked where its
+    // settings are: nothing of it reaches the preview or the tables.
+    problem = camera && !camera->sourcePath.empty()
+                  ? QString::fromLocal8Bit(missingInputs(*camera).c_str())
+                  : QString();
+    showTitle();
     if (!camera) return;
 
     // Filling only shows the record; the slots must not write it back (the
@@ -93,10 +99,25 @@ void CameraSetting::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         // The form's step puts back its placeholder title.
-        if (index >= 0) ui->Cam0->setTitle(QString("Camera:%1").arg(index));
+        if (index >= 0) showTitle();
         updateTips();
     }
     QWidget::changeEvent(event);
+}
+
+void CameraSetting::showTitle() {
+    QString title = QString("Camera:%1").arg(index);
+    if (!problem.isEmpty()) {
+        const Camara* camera = cameraAt(index);
+        title += camera && camera->sourceImage.empty()
+                     ? tr(" – 缺少图像 %1")
+                           .arg(QString::fromLocal8Bit(sourceFileName(camera->sourcePath).c_str()))
+                     : tr(" – 不进入表格");
+    }
+    ui->Cam0->setTitle(title);
+    ui->Cam0->setToolTip(problem);
+    ui->Cam0->setStyleSheet(problem.isEmpty() ? QString()
+                                              : QString("QGroupBox::title { color: #d00000; }"));
 }
 
 void CameraSetting::showAlpha(int value) {

@@ -56,7 +56,11 @@ private slots:
 
 private:
     void moveInDrawOrder(bool toTop);
+    // "Camera:N", marked when the camera cannot take part in the tables
+    // (`problem`, its reason, also becomes the title's tip).
+    void showTitle();
 
     Ui::CameraSetting* ui;
     int index = -1;
+    QString problem;
 };

@@ -265,7 +265,7 @@ void OpenGLWidget::paintOverlay() {
     QOpenGLPaintDevice device(size() * devicePixelRatioF());
     device.setDevicePixelRatio(devicePixelRatioF());
     QPainter painter(&device);
-    paintSeamOverlay(painter, *currentProject(), view_, size());
+    paintSeamOverlay(painter, *currentProject(), view_, size(), uncovered_);
 }
 
 void OpenGLWidget::fitView() {
@@ -277,6 +277,12 @@ void OpenGLWidget::fitView() {
 void OpenGLWidget::setSeamsShown(bool shown) {
     seamsShown_ = shown;
     update();
+}
+
+void OpenGLWidget::setUncoveredAreas(const std::vector<cv::Rect>& areas) {
+    if (areas == uncovered_) return;
+    uncovered_ = areas;
+    if (seamsShown_) update();
 }
 
 double OpenGLWidget::minimumSpan() const {

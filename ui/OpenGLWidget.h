@@ -43,6 +43,10 @@ public:
     // Each camera's seam edges and index over the picture (SeamOverlay.h).
     void setSeamsShown(bool shown);
     bool seamsShown() const { return seamsShown_; }
+    // The panorama rectangles holding holes (pixels the cameras see that the
+    // tables leave black), which the seam overlay marks; repaints when they
+    // change while the overlay is shown.
+    void setUncoveredAreas(const std::vector<cv::Rect>& areas);
 
 protected:
     void initializeGL() override;
@@ -81,6 +85,7 @@ private:
     std::unique_ptr<cv::ogl::Texture2D> deviceTexture_;
     PreviewView view_;
     bool seamsShown_ = false;
+    std::vector<cv::Rect> uncovered_;
     bool dragging_ = false;
     QPoint dragFrom_;
 };

@@ -42,7 +42,7 @@ std::pair<double, double> labelRun(const Camara& camera) {
 }  // namespace
 
 void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewView& view,
-                      QSize widget) {
+                      QSize widget, const std::vector<cv::Rect>& uncovered) {
     if (project.panoWidth <= 0 || project.panoHeight <= 0) return;
     const auto toWidget = [&](double column, double row) {
         const QPointF f =
@@ -54,6 +54,25 @@ void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewVi
     font.setBold(true);
     painter.setFont(font);
     const QFontMetricsF metrics(font);
+
+    // The holes first, so the seams stay readable over them.
+    const QColor red(255, 40, 40);
+    for (const cv::Rect& area : uncovered) {
+        const QRectF box(toWidget(area.x, area.y), toWidget(area.x + area.width, area.br().y));
+        painter.fillRect(box, QBrush(QColor(255, 40, 40, 90)));
+        painter.fillRect(box, QBrush(red, Qt::BDiagPattern));
+        painter.setPen(QPen(red, 2));
+        painter.drawRect(box);
+        const QString label = QCoreApplication::translate("OpenGLWidget", "未覆盖 %1–%2")
+                                  .arg(area.x)
+                                  .arg(area.x + area.width - 1);
+        const QSizeF size = metrics.size(0, label) + QSizeF(8, 4);
+        const QRectF tag(
+            QPointF(box.center().x() - size.width() / 2, box.bottom() - size.height() - 4), size);
+        painter.fillRect(tag, QColor(0, 0, 0, 170));
+        painter.setPen(red);
+        painter.drawText(tag, Qt::AlignCenter, label);
+    }
 
     for (size_t i = 0; i < project.cameras.size(); ++i) {
         const Camara& camera = project.cameras[i];

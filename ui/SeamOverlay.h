@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QSize>
+#include <opencv2/core.hpp>
+#include <vector>
 
 class QPainter;
 class Project;
@@ -11,7 +13,9 @@ class PreviewView;
 // For every camera shown (not hidden, with an image): a vertical line at each
 // edge of its valid column run (imgBdy, as the tables use it), spanning the
 // rows of its layer, and its index over the run. A camera without a usable
-// two-edge boundary gets its index and a note instead of lines. `widget` is
-// the preview's size in the painter's coordinates; `view` what it shows.
+// two-edge boundary gets its index and a note instead of lines. Each of the
+// `uncovered` panorama rectangles (holes the tables leave) is hatched in red
+// under the lines, labelled with its columns. `widget` is the preview's size
+// in the painter's coordinates; `view` what it shows.
 void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewView& view,
-                      QSize widget);
+                      QSize widget, const std::vector<cv::Rect>& uncovered = {});

@@ -1,11 +1,14 @@
 #include "SliderTips.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 #include "geometry/Feather.h"
+#include "geometry/ManualCrop.h"
 #include "project/Project.h"
 
 namespace {
@@ -60,6 +63,14 @@ QString blendTipText(const Project& project, int blendValue) {
         .arg(px.text());
 }
 
+// "相机 0、1、3".
+QString cameraNames(const std::vector<int>& cameras) {
+    QStringList indices;
+    for (int i : cameras) indices << QString::number(i);
+    return QCoreApplication::translate("SliderTips", "相机 %1")
+        .arg(indices.join(QCoreApplication::translate("SliderTips", "、")));
+}
+
 QString cropTipText(const Project& project, int cutValue) {
     const PixelRange px =
         overRig(project, [cutValue](int w) { return insetPixels(cutValue, 0, w); });
@@ -67,6 +78,25 @@ QString cropTipText(const Project& project, int cutValue) {
         return QCoreApplication::translate("SliderTips",
                                            "裁剪 %1（0–60000）：载入方案后显示切口的像素位置")
             .arg(cutValue);
+    // Cuts pushed past a layer's sides wrap round and clear the camera's
+    // middle, which is what the value does then, whatever the pixel figure says.
+    PixelRange cleared;
+    std::vector<int> middle;
+    for (size_t i = 0; i < project.cameras.size(); ++i) {
+        const CropEffect e = manualCropEffect(project.cameras[i].image, cutValue, 0, 0);
+        if (!e.middle) continue;
+        cleared.add(e.clearedColumns);
+        middle.push_back(static_cast<int>(i));
+    }
+    if (!middle.empty())
+        return QCoreApplication::translate(
+                   "SliderTips",
+                   "裁剪 %1：切口推到接缝边缘以外 %2 像素，越过图层两侧后折回，清除了%3中间的 %4 "
+                   "像素（方向微调为 0 时）；20000 保留整台相机")
+            .arg(cutValue)
+            .arg(px.text())
+            .arg(cameraNames(middle))
+            .arg(cleared.text());
     if (px.least == 0 && px.most == 0)
         return QCoreApplication::translate("SliderTips", "裁剪 %1：切口正好落在接缝边缘上")
             .arg(cutValue);
@@ -81,14 +111,44 @@ QString cropTipText(const Project& project, int cutValue) {
         .arg(px.text());
 }
 
+// direction(l) sets how far the cut where the camera's valid columns end lies
+// inside them, direction(r) the cut where they start; larger values move the
+// first to the left and the second to the right. Where the cuts wrap round,
+// those two cuts are the edges of the cleared middle, the first on its left.
 QString trimTipText(const Camara& camera, int cutValue, int trimValue, bool leftSlider) {
     if (camera.image.empty())
         return QCoreApplication::translate("SliderTips",
                                            "方向微调 %1（0–60000）：载入相机后显示切口的像素位置")
             .arg(trimValue);
+    const int dirL = leftSlider ? trimValue : camera.dirL;
+    const int dirR = leftSlider ? camera.dirR : trimValue;
+    const CropEffect e = manualCropEffect(camera.image, cutValue, dirL, dirR);
+    if (e.edges.size() != 2)
+        return QCoreApplication::translate("SliderTips",
+                                           "方向微调 %1：这台相机的中间行没有可裁剪的边缘")
+            .arg(trimValue);
+    const int column = e.edges[e.edges[0].kind == (leftSlider ? 0 : 1) ? 0 : 1].column;
+    if (e.middle)
+        return (leftSlider
+                    ? QCoreApplication::translate(
+                          "SliderTips",
+                          "方向微调 %1：切口越过图层两侧后折回，清除了这台相机中间的 %2 "
+                          "像素；它移动清除部分的左边（第 %3 列），数值越大越往左（裁剪 %4）")
+                    : QCoreApplication::translate(
+                          "SliderTips",
+                          "方向微调 %1：切口越过图层两侧后折回，清除了这台相机中间的 %2 "
+                          "像素；它移动清除部分的右边（第 %3 列），数值越大越往右（裁剪 %4）"))
+            .arg(trimValue)
+            .arg(e.clearedColumns)
+            .arg(column)
+            .arg(cutValue);
     const int px = insetPixels(cutValue, trimValue, camera.image.cols);
-    const QString edge = leftSlider ? QCoreApplication::translate("SliderTips", "右侧切口")
-                                    : QCoreApplication::translate("SliderTips", "左侧切口");
+    const QString edge =
+        leftSlider
+            ? QCoreApplication::translate("SliderTips", "右侧切口（第 %1 列，数值越大越往左）")
+                  .arg(column)
+            : QCoreApplication::translate("SliderTips", "左侧切口（第 %1 列，数值越大越往右）")
+                  .arg(column);
     if (px == 0)
         return QCoreApplication::translate("SliderTips",
                                            "方向微调 %1：%2正好落在接缝边缘上（裁剪 %3）")

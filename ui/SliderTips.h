@@ -11,11 +11,13 @@ class Project;
 
 // In automatic mode each tip adds that the value waits until the mode is left.
 QString blendTip(const Project& project, int blendValue);
-// The crop with every trim at 0.
+// The crop with every trim at 0: where the cuts lie, and which cameras' middle
+// it clears when the cuts wrap round past their layers' sides.
 QString cropTip(const Project& project, int cutValue);
-// For the project's crop. `leftSlider`: "direction(l)", which moves the edge
-// where the camera's valid columns end; the other slider moves the edge where
-// they start.
+// For the project's crop. `leftSlider`: "direction(l)", which moves the cut
+// where the camera's valid columns end to the left; the other slider moves the
+// cut where they start to the right. Where the cuts wrap round these are the
+// left and right edges of the cleared middle.
 QString trimTip(const Project& project, const Camara& camera, int trimValue, bool leftSlider);
 // The display beside a slider takes a typed value on double-click.
 QString displayTip();

@@ -1,5 +1,6 @@
 #include "export/HoleReport.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "geometry/ManualCrop.h"
@@ -58,33 +59,65 @@ std::string describeHoles(const CoverageReport& report) {
     return text;
 }
 
-std::string holesCause(const Project& project, const CoverageReport& report) {
-    if (project.autoMode)
-        return "the automatic seams give these pixels to no camera; a different drawing order "
-               "or seams set by hand can cover them";
-    // Each camera's part, judged on its middle row, where its cuts are taken.
-    std::vector<int> middle, sides, rows;
-    bool trims = false;
+std::vector<HoleCause> holeCauses(const Project& project, const CoverageReport& report) {
+    std::vector<HoleCause> causes;
+    auto add = [&causes](HoleCause::Kind kind, int camera, bool trims) {
+        for (HoleCause& c : causes)
+            if (c.kind == kind) {
+                c.cameras.push_back(camera);
+                c.withTrims = c.withTrims || trims;
+                return;
+            }
+        causes.push_back({kind, {camera}, trims});
+    };
     for (const CameraHoles& h : report.cameras) {
         if (h.camera < 0 || h.camera >= static_cast<int>(project.cameras.size())) continue;
+        if (project.autoMode) {
+            add(HoleCause::Kind::AutomaticSeams, h.camera, false);
+            continue;
+        }
         const Camara& cam = project.cameras[static_cast<size_t>(h.camera)];
         const CropEffect e = manualCropEffect(cam.image, project.cutValue, cam.dirL, cam.dirR);
-        (e.middle ? middle : e.clearedColumns > 0 ? sides : rows).push_back(h.camera);
-        trims = trims || (e.clearedColumns > 0 && trimmed(cam));
+        const bool trims = e.clearedColumns > 0 && trimmed(cam);
+        add(e.middle               ? HoleCause::Kind::CropClearsMiddle
+            : e.clearedColumns > 0 ? HoleCause::Kind::CropCutsSides
+                                   : HoleCause::Kind::RowsPastCuts,
+            h.camera, trims);
     }
-    const std::string by =
-        "crop " + std::to_string(project.cutValue) + (trims ? " with the trims" : "");
+    std::sort(causes.begin(), causes.end(),
+              [](const HoleCause& a, const HoleCause& b) { return a.kind < b.kind; });
+    return causes;
+}
+
+std::string holesCause(const Project& project, const CoverageReport& report) {
     std::string text;
-    auto add = [&text](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
-    if (!middle.empty())
-        add(by + " clears the middle of " + cameraList(middle) +
-            " (the cuts pass the layer's sides and wrap round); 20000 keeps each camera whole");
-    if (!sides.empty())
-        add(by + " cuts " + cameraList(sides) +
-            " past the overlap with their neighbours; 20000 puts the cuts on each camera's edges");
-    if (!rows.empty())
-        add(cameraList(rows) +
-            " see these pixels only in rows that reach past the cuts taken on the middle row; "
-            "a lower crop moves the cuts outward");
+    for (const HoleCause& c : holeCauses(project, report)) {
+        const std::string crop =
+            "crop " + std::to_string(project.cutValue) + (c.withTrims ? " with the trims" : "");
+        const std::string who = cameraList(c.cameras);
+        if (!text.empty()) text += "; ";
+        switch (c.kind) {
+            case HoleCause::Kind::AutomaticSeams:
+                text += "the automatic seams give these pixels to no camera (" + who +
+                        " see them); a different drawing order or seams set by hand can cover them";
+                break;
+            case HoleCause::Kind::CropClearsMiddle:
+                text +=
+                    crop + " clears the middle of " + who +
+                    " (the cuts pass the layer's sides and wrap round); 20000 keeps each camera "
+                    "whole";
+                break;
+            case HoleCause::Kind::CropCutsSides:
+                text += crop + " cuts " + who +
+                        " past the overlap with their neighbours; 20000 puts the cuts on each "
+                        "camera's edges";
+                break;
+            case HoleCause::Kind::RowsPastCuts:
+                text += who +
+                        " see these pixels only in rows that reach past the cuts taken on the "
+                        "middle row; a lower crop moves the cuts outward";
+                break;
+        }
+    }
     return text;
 }

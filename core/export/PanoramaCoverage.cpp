@@ -270,3 +270,14 @@ CoverageReport measureCoverage(const Project& project, const SeenArea& seen) {
 CoverageReport measureCoverage(const Project& project) {
     return measureCoverage(project, seenArea(project));
 }
+
+const CoverageReport& CoverageCheck::check(const Project& project) {
+    if (!describes(seen_, project)) seen_ = seenArea(project);
+    last_ = measureCoverage(project, seen_);
+    return last_;
+}
+
+void CoverageCheck::reset() {
+    seen_ = SeenArea();
+    last_ = CoverageReport();
+}

@@ -106,3 +106,17 @@ bool describes(const SeenArea& seen, const Project& project);
 CoverageReport measureCoverage(const Project& project, const SeenArea& seen);
 // Both steps at once.
 CoverageReport measureCoverage(const Project& project);
+
+// The check as a window repeats it after every tuning change: what the
+// cameras see is worked out again only when the rig changed (describes()).
+class CoverageCheck {
+public:
+    const CoverageReport& check(const Project& project);
+    const CoverageReport& last() const { return last_; }
+    // Lets go of the layers before a load replaces them.
+    void reset();
+
+private:
+    SeenArea seen_;
+    CoverageReport last_;
+};
