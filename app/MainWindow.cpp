@@ -241,6 +241,9 @@ QString MainWindow::holesMessage(const CoverageReport& report) const {
             case HoleCause::Kind::AutomaticSeams:
                 causes << tr("自动接缝没有把这些像素分给任何相机（%1 看得到）").arg(who);
                 break;
+            case HoleCause::Kind::CropClearsAll:
+                causes << tr("%1 清除了%2的全部像素，20000 保留整台相机").arg(crop, who);
+                break;
             case HoleCause::Kind::CropClearsMiddle:
                 causes << tr("%1 清除了%2的中间部分（切口越过图层两侧后折回），20000 保留整台相机")
                               .arg(crop, who);

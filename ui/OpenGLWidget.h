@@ -47,6 +47,7 @@ public:
     // tables leave black), which the seam overlay marks; repaints when they
     // change while the overlay is shown.
     void setUncoveredAreas(const std::vector<cv::Rect>& areas);
+    const std::vector<cv::Rect>& uncoveredAreas() const { return uncovered_; }
 
 protected:
     void initializeGL() override;

@@ -101,6 +101,9 @@ std::string holesCause(const Project& project, const CoverageReport& report) {
                 text += "the automatic seams give these pixels to no camera (" + who +
                         " see them); a different drawing order or seams set by hand can cover them";
                 break;
+            case HoleCause::Kind::CropClearsAll:
+                text += crop + " clears all of " + who + "; 20000 keeps each camera whole";
+                break;
             case HoleCause::Kind::CropClearsMiddle:
                 text +=
                     crop + " clears the middle of " + who +

@@ -18,6 +18,7 @@ std::string describeHoles(const CoverageReport& report);
 struct HoleCause {
     enum class Kind {
         AutomaticSeams,    // the automatic seams give the pixels to no camera
+        CropClearsAll,     // the crop leaves none of the camera's middle row
         CropClearsMiddle,  // the crop's cuts passed the layer's sides and wrapped round
         CropCutsSides,     // the cuts lie past the overlap with the neighbours
         RowsPastCuts,      // rows other than the middle one reach past the cuts

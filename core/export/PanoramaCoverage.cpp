@@ -185,20 +185,24 @@ SeenArea::SeenArea(int W, int H, std::vector<CameraSight> cameras)
     size_ = seen.size();
     pixels_ = static_cast<uint64_t>(cv::countNonZero(seen));
     band_ = pixels_ ? cv::boundingRect(seen) : cv::Rect();
-    // A pixel is deep when every pixel within the fringe is seen; the erosion
-    // counts what lies beyond the panorama's sides as seen, so a picture that
-    // reaches them keeps no fringe there.
+    if (band_.empty()) {
+        depth_ = seen;
+        return;
+    }
+    // A pixel is deep when every pixel within the fringe is seen. The panorama
+    // goes round: its sides are padded with the columns of the other side, so
+    // a hole at the seam of a full ring is no fringe; above its first row and
+    // below its last one nothing is seen.
     depth_ = seen & kFringe;
-    if (band_.empty()) return;
-    const cv::Rect grown = cv::Rect(band_.x - fringe_, band_.y - fringe_, band_.width + 2 * fringe_,
-                                    band_.height + 2 * fringe_) &
-                           cv::Rect(0, 0, W, H);
-    const cv::Mat kernel =
-        cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * fringe_ + 1, 2 * fringe_ + 1));
-    cv::Mat deep;
-    cv::erode(seen(grown), deep, kernel);
-    cv::Mat target = depth_(grown);
-    target |= deep & kHole;
+    const int k = std::min(fringe_, W);
+    const cv::Range rows(std::max(band_.y - k, 0), std::min(band_.y + band_.height + k, H));
+    cv::Mat wrapped, deep;
+    cv::copyMakeBorder(seen.rowRange(rows), wrapped, 0, 0, k, k, cv::BORDER_WRAP);
+    cv::erode(wrapped, deep,
+              cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * fringe_ + 1, 2 * fringe_ + 1)),
+              cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::Scalar(0));
+    cv::Mat target = depth_.rowRange(rows);
+    target |= deep.colRange(k, k + W) & kHole;
 }
 
 CoverageReport measureCoverage(const SeenArea& seen, const cv::Mat& covered) {

@@ -51,7 +51,8 @@ public:
     const std::vector<cv::Rect>& sightBoxes() const { return boxes_; }
     // H x W, CV_8U: 0 where no camera sees, 1 where some camera sees within
     // the fringe of the outline, 3 deeper inside (farther than the fringe from
-    // every pixel no camera sees).
+    // every pixel no camera sees; the panorama's first and last columns are
+    // neighbours, and nothing is seen above and below it).
     const cv::Mat& depth() const { return depth_; }
     // Bounding box of the seen pixels in the panorama (empty: none).
     cv::Rect band() const { return band_; }

@@ -122,9 +122,10 @@ TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
         EXPECT_TRUE(closer.text.contains("camera 4 (pano360.jpg)")) << closer.text.toStdString();
     }
 
-    // A reload while the automatic box is ticked gives the automatic seams.
+    // A reload while the automatic box is ticked gives the automatic seams
+    // (the default crop leaves holes, which the status bar names).
     window->loadSequence(rig);
-    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
+    EXPECT_TRUE(window->statusBar()->currentMessage().startsWith(QString::fromUtf8("表格有空洞")));
     std::vector<std::vector<BoundaryEdge>> manual, automatic;
     for (const Camara& c : project->cameras) manual.push_back(c.imgBdy);
     window->findChild<QCheckBox*>("m_AutoMixCombox")->setChecked(true);
@@ -235,7 +236,8 @@ TEST_F(MainWindowTest, SettingsSurviveExportResetAndReload) {
     const RigSettings saved = RigSettings::capture(*project);
 
     QProcess cli;
-    cli.start(ORVIK_BIN_DIR "/orvikjoint-cli", {"export", QString::fromStdString(rig)});
+    cli.start(ORVIK_BIN_DIR "/orvikjoint-cli",
+              {"export", "--allow-holes", QString::fromStdString(rig)});
     ASSERT_TRUE(cli.waitForFinished(300000));
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     for (size_t t = 0; t < 3; ++t) {
@@ -396,6 +398,86 @@ TEST_F(MainWindowTest, ExportAllSummaryListsEveryFile) {
     EXPECT_TRUE(closer.text.contains(QString::fromUtf8("没有替换任何表")))
         << closer.text.toStdString();
     EXPECT_EQ(bytes(), quickWeave);
+}
+
+// The default crop clears the middle of three cameras: the status bar, the
+// dock, the seam overlay, the tips and the export summary say so, and a crop
+// of 20000 takes it all back.
+TEST_F(MainWindowTest, HolesShowWhereTheOperatorLooks) {
+    ScratchDir dir;
+    const std::string rig = levelRing(dir, "rig.pto");
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    testing::internal::CaptureStdout();
+    window->loadSequence(rig);
+    testing::internal::GetCapturedStdout();
+    auto* preview = window->findChild<OpenGLWidget*>();
+    auto* label = window->findChild<QLabel*>("holesLabel");
+    QSlider* crop = window->findChild<QSlider*>("CutSilder");
+    QSlider* trim =
+        window->findChild<RightSetting*>()->panels[1]->findChild<QSlider*>("dirction_sliderL");
+    const QString cause = QString::fromUtf8("裁剪 0 清除了相机 0、1、3的中间部分");
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(cause))
+        << window->statusBar()->currentMessage().toStdString();
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_TRUE(window->findChild<QListWidget*>("messagesList")
+                    ->item(0)
+                    ->text()
+                    .contains("of what the cameras see has no weight"));
+    EXPECT_TRUE(crop->toolTip().contains(QString::fromUtf8("清除了相机 0、1、3中间的")));
+    EXPECT_TRUE(trim->toolTip().contains(QString::fromUtf8("它移动清除部分的左边")));
+    // Camera 0's hole, marked in red over the layered preview.
+    ASSERT_FALSE(preview->uncoveredAreas().empty());
+    const cv::Rect hole = preview->uncoveredAreas()[1];
+    window->findChild<QAction*>("actionShow_Seams")->setChecked(true);
+    const QImage shot = preview->grabFramebuffer();
+    const Rgb mark = framebufferPixel(shot, (hole.x + hole.width / 3) * shot.width() / 960,
+                                      (hole.y + hole.height / 2) * shot.height() / 480);
+    EXPECT_GT(mark.r, mark.g + 60);
+    {
+        MessageBoxCloser closer;
+        testing::internal::CaptureStdout();
+        window->findChild<QAction*>("actionExport_All")->trigger();
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(closer.title, QString::fromUtf8("导出不完整"));
+        EXPECT_TRUE(closer.text.contains(QString::fromUtf8("表中有空洞：\n表格有空洞")));
+        EXPECT_TRUE(closer.text.contains(cause)) << closer.text.toStdString();
+    }
+    crop->setValue(20000);
+    EXPECT_FALSE(label->isVisible());
+    EXPECT_FALSE(window->statusBar()->currentMessage().contains(cause));
+    EXPECT_TRUE(preview->uncoveredAreas().empty());
+    EXPECT_TRUE(trim->toolTip().contains(QString::fromUtf8("右侧切口")));
+}
+
+// A rig opened without a settings file keeps the last one's tuning and says
+// so; a missing image is named before what it causes, and marked on its panel.
+TEST_F(MainWindowTest, InheritedTuningAndAMissingImageAreNamedFirst) {
+    ScratchDir first, second;
+    const std::string rig = levelRing(first, "rig.pto");
+    const std::string broken = levelRing(second, "broken.pto");
+    QFile::remove(QString::fromStdString(second.file("c2.jpg")));
+    testing::internal::CaptureStdout();
+    window->loadSequence(rig);
+    window->findChild<QSlider*>("CutSilder")->setValue(20000);
+    window->findChild<QCheckBox*>("m_AutoMixCombox")->setChecked(true);
+    {
+        MessageBoxCloser closer;
+        window->loadSequence(broken);
+        EXPECT_EQ(closer.boxes, 1);
+        EXPECT_EQ(closer.title, "Camera images missing");
+        EXPECT_TRUE(closer.text.contains("camera 2 (c2.jpg)")) << closer.text.toStdString();
+    }
+    const QString status = window->statusBar()->currentMessage();
+    EXPECT_TRUE(status.startsWith("camera 2 (c2.jpg): its source image ")) << status.toStdString();
+    EXPECT_TRUE(
+        status.contains(QString::fromUtf8("broken.pto 没有自己的设置文件：沿用上一个方案的"
+                                          "调整（混合 0，裁剪 20000，自动裁剪混合）")));
+    const auto& panels = window->findChild<RightSetting*>()->panels;
+    EXPECT_TRUE(panels[2]->findChild<QGroupBox*>("Cam0")->title().endsWith(
+        QString::fromUtf8("缺少图像 c2.jpg")));
+    EXPECT_EQ(panels[1]->findChild<QGroupBox*>("Cam0")->title(), "Camera:1");
+    testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

@@ -219,3 +219,25 @@ TEST_F(RefreshViewTest, IncrementalRefreshEqualsFullRecompute) {
     autoCropAndFeather(cam.image, autoFull, {150, 1}, 30, {450, 0}, 0);
     EXPECT_EQ(cv::countNonZero(cam.displayImage.reshape(1) != autoFull.reshape(1)), 0);
 }
+
+// What the crop does to a camera's valid middle row, which the crop tip and
+// the cause of a table's holes tell the operator.
+TEST(ManualCropEffect, CutsOnTheEdgesAtTheSidesOrWrappedIntoTheMiddle) {
+    // A cropped layer keeps a margin round its valid run.
+    const cv::Mat layer = rowsValidIn(1200, 5, {{10, 1189}});
+    EXPECT_EQ(manualCropEffect(layer, 20000, 0, 0).clearedColumns, 0);
+    const CropEffect sides = manualCropEffect(layer, 25000, 0, 0);
+    EXPECT_EQ(sides.validColumns, 1180);
+    EXPECT_EQ(sides.clearedColumns, 200);
+    EXPECT_FALSE(sides.middle);
+    // Crop 0 pushes the cuts 400 columns out, past the sides: they wrap round.
+    const CropEffect wrapped = manualCropEffect(layer, 0, 0, 0);
+    EXPECT_EQ(wrapped.edges, (std::vector<BoundaryEdge>{{391, 0}, {809, 1}}));
+    EXPECT_EQ(wrapped.clearedColumns, 418);
+    EXPECT_TRUE(wrapped.middle);
+    // A run round the layer's sides is seen in one piece: its sides are cut.
+    const CropEffect around =
+        manualCropEffect(rowsValidIn(1200, 5, {{0, 299}, {900, 1199}}), 25000, 0, 0);
+    EXPECT_EQ(around.clearedColumns, 200);
+    EXPECT_FALSE(around.middle);
+}

@@ -171,9 +171,9 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
                              "at; it is left out of the tables"))
         << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
-    const ProcessRun allowed =
-        runProgram("orvikjoint-cli", {"export", "--2k", "--crop", "20000",
-                                      "--allow-missing-cameras", out("rig360.pto")});
+    const ProcessRun allowed = runProgram(
+        "orvikjoint-cli",
+        {"export", "--2k", "--crop", "20000", "--allow-missing-cameras", out("rig360.pto")});
     EXPECT_EQ(allowed.exitCode, 0) << allowed.err.toStdString();
     EXPECT_TRUE(allowed.out.contains("camera 4 (pano360.jpg)"));
     EXPECT_TRUE(QFile::exists(out("Camera_2K_Project.tab")));
@@ -188,6 +188,50 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     const ProcessRun help = runProgram("orvikjoint-cli", {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: orvikjoint-cli export"));
+}
+
+// Tables that leave black what the cameras see: refused with the share, the
+// columns and the cause, written with --allow-holes, and found again by
+// inspect and render.
+TEST_F(CliRig, HolesAreRefusedUnlessAllowedAndFoundAgain) {
+    for (const char* t : {"Camera_2K_Project.tab", "Camera_4K_Project.tab"}) QFile::remove(out(t));
+    const ProcessRun refused = runProgram("orvikjoint-cli", {"export", "--no-settings", pto()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QRegularExpression(
+        "[0-9.]+% of what the cameras see has no weight \\([0-9]+ of [0-9]+ pixels\\): camera 0 "
+        "at panorama columns [0-9]+-[0-9]+")))
+        << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("crop 0 clears the middle of cameras 0, 1 and 3"));
+    EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
+    // A partial arc whose cameras keep but slivers of their middle rows.
+    std::string arc = "p f2 w960 h480 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+    for (const char* yaw : {"-70", "0", "70"})
+        arc += std::string("i w480 h270 f0 v100 r0 p0 y") + yaw + " n\"a" + yaw + ".jpg\"\n";
+    ASSERT_EQ(runProgram("riggen", {QString::fromStdString(dir->write("arc.pto", arc))}).exitCode,
+              0);
+    const ProcessRun sliver =
+        runProgram("orvikjoint-cli", {"export", "--2k", "--crop", "15000", out("arc.pto")});
+    EXPECT_EQ(sliver.exitCode, 1);
+    EXPECT_TRUE(sliver.err.contains(", camera 1 at columns ")) << sliver.err.toStdString();
+
+    const ProcessRun allowed =
+        runProgram("orvikjoint-cli", {"export", "--no-settings", "--allow-holes", pto()});
+    EXPECT_EQ(allowed.exitCode, 0);
+    EXPECT_TRUE(allowed.err.contains("warning: the tables have holes: "))
+        << allowed.err.toStdString();
+    for (const QStringList& args : {QStringList{out("Camera_2K_Project.tab"), "--project", pto()},
+                                    QStringList{out("QuickWeave_Projcet.tab")}}) {
+        const ProcessRun inspect = runProgram("orvikjoint-cli", QStringList{"inspect"} + args);
+        EXPECT_EQ(inspect.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(inspect.out.contains("the table has holes: ")) << inspect.out.toStdString();
+        EXPECT_TRUE(inspect.out.endsWith("INVALID\n"));
+    }
+    const ProcessRun render = runProgram(
+        "orvikjoint-cli",
+        {"render", out("Camera_4K_Project.tab"), "--project", pto(), "-o", out("holes.png")});
+    EXPECT_EQ(render.exitCode, 1);
+    EXPECT_TRUE(QFile::exists(out("holes.png")));
+    EXPECT_FALSE(QFile::exists(out("tiff"))) << "inspect and render remap elsewhere";
 }
 
 // A remapper that never ends: the time limit, and a SIGTERM to the tool, end it
@@ -236,15 +280,20 @@ TEST_F(CliRig, DeviceViewsOfEveryTableMatchTheScene) {
              {"QuickWeave_Projcet.tab", "Camera_2K_Project.tab", "Camera_4K_Project.tab"}) {
             SCOPED_TRACE(std::string(rig) + " " + table);
             const QString path = folder + "/" + table;
-            const ProcessRun inspect = runProgram("orvikjoint-cli", {"inspect", path, "--json"});
+            const ProcessRun inspect = runProgram(
+                "orvikjoint-cli", {"inspect", path, "--project", folder + "/rig.pto", "--json"});
             EXPECT_EQ(inspect.exitCode, 0) << inspect.out.toStdString();
             const QJsonObject summary = QJsonDocument::fromJson(inspect.out.toUtf8()).object();
             EXPECT_TRUE(summary["valid"].toBool());
             EXPECT_GT(summary["coverage"].toDouble(), 0.3);
+            EXPECT_EQ(summary["seen"].toObject()["holePixels"].toInt(-1), 0);
             const ProcessRun render = runProgram(
                 "orvikjoint-cli", {"render", path, "--project", folder + "/rig.pto", "-o",
                                    path + ".png", "--diff", folder + "/scene.png"});
             ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
+            EXPECT_TRUE(
+                render.out.contains(QRegularExpression("black: 0\\.0[0-9]% of the reference")))
+                << render.out.toStdString();
             const auto m = QRegularExpression("PSNR ([0-9.]+) dB").match(render.out);
             ASSERT_TRUE(m.hasMatch()) << render.out.toStdString();
             const double db = m.captured(1).toDouble();
