@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One slider notch (blend and crop) in the window on samples/ring4, cropped and
-# full-canvas: refresh, texture upload and paint. Prints the median per case;
-# goals: at most 15 ms cropped, 40 ms full-canvas. Skips cleanly without the
+# full-canvas: refresh, texture upload and paint, without and with the
+# coverage check the window runs after each change (check=1). Prints the
+# median per case; goals: at most 15 ms cropped, 40 ms full-canvas. Skips cleanly without the
 # sample; the preview needs an X display with OpenGL, so it runs under a
 # virtual X server.
 set -euo pipefail

@@ -1,6 +1,7 @@
 // One notch of the blend or crop slider in the window, end to end: the slot's
 // refresh of every camera, the texture uploads and the paint, finished on the
-// GL side. Runs samples/ring4 as saved (cropped layers) and without r:CROP
+// GL side; with check=1 also the coverage check the window runs after every
+// change of the tables (both in one run, so the two can be compared). Runs samples/ring4 as saved (cropped layers) and without r:CROP
 // (every layer the size of the panorama). Goals: at most 15 ms cropped, 40 ms
 // full-canvas under Xvfb's software renderer. Needs an X display with OpenGL
 // (run under xvfb-run, see slider_notch.sh).
@@ -19,6 +20,7 @@
 #include "ButtomSetting.h"
 #include "OpenGLWidget.h"
 #include "SampleRig.h"
+#include "export/PanoramaCoverage.h"
 
 namespace {
 
@@ -117,7 +119,8 @@ void finishFrame(OpenGLWidget& preview, const PaintCounter& counter, int paintsB
     preview.doneCurrent();
 }
 
-// range(0): 0 = cropped, 1 = full-canvas; range(1): 0 = blend, 1 = crop slider.
+// range(0): 0 = cropped, 1 = full-canvas; range(1): 0 = blend, 1 = crop slider;
+// range(2): 1 = with the window's coverage check.
 void BM_SliderNotch(benchmark::State& state) {
     const QString layout = state.range(0) ? "full-canvas" : "cropped";
     QString why;
@@ -128,6 +131,11 @@ void BM_SliderNotch(benchmark::State& state) {
     }
     QSlider* slider = state.range(1) ? window.cut : window.blend;
     const int base = state.range(1) ? kCut : kBlend;
+    CoverageCheck coverage;
+    QMetaObject::Connection checking;
+    if (state.range(2))
+        checking = QObject::connect(window.panel.get(), &ButtomSetting::tablesChanged,
+                                    [&coverage] { coverage.check(benchProject()); });
     PaintCounter counter;
     window.preview->installEventFilter(&counter);
     slider->setValue(base);
@@ -145,17 +153,15 @@ void BM_SliderNotch(benchmark::State& state) {
         state.SetIterationTime(t / 1000.0);
     }
     window.preview->removeEventFilter(&counter);
+    QObject::disconnect(checking);
     state.counters["median_ms"] = bench::median(ms);
     const Camara& first = benchProject().cameras.front();
     state.counters["layer_cols"] = first.image.cols;
     state.counters["layer_rows"] = first.image.rows;
 }
 BENCHMARK(BM_SliderNotch)
-    ->ArgNames({"full", "crop"})
-    ->Args({0, 0})
-    ->Args({0, 1})
-    ->Args({1, 0})
-    ->Args({1, 1})
+    ->ArgNames({"full", "crop", "check"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->MinTime(1.0);

@@ -22,8 +22,7 @@
 #include <vector>
 
 #include "geometry/Feather.h"
-
-class Project;
+#include "project/Project.h"
 
 // Where one camera sees: pixel (r, c) of `sees` is panorama pixel (offsetX + c,
 // offsetY + r). CV_8UC4 (a remapped layer: alpha non-zero = seen) or CV_8UC1
@@ -47,8 +46,10 @@ public:
     // A hundredth of the panorama's height, at least 2 pixels.
     int fringe() const { return fringe_; }
     const std::vector<CameraSight>& cameras() const { return cameras_; }
-    // Per camera, the part of `sees` holding every seen pixel (empty: none).
+    // Per camera, the part of `sees` holding every seen pixel (empty: none),
+    // and that part as a CV_8U mask, 255 where it sees.
     const std::vector<cv::Rect>& sightBoxes() const { return boxes_; }
+    const std::vector<cv::Mat>& sightMasks() const { return masks_; }
     // H x W, CV_8U: 0 where no camera sees, 1 where some camera sees within
     // the fringe of the outline, 3 deeper inside (farther than the fringe from
     // every pixel no camera sees; the panorama's first and last columns are
@@ -60,6 +61,7 @@ public:
 private:
     std::vector<CameraSight> cameras_;
     std::vector<cv::Rect> boxes_;
+    std::vector<cv::Mat> masks_;
     cv::Mat depth_;
     cv::Size size_;
     cv::Rect band_;
@@ -109,15 +111,24 @@ CoverageReport measureCoverage(const Project& project, const SeenArea& seen);
 CoverageReport measureCoverage(const Project& project);
 
 // The check as a window repeats it after every tuning change: what the
-// cameras see is worked out again only when the rig changed (describes()).
+// cameras see is worked out again only when the rig changed (describes()),
+// and then only the pixels whose weights may have appeared or vanished are
+// looked at again: the areas each camera's refresh marked
+// (Camara::coverageStale, coverageStaleAreas, which the check clears), and a
+// camera's whole view when its boundary changed other than by moving two
+// cropping edges. Its report equals measureCoverage(project).
 class CoverageCheck {
 public:
-    const CoverageReport& check(const Project& project);
+    const CoverageReport& check(Project& project);
     const CoverageReport& last() const { return last_; }
     // Lets go of the layers before a load replaces them.
     void reset();
 
 private:
     SeenArea seen_;
+    cv::Mat holes_;                   // the band's rows: each seen pixel's class without weight
+    std::vector<int32_t> perColumn_;  // per panorama column, the deep ones
+    std::vector<std::vector<BoundaryEdge>> boundaries_;  // per camera, as last looked at
+    int64_t uncovered_ = 0, deep_ = 0;
     CoverageReport last_;
 };

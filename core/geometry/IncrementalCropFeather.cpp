@@ -80,9 +80,11 @@ bool contains(const std::vector<RampTransition>& list, const RampTransition& t) 
 }
 
 // Gathers the rows' changed column ranges into a few rectangles for the texture
-// upload: a range joins the rectangle that covered an overlapping range in the
-// row above, as long as that does not more than double the rectangle's width,
-// so straight edges give one tall rectangle and slanted ones a short staircase.
+// upload and the coverage check: a range joins the rectangle that covered an
+// overlapping range in the row above, as long as the two are no more than
+// twice as wide together as the narrower of them, so straight edges give one
+// tall rectangle, slanted ones a short staircase, and the rows where two
+// ramps meet do not merge the ramps of every other row into one.
 class AreaCollector {
 public:
     void addRow(int row, const std::vector<ColumnRange>& ranges) {
@@ -91,9 +93,9 @@ public:
             for (Open& o : open_) {
                 if (o.bottom < row - 1) continue;
                 const int from = std::min(o.from, r.from), to = std::max(o.to, r.to);
-                const int widest = std::max(o.to - o.from, r.to - r.from) + 1;
+                const int narrower = std::min(o.to - o.from, r.to - r.from) + 1;
                 if (std::max(o.from, r.from) <= std::min(o.to, r.to) + 1 &&
-                    to - from + 1 <= 2 * widest) {
+                    to - from + 1 <= 2 * narrower) {
                     o.from = from;
                     o.to = to;
                     o.bottom = row;
@@ -238,15 +240,18 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
         cleared_ = std::move(cleared);
         startWidth_ = plan.startWidth;
         endWidth_ = plan.endWidth;
-        return {cv::Rect(0, 0, w, src.rows)};
+        weightChanges_ = {cv::Rect(0, 0, w, src.rows)};
+        return weightChanges_;
     }
     const bool sameStart = plan.startWidth == startWidth_, sameEnd = plan.endWidth == endWidth_;
     if (cleared.size() == cleared_.size() && sameStart && sameEnd &&
         std::equal(cleared.begin(), cleared.end(), cleared_.begin(),
                    [](const ColumnRange& a, const ColumnRange& b) {
                        return a.from == b.from && a.to == b.to;
-                   }))
+                   })) {
+        weightChanges_.clear();
         return {};
+    }
     if (rowFirst_.empty()) scanSource();
 
     // A pixel changes only if its column changed between cleared and kept, or a
@@ -255,7 +260,8 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
     std::vector<RampTransition> before, after;
     std::vector<ColumnRange> dirty, changed;
     std::vector<uchar> scratch(static_cast<size_t>(w) * 4);
-    AreaCollector areas;
+    AreaCollector areas, zeroes;
+    std::vector<ColumnRange> turned;
     for (int r = 0; r < src.rows; ++r) {
         const RampTransition* source = transitions_.data() + rowFirst_[static_cast<size_t>(r)];
         const size_t count = static_cast<size_t>(rowFirst_[static_cast<size_t>(r) + 1] -
@@ -279,6 +285,7 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
         const uchar* s = src.ptr<uchar>(r);
         uchar* d = dst.ptr<uchar>(r);
         changed.clear();
+        turned.clear();
         for (const ColumnRange& part : dirty) {
             const size_t from = static_cast<size_t>(part.from) * 4;
             const size_t bytes = static_cast<size_t>(part.to - part.from + 1) * 4;
@@ -297,15 +304,23 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
             while (first <= last && now[first] == was[first]) ++first;
             while (last >= first && now[last] == was[last]) --last;
             if (first > last) continue;
+            // Where a weight turned to or from 0: all the coverage check needs.
+            auto turnsAt = [&](int k) { return ((now[k] >> 24) == 0) != ((was[k] >> 24) == 0); };
+            int flipFirst = first, flipLast = last;
+            while (flipFirst <= flipLast && !turnsAt(flipFirst)) ++flipFirst;
+            while (flipLast >= flipFirst && !turnsAt(flipLast)) --flipLast;
+            if (flipFirst <= flipLast) turned.push_back({flipFirst, flipLast});
             std::memcpy(d + static_cast<size_t>(first) * 4,
                         scratch.data() + static_cast<size_t>(first) * 4,
                         static_cast<size_t>(last - first + 1) * 4);
             changed.push_back({first, last});
         }
         if (!changed.empty()) areas.addRow(r, changed);
+        if (!turned.empty()) zeroes.addRow(r, turned);
     }
     cleared_ = std::move(cleared);
     startWidth_ = plan.startWidth;
     endWidth_ = plan.endWidth;
+    weightChanges_ = zeroes.finish();
     return areas.finish();
 }

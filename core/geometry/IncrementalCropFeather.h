@@ -23,6 +23,10 @@ public:
     // object keeps a reference to both images until the next call or clear().
     // src must not be changed in place between calls.
     std::vector<cv::Rect> apply(const cv::Mat& src, cv::Mat& dst, const CropPlan& plan);
+    // Of the last call's areas, those holding every pixel whose alpha turned
+    // to or from 0 (a weight appeared or vanished); the whole image after a
+    // rebuild.
+    const std::vector<cv::Rect>& weightChanges() const { return weightChanges_; }
 
     // Forgets the previous call and drops the references to its images.
     void clear();
@@ -49,4 +53,5 @@ private:
     std::vector<int> rowFirst_;
     std::vector<RampTransition> transitions_;
     std::vector<cv::Rect> regions_;  // of validRegions, empty until asked
+    std::vector<cv::Rect> weightChanges_;
 };

@@ -96,17 +96,29 @@ void Camara::refreshView() {
     markDisplayChanged(displayCache.apply(image, displayImage, plan));
 }
 
-void Camara::markDisplayChanged(const std::vector<cv::Rect>& areas) {
+namespace {
+
+// Adds `areas` of an image of `size` to what a consumer lacks (`whole`, or
+// only `stale`).
+void addStaleAreas(bool& whole, std::vector<cv::Rect>& stale, const std::vector<cv::Rect>& areas,
+                   cv::Size size) {
     // Past this many pieces a whole upload is as cheap as the bookkeeping.
     constexpr size_t kMostAreas = 256;
-    if (textureStale || areas.empty()) return;
-    const cv::Rect whole(0, 0, displayImage.cols, displayImage.rows);
-    if (areas.front() == whole || textureStaleAreas.size() + areas.size() > kMostAreas) {
-        textureStale = true;
-        textureStaleAreas.clear();
+    if (whole || areas.empty()) return;
+    if (areas.front() == cv::Rect(cv::Point(), size) || stale.size() + areas.size() > kMostAreas) {
+        whole = true;
+        stale.clear();
         return;
     }
-    textureStaleAreas.insert(textureStaleAreas.end(), areas.begin(), areas.end());
+    stale.insert(stale.end(), areas.begin(), areas.end());
+}
+
+}  // namespace
+
+void Camara::markDisplayChanged(const std::vector<cv::Rect>& areas) {
+    addStaleAreas(textureStale, textureStaleAreas, areas, displayImage.size());
+    addStaleAreas(coverageStale, coverageStaleAreas, displayCache.weightChanges(),
+                  displayImage.size());
 }
 
 void Camara::cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue) {

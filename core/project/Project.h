@@ -97,6 +97,11 @@ public:
     // rectangles) that changed since the last upload, which the preview may
     // upload alone. Cleared by the upload.
     std::vector<cv::Rect> textureStaleAreas;
+    // The same account for the coverage check (CoverageCheck), which clears
+    // it when it has looked and cares only where a weight appeared or
+    // vanished: as a whole, or only in these areas.
+    bool coverageStale = true;
+    std::vector<cv::Rect> coverageStaleAreas;
     // What refreshView and applyAutoBoundary last computed displayImage from.
     // Holds references to image and displayImage: code that drops those images
     // clears it too (see dropCameraInputs).
@@ -108,7 +113,8 @@ private:
     // transparent texels, so drawing less changes no pixel. Empty: the whole
     // layer (nothing is known about the display image).
     std::vector<cv::Rect> drawnParts();
-    // Adds the areas displayImage changed in to what the texture lacks.
+    // Adds the areas displayImage changed in to what the texture lacks, and
+    // the display cache's weight changes to what the coverage check lacks.
     void markDisplayChanged(const std::vector<cv::Rect>& areas);
 };
 

@@ -19,11 +19,14 @@ protected:
             {testsupport::cameraSpec(60, 30, 10, 5), testsupport::cameraSpec(60, 30, 50, 5)},
             "/rig/");
         for (Camara& c : project.cameras) c.image = c.displayImage.clone();
-        clearColumns(weights(0), 50, 59);
-        clearColumns(weights(1), 0, 9);
+        clear(0, 50, 59);
+        clear(1, 0, 9);
     }
-    cv::Mat& weights(int camera) {
-        return project.cameras[static_cast<size_t>(camera)].displayImage;
+    // Clears columns of a camera's weights as a refresh would, saying where.
+    void clear(int camera, int from, int to) {
+        Camara& cam = project.cameras[static_cast<size_t>(camera)];
+        clearColumns(cam.displayImage, from, to);
+        cam.coverageStaleAreas.emplace_back(from, 0, to - from + 1, cam.displayImage.rows);
     }
     Project project;
     CoverageCheck check;
@@ -36,13 +39,13 @@ TEST_F(CoverageRig, HolesInsideWhatTheCamerasSeeButNotItsFringe) {
     EXPECT_EQ(check.last().uncovered, 0u);
 
     // The outline's own first column without weight is its fringe.
-    clearColumns(weights(0), 0, 0);
+    clear(0, 0, 0);
     EXPECT_EQ(check.check(project).uncovered, 30u);
     EXPECT_FALSE(check.last().hasHoles());
 
     // A gap between the cameras is a hole; the report then counts every pixel
     // without weight, and says where and who sees it.
-    clearColumns(weights(1), 10, 14);
+    clear(1, 10, 14);
     const CoverageReport& gap = check.check(project);
     ASSERT_TRUE(gap.hasHoles());
     EXPECT_EQ(gap.uncovered, 30u + 5 * 30);
@@ -58,7 +61,7 @@ TEST_F(CoverageRig, HolesInsideWhatTheCamerasSeeButNotItsFringe) {
               "panorama columns 60-64, camera 1 at columns 60-64");
     // Weights outside a camera's boundary columns reach no table.
     project.cameras[1].imgBdy = {{20, 1}, {59, 0}};
-    EXPECT_EQ(check.check(project).areas, std::vector<cv::Rect>{cv::Rect(60, 7, 10, 26)});
+    EXPECT_EQ(measureCoverage(project).areas, std::vector<cv::Rect>{cv::Rect(60, 7, 10, 26)});
 
     // A camera that can take part in no table is not part of what is seen:
     // camera 0's cleared columns lose their cover, but for the fringe.
@@ -70,21 +73,36 @@ TEST_F(CoverageRig, HolesInsideWhatTheCamerasSeeButNotItsFringe) {
     EXPECT_EQ(alone.cameras[0].columns[0].to, 67);
 }
 
-// The cause of the holes comes from what the crop does to each camera.
-TEST_F(CoverageRig, TheCauseNamesTheCropAndTheCameras) {
-    // Layers with a margin, as nona leaves them: crop 0 pushes the cuts past
-    // their sides and they clear the middle.
+// Slider steps through the refresh: the check, which looks again only where
+// something changed, reports what a whole pass reports; the cause names what
+// the crop does.
+TEST_F(CoverageRig, StepsOfTheSlidersMatchAWholePassAndNameTheCause) {
+    // Layers with a margin, as nona leaves them.
     for (Camara& c : project.cameras) {
-        c.image = c.displayImage.clone();
         clearColumns(c.image, 0, 1);
         clearColumns(c.image, 58, 59);
-        c.refreshView();
     }
-    const CoverageReport& report = check.check(project);
-    ASSERT_TRUE(report.hasHoles());
-    EXPECT_EQ(holesCause(project, report),
-              "crop 0 clears the middle of cameras 0 and 1 (the cuts pass the layer's sides and "
-              "wrap round); 20000 keeps each camera whole");
+    struct Step {
+        int crop, blend, dirL;
+    };
+    for (const Step& step : {Step{0, 0, 0}, Step{20000, 0, 0}, Step{20000, 60000, 0},
+                             Step{26000, 60000, 0}, Step{26000, 0, 40000}, Step{4000, 6000, 0}}) {
+        project.cutValue = step.crop;
+        project.blendValue = step.blend;
+        project.cameras[1].dirL = step.dirL;
+        for (Camara& c : project.cameras) c.refreshView();
+        const CoverageReport& kept = check.check(project);
+        const CoverageReport whole = measureCoverage(project);
+        SCOPED_TRACE(step.crop);
+        EXPECT_EQ(kept.uncovered, whole.uncovered);
+        EXPECT_EQ(kept.holes, whole.holes);
+        EXPECT_EQ(kept.areas, whole.areas);
+        EXPECT_EQ(kept.cameras.size(), whole.cameras.size());
+    }
+    ASSERT_TRUE(check.last().hasHoles());
+    EXPECT_EQ(holesCause(project, check.last()),
+              "crop 4000 clears the middle of cameras 0 and 1 (the cuts pass the layer's sides "
+              "and wrap round); 20000 keeps each camera whole");
     project.autoMode = true;
-    EXPECT_EQ(holeCauses(project, report)[0].kind, HoleCause::Kind::AutomaticSeams);
+    EXPECT_EQ(holeCauses(project, check.last())[0].kind, HoleCause::Kind::AutomaticSeams);
 }

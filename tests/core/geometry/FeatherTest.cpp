@@ -210,6 +210,13 @@ TEST_F(RefreshViewTest, IncrementalRefreshEqualsFullRecompute) {
         cv::reduce(differs.reshape(1, full.rows * full.cols), changed, 1, cv::REDUCE_MAX);
         EXPECT_EQ(cv::countNonZero(changed.reshape(1, full.rows) & ~named), 0);
         partial += cam.textureStaleAreas.empty() ? 0 : 1;
+        // Every weight that appeared or vanished, in an area named for the
+        // coverage check.
+        cv::Mat weighted(full.size(), CV_8U, cv::Scalar(0)), alphaBefore, alphaNow;
+        for (const cv::Rect& r : cam.displayCache.weightChanges()) weighted(r).setTo(255);
+        cv::extractChannel(before, alphaBefore, 3);
+        cv::extractChannel(full, alphaNow, 3);
+        EXPECT_EQ(cv::countNonZero(((alphaBefore == 0) != (alphaNow == 0)) & ~weighted), 0);
     }
     EXPECT_GE(partial, 8);
 
