@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "PreviewView.h"
 #include "project/Project.h"
@@ -55,23 +56,16 @@ void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewVi
     painter.setFont(font);
     const QFontMetricsF metrics(font);
 
-    // The holes first, so the seams stay readable over them.
+    // The holes under the seams, so the lines stay readable; their labels
+    // last, over everything.
     const QColor red(255, 40, 40);
+    std::vector<QRectF> holes;
     for (const cv::Rect& area : uncovered) {
-        const QRectF box(toWidget(area.x, area.y), toWidget(area.x + area.width, area.br().y));
-        painter.fillRect(box, QBrush(QColor(255, 40, 40, 90)));
-        painter.fillRect(box, QBrush(red, Qt::BDiagPattern));
+        holes.emplace_back(toWidget(area.x, area.y), toWidget(area.x + area.width, area.br().y));
+        painter.fillRect(holes.back(), QBrush(QColor(255, 40, 40, 90)));
+        painter.fillRect(holes.back(), QBrush(red, Qt::BDiagPattern));
         painter.setPen(QPen(red, 2));
-        painter.drawRect(box);
-        const QString label = QCoreApplication::translate("OpenGLWidget", "未覆盖 %1–%2")
-                                  .arg(area.x)
-                                  .arg(area.x + area.width - 1);
-        const QSizeF size = metrics.size(0, label) + QSizeF(8, 4);
-        const QRectF tag(
-            QPointF(box.center().x() - size.width() / 2, box.bottom() - size.height() - 4), size);
-        painter.fillRect(tag, QColor(0, 0, 0, 170));
-        painter.setPen(red);
-        painter.drawText(tag, Qt::AlignCenter, label);
+        painter.drawRect(holes.back());
     }
 
     for (size_t i = 0; i < project.cameras.size(); ++i) {
@@ -107,5 +101,18 @@ void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewVi
         painter.fillRect(rect, QColor(0, 0, 0, 170));
         painter.setPen(colour);
         painter.drawText(rect, Qt::AlignCenter, label);
+    }
+    for (size_t i = 0; i < holes.size(); ++i) {
+        const cv::Rect& area = uncovered[i];
+        const QString label = QCoreApplication::translate("OpenGLWidget", "未覆盖 %1–%2")
+                                  .arg(area.x)
+                                  .arg(area.x + area.width - 1);
+        const QSizeF size = metrics.size(0, label) + QSizeF(8, 4);
+        const QRectF tag(QPointF(holes[i].center().x() - size.width() / 2,
+                                 holes[i].bottom() - size.height() - 4),
+                         size);
+        painter.fillRect(tag, QColor(0, 0, 0, 170));
+        painter.setPen(red);
+        painter.drawText(tag, Qt::AlignCenter, label);
     }
 }

@@ -72,12 +72,13 @@ std::vector<HoleCause> holeCauses(const Project& project, const CoverageReport& 
     };
     for (const CameraHoles& h : report.cameras) {
         if (h.camera < 0 || h.camera >= static_cast<int>(project.cameras.size())) continue;
-        if (project.autoMode) {
+        const Camara& cam = project.cameras[static_cast<size_t>(h.camera)];
+        const CropEffect e = manualCropEffect(cam.image, project.cutValue, cam.dirL, cam.dirR);
+        // Automatic seams that could not be placed leave the crop's cuts.
+        if (project.autoMode && e.edges != cam.imgBdy) {
             add(HoleCause::Kind::AutomaticSeams, h.camera, false);
             continue;
         }
-        const Camara& cam = project.cameras[static_cast<size_t>(h.camera)];
-        const CropEffect e = manualCropEffect(cam.image, project.cutValue, cam.dirL, cam.dirR);
         const bool trims = e.clearedColumns > 0 && trimmed(cam);
         add(e.middle               ? HoleCause::Kind::CropClearsMiddle
             : e.clearedColumns > 0 ? HoleCause::Kind::CropCutsSides
