@@ -25,6 +25,7 @@
 #include "MessageLog.h"
 #include "OpenGLWidget.h"
 #include "RightSetting.h"
+#include "SliderTips.h"
 #include "UserSettings.h"
 #include "WindowAreas.h"
 #include "export/Camera2KExport.h"
@@ -232,9 +233,7 @@ QString MainWindow::holesMessage(const CoverageReport& report) const {
     const Project& project = *currentProject();
     QStringList causes;
     for (const HoleCause& c : holeCauses(project, report)) {
-        QStringList indices;
-        for (int i : c.cameras) indices << QString::number(i);
-        const QString who = tr("相机 %1").arg(indices.join(tr("、")));
+        const QString who = cameraNames(c.cameras);
         const QString crop =
             (c.withTrims ? tr("裁剪 %1 与方向微调") : tr("裁剪 %1")).arg(project.cutValue);
         switch (c.kind) {

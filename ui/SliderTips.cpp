@@ -63,14 +63,6 @@ QString blendTipText(const Project& project, int blendValue) {
         .arg(px.text());
 }
 
-// "相机 0、1、3".
-QString cameraNames(const std::vector<int>& cameras) {
-    QStringList indices;
-    for (int i : cameras) indices << QString::number(i);
-    return QCoreApplication::translate("SliderTips", "相机 %1")
-        .arg(indices.join(QCoreApplication::translate("SliderTips", "、")));
-}
-
 QString cropTipText(const Project& project, int cutValue) {
     const PixelRange px =
         overRig(project, [cutValue](int w) { return insetPixels(cutValue, 0, w); });
@@ -178,6 +170,13 @@ QString cropTip(const Project& project, int cutValue) {
 
 QString trimTip(const Project& project, const Camara& camera, int trimValue, bool leftSlider) {
     return withModeNote(project, trimTipText(camera, project.cutValue, trimValue, leftSlider));
+}
+
+QString cameraNames(const std::vector<int>& cameras) {
+    QStringList indices;
+    for (int i : cameras) indices << QString::number(i);
+    return QCoreApplication::translate("SliderTips", "相机 %1")
+        .arg(indices.join(QCoreApplication::translate("SliderTips", "、")));
 }
 
 QString displayTip() {

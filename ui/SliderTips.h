@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 class Camara;
 class Project;
@@ -19,5 +20,8 @@ QString cropTip(const Project& project, int cutValue);
 // cut where they start to the right. Where the cuts wrap round these are the
 // left and right edges of the cleared middle.
 QString trimTip(const Project& project, const Camara& camera, int trimValue, bool leftSlider);
+// "相机 0、1、3": cameras in the interface's words, for the tips and the
+// window's messages about them.
+QString cameraNames(const std::vector<int>& cameras);
 // The display beside a slider takes a typed value on double-click.
 QString displayTip();
