@@ -86,6 +86,14 @@
         <source>direction(r):</source>
         <translation>direction(r):</translation>
     </message>
+    <message>
+        <source> – 缺少图像 %1</source>
+        <translation> – image %1 missing</translation>
+    </message>
+    <message>
+        <source> – 不进入表格</source>
+        <translation> – not in the tables</translation>
+    </message>
 </context>
 <context>
     <name>LoadProgressDialog</name>
@@ -321,12 +329,96 @@ The project was loaded with the default settings.</translation>
         <source>没有替换任何表：三个表只一起替换</source>
         <translation>No table was replaced: the three are replaced together</translation>
     </message>
+    <message>
+        <source>Camera images missing</source>
+        <translation>Camera images missing</translation>
+    </message>
+    <message>
+        <source>These cameras&apos; images could not be loaded; they are left out of the preview, the seams and the tables:
+
+%1</source>
+        <translation>These cameras&apos; images could not be loaded; they are left out of the preview, the seams and the tables:
+
+%1</translation>
+    </message>
+    <message>
+        <source>%1 没有自己的设置文件：沿用上一个方案的调整（混合 %2，裁剪 %3%4）</source>
+        <translation>%1 has no settings file of its own: the tuning of the previous project is kept (blend %2, crop %3%4)</translation>
+    </message>
+    <message>
+        <source>，自动裁剪混合</source>
+        <translation>, automatic seams</translation>
+    </message>
+    <message>
+        <source>裁剪 %1 与方向微调</source>
+        <translation>crop %1 with the trims</translation>
+    </message>
+    <message>
+        <source>裁剪 %1</source>
+        <translation>crop %1</translation>
+    </message>
+    <message>
+        <source>自动接缝没有把这些像素分给任何相机（%1 看得到）</source>
+        <translation>the automatic seams give these pixels to no camera (%1 see them)</translation>
+    </message>
+    <message>
+        <source>%1 清除了%2的全部像素，20000 保留整台相机</source>
+        <translation>%1 clears all of %2; 20000 keeps each camera whole</translation>
+    </message>
+    <message>
+        <source>%1 清除了%2的中间部分（切口越过图层两侧后折回），20000 保留整台相机</source>
+        <translation>%1 clears the middle of %2 (the cuts pass the layer&apos;s sides and wrap round); 20000 keeps each camera whole</translation>
+    </message>
+    <message>
+        <source>%1 把%2切到与相邻相机的重叠以外，20000 把切口放在每台相机的边缘上</source>
+        <translation>%1 cuts %2 past the overlap with their neighbours; 20000 puts the cuts on each camera&apos;s edges</translation>
+    </message>
+    <message>
+        <source>%1只在中间行的切口以外的行里看到这些像素，减小裁剪可把切口外移</source>
+        <translation>%1 see these pixels only in rows that reach past the cuts taken on the middle row; a lower crop moves the cuts outward</translation>
+    </message>
+    <message>
+        <source>表格有空洞：相机所见的 %1% 没有权重；%2</source>
+        <translation>The tables have holes: %1% of what the cameras see has no weight; %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>空洞：相机所见的 %1% 没有权重</source>
+        <translation>Holes: %1% of what the cameras see has no weight</translation>
+    </message>
+    <message>
+        <source>The table leaves black what the cameras see:
+
+%1</source>
+        <translation>The table leaves black what the cameras see:
+
+%1</translation>
+    </message>
+    <message>
+        <source>Table with holes</source>
+        <translation>Table with holes</translation>
+    </message>
+    <message>
+        <source>表中有空洞：</source>
+        <translation>Holes in the tables:</translation>
+    </message>
+    <message>
+        <source>，表中有空洞</source>
+        <translation>, holes in the tables</translation>
+    </message>
 </context>
 <context>
     <name>OpenGLWidget</name>
     <message>
         <source>%1 无边界</source>
         <translation>%1 no boundary</translation>
+    </message>
+    <message>
+        <source>未覆盖 %1–%2</source>
+        <translation>uncovered %1–%2</translation>
     </message>
 </context>
 <context>
@@ -367,14 +459,6 @@ The project was loaded with the default settings.</translation>
         <translation>Trim %1 (0–60000): the cut position in pixels shows once the camera is loaded</translation>
     </message>
     <message>
-        <source>右侧切口</source>
-        <translation>the right cut</translation>
-    </message>
-    <message>
-        <source>左侧切口</source>
-        <translation>the left cut</translation>
-    </message>
-    <message>
         <source>方向微调 %1：%2正好落在接缝边缘上（裁剪 %3）</source>
         <translation>Trim %1 puts %2 on the seam edge (crop %3)</translation>
     </message>
@@ -393,6 +477,38 @@ The project was loaded with the default settings.</translation>
     <message>
         <source>；自动模式下不生效，离开自动模式后应用</source>
         <translation>; in automatic mode this waits until the mode is left</translation>
+    </message>
+    <message>
+        <source>裁剪 %1：切口推到接缝边缘以外 %2 像素，越过图层两侧后折回，清除了%3中间的 %4 像素（方向微调为 0 时）；20000 保留整台相机</source>
+        <translation>Crop %1: the cuts are pushed %2 px outside the seam edges, past the layers&apos; sides, and wrap round: they clear the middle %4 px of %3 (trims at 0); 20000 keeps each camera whole</translation>
+    </message>
+    <message>
+        <source>方向微调 %1：这台相机的中间行没有可裁剪的边缘</source>
+        <translation>Trim %1: this camera&apos;s middle row has no edge to cut at</translation>
+    </message>
+    <message>
+        <source>方向微调 %1：切口越过图层两侧后折回，清除了这台相机中间的 %2 像素；它移动清除部分的左边（第 %3 列），数值越大越往左（裁剪 %4）</source>
+        <translation>Trim %1: the cuts pass the layer&apos;s sides and wrap round, clearing the middle %2 px of this camera; this trim moves the left edge of the cleared part (column %3), further left for larger values (crop %4)</translation>
+    </message>
+    <message>
+        <source>方向微调 %1：切口越过图层两侧后折回，清除了这台相机中间的 %2 像素；它移动清除部分的右边（第 %3 列），数值越大越往右（裁剪 %4）</source>
+        <translation>Trim %1: the cuts pass the layer&apos;s sides and wrap round, clearing the middle %2 px of this camera; this trim moves the right edge of the cleared part (column %3), further right for larger values (crop %4)</translation>
+    </message>
+    <message>
+        <source>右侧切口（第 %1 列，数值越大越往左）</source>
+        <translation>the right cut (column %1, further left for larger values)</translation>
+    </message>
+    <message>
+        <source>左侧切口（第 %1 列，数值越大越往右）</source>
+        <translation>the left cut (column %1, further right for larger values)</translation>
+    </message>
+    <message>
+        <source>相机 %1</source>
+        <translation>camera %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
     </message>
 </context>
 <context>
