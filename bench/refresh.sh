@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # One blend-slider step on samples/ring4 (and fisheye3): refreshView of every
 # camera against a plain copy of the same buffers; prints both medians and their
-# ratio (goal: <= 16 ms and <= 3 x the copy). Skips cleanly without the sample.
+# ratio (goal: <= 16 ms and <= 3 x the copy); and the coverage check after a
+# blend or crop step beside that step's refresh and a check from nothing.
+# Skips cleanly without the sample.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${ORVIK_BIN_DIR:-$PWD/build/bin}
