@@ -108,7 +108,7 @@ TEST(Project, CamerasLeftOutOfTheTablesAreNamedWithTheReason) {
     const std::vector<CameraProblem> out = camerasLeftOut(p);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].message(),
-              "camera 0 (front.jpg): its source image /rig/front.jpg does not exist; it "
-              "is left out of the tables");
+              "camera 0 (front.jpg): its source image /rig/front.jpg cannot be read: it does "
+              "not exist; it is left out of the tables");
     EXPECT_EQ(out[1].index, 2);  // its crop cleared every pixel
 }

@@ -344,7 +344,9 @@ TEST_F(CliRig, InspectShowsACameraLeftOut) {
 TEST_F(CliRig, TablesAreReplacedTogetherAndSettingsOnlyWhenTheyWereRead) {
     const QString settings = out("rig.orvik.json");
     QFile::remove(settings);
-    ASSERT_EQ(runProgram("orvikjoint-cli", {"export", "--blend", "1000", pto()}).exitCode, 0);
+    ASSERT_EQ(runProgram("orvikjoint-cli", {"export", "--blend", "1000", "--crop", "20000", pto()})
+                  .exitCode,
+              0);
     const std::vector<uint8_t> tuned = testsupport::readFileBytes(settings.toStdString());
     auto bytes = [&](const char* name) { return testsupport::readFileBytes(dir->file(name)); };
     const std::vector<uint8_t> quickWeave = bytes("QuickWeave_Projcet.tab");
@@ -358,7 +360,7 @@ TEST_F(CliRig, TablesAreReplacedTogetherAndSettingsOnlyWhenTheyWereRead) {
 
     QFile::copy(settings, out("other.json"));
     for (const QString choice : {"--no-settings", "--settings"}) {
-        QStringList args = {"export", "--blend", "3000", pto()};
+        QStringList args = {"export", "--blend", "3000", "--crop", "20000", pto()};
         args.insert(1, choice);
         if (choice == "--settings") args.insert(2, out("other.json"));
         const ProcessRun r = runProgram("orvikjoint-cli", args);
