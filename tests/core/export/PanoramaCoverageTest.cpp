@@ -98,6 +98,15 @@ TEST_F(CoverageRig, StepsOfTheSlidersMatchAWholePassAndNameTheCause) {
         EXPECT_EQ(kept.holes, whole.holes);
         EXPECT_EQ(kept.areas, whole.areas);
         EXPECT_EQ(kept.cameras.size(), whole.cameras.size());
+        // The crop cuts the outer sides of both (this rig is no ring), a trim
+        // camera 1's right side further.
+        if (step.dirL) {
+            const std::vector<HoleCause> causes = holeCauses(project, kept);
+            ASSERT_EQ(causes.size(), 1u);
+            EXPECT_EQ(causes[0].kind, HoleCause::Kind::CropCutsSides);
+            EXPECT_EQ(causes[0].cameras, (std::vector<int>{0, 1}));
+            EXPECT_TRUE(causes[0].withTrims);
+        }
     }
     ASSERT_TRUE(check.last().hasHoles());
     EXPECT_EQ(holesCause(project, check.last()),
@@ -111,4 +120,17 @@ TEST_F(CoverageRig, StepsOfTheSlidersMatchAWholePassAndNameTheCause) {
     ASSERT_EQ(causes.size(), 2u);
     EXPECT_EQ(causes[0].kind, HoleCause::Kind::AutomaticSeams);
     EXPECT_EQ(causes[1].cameras, std::vector<int>{1});
+}
+
+// The panorama goes round: a gap at its seam, in a ring whose cameras meet
+// there, is a hole like any other and not the outline's fringe.
+TEST(PanoramaCoverage, AGapAtThePanoramasSeamIsAHole) {
+    cv::Mat left(30, 40, CV_8UC1, cv::Scalar(255)), right = left.clone();
+    const cv::Mat covered = cv::Mat::zeros(40, 120, CV_8U);
+    covered(cv::Rect(3, 5, 37, 30)).setTo(255);  // columns 0-2 left black
+    covered(cv::Rect(80, 5, 40, 30)).setTo(255);
+    const CoverageReport report =
+        measureCoverage(SeenArea(120, 40, {{0, 5, left}, {80, 5, right}}), covered);
+    EXPECT_EQ(report.uncovered, 90u);
+    EXPECT_TRUE(report.hasHoles());
 }

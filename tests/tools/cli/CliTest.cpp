@@ -226,6 +226,12 @@ TEST_F(CliRig, HolesAreRefusedUnlessAllowedAndFoundAgain) {
         EXPECT_TRUE(inspect.out.contains("the table has holes: ")) << inspect.out.toStdString();
         EXPECT_TRUE(inspect.out.endsWith("INVALID\n"));
     }
+    // A project that is not the table's rig is refused.
+    const ProcessRun other = runProgram(
+        "orvikjoint-cli", {"inspect", out("Camera_2K_Project.tab"), "--project", out("arc.pto")});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_TRUE(other.err.contains("names 3 camera images, the table has 4 cameras"))
+        << other.err.toStdString();
     const ProcessRun render = runProgram(
         "orvikjoint-cli",
         {"render", out("Camera_4K_Project.tab"), "--project", pto(), "-o", out("holes.png")});
