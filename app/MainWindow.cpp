@@ -589,7 +589,7 @@ void MainWindow::on_actionExport_All_triggered() {
     if (!failed.isEmpty()) parts << tr("失败：") + "\n" + failed.join("\n");
     if (written.isEmpty() && !failed.isEmpty()) parts << tr("没有替换任何表：三个表只一起替换");
     if (!leftOut.isEmpty()) parts << tr("表中缺少这些相机：") + "\n" + leftOut.join("\n");
-    if (!holes.isEmpty()) parts << tr("表中有空洞：") + "\n" + holes.join("\n");
+    if (!holes.isEmpty()) parts << holes.join("\n");
     const bool complete = failed.isEmpty() && leftOut.isEmpty() && holes.isEmpty();
     statusBar()->showMessage(complete ? tr("已写入全部 %1 个表").arg(written.size())
                                       : tr("导出不完整：%1 个表已写入，%2 个失败，%3 台相机缺失")

@@ -402,10 +402,6 @@ The project was loaded with the default settings.</translation>
         <translation>Table with holes</translation>
     </message>
     <message>
-        <source>表中有空洞：</source>
-        <translation>Holes in the tables:</translation>
-    </message>
-    <message>
         <source>，表中有空洞</source>
         <translation>, holes in the tables</translation>
     </message>

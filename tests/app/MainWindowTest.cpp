@@ -440,7 +440,7 @@ TEST_F(MainWindowTest, HolesShowWhereTheOperatorLooks) {
         window->findChild<QAction*>("actionExport_All")->trigger();
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(closer.title, QString::fromUtf8("导出不完整"));
-        EXPECT_TRUE(closer.text.contains(QString::fromUtf8("表中有空洞：\n表格有空洞")));
+        EXPECT_TRUE(closer.text.contains(QString::fromUtf8("\n\n表格有空洞：相机所见的")));
         EXPECT_TRUE(closer.text.contains(cause)) << closer.text.toStdString();
     }
     crop->setValue(20000);
