@@ -61,6 +61,13 @@ public:
         if (rx < 0 || ry < 0 || rx >= src_.cols || ry >= src_.rows) return false;
         return mask_.empty() || mask_.at<uint8_t>(static_cast<int>(ry), static_cast<int>(rx)) != 0;
     }
+    // Outside the source image: a position no downstream reader takes from the
+    // image (those want 0 < x < width, 0 < y < height).
+    bool outside(double sx, double sy) const {
+        return !(sx > 0 && sy > 0 && sx < src_.cols && sy < src_.rows);
+    }
+    int cols() const { return src_.cols; }
+    int rows() const { return src_.rows; }
     void colour(double sx, double sy, uint8_t* bgr) const { sampleBicubic(src_, sx, sy, bgr); }
 
 private:

@@ -12,22 +12,50 @@ namespace {
 constexpr int kGrid = RectEvaluator::kRowStep;
 constexpr double kTolerance = 1e-3;
 
-// Stores one pixel's source position and, where it is valid, its colour.
+// Stores one pixel's source position and, where it is valid, its colour. A
+// transparent pixel whose position lies outside the source image keeps none
+// (-1, -1): nothing reads it there, and runs of -1 cost the writer and every
+// reader far less than exact positions far beyond the image.
 inline void finishPixel(bool defined, double sx, double sy, const ImageSampler& sampler, float* mx,
                         float* my, uint8_t* px) {
-    if (!defined) {
-        *mx = -1.0f, *my = -1.0f;
-        px[0] = px[1] = px[2] = px[3] = 0;
-        return;
-    }
-    *mx = static_cast<float>(sx);
-    *my = static_cast<float>(sy);
-    if (sampler.valid(sx, sy)) {
+    if (defined && sampler.valid(sx, sy)) {
+        *mx = static_cast<float>(sx);
+        *my = static_cast<float>(sy);
         sampler.colour(sx, sy, px);
         px[3] = 255;
-    } else {
-        px[0] = px[1] = px[2] = px[3] = 0;
+        return;
     }
+    px[0] = px[1] = px[2] = px[3] = 0;
+    if (!defined || sampler.outside(sx, sy)) {
+        *mx = -1.0f, *my = -1.0f;
+    } else {
+        *mx = static_cast<float>(sx);
+        *my = static_cast<float>(sy);
+    }
+}
+
+// True when no pixel of a cell can come from the source image: its 4 x 4
+// surrounding grid points all lie beyond one edge of the image, farther than
+// the spline through them can swing between them (a Catmull-Rom patch stays
+// within 0.3 of its points' range beyond that range), with four times the
+// spline's error at the cell's centre and a pixel to spare. Far outside the
+// image the transform bends too much for the spline's 1/1000 pixel, and these
+// cells would otherwise be mapped pixel by pixel to no purpose.
+bool beyondImage(const double px[4][4], const double py[4][4], double centreError,
+                 const ImageSampler& sampler) {
+    double loX = px[0][0], hiX = loX, loY = py[0][0], hiY = loY;
+    for (int b = 0; b < 4; ++b)
+        for (int a = 0; a < 4; ++a) {
+            loX = std::min(loX, px[b][a]), hiX = std::max(hiX, px[b][a]);
+            loY = std::min(loY, py[b][a]), hiY = std::max(hiY, py[b][a]);
+        }
+    const double slack = 4.0 * centreError + 1.0;
+    // Valid positions round into 0 .. size - 1, so they lie at or above -0.5.
+    auto beyond = [slack](double lo, double hi, int size) {
+        const double swing = 0.5 * (hi - lo) + slack;
+        return hi + swing < -0.5 || lo - swing > size;
+    };
+    return beyond(loX, hiX, sampler.cols()) || beyond(loY, hiY, sampler.rows());
 }
 
 // Catmull-Rom weights for a fraction t of a grid cell.
@@ -113,6 +141,17 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
     double centre[4];
     splineWeights(0.5, centre);
 
+    // A cell no pixel of which comes from the image: no position, transparent.
+    const auto clearCell = [&](int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            float* mx = out.mapX.ptr<float>(y - top) + (x0 - r.left);
+            float* my = out.mapY.ptr<float>(y - top) + (x0 - r.left);
+            uint8_t* px = out.bgra.ptr<uint8_t>(y - top) + 4 * (x0 - r.left);
+            std::fill(mx, mx + (x1 - x0), -1.0f);
+            std::fill(my, my + (x1 - x0), -1.0f);
+            std::fill(px, px + 4 * (x1 - x0), uint8_t(0));
+        }
+    };
     const auto cellRow = [&](int cj, int worker) {
         const PanoTransform& t = *transforms_[static_cast<size_t>(worker)];
         const int y0 = r.top + cj * kGrid;
@@ -142,13 +181,7 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
             bool centreMapped = defined == 0, centreOk = false;
             if (defined == 0) centreOk = t.map(x0 + half, y0 + half, ex, ey);
             if (defined == 0 && !centreOk) {
-                for (int y = y0; y < y1; ++y) {
-                    float* mx = out.mapX.ptr<float>(y - top) + (x0 - r.left);
-                    float* my = out.mapY.ptr<float>(y - top) + (x0 - r.left);
-                    uint8_t* px = out.bgra.ptr<uint8_t>(y - top) + 4 * (x0 - r.left);
-                    for (int x = x0; x < x1; ++x, ++mx, ++my, px += 4)
-                        finishPixel(false, 0, 0, sampler_, mx, my, px);
-                }
+                clearCell(x0, x1, y0, y1);
                 continue;
             }
             if (smooth) {
@@ -160,8 +193,12 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
                     }
                 centreMapped = true;
                 centreOk = t.map(x0 + half, y0 + half, ex, ey);
-                smooth = centreOk && std::fabs(ex - ix) <= kTolerance &&
-                         std::fabs(ey - iy) <= kTolerance;
+                const double error = std::max(std::fabs(ex - ix), std::fabs(ey - iy));
+                smooth = centreOk && error <= kTolerance;
+                if (centreOk && beyondImage(px4, py4, error, sampler_)) {
+                    clearCell(x0, x1, y0, y1);
+                    continue;
+                }
             }
             for (int y = y0; y < y1; ++y) {
                 float* mx = out.mapX.ptr<float>(y - top) + (x0 - r.left);

@@ -20,7 +20,9 @@ using WorkerTransforms = std::vector<std::unique_ptr<PanoTransform>>;
 // The pass's result, one element per pixel of `rect` (row 0 = rect.top).
 struct Evaluation {
     PixelRect rect;
-    cv::Mat mapX, mapY;  // CV_32FC1 source column and row, -1 where the transform is undefined
+    // CV_32FC1 source column and row; -1 where the transform is undefined and
+    // at transparent pixels whose position lies outside the source image.
+    cv::Mat mapX, mapY;
     cv::Mat bgra;  // CV_8UC4; alpha 255 where the position is valid for the sampler, else all 0
 };
 

@@ -13,8 +13,10 @@ struct RemappedLayer {
     int left = 0;  // position of the layer's top-left pixel in the panorama
     int top = 0;
     cv::Mat bgra;  // CV_8UC4; alpha 255 where the pixel comes from the source image, else 0
-    cv::Mat mapX;  // CV_32FC1 source column per pixel, -1 where the transform is undefined
-    cv::Mat mapY;  // CV_32FC1 source row per pixel, -1 where undefined
+    // CV_32FC1 source column and row per pixel; -1 where the transform is
+    // undefined and at transparent pixels whose position lies outside the image.
+    cv::Mat mapX;
+    cv::Mat mapY;
     int validPixels = 0;
 };
 

@@ -25,7 +25,7 @@ const char* const kUsage =
     "Remaps the images of a PanoTools project and writes, in the current folder,\n"
     "PREFIX000N.tif (8-bit RGBA layer with its panorama position) for each image N,\n"
     "with -c also PREFIX000N_x.tif and PREFIX000N_y.tif (32-bit float source coordinates,\n"
-    "-1 where undefined).\n"
+    "-1 where undefined or outside the image).\n"
     "Options:\n"
     "  -c          also write the coordinate maps\n"
     "  -o PREFIX   output name prefix (required)\n"
