@@ -15,6 +15,7 @@
 
 #include "file/InputFile.h"
 #include "project/Reporter.h"
+#include "remap/RemapperTiff.h"
 
 namespace {
 
@@ -131,6 +132,7 @@ bool readMapPair(const std::string& xPath, const std::string& yPath, cv::Mat& co
     if (!x.tif || !y.tif || !checkMapLayout(x.tif, lx).empty() ||
         !checkMapLayout(y.tif, ly).empty() || lx.width != ly.width || lx.height != ly.height)
         return false;
+    if (readRemapperMaps(x.tif, y.tif, coordMap)) return true;
     cv::Mat both(lx.height, lx.width, CV_32FC2);
     std::future<bool> second =
         std::async(std::launch::async, [&] { return decodeIntoChannel(y.tif, ly, both, 1); });
@@ -281,10 +283,6 @@ void loadCameraInputs(Camara& cam, int index) {
         return;
     }
 
-    // The remapped layer decodes beside the maps; what is reported about it
-    // still comes after what is reported about them.
-    std::future<cv::Mat> layer =
-        std::async(std::launch::async, [&cam] { return readImage(cam.imagePath); });
     loadCoordinateMaps(cam);
     std::string problem = layerWritten ? std::string() : regularFileProblem(cam.sourcePath);
     if (layerWritten) cam.sourceImage = readImage(cam.sourcePath, &problem);
@@ -292,7 +290,14 @@ void loadCameraInputs(Camara& cam, int index) {
         reportProblemf("%s: source image cannot be read%s%s\r\n",
                        shortenedName(cam.sourcePath).c_str(), problem.empty() ? "" : ": ",
                        problem.c_str());
-    cv::Mat image = layer.get();
+    // The remapper's own layer is decoded by its own reader; anything else
+    // (or a layer that reader does not take, or cannot hold) by the general one.
+    cv::Mat image;
+    try {
+        if (layerWritten) image = readRemapperLayer(cam.imagePath);
+    } catch (const std::bad_alloc&) {
+    }
+    if (image.empty()) image = readImage(cam.imagePath);
     if (image.empty()) {
         reportProblemf("%s: remapped image cannot be read\r\n", cam.imagePath.c_str());
     } else if (image.type() != CV_8UC4) {

@@ -11,6 +11,7 @@
 #include "LoaderReads.h"
 #include "TiffWriter.h"
 #include "ToolRunner.h"
+#include "remap/RemapperTiff.h"
 
 namespace fs = std::filesystem;
 
@@ -47,7 +48,7 @@ TEST(TiffOutput, EveryPanoramaOffsetSurvivesTheLoaderArithmetic) {
     }
 }
 
-// The remapper's files read back as the loader and OpenCV see them.
+// The remapper's files read back as the loader (both ways) and OpenCV see them.
 TEST(TiffOutput, LayerAndMapsRoundTrip) {
     const fs::path dir = toolrun::freshDir("roundtrip");
     // A layer as the remapper writes it: opaque colours, and transparent
@@ -88,6 +89,48 @@ TEST(TiffOutput, LayerAndMapsRoundTrip) {
         ASSERT_TRUE(mapBack.ok()) << mapBack.error;
         ASSERT_EQ(mapBack.map.size(), map.size());
         EXPECT_EQ(cv::norm(mapBack.map, map, cv::NORM_INF), 0.0);
+
+        // The loader's own LZW reading gives the same bytes; other
+        // compressions are left to libtiff.
+        const bool lzw = code == COMPRESSION_LZW;
+        const cv::Mat fastLayer = readRemapperLayer(layerPath);
+        EXPECT_EQ(fastLayer.empty(), !lzw);
+        if (lzw) EXPECT_EQ(cv::norm(fastLayer, layer, cv::NORM_INF), 0.0);
+        TIFF* x = TIFFOpen(mapPath.c_str(), "r");
+        TIFF* y = TIFFOpen(mapPath.c_str(), "r");
+        cv::Mat both;
+        EXPECT_EQ(readRemapperMaps(x, y, both), lzw);
+        TIFFClose(x);
+        TIFFClose(y);
+        if (lzw) {
+            cv::Mat channels[2];
+            cv::split(both, channels);
+            EXPECT_EQ(cv::norm(channels[0], map, cv::NORM_INF), 0.0);
+            EXPECT_EQ(cv::norm(channels[1], map, cv::NORM_INF), 0.0);
+        }
+    }
+    // Colours under a partial alpha come out scaled by it, as imread has them.
+    cv::randu(layer, cv::Scalar::all(0), cv::Scalar::all(256));
+    std::string error;
+    const std::string path = (dir / "pic0008.tif").string();
+    ASSERT_TRUE(nona2::writeLayerTiff(path, layer, 0, 0, COMPRESSION_LZW, error)) << error;
+    EXPECT_EQ(
+        cv::norm(readRemapperLayer(path), cv::imread(path, cv::IMREAD_UNCHANGED), cv::NORM_INF),
+        0.0);
+    // A strip cut short anywhere is refused, never read beyond.
+    ASSERT_TRUE(nona2::writeMapTiff(path, map, COMPRESSION_LZW, error)) << error;
+    std::vector<uint8_t> strip(70000), out(262144 + kLzwSlack);
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    const tmsize_t raw =
+        TIFFReadRawStrip(tif, 0, strip.data(), static_cast<tmsize_t>(strip.size()));
+    const size_t size = static_cast<size_t>(TIFFStripSize(tif));
+    TIFFClose(tif);
+    ASSERT_GT(raw, 100);
+    EXPECT_TRUE(decodeLzwStrip(strip.data(), static_cast<size_t>(raw), out.data(), size));
+    for (tmsize_t cut = 0; cut < raw - 8; cut += 7) {
+        std::vector<uint8_t> part(strip.begin(), strip.begin() + cut);
+        EXPECT_FALSE(decodeLzwStrip(part.data(), part.size(), out.data(), size)) << cut;
     }
     EXPECT_EQ(nona2::compressionCode("JPEG"), -1);
     fs::remove_all(dir);
