@@ -6,6 +6,8 @@
 #include <future>
 #include <vector>
 
+#include "system/LargeBuffers.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -17,23 +19,36 @@ constexpr unsigned kEnd = 257;
 constexpr unsigned kFirstCode = 258;
 constexpr unsigned kMaxCodes = 4096;
 
+// The eight bytes of `word` as stored, read as a big-endian number.
+inline uint64_t bigEndian64(uint64_t word) {
+#if defined(__GNUC__) || defined(__clang__)
+    if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) return __builtin_bswap64(word);
+    return word;
+#else
+    uint64_t v = 0;
+    const auto* b = reinterpret_cast<const uint8_t*>(&word);
+    for (int k = 0; k < 8; ++k) v = v << 8 | b[k];
+    return v;
+#endif
+}
+
 // Codes read most significant bit first: each from the eight bytes at its
 // first bit, read as one big-endian word; within the last eight bytes a byte
-// at a time, with zero bits past the end and `overrun` once a code takes any.
+// at a time. A code that would take bits beyond the end reads as the end code.
 struct BitReader {
     const uint8_t* data;
     size_t size;
     uint64_t at = 0;  // bit position of the next code
-    bool overrun = false;
 
     unsigned take(unsigned n) {
         const size_t byte = static_cast<size_t>(at >> 3);
         uint64_t word = 0;
         if (byte + 8 <= size) {
-            for (int k = 0; k < 8; ++k) word = word << 8 | data[byte + k];
+            std::memcpy(&word, data + byte, 8);
+            word = bigEndian64(word);
         } else {
+            if (at + n > uint64_t(size) * 8) return kEnd;
             for (size_t k = byte; k < byte + 8; ++k) word = word << 8 | (k < size ? data[k] : 0);
-            overrun = overrun || at + n > uint64_t(size) * 8;
         }
         const unsigned code = static_cast<unsigned>((word << (at & 7)) >> (64 - n));
         at += n;
@@ -66,6 +81,11 @@ void accumulate(uint8_t* p, size_t n, size_t stride) {
         size_t at = 0;
         for (; at + 16 <= n; at += 16) {
             __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            // No change across the vector (most of a full-canvas layer or map).
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + at), carry);
+                continue;
+            }
             __m128i last;
             if (stride == 1) {
                 v = _mm_add_epi8(v, _mm_slli_si128(v, 1));
@@ -87,6 +107,95 @@ void accumulate(uint8_t* p, size_t n, size_t stride) {
     }
 #endif
     for (; k < n; ++k) p[k] = static_cast<uint8_t>(p[k] + p[k - stride]);
+}
+
+// One row of both maps into the merged map (x, y, x, y, ...), from the
+// floats as stored or, `planes`, from the predictor's four byte planes.
+void storeMapRow(const uint8_t* x, const uint8_t* y, uint32_t width, bool planes, float* out) {
+    uint32_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    // Sixteen floats of each map at a time: the planes' bytes interleaved
+    // into words, least significant first, then the two maps' words.
+    auto words = [planes, width](const uint8_t* row, uint32_t at, __m128i w[4]) {
+        if (!planes) {
+            for (int q = 0; q < 4; ++q)
+                w[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4 * (at + 4 * q)));
+            return;
+        }
+        auto load = [&](int plane) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + plane * width + at));
+        };
+        const __m128i p0 = load(0), p1 = load(1), p2 = load(2), p3 = load(3);
+        const __m128i low[2] = {_mm_unpacklo_epi8(p3, p2), _mm_unpackhi_epi8(p3, p2)};
+        const __m128i high[2] = {_mm_unpacklo_epi8(p1, p0), _mm_unpackhi_epi8(p1, p0)};
+        for (int h = 0; h < 2; ++h) {
+            w[2 * h] = _mm_unpacklo_epi16(low[h], high[h]);
+            w[2 * h + 1] = _mm_unpackhi_epi16(low[h], high[h]);
+        }
+    };
+    for (; i + 16 <= width; i += 16) {
+        __m128i wx[4], wy[4];
+        words(x, i, wx);
+        words(y, i, wy);
+        for (int q = 0; q < 4; ++q) {
+            __m128i* to = reinterpret_cast<__m128i*>(out + 2 * (i + 4 * q));
+            _mm_storeu_si128(to, _mm_unpacklo_epi32(wx[q], wy[q]));
+            _mm_storeu_si128(to + 1, _mm_unpackhi_epi32(wx[q], wy[q]));
+        }
+    }
+#endif
+    auto word = [planes, width](const uint8_t* row, uint32_t k) {
+        uint32_t bits;
+        if (planes) {
+            bits = uint32_t(row[k]) << 24 | uint32_t(row[width + k]) << 16 |
+                   uint32_t(row[2 * width + k]) << 8 | row[3 * width + k];
+        } else {
+            std::memcpy(&bits, row + 4 * k, 4);
+        }
+        return bits;
+    };
+    for (; i < width; ++i) {
+        const uint32_t pair[2] = {word(x, i), word(y, i)};
+        std::memcpy(out + 2 * i, pair, 8);
+    }
+}
+
+// One layer row, RGBA as stored, into BGRA; with `scale` (an unassociated
+// alpha) the colours scaled by alpha as libtiff's RGBA reader does.
+void storeLayerRow(const uint8_t* rgba, uint32_t width, bool scale, uint8_t* out) {
+    uint32_t i = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    // Four pixels at a time while every alpha is 0 or 255 (all of a remapped
+    // layer): red and blue swapped, and under alpha 0 no colour.
+    const __m128i green = _mm_set1_epi32(0xFF00FF00), low = _mm_set1_epi32(0xFF);
+    const __m128i opaque = _mm_set1_epi32(255);
+    for (; i + 4 <= width; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rgba + 4 * i));
+        const __m128i alpha = _mm_srli_epi32(v, 24);
+        const __m128i clear = _mm_cmpeq_epi32(alpha, _mm_setzero_si128());
+        if (scale &&
+            _mm_movemask_epi8(_mm_or_si128(clear, _mm_cmpeq_epi32(alpha, opaque))) != 0xFFFF)
+            break;
+        __m128i swapped = _mm_or_si128(_mm_and_si128(v, green),
+                                       _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 16), low),
+                                                    _mm_slli_epi32(_mm_and_si128(v, low), 16)));
+        if (scale) swapped = _mm_andnot_si128(clear, swapped);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), swapped);
+    }
+#endif
+    for (; i < width; ++i) {
+        const uint8_t* p = rgba + 4 * i;
+        uint8_t* o = out + 4 * i;
+        const unsigned a = p[3];
+        if (!scale || a == 255) {
+            o[0] = p[2], o[1] = p[1], o[2] = p[0];
+        } else {
+            o[0] = static_cast<uint8_t>((p[2] * a + 127) / 255);
+            o[1] = static_cast<uint8_t>((p[1] * a + 127) / 255);
+            o[2] = static_cast<uint8_t>((p[0] * a + 127) / 255);
+        }
+        o[3] = static_cast<uint8_t>(a);
+    }
 }
 
 // The strips of one file, raw, in memory: libtiff's handle reads from one
@@ -152,55 +261,57 @@ bool forEveryStrip(size_t strips, size_t scratchBytes, const Fn& fn) {
 }  // namespace
 
 bool decodeLzwStrip(const uint8_t* in, size_t inSize, uint8_t* out, size_t size) {
-    // Old-style (bit-reversed) LZW, from very old writers, starts otherwise.
+    // A strip starts with a clear code; old-style (bit-reversed) LZW, from
+    // very old writers, does not.
     if (inSize < 2 || in[0] != 0x80 || size >= UINT32_MAX) return false;
-    uint32_t at[kMaxCodes];  // where each code's string was written, and its length
-    uint16_t length[kMaxCodes];
+    // Where each code's string was written, and its length; one entry past
+    // the 12-bit codes, for a table that fills up without a clear code.
+    uint32_t at[kMaxCodes + 1];
+    uint16_t length[kMaxCodes + 1];
     BitReader reader{in, inSize};
-    unsigned width = 9, next = kFirstCode;
-    bool first = true;  // the code after a clear code starts afresh
+    // The first code is a clear code (the check above), which sets these.
+    unsigned width = 9, next = kFirstCode, limit = 0;
     size_t pos = 0, lastAt = 0, lastLength = 0;
     while (pos < size) {
-        const unsigned code = reader.take(width);
-        if (reader.overrun) return false;
+        unsigned code = reader.take(width);
         if (code == kClear) {
-            width = 9;
-            next = kFirstCode;
-            first = true;
+            // The table starts over; the next code (after any further clear
+            // codes) is a byte and adds no entry.
+            do code = reader.take(9);
+            while (code == kClear);
+            if (code > 255) return false;  // the end code, or no byte
+            width = 9, next = kFirstCode, limit = (1u << 9) - 1;
+            out[pos] = static_cast<uint8_t>(code);
+            lastAt = pos++, lastLength = 1;
             continue;
         }
-        if (code == kEnd) return false;  // ended before the strip was full
-        const size_t here = pos;
         size_t n;
         if (code < 256) {
             out[pos] = static_cast<uint8_t>(code);
             n = 1;
-        } else if (first) {
-            return false;
-        } else if (code < next) {
+        } else if (code < next && code != kEnd) {
             n = length[code];
             copyString(out + pos, out + at[code], std::min(n, size - pos));
         } else if (code == next) {
-            // The string just added: the last one and its own first byte.
+            // The string about to be added: the last one and its own first byte.
             n = lastLength + 1;
             copyString(out + pos, out + lastAt, std::min(lastLength, size - pos));
             if (pos + lastLength < size) out[pos + lastLength] = out[lastAt];
         } else {
-            return false;
+            return false;  // the end code before the strip is full, or no such code
         }
-        pos = std::min(size, pos + n);
-        if (!first) {
-            // The new entry is the last string and this one's first byte,
-            // which follow each other in the output.
-            if (next >= kMaxCodes) return false;
-            at[next] = static_cast<uint32_t>(lastAt);
-            length[next] = static_cast<uint16_t>(lastLength + 1);
-            ++next;
-            if (next >= (1u << width) - 1 && width < 12) ++width;
+        // The new entry is the last string and this one's first byte, which
+        // follow each other in the output. The code width grows one code
+        // early, as TIFF's LZW has it; a full 12-bit table must start over
+        // (writers send a clear code before; libtiff is left the rest).
+        at[next] = static_cast<uint32_t>(lastAt);
+        length[next] = static_cast<uint16_t>(lastLength + 1);
+        if (++next >= limit) {
+            if (width == 12) return false;
+            limit = ++width < 12 ? (1u << width) - 1 : kMaxCodes + 1;
         }
-        first = false;
-        lastAt = here;
-        lastLength = n;
+        lastAt = pos, lastLength = n;
+        pos += n;
     }
     return true;
 }
@@ -217,6 +328,7 @@ bool readRemapperMaps(TIFF* x, TIFF* y, cv::Mat& coordMap) {
     const size_t rowBytes = size_t{width} * 4;
     const size_t stripBytes = rowBytes * rx.rowsPerStrip;
     cv::Mat both(static_cast<int>(height), static_cast<int>(width), CV_32FC2);
+    preferLargePages(both.data, both.total() * both.elemSize());
     const bool fp = rx.predictor == PREDICTOR_FLOATINGPOINT;
     const size_t half = stripBytes + kLzwSlack;
     const bool ok = forEveryStrip(rx.strips(), 2 * half, [&](size_t s, std::vector<uint8_t>& buf) {
@@ -232,24 +344,15 @@ bool readRemapperMaps(TIFF* x, TIFF* y, cv::Mat& coordMap) {
                 return false;
         }
         for (uint32_t k = 0; k < rows; ++k) {
-            float* out = both.ptr<float>(static_cast<int>(row0 + k));
-            for (int c = 0; c < 2; ++c) {
-                uint8_t* row = planes[c] + k * rowBytes;
-                if (!fp) {
-                    for (uint32_t i = 0; i < width; ++i)
-                        std::memcpy(out + 2 * i + c, row + 4 * i, 4);
-                    continue;
-                }
-                // The floating-point predictor: byte deltas across the row,
-                // whose bytes are four planes, most significant first.
-                accumulate(row, rowBytes, 1);
-                const uint8_t *p0 = row, *p1 = row + width, *p2 = p1 + width, *p3 = p2 + width;
-                for (uint32_t i = 0; i < width; ++i) {
-                    const uint32_t bits = uint32_t(p0[i]) << 24 | uint32_t(p1[i]) << 16 |
-                                          uint32_t(p2[i]) << 8 | p3[i];
-                    std::memcpy(out + 2 * i + c, &bits, 4);
-                }
+            uint8_t* xRow = planes[0] + k * rowBytes;
+            uint8_t* yRow = planes[1] + k * rowBytes;
+            // The floating-point predictor: byte deltas across the row, whose
+            // bytes are four planes, most significant first.
+            if (fp) {
+                accumulate(xRow, rowBytes, 1);
+                accumulate(yRow, rowBytes, 1);
             }
+            storeMapRow(xRow, yRow, width, fp, both.ptr<float>(static_cast<int>(row0 + k)));
         }
         return true;
     });
@@ -290,6 +393,7 @@ cv::Mat readRemapperLayer(const std::string& path) {
     const bool scale = extra[0] == EXTRASAMPLE_UNASSALPHA;
     const size_t rowBytes = size_t{width} * 4;
     cv::Mat bgra(static_cast<int>(height), static_cast<int>(width), CV_8UC4);
+    preferLargePages(bgra.data, bgra.total() * bgra.elemSize());
     const bool ok = forEveryStrip(
         raw.strips(), rowBytes * raw.rowsPerStrip + kLzwSlack,
         [&](size_t s, std::vector<uint8_t>& buf) {
@@ -301,20 +405,7 @@ cv::Mat readRemapperLayer(const std::string& path) {
             for (uint32_t k = 0; k < rows; ++k) {
                 uint8_t* row = buf.data() + k * rowBytes;
                 if (raw.predictor == PREDICTOR_HORIZONTAL) accumulate(row, rowBytes, 4);
-                uint8_t* out = bgra.ptr<uint8_t>(static_cast<int>(row0 + k));
-                for (size_t i = 0; i < rowBytes; i += 4) {
-                    const unsigned a = row[i + 3];
-                    if (!scale || a == 255) {
-                        out[i] = row[i + 2], out[i + 1] = row[i + 1], out[i + 2] = row[i];
-                    } else if (a == 0) {
-                        out[i] = out[i + 1] = out[i + 2] = 0;
-                    } else {
-                        out[i] = static_cast<uint8_t>((row[i + 2] * a + 127) / 255);
-                        out[i + 1] = static_cast<uint8_t>((row[i + 1] * a + 127) / 255);
-                        out[i + 2] = static_cast<uint8_t>((row[i] * a + 127) / 255);
-                    }
-                    out[i + 3] = static_cast<uint8_t>(a);
-                }
+                storeLayerRow(row, width, scale, bgra.ptr<uint8_t>(static_cast<int>(row0 + k)));
             }
             return true;
         });
