@@ -174,7 +174,7 @@ void MainWindow::loadSequence(const std::string& path) {
     // hide the cause.
     QStringList missing;
     for (const CameraProblem& c : outcome.leftOutByAnalysis)
-        if (project->cameras[static_cast<size_t>(c.index)].sourceImage.empty())
+        if (project->cameras[static_cast<size_t>(c.index)].sourceSize.empty())
             missing << QString::fromStdString(c.message());
     if (outcome.seamsFailed)
         buttomSetting->showAutoSeamsFailure(outcome.seamFailures, missing.isEmpty());

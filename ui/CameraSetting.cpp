@@ -109,7 +109,7 @@ void CameraSetting::showTitle() {
     QString title = QString("Camera:%1").arg(index);
     if (!problem.isEmpty()) {
         const Camara* camera = cameraAt(index);
-        title += camera && camera->sourceImage.empty()
+        title += camera && camera->sourceSize.empty()
                      ? tr(" – 缺少图像 %1")
                            .arg(QString::fromLocal8Bit(sourceFileName(camera->sourcePath).c_str()))
                      : tr(" – 不进入表格");

@@ -57,8 +57,8 @@ std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportR
         // simply contributes nothing.
         if (cam.coordMap.type() == CV_32FC2) c.map = cam.coordMap;
         if (cam.displayImage.type() == CV_8UC4) c.weights = cam.displayImage;
-        c.sourceWidth = cam.sourceImage.cols;
-        c.sourceHeight = cam.sourceImage.rows;
+        c.sourceWidth = cam.sourceSize.width;
+        c.sourceHeight = cam.sourceSize.height;
         c.imgBdy = cam.imgBdy;
         s.cameras.push_back(std::move(c));
     }

@@ -32,8 +32,8 @@ struct CameraSnapshot {
     // is safe: a display image is recomputed into a fresh buffer while another
     // matrix still holds the old one, so the snapshot keeps its pixels.
     cv::Mat weights;
-    int sourceWidth = 0;               // sourceImage columns
-    int sourceHeight = 0;              // sourceImage rows
+    int sourceWidth = 0;               // the source image's columns
+    int sourceHeight = 0;              // and rows
     std::vector<BoundaryEdge> imgBdy;  // copy of the camera's imgBdy
 };
 

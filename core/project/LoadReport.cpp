@@ -26,17 +26,18 @@ std::string unusable(const Camara& cam) {
 }  // namespace
 
 bool sourceUnreadable(const Camara& cam) {
-    // Without a layer the source is not decoded: it is at fault only when it
+    // Without a layer the source is not read: it is at fault only when it
     // is not there to be read.
     const bool noLayer = cam.image.empty() || cam.coordMap.empty();
-    return cam.sourceImage.empty() && (!noLayer || !regularFileProblem(cam.sourcePath).empty());
+    return cam.sourceSize.empty() && (!noLayer || !regularFileProblem(cam.sourcePath).empty());
 }
 
 std::string missingInputs(const Camara& cam) {
     if (sourceUnreadable(cam)) {
         const std::string why = regularFileProblem(cam.sourcePath);
         return why.empty() ? "its source image could not be read"
-                           : "its source image " + shortenedName(cam.sourcePath) + " cannot be read: " + why;
+                           : "its source image " + shortenedName(cam.sourcePath) +
+                                 " cannot be read: " + why;
     }
     if (cam.image.empty() || cam.coordMap.empty()) return "the remapper left no layer for it";
     if (cam.imgBdy.empty()) return "its middle row has no edge to cut at";

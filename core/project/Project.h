@@ -80,7 +80,9 @@ public:
     int offsetY = 0;       // panorama row of the remapped image's row 0
     cv::Mat image;         // CV_8UC4 BGRA remapped image; alpha 0 = outside the valid region
     cv::Mat displayImage;  // CV_8UC4 BGRA after trim, crop and feathering; alpha = blend weight
-    cv::Mat sourceImage;   // the camera's input image; only its size is used
+    // The camera's input image's size as stored: all the tables need of it. The
+    // image itself is read where it is shown (the device view).
+    cv::Size sourceSize;
     int index = -1;        // position in Project::cameras, set when the images are loaded
     bool hidden = false;
     bool highlighted = false;

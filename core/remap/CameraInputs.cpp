@@ -15,6 +15,7 @@
 
 #include "file/InputFile.h"
 #include "project/Reporter.h"
+#include "remap/ImageSize.h"
 #include "remap/RemapperTiff.h"
 
 namespace {
@@ -241,7 +242,7 @@ void dropCameraInputs(Camara& cam, int index) {
     cam.coordMap.release();
     cam.offsetX = cam.offsetY = 0;
     cam.image.release();
-    cam.sourceImage.release();
+    cam.sourceSize = cv::Size();
     cam.displayImage.release();
     cam.displayCache.clear();
     cam.rawBdy.clear();
@@ -285,8 +286,8 @@ void loadCameraInputs(Camara& cam, int index) {
 
     loadCoordinateMaps(cam);
     std::string problem = layerWritten ? std::string() : regularFileProblem(cam.sourcePath);
-    if (layerWritten) cam.sourceImage = readImage(cam.sourcePath, &problem);
-    if (cam.sourceImage.empty() && (layerWritten || !problem.empty()))
+    if (layerWritten) cam.sourceSize = imageFileSize(cam.sourcePath, &problem);
+    if (cam.sourceSize.empty() && (layerWritten || !problem.empty()))
         reportProblemf("%s: source image cannot be read%s%s\r\n",
                        shortenedName(cam.sourcePath).c_str(), problem.empty() ? "" : ": ",
                        problem.c_str());

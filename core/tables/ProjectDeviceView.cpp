@@ -1,5 +1,9 @@
 #include "tables/ProjectDeviceView.h"
 
+#include <QFileInfo>
+#include <QString>
+#include <future>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "export/Camera2KExport.h"
@@ -31,6 +35,14 @@ cv::Mat deviceFrame(const cv::Mat& image) {
 namespace {
 
 void renderTable(const Project& project, ProjectDeviceView& view) {
+    // The loader keeps only the frames' sizes: the frames are read here, on
+    // threads of their own while the table is built.
+    std::vector<std::future<cv::Mat>> reading;
+    for (const Camara& camera : project.cameras)
+        reading.push_back(std::async(std::launch::async, [path = camera.sourcePath] {
+            if (!QFileInfo::exists(QString::fromLocal8Bit(path.c_str()))) return cv::Mat();
+            return deviceFrame(cv::imread(path, cv::IMREAD_UNCHANGED));
+        }));
     DeviceTable table;
     {
         QByteArray bytes;
@@ -55,7 +67,7 @@ void renderTable(const Project& project, ProjectDeviceView& view) {
         return;
     }
     std::vector<cv::Mat> frames;
-    for (const Camara& camera : project.cameras) frames.push_back(deviceFrame(camera.sourceImage));
+    for (auto& f : reading) frames.push_back(f.get());
     view.image = renderDeviceView(table, frames).image;
 }
 

@@ -50,8 +50,7 @@ inline Camara makeCamera(const CameraSpec& s) {
             const uint8_t a = s.alpha ? s.alpha(c, r) : 255;
             cam.displayImage.at<cv::Vec4b>(r, c) = cv::Vec4b(10, 20, 30, a);
         }
-    // Only the size of the source image is ever read.
-    cam.sourceImage.create(s.sourceHeight, s.sourceWidth, CV_8UC1);
+    cam.sourceSize = cv::Size(s.sourceWidth, s.sourceHeight);
     cam.imgBdy = s.imgBdy.empty() ? std::vector<BoundaryEdge>{{0, 1}, {s.cols - 1, 0}} : s.imgBdy;
     return cam;
 }

@@ -69,7 +69,7 @@ ProjectSight loadProjectSight(Project& project, const QString& pto, const TableF
 
 std::vector<cv::Size> sourceSizes(const Project& project) {
     std::vector<cv::Size> sizes;
-    for (const Camara& cam : project.cameras) sizes.push_back(cam.sourceImage.size());
+    for (const Camara& cam : project.cameras) sizes.push_back(cam.sourceSize);
     return sizes;
 }
 

@@ -35,7 +35,7 @@ CameraSnapshot snapshotOf(const CameraSpec& s) {
 TEST(ExportSnapshot, SharesMapsAndWeights) {
     Project project;
     setRig(project, 64, 32, {flat(8, 4, 3, 5, 200), flat(6, 2, 0, 0, 100)}, "/tmp/x/", {0, 1});
-    project.cameras[1].sourceImage.create(700, 900, CV_8UC1);
+    project.cameras[1].sourceSize = cv::Size(900, 700);
     auto snap = takeExportSnapshot(nullptr);  // through currentProject()
     ASSERT_TRUE(snap);
     EXPECT_EQ(snap->cameras[1].sourceWidth, 900);

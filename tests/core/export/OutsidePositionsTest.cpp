@@ -65,7 +65,7 @@ TEST_F(OutsidePositions, ChangeNoTableDebugImageOrWeightedPixel) {
     const auto exact = exportAll();
     ASSERT_EQ(exact.size(),
               3u + 2 * 4 * 2);  // three tables, four debug images per camera and table
-    for (const auto outside : std::vector<std::function<cv::Vec2f(cv::Vec2f)>>{
+    for (const auto& outside : std::vector<std::function<cv::Vec2f(cv::Vec2f)>>{
              [](cv::Vec2f) { return cv::Vec2f(-1, -1); },
              [](cv::Vec2f p) { return cv::Vec2f(-7e4f, p[1] + 9e4f); }}) {
         rigWithOutsidePixels(outside);

@@ -98,12 +98,13 @@ TEST(Project, CamerasLeftOutOfTheTablesAreNamedWithTheReason) {
     Project p;  // four cameras
     const cv::Mat pixel(4, 8, CV_8UC4, cv::Scalar(1, 2, 3, 255));
     for (Camara& c : p.cameras) {
-        c.sourceImage = c.image = c.displayImage = pixel;
+        c.image = c.displayImage = pixel;
+        c.sourceSize = pixel.size();
         c.coordMap = cv::Mat(4, 8, CV_32FC2, cv::Scalar(1, 1));
         c.imgBdy = {{1, 1}, {6, 0}};
     }
     p.cameras[0].sourcePath = "/rig/front.jpg";
-    p.cameras[0].sourceImage = cv::Mat();
+    p.cameras[0].sourceSize = cv::Size();
     p.cameras[2].displayImage = cv::Mat(4, 8, CV_8UC4, cv::Scalar(1, 2, 3, 0));
     const std::vector<CameraProblem> out = camerasLeftOut(p);
     ASSERT_EQ(out.size(), 2u);

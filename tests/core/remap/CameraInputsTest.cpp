@@ -11,6 +11,7 @@
 #include "TiffFixtures.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
+#include "remap/ImageSize.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
     cam.imgBdy = {{1, 1}, {2, 0}};
     cam.sourcePath = cam.imagePath = cam.mapXPath = cam.mapYPath = path("none");
     loadCameraInputs(cam, 3);
-    EXPECT_TRUE(cam.image.empty() && cam.sourceImage.empty() && cam.displayImage.empty());
+    EXPECT_TRUE(cam.image.empty() && cam.sourceSize.empty() && cam.displayImage.empty());
     EXPECT_TRUE(cam.mapX.empty() && cam.mapY.empty() && cam.coordMap.empty());
     EXPECT_TRUE(cam.rawBdy.empty() && cam.imgBdy.empty());
     EXPECT_EQ(cam.offsetX, 0);
@@ -170,4 +171,50 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
     loadCameraInputs(cam, 3);
     EXPECT_TRUE(cam.sourceImage.empty());
     EXPECT_NE(console.take().find("bomb.png: source image cannot be read: "), std::string::npos);
+}
+
+// A source image's size comes from its header where the format has one, and
+// is the size imread gives; a file that is no image has none.
+TEST_F(Files, SourceImageSizesAsImreadGivesThem) {
+    cv::Mat colour(37, 61, CV_8UC3, cv::Scalar(10, 200, 30)), grey(50, 20, CV_8UC1, cv::Scalar(7));
+    cv::Mat bgra(9, 1000, CV_8UC4, cv::Scalar(1, 2, 3, 4));
+    ASSERT_TRUE(cv::imwrite(path("a.jpg"), colour));
+    ASSERT_TRUE(cv::imwrite(path("p.jpg"), grey, {cv::IMWRITE_JPEG_PROGRESSIVE, 1}));
+    ASSERT_TRUE(cv::imwrite(path("a.png"), bgra));
+    ASSERT_TRUE(cv::imwrite(path("a.tif"), grey));
+    ASSERT_TRUE(cv::imwrite(path("a.bmp"), colour));
+    // Segments and fill bytes before the frame header are stepped over.
+    QFile jpeg(QString::fromStdString(path("a.jpg")));
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    const QByteArray plain = jpeg.readAll();
+    const QByteArray padded = plain.left(2) + QByteArray::fromHex("ffe1000645786966ffff") +
+                              QByteArray(300, 'x').prepend(QByteArray::fromHex("ffec012e")) +
+                              plain.mid(2);
+    QFile out(QString::fromStdString(path("b.jpg")));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(padded);
+    out.close();
+    for (const char* name : {"a.jpg", "p.jpg", "a.png", "a.tif", "a.bmp", "b.jpg"}) {
+        const cv::Size expected = cv::imread(path(name), cv::IMREAD_UNCHANGED).size();
+        EXPECT_FALSE(expected.empty()) << name;
+        EXPECT_EQ(imageFileSize(path(name)), expected) << name;
+    }
+    // Only the header is read: a frame cut short still has its size here (the
+    // remapper, which decodes it, reports it).
+    for (const char* name : {"a.jpg", "a.png"}) {
+        QFile whole(QString::fromStdString(path(name)));
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        QFile cut(QString::fromStdString(path(name)).replace("a.", "cut."));
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+        cut.write(whole.read(name[2] == 'j' ? 700 : 40));
+        cut.close();
+        EXPECT_EQ(imageFileSize(cut.fileName().toStdString()),
+                  name[2] == 'j' ? colour.size() : bgra.size());
+    }
+    QFile text(QString::fromStdString(path("t.jpg")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not an image");
+    text.close();
+    EXPECT_TRUE(imageFileSize(path("t.jpg")).empty());
+    EXPECT_TRUE(imageFileSize(path("missing.png")).empty());
 }

@@ -150,7 +150,7 @@ TEST_F(Rig, LoadsEveryCameraAndLeavesNoWorkFolder) {
         EXPECT_EQ(cam.index, i);
         EXPECT_EQ(cam.offsetX, 150 * i);
         EXPECT_EQ(cam.coordMap.size(), cv::Size(240, 20));
-        EXPECT_EQ(cam.sourceImage.size(), cv::Size(40, 30));
+        EXPECT_EQ(cam.sourceSize, cv::Size(40, 30));
         EXPECT_EQ(cam.rawBdy, (std::vector<BoundaryEdge>{{40, 1}, {200, 0}}));
         EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{40, 1}, {200, 0}}));
         EXPECT_TRUE(cam.textureStale);

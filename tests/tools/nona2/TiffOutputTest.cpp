@@ -95,7 +95,9 @@ TEST(TiffOutput, LayerAndMapsRoundTrip) {
         const bool lzw = code == COMPRESSION_LZW;
         const cv::Mat fastLayer = readRemapperLayer(layerPath);
         EXPECT_EQ(fastLayer.empty(), !lzw);
-        if (lzw) EXPECT_EQ(cv::norm(fastLayer, layer, cv::NORM_INF), 0.0);
+        if (lzw) {
+            EXPECT_EQ(cv::norm(fastLayer, layer, cv::NORM_INF), 0.0);
+        }
         TIFF* x = TIFFOpen(mapPath.c_str(), "r");
         TIFF* y = TIFFOpen(mapPath.c_str(), "r");
         cv::Mat both;
