@@ -52,27 +52,37 @@ inline void sampleBicubic(const cv::Mat& src, double sx, double sy, uint8_t* out
 // pixel is usable). Holds references: both must outlive the sampler.
 class ImageSampler {
 public:
-    ImageSampler(const cv::Mat& source, const cv::Mat& mask) : src_(source), mask_(mask) {}
+    ImageSampler(const cv::Mat& source, const cv::Mat& mask)
+        : src_(source), mask_(mask), cols_(source.cols), rows_(source.rows) {}
+    // Only where positions are valid, for an image not read yet (colour()
+    // must not be asked for).
+    ImageSampler(cv::Size size, const cv::Mat& mask)
+        : src_(noImage()), mask_(mask), cols_(size.width), rows_(size.height) {}
 
     // Nona's rule: a panorama pixel belongs to the image when its source
     // position, rounded, lies inside the image (and inside crop and masks).
     bool valid(double sx, double sy) const {
         const double rx = std::floor(sx + 0.5), ry = std::floor(sy + 0.5);
-        if (rx < 0 || ry < 0 || rx >= src_.cols || ry >= src_.rows) return false;
+        if (rx < 0 || ry < 0 || rx >= cols_ || ry >= rows_) return false;
         return mask_.empty() || mask_.at<uint8_t>(static_cast<int>(ry), static_cast<int>(rx)) != 0;
     }
     // Outside the source image: a position no downstream reader takes from the
     // image (those want 0 < x < width, 0 < y < height).
     bool outside(double sx, double sy) const {
-        return !(sx > 0 && sy > 0 && sx < src_.cols && sy < src_.rows);
+        return !(sx > 0 && sy > 0 && sx < cols_ && sy < rows_);
     }
-    int cols() const { return src_.cols; }
-    int rows() const { return src_.rows; }
+    int cols() const { return cols_; }
+    int rows() const { return rows_; }
     void colour(double sx, double sy, uint8_t* bgr) const { sampleBicubic(src_, sx, sy, bgr); }
 
 private:
+    static const cv::Mat& noImage() {
+        static const cv::Mat none;
+        return none;
+    }
     const cv::Mat& src_;
     const cv::Mat& mask_;
+    int cols_, rows_;
 };
 
 }  // namespace nona2

@@ -9,6 +9,7 @@
 #include "PtoProject.h"
 #include "Remapper.h"
 #include "TiffWriter.h"
+#include "system/MachineMemory.h"
 
 namespace nona2 {
 namespace {
@@ -64,6 +65,39 @@ int remapProject(const RunOptions& args) {
     RemapOptions options;
     options.threads = args.threads;
     options.exact = args.exact;
+    options.withMaps = args.coordinates;
+    // Nothing is read or allocated for a layer the machine cannot hold.
+    const MachineMemory machine = machineMemory();
+    for (int index : images) {
+        LayerPlan plan;
+        if (!planLayer(project, index, options, plan, error)) {
+            std::fprintf(stderr, "nona2: %s\n", error.c_str());
+            return 1;
+        }
+        const PixelRect& l = plan.layer;
+        if (args.plan) {
+            if (plan.known)
+                std::printf("image %d: layer %dx%d at %d,%d, needs %llu bytes\n", index, l.width(),
+                            l.height(), l.left, l.top, static_cast<unsigned long long>(plan.need));
+            else
+                std::printf(
+                    "image %d: layer unknown (smaller than the miniature shows), needs at least "
+                    "%llu bytes\n",
+                    index, static_cast<unsigned long long>(plan.need));
+            continue;
+        }
+        const std::string what =
+            "image " + std::to_string(index) +
+            (plan.known ? ": remapping its " + std::to_string(l.width()) + " x " +
+                              std::to_string(l.height()) + " layer needs"
+                        : ": remapping needs at least");
+        const std::string shortfall = memoryShortfall(what, plan.need, machine);
+        if (!shortfall.empty()) {
+            std::fprintf(stderr, "nona2: %s: %s\n", args.project.c_str(), shortfall.c_str());
+            return 1;
+        }
+    }
+    if (args.plan) return 0;
     for (int index : images) {
         const auto start = std::chrono::steady_clock::now();
         const ImageDesc& image = project.images[static_cast<size_t>(index)];

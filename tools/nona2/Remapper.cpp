@@ -10,6 +10,7 @@
 #include "LayerBox.h"
 #include "ParallelRows.h"
 #include "SourceMask.h"
+#include "system/MachineMemory.h"
 
 namespace nona2 {
 namespace {
@@ -124,7 +125,68 @@ private:
     int filled_ = 0;
 };
 
+// The part of the panorama layers are cut from: the S crop, else the canvas.
+PixelRect layerCanvas(const PanoOptions& pano) {
+    if (pano.hasCrop)
+        return PixelRect{pano.cropLeft, pano.cropTop, pano.cropRight, pano.cropBottom};
+    return PixelRect{0, 0, pano.width, pano.height};
+}
+
+// One sample every `step` pixels of `canvas`, as coarseRegion takes them.
+uint64_t coarseSamples(const PixelRect& canvas, int step) {
+    return uint64_t((canvas.width() + step - 1) / step + 1) *
+           uint64_t((canvas.height() + step - 1) / step + 1);
+}
+
+constexpr int kCoarseStep = 8;
+
 }  // namespace
+
+uint64_t remapMemory(const PixelRect& layer, const ImageDesc& image, const RemapOptions& options) {
+    const uint64_t w = static_cast<uint64_t>(std::max(layer.width(), 0));
+    const uint64_t h = static_cast<uint64_t>(std::max(layer.height(), 0));
+    // The source image as decoded (BGRA at most) and its mask.
+    uint64_t bytes = uint64_t(std::max(image.width, 0)) * uint64_t(std::max(image.height, 0)) * 5;
+    // The grid: two doubles and a flag per node, a node every 8 pixels.
+    const uint64_t step = RectEvaluator::kRowStep;
+    if (!options.exact) bytes += ((w + step - 1) / step + 3) * ((h + step - 1) / step + 3) * 17;
+    // Three bands in flight (colour and both maps, 12 bytes a pixel) and per
+    // file written a band's compressed strips (at most 1.5 times its 4 bytes a
+    // pixel) and the rows of a strip waiting for the next band.
+    const uint64_t band = std::min<uint64_t>(h, kBandRows) * w;
+    const uint64_t files = options.withMaps ? 3 : 1;
+    bytes += 3 * band * 12 + files * (band * 6 + 4 * w + 65536);
+    return bytes + (uint64_t(8) << 20);  // threads, the encoders' tables, the libraries' own
+}
+
+bool planLayer(const PtoProject& project, int index, const RemapOptions& options, LayerPlan& plan,
+               std::string& error) {
+    const PanoOptions& pano = project.pano;
+    const ImageDesc& image = project.images.at(static_cast<size_t>(index));
+    const PixelRect canvas = layerCanvas(pano);
+    plan = LayerPlan();
+    if (!pano.cropLayers) {
+        plan.layer = canvas;
+        plan.need = remapMemory(canvas, image, options);
+        return true;
+    }
+    PanoTransform t;
+    if (!t.init(pano, image, PanoTransform::Direction::PanoToSource, error)) {
+        error = project.path + ":" + std::to_string(image.line) + ": " + error;
+        return false;
+    }
+    const cv::Size size(image.width, image.height);
+    const cv::Mat mask = sourceMask(image, size);
+    plan.layer = nonaLayerBox(pano, canvas, t, ImageSampler(size, mask));
+    if (plan.layer.empty()) {
+        // Found while remapping, from samples over the whole canvas.
+        plan.known = false;
+        plan.need = remapMemory(PixelRect{}, image, options) + coarseSamples(canvas, kCoarseStep);
+    } else {
+        plan.need = remapMemory(plan.layer, image, options);
+    }
+    return true;
+}
 
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
                 const RemapOptions& options, LayerSink& sink, int& validPixels,
@@ -143,9 +205,7 @@ bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
     const cv::Mat mask = sourceMask(image, source);
     const ImageSampler sampler(source, mask);
 
-    PixelRect canvas{0, 0, pano.width, pano.height};
-    if (pano.hasCrop)
-        canvas = PixelRect{pano.cropLeft, pano.cropTop, pano.cropRight, pano.cropBottom};
+    const PixelRect canvas = layerCanvas(pano);
 
     validPixels = 0;
     if (!pano.cropLayers)
@@ -157,10 +217,19 @@ bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
     // A footprint too small for the miniature: the exact box of its pixels.
     Evaluation eval;
     PixelRect bounds;
-    constexpr int kStep = 8;
+    constexpr int kStep = kCoarseStep;
     PixelRect region = coarseRegion(canvas, transforms, sampler, kStep);
     if (region.empty()) region = canvas;  // tiny or thin footprint: look everywhere
     for (;;) {
+        // Evaluated whole: 12 bytes a pixel besides what a layer takes.
+        const std::string shortfall = memoryShortfall(
+            "image " + std::to_string(index) + ": looking for its footprint needs",
+            remapMemory(region, image, options) + uint64_t(region.width()) * region.height() * 12,
+            machineMemory());
+        if (!shortfall.empty()) {
+            error = project.path + ": " + shortfall;
+            return false;
+        }
         evaluate(region, transforms, sampler, options.exact, eval);
         bounds = validBounds(eval, validPixels);
         if (bounds.empty()) break;

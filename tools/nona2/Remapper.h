@@ -2,9 +2,11 @@
 // RGBA layer and the layer's place in the panorama.
 #pragma once
 
+#include <cstdint>
 #include <opencv2/core.hpp>
 #include <string>
 
+#include "PixelRect.h"
 #include "PtoProject.h"
 
 namespace nona2 {
@@ -52,6 +54,23 @@ public:
 // transform, or with the sink's message.
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,
                 const RemapOptions& options, LayerSink& sink, int& validPixels, std::string& error);
+
+// What remapping image `index` will take, known before its source image is
+// read: the layer remapImage will give it (from the project alone: an alpha
+// channel in the source can only make the real one smaller) and the memory.
+struct LayerPlan {
+    PixelRect layer;    // in the panorama; empty when not known yet
+    bool known = true;  // false: a footprint too small for nona's miniature,
+                        // which the remapping looks for pixel by pixel
+    uint64_t need = 0;  // bytes remapping holds at most (without `known`, at least)
+};
+bool planLayer(const PtoProject& project, int index, const RemapOptions& options, LayerPlan& plan,
+               std::string& error);
+
+// Bytes remapping holds at most for a layer of `layer` from `image`: the
+// source image and its mask, the grid, the bands in flight and the files'
+// compressed strips.
+uint64_t remapMemory(const PixelRect& layer, const ImageDesc& image, const RemapOptions& options);
 
 // The same, collected into `out` (without maps unless options.withMaps).
 bool remapImage(const PtoProject& project, int index, const cv::Mat& source,

@@ -32,10 +32,9 @@ void fillPolygon(cv::Mat& mask, const std::vector<std::array<double, 2>>& pts, u
 
 }  // namespace
 
-cv::Mat sourceMask(const ImageDesc& image, const cv::Mat& source) {
-    const bool alpha = source.channels() == 4;
-    if (!image.hasCropRect && image.masks.empty() && !alpha) return cv::Mat();
-    cv::Mat mask(source.rows, source.cols, CV_8UC1, cv::Scalar(255));
+cv::Mat sourceMask(const ImageDesc& image, cv::Size size) {
+    if (!image.hasCropRect && image.masks.empty()) return cv::Mat();
+    cv::Mat mask(size, CV_8UC1, cv::Scalar(255));
     if (image.circularCrop()) {
         const double cx = image.cropLeft + (image.cropRight - image.cropLeft) / 2.0;
         const double cy = image.cropTop + (image.cropBottom - image.cropTop) / 2.0;
@@ -49,18 +48,23 @@ cv::Mat sourceMask(const ImageDesc& image, const cv::Mat& source) {
     } else if (image.hasCropRect) {
         mask.setTo(0);
         const int l = std::max(0, image.cropLeft), t = std::max(0, image.cropTop);
-        const int r = std::min(source.cols, image.cropRight);
-        const int b = std::min(source.rows, image.cropBottom);
+        const int r = std::min(size.width, image.cropRight);
+        const int b = std::min(size.height, image.cropBottom);
         if (r > l && b > t) mask(cv::Rect(l, t, r - l, b - t)).setTo(255);
     }
     for (const MaskPolygon& m : image.masks) fillPolygon(mask, m.points, 0);
-    if (alpha) {
-        for (int y = 0; y < mask.rows; ++y) {
-            const uint8_t* px = source.ptr<uint8_t>(y);
-            uint8_t* row = mask.ptr<uint8_t>(y);
-            for (int x = 0; x < mask.cols; ++x)
-                if (px[4 * x + 3] == 0) row[x] = 0;
-        }
+    return mask;
+}
+
+cv::Mat sourceMask(const ImageDesc& image, const cv::Mat& source) {
+    cv::Mat mask = sourceMask(image, source.size());
+    if (source.channels() != 4) return mask;
+    if (mask.empty()) mask = cv::Mat(source.size(), CV_8UC1, cv::Scalar(255));
+    for (int y = 0; y < mask.rows; ++y) {
+        const uint8_t* px = source.ptr<uint8_t>(y);
+        uint8_t* row = mask.ptr<uint8_t>(y);
+        for (int x = 0; x < mask.cols; ++x)
+            if (px[4 * x + 3] == 0) row[x] = 0;
     }
     return mask;
 }

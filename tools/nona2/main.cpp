@@ -37,6 +37,8 @@ const char* const kUsage =
     "  --exact     evaluate the transform at every pixel (default: on a grid checked\n"
     "              against the exact transform; the maps differ by under 1/100 pixel)\n"
     "  -v          report what is done\n"
+    "  --plan      print each image's layer and the memory remapping it takes\n"
+    "              (\"image N: layer WxH at X,Y, needs B bytes\"), remap nothing\n"
     "  -h, --help  show this text\n"
     "  --version   show the version\n";
 
@@ -72,6 +74,8 @@ int parseArgs(int argc, char** argv, nona2::RunOptions& args) {
             args.exact = true;
         } else if (a == "-v") {
             args.verbose = true;
+        } else if (a == "--plan") {
+            args.plan = true;
         } else if (a == "-o" || a == "-m" || a == "-r" || a == "-z" || a == "-i" || a == "-t") {
             const char* v = value(a == "-i" || a == "-t" ? "a number" : "a value");
             if (!v) return 2;
