@@ -163,8 +163,11 @@ void MainWindow::loadSequence(const std::string& path) {
         buttomSetting->showProjectValues();
         watchControls();
     };
+    options.shown = true;
     const LoadOutcome outcome = runLoadSequence(*project, path, options);
     if (outcome.pathEmpty) return;
+    // Refused before the remapper: the panels show the new, empty rig.
+    if (!outcome.memoryError.isEmpty()) options.analysed();
     // A new panorama, maybe of a new shape: shown whole, at its aspect ratio.
     openGLWidget->fitView();
     placeAreas();
@@ -192,6 +195,7 @@ void MainWindow::loadSequence(const std::string& path) {
     // not only on the console.
     QStringList status;
     if (!outcome.loadError.isEmpty()) status << outcome.loadError;
+    if (!outcome.memoryError.isEmpty()) status << outcome.memoryError;
     status << missing;
     if (restored.found && restored.error.isEmpty()) status << restored.message();
     if (inherited)

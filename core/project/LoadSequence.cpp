@@ -1,6 +1,10 @@
 #include "project/LoadSequence.h"
 
 #include "geometry/AutoBlend.h"
+#include "project/LayerMemory.h"
+#include "project/Reporter.h"
+#include "remap/CameraInputs.h"
+#include "remap/RemapRun.h"
 
 LoadOutcome runLoadSequence(Project& project, const std::string& path, const LoadOptions& options) {
     LoadOutcome outcome;
@@ -18,8 +22,18 @@ LoadOutcome runLoadSequence(Project& project, const std::string& path, const Loa
     // Limits the project file alone decides, before minutes of remapping.
     outcome.limitError =
         QString::fromLocal8Bit(tableLimitProblems(project, options.tables).c_str());
-    if (!outcome.limitError.isEmpty()) return outcome;
 
+    // The last project's layers go first: they would only stand in the way.
+    for (size_t i = 0; i < project.cameras.size(); ++i)
+        dropCameraInputs(project.cameras[i], static_cast<int>(i));
+    // Refused here, a project too large for the machine allocates nothing.
+    outcome.memoryError = checkLayerMemory(project, remapperProgram(), options.shown);
+    if (!outcome.memoryError.isEmpty()) {
+        reportProblemf("%s\r\n", toLocal8BitString(outcome.memoryError).c_str());
+        reportFlush();
+        project.loaded = false;
+    }
+    if (!outcome.limitError.isEmpty() || !outcome.memoryError.isEmpty()) return outcome;
     project.runRemapper(options.remap);
     outcome.remapperError = project.lastRemapperError;
     outcome.camerasAnalysed = project.lastRemapAnalysed;

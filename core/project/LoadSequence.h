@@ -30,6 +30,9 @@ struct LoadOptions {
     // Called once every camera is analysed, before the automatic seams: the
     // front end shows the new rig there.
     std::function<void()> analysed;
+    // The front end shows the layers (the window's textures hold them too),
+    // which the memory check counts.
+    bool shown = false;
 };
 
 struct LoadOutcome {
@@ -37,7 +40,11 @@ struct LoadOutcome {
     QString loadError;       // why the file gave no panorama size (Project::lastLoadError)
     QString settingsError;   // why applySettings ended the sequence
     QString limitError;      // why the chosen tables cannot be made (TableLimits.h)
-    QString remapperError;   // why the remapper run failed
+    // Why the layers cannot be loaded on this machine (memory needed and
+    // available). Either error ends the sequence before the remapper, with
+    // every camera empty; both are given when both hold.
+    QString memoryError;
+    QString remapperError;  // why the remapper run failed
     // False when the remapper never started or was ended: then no camera was
     // loaded, and the lists below name only the camera it was stopped on.
     bool camerasAnalysed = true;
@@ -52,7 +59,8 @@ struct LoadOutcome {
 
     // The sequence ran through the remapper and the analysis.
     bool ranThrough() const {
-        return !pathEmpty && settingsError.isEmpty() && limitError.isEmpty();
+        return !pathEmpty && settingsError.isEmpty() && limitError.isEmpty() &&
+               memoryError.isEmpty();
     }
 };
 

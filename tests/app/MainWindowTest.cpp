@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -100,6 +101,25 @@ TEST_F(MainWindowTest, LoadingAnUnreadableProjectWarnsAndEmptiesThePanels) {
     EXPECT_TRUE(project->loaded);
     // The progress dialog lived only while the load ran.
     EXPECT_EQ(window->findChild<LoadProgressDialog*>(), nullptr);
+
+    // A panorama far too large for the machine: refused before the remapper,
+    // said in the status bar and the messages, the panels show its cameras.
+    const std::string huge = dir.write("huge.pto",
+                                       "p f2 w1000000 h500000 v360 n\"TIFF_m r:CROP\"\n"
+                                       "i w320 h180 f0 v100 y0 n\"c0.jpg\"\n"
+                                       "i w320 h180 f0 v100 y90 n\"c1.jpg\"\n");
+    testing::internal::CaptureStdout();
+    window->loadSequence(huge);
+    testing::internal::GetCapturedStdout();
+    const QString status = window->statusBar()->currentMessage();
+    EXPECT_TRUE(status.startsWith("the layers of this project (2 cameras")) << status.toStdString();
+    EXPECT_TRUE(status.contains("of memory, but") && status.contains("available"));
+    EXPECT_TRUE(window->findChild<QListWidget*>("messagesList")
+                    ->item(0)
+                    ->text()
+                    .contains("the layers of this project"));
+    EXPECT_EQ(window->findChild<RightSetting*>()->panels.size(), 2);
+    EXPECT_FALSE(QDir(QString::fromStdString(dir.file("tiff"))).exists());
 }
 
 // A level ring, and the same ring with a 360-degree camera whose middle row has

@@ -270,8 +270,12 @@ int run(Project& project, QCoreApplication& app) {
     load.tables = {opt.want2k, opt.want4k, opt.wantQuickWeave};
     const LoadOutcome outcome = runLoadSequence(project, toLocal8BitString(opt.project), load);
     if (!outcome.settingsError.isEmpty()) return fail(outcome.settingsError);
-    if (!outcome.limitError.isEmpty())
-        return fail(outcome.limitError + "\nnothing exported (no camera was remapped)");
+    if (!outcome.limitError.isEmpty() || !outcome.memoryError.isEmpty()) {
+        QString why = outcome.limitError;
+        if (!outcome.memoryError.isEmpty())
+            why += (why.isEmpty() ? "" : "\n") + outcome.memoryError;
+        return fail(why + "\nnothing exported (no camera was remapped)");
+    }
     const int n = static_cast<int>(project.cameras.size());
     // Every camera the tables would leave out, once, before anything is written.
     for (const CameraProblem& c : outcome.leftOutByAnalysis) printf("%s\n", c.message().c_str());

@@ -130,6 +130,12 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     header[36] = 1;  // one camera
     const QString bigTable = QString::fromStdString(dir->write("big.tab", header));
     const QString folder = QString::fromStdString(dir->path());
+    // A canvas typed with zeros too many: refused before the remapper runs.
+    const QString huge =
+        QString::fromStdString(dir->write("huge.pto",
+                                          "p f2 w1000000 h500000 v360 n\"TIFF_m r:CROP\"\n"
+                                          "i w480 h270 f0 v100 y0 n\"c0.jpg\"\n"
+                                          "i w480 h270 f0 v100 y90 n\"c1.jpg\"\n"));
     const Case cases[] = {
         {{"export", manyPto}, 1, "Too many cameras for the blend table: 751 (at most 750)"},
         {{"export", "--2k", widePto}, 1, "Panorama 65536 x 480 too large for Camera_2K"},
@@ -153,6 +159,9 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
          1,
          "settings file " + badSettings + ": written by a newer program (format 9; "},
         {{"export", "--settings", out("none.json"), pto()}, 1, "--no-settings exports without"},
+        {{"export", huge},
+         1,
+         "orvikjoint-cli: the layers of this project (2 cameras, the largest "},
     };
     QFile::remove(out("Camera_2K_Project.tab"));
     for (const Case& c : cases) {

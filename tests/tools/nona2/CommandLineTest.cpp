@@ -56,6 +56,17 @@ TEST(Nona2CommandLine, WritesTheThreeFilesTheLoaderOpens) {
     const cv::Point pos = loaderOffset((work / "pic0000.tif").string());
     EXPECT_EQ(layer.at<cv::Vec4b>(100 - pos.y, 200 - pos.x), cv::Vec4b(10, 200, 30, 255));
 
+    // The plan names the layer the run writes, for the image that is not there too.
+    const Result plan = run(work, bin("nona2") + kRemap + "--plan ../rig.pto");
+    ASSERT_EQ(plan.exitCode, 0) << plan.output;
+    EXPECT_NE(plan.output.find("image 0: layer " + std::to_string(layer.cols) + "x" +
+                               std::to_string(layer.rows) + " at " + std::to_string(pos.x) + "," +
+                               std::to_string(pos.y) + ", needs "),
+              std::string::npos)
+        << plan.output;
+    EXPECT_NE(plan.output.find("image 1: layer "), std::string::npos) << plan.output;
+    EXPECT_EQ(filesIn(work).size(), 3u);
+
     // Image index 12 gives the name the loader builds for camera 12.
     std::string twelve = kProject;
     for (int k = 0; k < 11; ++k)
@@ -102,6 +113,9 @@ TEST(Nona2CommandLine, BadInputFailsWithAMessageAndLeavesNoFiles) {
         {"bomb", "p f2 w400 h200 v360 n\"TIFF_m\"\ni w160 h120 f0 v90 n\"bomb.tif\"\n"},
         {"fifo", "p f2 w400 h200 v360 n\"TIFF_m\"\ni w160 h120 f0 v90 n\"fifo.jpg\"\n"},
         {"cut", "p f2 w400 h200 v360 n\"TIFF_m\"\ni w160 h120 f0 v90 n\"cut.jpg\"\n"},
+        // A layer whose grid alone is far beyond the 2 GB address space the
+        // runs get: refused before anything is read.
+        {"huge", "p f2 w1000000 h500000 v360 n\"TIFF_m r:CROP\"\n" + img},
     };
     // A pipe would block the read; a JPEG cut short would decode to grey.
     ASSERT_EQ(mkfifo((dir / "fifo.jpg").c_str(), 0600), 0);
@@ -137,6 +151,9 @@ TEST(Nona2CommandLine, BadInputFailsWithAMessageAndLeavesNoFiles) {
         {"../fifo.pto", "fifo.jpg: cannot read the image: it is not a regular file"},
         {"../cut.pto", "cut.jpg: cannot decode JPEG (Premature end of JPEG file)"},
         {"-o no/pic -i 0 ../rig.pto", "cannot create the file (No such file or directory)"},
+#ifndef __SANITIZE_ADDRESS__
+        {"../huge.pto", "huge.pto: image 0: remapping its 261111 x 216667 layer needs "},
+#endif
     };
     for (const Case& c : cases) {
         const Result r = run(work, kLimits + bin("nona2") + kRemap + c.args);

@@ -40,7 +40,9 @@ void compareWithExact(const std::string& project, bool twoEdges,
         text = std::regex_replace(text, std::regex("p f2 w\\d+ h\\d+"), "p f2 " + wholeCanvas);
     }
     ASSERT_TRUE(nona2::parsePto(text, path, p, error)) << error;
-    if (!wholeCanvas.empty()) ASSERT_FALSE(p.pano.cropLayers);
+    if (!wholeCanvas.empty()) {
+        ASSERT_FALSE(p.pano.cropLayers);
+    }
     for (size_t i = 0; i < p.images.size(); ++i) {
         SCOPED_TRACE(project + " image " + std::to_string(i));
         cv::Mat source;
