@@ -156,7 +156,11 @@ uint64_t remapMemory(const PixelRect& layer, const ImageDesc& image, const Remap
     const uint64_t band = std::min<uint64_t>(h, kBandRows) * w;
     const uint64_t files = options.withMaps ? 3 : 1;
     bytes += 3 * band * 12 + files * (band * 6 + 4 * w + 65536);
-    return bytes + (uint64_t(8) << 20);  // threads, the encoders' tables, the libraries' own
+    // A tenth more for the heap's own (each thread allocates from an arena of
+    // its own), and the libraries, threads and encoders' tables: measured
+    // peaks of layers from 1110 x 747 to 30000 x 15000 come out at 0.7 to 0.9
+    // of this.
+    return bytes + bytes / 10 + (uint64_t(16) << 20);
 }
 
 bool planLayer(const PtoProject& project, int index, const RemapOptions& options, LayerPlan& plan,
