@@ -54,6 +54,12 @@ void LittleEndianWriter::bytes(const void* data, size_t size) {
 }
 
 void LittleEndianWriter::u32s(const uint32_t* values, size_t count) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // The values already are in file order: a full-canvas QuickWeave file
+    // is tens of millions of them.
+    put(reinterpret_cast<const uint8_t*>(values), count * 4);
+    return;
+#endif
     // Laid out a chunk at a time on the stack, then handed over.
     uint8_t chunk[16 * 1024];
     while (count > 0) {
@@ -70,6 +76,22 @@ void LittleEndianWriter::u32s(const uint32_t* values, size_t count) {
         values += n;
         count -= n;
     }
+}
+
+void LittleEndianWriter::f32s(const float* values, size_t count) {
+    static_assert(sizeof(float) == 4, "IEEE single precision");
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    put(reinterpret_cast<const uint8_t*>(values), count * 4);
+#else
+    uint32_t chunk[4096];
+    while (count > 0) {
+        const size_t n = std::min<size_t>(count, 4096);
+        std::memcpy(chunk, values, n * 4);
+        u32s(chunk, n);
+        values += n;
+        count -= n;
+    }
+#endif
 }
 
 void LittleEndianWriter::repeatU32(uint32_t v, size_t count) {

@@ -49,6 +49,8 @@ public:
     void bytes(const void* data, size_t size);
     // `count` 32-bit values, each little-endian (e.g. remap entries).
     void u32s(const uint32_t* values, size_t count);
+    // `count` IEEE single-precision values, each as its four bytes.
+    void f32s(const float* values, size_t count);
     // `count` copies of the 32-bit value v (e.g. invalid remap entries).
     void repeatU32(uint32_t v, size_t count);
     // `count` zero bytes.

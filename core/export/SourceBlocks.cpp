@@ -1,9 +1,12 @@
 #include "export/SourceBlocks.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace {
+
+const float kNoPositions[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 
 template <class Label>
 void labelBlocks(const CameraSnapshot& camera, SourceBlockMap& out) {
@@ -36,6 +39,13 @@ void labelBlocks(const CameraSnapshot& camera, SourceBlockMap& out) {
             block = nullptr;
         };
         for (int c = 0; c < map.cols; ++c) {
+            // Pixels with no position (-1, -1, most of a full-canvas layer)
+            // are crossed four at a time.
+            if (!block)
+                while (c + 4 <= map.cols &&
+                       std::memcmp(row + c, kNoPositions, sizeof kNoPositions) == 0)
+                    c += 4;
+            if (c == map.cols) break;
             const float x = row[c][0];
             const float y = row[c][1];
             if (!(x > 0 && y > 0 && x < sw && y < sh)) {

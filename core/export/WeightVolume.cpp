@@ -50,7 +50,16 @@ void WeightVolume::rebuildRows(const ExportSnapshot& snapshot, int firstRow, int
         for (int r = r0; r <= r1; ++r) {
             const uint8_t* row = w.ptr<uint8_t>(r);
             uint8_t* out = &at(cam.offsetX + k0, cam.offsetY + r, p);
-            for (int k = k0; k <= k1; ++k, out += N) *out = row[4 * k + 3];
+            int k = k0;
+            // The volume starts at 0: pairs of transparent pixels (most of a
+            // full-canvas layer) are stepped over.
+            for (; k + 1 <= k1; k += 2, out += 2 * N) {
+                const uint8_t a = row[4 * k + 3], b = row[4 * k + 7];
+                if ((a | b) == 0) continue;
+                out[0] = a;
+                out[N] = b;
+            }
+            for (; k <= k1; ++k, out += N) *out = row[4 * k + 3];
         }
     }
     normalise();
