@@ -7,16 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN=${ORVIK_BIN_DIR:-$PWD/build/bin}/device_view_bench
 [ -x "$BIN" ] || { echo "device_view.sh: $BIN not built" >&2; exit 1; }
-"$BIN" --benchmark_min_time=1
-"$BIN" --benchmark_filter=BM_Render --benchmark_format=json 2>/dev/null | python3 -c '
-import json, sys
-worst = max(b["real_time"] for b in json.load(sys.stdin)["benchmarks"])
-print("slowest render: %.0f ms (goal about 1000 ms): %s" % (worst, "met" if worst <= 1000 else "MISSED"))
-sys.exit(0 if worst <= 1000 else 1)'
-"$BIN" --benchmark_filter=BM_ProjectDeviceView --benchmark_format=json 2>/dev/null | python3 -c '
-import json, sys
-b = json.load(sys.stdin)["benchmarks"][0]
-ok = b["real_time"] <= 500
-print("device view switched on: %.0f ms, %.0f ms CPU on all threads (goal 500 ms): %s"
-      % (b["real_time"], b["cpu_ms"], "met" if ok else "MISSED"))
-sys.exit(0 if ok else 1)'
+exec python3 bench/gbench_goals.py \
+    --goal 'BM_Render|real_time|1000|render of a ring4 table from the camera images' \
+    --goal 'BM_ProjectDeviceView|real_time|500|device view of ring4 switched on' \
+    -- "$BIN" --benchmark_min_time=1

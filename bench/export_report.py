@@ -14,6 +14,7 @@ with tempfile.NamedTemporaryFile(suffix=".json") as out:
     data = json.load(open(out.name))
 
 ok = True
+goals = []
 for b in data["benchmarks"]:
     if b.get("error_occurred"):
         print(f"{b['name']}: {b.get('error_message', 'failed')}")
@@ -33,4 +34,14 @@ for b in data["benchmarks"]:
           f"ratio {b['ratio_durable']:.2f}")
     print(f"    peak memory during the export {b['peak_MB']:.0f} MB "
           f"(the loaded rig holds {b['rig_MB']:.0f} MB; goal <= 512)")
+    goals.append((f"{label} export of ring4 {pic.strip()}, peak memory", b["peak_MB"], 512, " MB"))
+    if "pic:0" in b["name"]:
+        goals.append((f"{label} export of ring4 against a plain write", b["ratio"], 2.0, ""))
+for what, value, limit, unit in goals:
+    met = value <= limit
+    ok = ok and met
+    print(f"goal {'met' if met else 'MISSED'}: {what}: {value:.2f}{unit} (goal <= {limit}{unit})")
+if not goals:
+    print(f"goal MISSED: {label} export of ring4: no result")
+    ok = False
 sys.exit(0 if ok else 1)

@@ -1,10 +1,11 @@
 // Loading a sample rig (remapper run, reading, analysis, clean-up) against the
-// same four nona2 runs alone. Goal on samples/ring4: at most 1.5 x.
+// same four nona2 runs alone. Goal on samples/ring4: at most 1.3 x.
 #include <benchmark/benchmark.h>
 
 #include <QProcess>
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "SampleRig.h"
 
@@ -45,6 +46,7 @@ void BM_LoadVsNona2(benchmark::State& state, const char* name) {
     const QString pto = bench::copySample(name, dir.path());
     Project project;
     double bestLoad = 1e9, bestAlone = 1e9;
+    std::vector<double> ratios;
     for (auto _ : state) {
         // Alternate so both see the same machine load.
         {
@@ -63,11 +65,16 @@ void BM_LoadVsNona2(benchmark::State& state, const char* name) {
         }
         bestLoad = std::min(bestLoad, load);
         bestAlone = std::min(bestAlone, alone);
+        ratios.push_back(load / alone);
         state.SetIterationTime(load);
     }
     state.counters["load_s"] = bestLoad;
     state.counters["nona2_s"] = bestAlone;
-    state.counters["ratio"] = bestLoad / bestAlone;
+    // Each round's pair ran under the same machine load: the median of their
+    // ratios is the goal's figure, the best times' ratio a second opinion.
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["ratio"] = ratios[ratios.size() / 2];
+    state.counters["best_ratio"] = bestLoad / bestAlone;
 }
 
 }  // namespace
@@ -75,6 +82,6 @@ void BM_LoadVsNona2(benchmark::State& state, const char* name) {
 BENCHMARK_CAPTURE(BM_LoadVsNona2, ring4, "ring4")
     ->UseManualTime()
     ->Unit(benchmark::kSecond)
-    ->Iterations(3);
+    ->Iterations(5);
 
 BENCHMARK_MAIN();

@@ -74,9 +74,13 @@ for name in ring4 ring4-full tilted-full; do
             [ -s "$WORK/$name/ours/$f" ] || { echo "nona2.sh: $name: nona2 did not write $f" >&2; status=1; }
         done
     done
+    ratio=$(calc "$wall_ours / $wall_nona")
     printf '%s, 4 cameras: nona -c %.3f s, nona2 %.3f s (best of %d), ratio %.2f (goal <= 0.50); processor time %.3f s vs %.3f s, ratio %.2f\n' \
-        "$name" "$wall_nona" "$wall_ours" "$ROUNDS" "$(calc "$wall_ours / $wall_nona")" \
+        "$name" "$wall_nona" "$wall_ours" "$ROUNDS" "$ratio" \
         "$cpu_nona" "$cpu_ours" "$(calc "$cpu_ours / $cpu_nona")"
+    if (($(calc "$ratio <= 0.5"))); then verdict=met; else verdict=MISSED status=1; fi
+    printf 'goal %s: nona2 against nona -c on %s, wall (best of %d): %.2f (goal <= 0.50)\n' \
+        "$verdict" "$name" "$ROUNDS" "$ratio"
     rm -rf "$WORK/$name/nona" "$WORK/$name/ours"
 done
 exit $status

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "system/LargeBuffers.h"
-
 namespace {
 
 using Transition = RampTransition;
@@ -127,10 +125,7 @@ void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnR
     CV_Assert(src.type() == CV_8UC4);
     // Whoever still holds the previous display image keeps its pixels.
     if (dst.data == src.data || (dst.u && dst.u->refcount > 1)) dst = cv::Mat();
-    if (dst.size() != src.size() || dst.type() != CV_8UC4) {
-        dst.create(src.size(), CV_8UC4);
-        preferLargePages(dst.data, dst.total() * dst.elemSize());
-    }
+    dst.create(src.size(), CV_8UC4);
     const int w = src.cols;
     std::vector<ColumnRange> ranges;
     for (ColumnRange r : cleared) {

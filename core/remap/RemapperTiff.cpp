@@ -6,8 +6,6 @@
 #include <future>
 #include <vector>
 
-#include "system/LargeBuffers.h"
-
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -328,7 +326,6 @@ bool readRemapperMaps(TIFF* x, TIFF* y, cv::Mat& coordMap) {
     const size_t rowBytes = size_t{width} * 4;
     const size_t stripBytes = rowBytes * rx.rowsPerStrip;
     cv::Mat both(static_cast<int>(height), static_cast<int>(width), CV_32FC2);
-    preferLargePages(both.data, both.total() * both.elemSize());
     const bool fp = rx.predictor == PREDICTOR_FLOATINGPOINT;
     const size_t half = stripBytes + kLzwSlack;
     const bool ok = forEveryStrip(rx.strips(), 2 * half, [&](size_t s, std::vector<uint8_t>& buf) {
@@ -393,7 +390,6 @@ cv::Mat readRemapperLayer(const std::string& path) {
     const bool scale = extra[0] == EXTRASAMPLE_UNASSALPHA;
     const size_t rowBytes = size_t{width} * 4;
     cv::Mat bgra(static_cast<int>(height), static_cast<int>(width), CV_8UC4);
-    preferLargePages(bgra.data, bgra.total() * bgra.elemSize());
     const bool ok = forEveryStrip(
         raw.strips(), rowBytes * raw.rowsPerStrip + kLzwSlack,
         [&](size_t s, std::vector<uint8_t>& buf) {
