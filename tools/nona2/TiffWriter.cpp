@@ -5,6 +5,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "ParallelRows.h"
 
@@ -80,7 +85,31 @@ void storeMapRow(const uint8_t* data, int cols, uint8_t* row, bool predicted) {
     uint8_t* const p1 = p0 + n;
     uint8_t* const p2 = p1 + n;
     uint8_t* const p3 = p2 + n;
-    for (size_t k = 0; k < n; ++k) {
+    size_t k = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    // Sixteen floats at a time: each plane's byte of every word, shifted down,
+    // masked and packed (the compiler does not vectorize the loop below).
+    const __m128i low = _mm_set1_epi32(0xFF);
+    for (; k + 16 <= n; k += 16) {
+        __m128i v[4];
+        for (int q = 0; q < 4; ++q)
+            v[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 4 * (k + 4 * q)));
+        // The words' bytes at bits 0, 8, 16 and 24 of each 32-bit lane.
+        auto plane = [&](uint8_t* out, auto shift) {
+            __m128i w[4];
+            for (int q = 0; q < 4; ++q)
+                w[q] = _mm_and_si128(_mm_srli_epi32(v[q], decltype(shift)::value), low);
+            const __m128i bytes =
+                _mm_packus_epi16(_mm_packs_epi32(w[0], w[1]), _mm_packs_epi32(w[2], w[3]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), bytes);
+        };
+        plane(p3, std::integral_constant<int, 0>());
+        plane(p2, std::integral_constant<int, 8>());
+        plane(p1, std::integral_constant<int, 16>());
+        plane(p0, std::integral_constant<int, 24>());
+    }
+#endif
+    for (; k < n; ++k) {
         uint32_t bits;
         std::memcpy(&bits, data + 4 * k, 4);
         p0[k] = static_cast<uint8_t>(bits >> 24);
