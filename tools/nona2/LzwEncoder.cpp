@@ -74,12 +74,19 @@ LzwEncoder::LzwEncoder() : hash_(size_t{1} << kHashBits), runs_(256), runOf_(1u 
     for (unsigned b = 0; b < 256; ++b) {
         runOf_[b] = (1u << 8) | b;
         runs_[b].reserve(64);
+        runs_[b].assign(1, static_cast<uint16_t>(b));
     }
+    usedSlots_.reserve(kTableFull);
 }
 
 void LzwEncoder::reset() {
-    std::fill(hash_.begin(), hash_.end(), 0u);
-    for (unsigned b = 0; b < 256; ++b) runs_[b].assign(1, static_cast<uint16_t>(b));
+    // Only what the last table used: a strip of one repeated byte (most of a
+    // full-canvas layer) fills a few entries, and clearing the whole hash
+    // for each strip would cost more than encoding it.
+    for (uint32_t slot : usedSlots_) hash_[slot] = 0;
+    usedSlots_.clear();
+    for (uint8_t b : grownRuns_) runs_[b].resize(1);
+    grownRuns_.clear();
 }
 
 size_t LzwEncoder::maxEncodedSize(size_t size) {
@@ -131,6 +138,7 @@ size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>
                 continue;
             }
             hash[slot] = (key << 12) | next;  // the free slot the probe ended on
+            usedSlots_.push_back(slot);
             if (++windowCodes == kWindow) {
                 if (i - windowStart < kNoiseBytes) lookupFrom = i + noiseSkip;
                 windowStart = std::max(i, lookupFrom);
@@ -138,7 +146,10 @@ size_t LzwEncoder::encode(const uint8_t* data, size_t size, std::vector<uint8_t>
             }
         }
         w.put(prefix, bits);
-        if (extendsRun) runs[c].push_back(static_cast<uint16_t>(next));
+        if (extendsRun) {
+            if (runs[c].size() == 1) grownRuns_.push_back(c);
+            runs[c].push_back(static_cast<uint16_t>(next));
+        }
         runOf[next] = extendsRun ? ((run + 1) << 8) | c : 0;
         prefix = c;
         if (++next == kTableFull) {

@@ -38,6 +38,9 @@ private:
     // b itself); runOf_[code] is k << 8 | b for such a string, 0 for any other.
     std::vector<std::vector<uint16_t>> runs_;
     std::vector<uint32_t> runOf_;
+    // What the table in use has filled, for reset().
+    std::vector<uint32_t> usedSlots_;
+    std::vector<uint8_t> grownRuns_;
 };
 
 }  // namespace nona2
