@@ -37,19 +37,24 @@ inline void finishPixel(bool defined, double sx, double sy, const ImageSampler& 
 // True when no pixel of a cell can come from the source image: its 4 x 4
 // surrounding grid points all lie beyond one edge of the image, farther than
 // the spline through them can swing between them (a Catmull-Rom patch stays
-// within 0.3 of its points' range beyond that range), with four times the
-// spline's error at the cell's centre and a pixel to spare. Far outside the
-// image the transform bends too much for the spline's 1/1000 pixel, and these
-// cells would otherwise be mapped pixel by pixel to no purpose.
-bool beyondImage(const double px[4][4], const double py[4][4], double centreError,
+// within 0.3 of its points' range beyond that range) plus `slack`: four times
+// the spline's error at the cell's centre and a pixel, or, farther out, the
+// image's own size (then neither the centre nor points the lens cannot see
+// matter). Far outside the image the transform bends too much for the
+// spline's 1/1000 pixel, and these cells would otherwise be mapped pixel by
+// pixel to no purpose.
+// The same with any `slack` beyond the swing, over the grid points whose
+// `ok` is set.
+bool beyondImage(const double px[4][4], const double py[4][4], const uint8_t ok[4][4], double slack,
                  const ImageSampler& sampler) {
-    double loX = px[0][0], hiX = loX, loY = py[0][0], hiY = loY;
+    double loX = HUGE_VAL, hiX = -HUGE_VAL, loY = HUGE_VAL, hiY = -HUGE_VAL;
     for (int b = 0; b < 4; ++b)
         for (int a = 0; a < 4; ++a) {
+            if (!ok[b][a]) continue;
             loX = std::min(loX, px[b][a]), hiX = std::max(hiX, px[b][a]);
             loY = std::min(loY, py[b][a]), hiY = std::max(hiY, py[b][a]);
         }
-    const double slack = 4.0 * centreError + 1.0;
+    if (loX > hiX) return false;
     // Valid positions round into 0 .. size - 1, so they lie at or above -0.5.
     auto beyond = [slack](double lo, double hi, int size) {
         const double swing = 0.5 * (hi - lo) + slack;
@@ -141,6 +146,7 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
     double centre[4];
     splineWeights(0.5, centre);
 
+    const double farSlack = std::max(sampler_.cols(), sampler_.rows()) + 1.0;
     // A cell no pixel of which comes from the image: no position, transparent.
     const auto clearCell = [&](int x0, int x1, int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
@@ -162,13 +168,19 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
             // Grid points ci .. ci+3, cj .. cj+3 surround the cell.
             int defined = 0;
             double px4[4][4], py4[4][4];
+            uint8_t ok4[4][4];
             for (int b = 0; b < 4; ++b) {
                 for (int a = 0; a < 4; ++a) {
                     const size_t n = node(ci + a, cj + b);
                     defined += nodeOk[n];
+                    ok4[b][a] = nodeOk[n];
                     px4[b][a] = nodeX[n];
                     py4[b][a] = nodeY[n];
                 }
+            }
+            if (defined > 0 && beyondImage(px4, py4, ok4, farSlack, sampler_)) {
+                clearCell(x0, x1, y0, y1);
+                continue;
             }
             bool smooth = defined == 16;
             // Deep inside an undefined area (behind a lens): the whole
@@ -195,7 +207,7 @@ void RectEvaluator::gridRows(int top, int bottom, Evaluation& out) const {
                 centreOk = t.map(x0 + half, y0 + half, ex, ey);
                 const double error = std::max(std::fabs(ex - ix), std::fabs(ey - iy));
                 smooth = centreOk && error <= kTolerance;
-                if (centreOk && beyondImage(px4, py4, error, sampler_)) {
+                if (centreOk && beyondImage(px4, py4, ok4, 4.0 * error + 1.0, sampler_)) {
                     clearCell(x0, x1, y0, y1);
                     continue;
                 }
