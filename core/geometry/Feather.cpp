@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "project/ZeroedImage.h"
+
 namespace {
 
 using Transition = RampTransition;
@@ -120,12 +122,42 @@ void clearColumns(cv::Mat& image, int from, int to) {
     image.colRange(from, to + 1).setTo(cv::Scalar::all(0));
 }
 
+namespace {
+
+// The pixels of `src` that are not 0 into `dst` (zeros), but for the columns
+// in `cleared` (ascending, disjoint, within the row); runs of four zero pixels
+// are crossed in one step.
+void copyNonZero(const uint32_t* src, uint32_t* dst, int width,
+                 const std::vector<ColumnRange>& cleared) {
+    size_t next = 0;  // the first cleared range not yet passed
+    int k = 0;
+    while (k < width) {
+        if (next < cleared.size() && k >= cleared[next].from) {
+            k = std::max(k, cleared[next++].to + 1);
+            continue;
+        }
+        const int stop = next < cleared.size() ? std::min(width, cleared[next].from) : width;
+        while (k + 4 <= stop && (src[k] | src[k + 1] | src[k + 2] | src[k + 3]) == 0) k += 4;
+        while (k < stop && src[k] == 0) ++k;
+        int end = k;
+        while (end < stop && src[end] != 0) ++end;
+        std::memcpy(dst + k, src + k, static_cast<size_t>(end - k) * 4);
+        k = end;
+    }
+}
+
+}  // namespace
+
 void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnRange>& cleared,
                      int startWidth, int endWidth) {
     CV_Assert(src.type() == CV_8UC4);
     // Whoever still holds the previous display image keeps its pixels.
     if (dst.data == src.data || (dst.u && dst.u->refcount > 1)) dst = cv::Mat();
-    dst.create(src.size(), CV_8UC4);
+    // A fresh display image starts as zeros, which only the source's other
+    // pixels are copied over: most of a full-canvas layer is transparent
+    // black, and its memory is then never touched.
+    const bool fresh = dst.size() != src.size() || dst.type() != CV_8UC4;
+    if (fresh) dst = zeroedImage(src.rows, src.cols, CV_8UC4);
     const int w = src.cols;
     std::vector<ColumnRange> ranges;
     for (ColumnRange r : cleared) {
@@ -133,15 +165,30 @@ void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnR
         r.to = std::min(r.to, w - 1);
         if (r.from <= r.to) ranges.push_back(r);
     }
+    // In column order, overlaps merged: the row copy walks them left to right.
+    std::sort(ranges.begin(), ranges.end(),
+              [](const ColumnRange& a, const ColumnRange& b) { return a.from < b.from; });
+    std::vector<ColumnRange> merged;
+    for (const ColumnRange& r : ranges) {
+        if (!merged.empty() && r.from <= merged.back().to + 1)
+            merged.back().to = std::max(merged.back().to, r.to);
+        else
+            merged.push_back(r);
+    }
+    ranges.swap(merged);
     const bool feather = startWidth > 0 || endWidth > 0;
     std::vector<Transition> transitions;
     const size_t rowBytes = static_cast<size_t>(w) * 4;
     for (int r = 0; r < src.rows; ++r) {
         uchar* d = dst.ptr<uchar>(r);
-        std::memcpy(d, src.ptr<uchar>(r), rowBytes);
-        for (const ColumnRange& c : ranges)
-            std::memset(d + static_cast<size_t>(c.from) * 4, 0,
-                        static_cast<size_t>(c.to - c.from + 1) * 4);
+        if (fresh) {
+            copyNonZero(words(src.ptr<uchar>(r)), reinterpret_cast<uint32_t*>(d), w, ranges);
+        } else {
+            std::memcpy(d, src.ptr<uchar>(r), rowBytes);
+            for (const ColumnRange& c : ranges)
+                std::memset(d + static_cast<size_t>(c.from) * 4, 0,
+                            static_cast<size_t>(c.to - c.from + 1) * 4);
+        }
         if (!feather) continue;
         // The row is in cache now; the cropped row is the mask of its own ramps.
         findTransitions(words(d), w, transitions);

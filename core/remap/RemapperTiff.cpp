@@ -6,6 +6,8 @@
 #include <future>
 #include <vector>
 
+#include "project/ZeroedImage.h"
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
@@ -159,7 +161,9 @@ void storeMapRow(const uint8_t* x, const uint8_t* y, uint32_t width, bool planes
 }
 
 // One layer row, RGBA as stored, into BGRA; with `scale` (an unassociated
-// alpha) the colours scaled by alpha as libtiff's RGBA reader does.
+// alpha) the colours scaled by alpha as libtiff's RGBA reader does. `out`
+// starts as zeros: transparent black pixels (most of a full-canvas layer)
+// are not written, so their memory is never touched.
 void storeLayerRow(const uint8_t* rgba, uint32_t width, bool scale, uint8_t* out) {
     uint32_t i = 0;
 #if defined(__SSE2__) || defined(_M_X64)
@@ -169,6 +173,7 @@ void storeLayerRow(const uint8_t* rgba, uint32_t width, bool scale, uint8_t* out
     const __m128i opaque = _mm_set1_epi32(255);
     for (; i + 4 <= width; i += 4) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rgba + 4 * i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) == 0xFFFF) continue;
         const __m128i alpha = _mm_srli_epi32(v, 24);
         const __m128i clear = _mm_cmpeq_epi32(alpha, _mm_setzero_si128());
         if (scale &&
@@ -185,6 +190,7 @@ void storeLayerRow(const uint8_t* rgba, uint32_t width, bool scale, uint8_t* out
         const uint8_t* p = rgba + 4 * i;
         uint8_t* o = out + 4 * i;
         const unsigned a = p[3];
+        if ((p[0] | p[1] | p[2] | a) == 0) continue;
         if (!scale || a == 255) {
             o[0] = p[2], o[1] = p[1], o[2] = p[0];
         } else {
@@ -389,7 +395,7 @@ cv::Mat readRemapperLayer(const std::string& path) {
     // colours of an unassociated alpha by it; the same here, to the byte.
     const bool scale = extra[0] == EXTRASAMPLE_UNASSALPHA;
     const size_t rowBytes = size_t{width} * 4;
-    cv::Mat bgra(static_cast<int>(height), static_cast<int>(width), CV_8UC4);
+    cv::Mat bgra = zeroedImage(static_cast<int>(height), static_cast<int>(width), CV_8UC4);
     const bool ok = forEveryStrip(
         raw.strips(), rowBytes * raw.rowsPerStrip + kLzwSlack,
         [&](size_t s, std::vector<uint8_t>& buf) {
