@@ -148,6 +148,26 @@ void copyNonZero(const uint32_t* src, uint32_t* dst, int width,
 
 }  // namespace
 
+std::vector<ColumnRange> normalizedRanges(std::vector<ColumnRange> ranges, int width) {
+    for (ColumnRange& r : ranges) {
+        r.from = std::max(r.from, 0);
+        r.to = std::min(r.to, width - 1);
+    }
+    ranges.erase(std::remove_if(ranges.begin(), ranges.end(),
+                                [](const ColumnRange& r) { return r.from > r.to; }),
+                 ranges.end());
+    std::sort(ranges.begin(), ranges.end(),
+              [](const ColumnRange& a, const ColumnRange& b) { return a.from < b.from; });
+    std::vector<ColumnRange> out;
+    for (const ColumnRange& r : ranges) {
+        if (!out.empty() && r.from <= out.back().to + 1)
+            out.back().to = std::max(out.back().to, r.to);
+        else
+            out.push_back(r);
+    }
+    return out;
+}
+
 void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnRange>& cleared,
                      int startWidth, int endWidth) {
     CV_Assert(src.type() == CV_8UC4);
@@ -159,23 +179,8 @@ void copyCropFeather(const cv::Mat& src, cv::Mat& dst, const std::vector<ColumnR
     const bool fresh = dst.size() != src.size() || dst.type() != CV_8UC4;
     if (fresh) dst = zeroedImage(src.rows, src.cols, CV_8UC4);
     const int w = src.cols;
-    std::vector<ColumnRange> ranges;
-    for (ColumnRange r : cleared) {
-        r.from = std::max(r.from, 0);
-        r.to = std::min(r.to, w - 1);
-        if (r.from <= r.to) ranges.push_back(r);
-    }
-    // In column order, overlaps merged: the row copy walks them left to right.
-    std::sort(ranges.begin(), ranges.end(),
-              [](const ColumnRange& a, const ColumnRange& b) { return a.from < b.from; });
-    std::vector<ColumnRange> merged;
-    for (const ColumnRange& r : ranges) {
-        if (!merged.empty() && r.from <= merged.back().to + 1)
-            merged.back().to = std::max(merged.back().to, r.to);
-        else
-            merged.push_back(r);
-    }
-    ranges.swap(merged);
+    // In column order, overlaps joined: the row copy walks them left to right.
+    const std::vector<ColumnRange> ranges = normalizedRanges(cleared, w);
     const bool feather = startWidth > 0 || endWidth > 0;
     std::vector<Transition> transitions;
     const size_t rowBytes = static_cast<size_t>(w) * 4;

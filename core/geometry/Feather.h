@@ -32,6 +32,9 @@ struct ColumnRange {
     int to = -1;
 };
 
+// `ranges` clipped to 0..width-1, sorted, overlapping or touching ones joined.
+std::vector<ColumnRange> normalizedRanges(std::vector<ColumnRange> ranges, int width);
+
 // What a display image is made of: the source with `cleared` columns zeroed,
 // then ramps of startWidth / endWidth at every region edge of each row.
 struct CropPlan {

@@ -6,27 +6,6 @@
 
 namespace {
 
-// Clipped to 0..width-1, sorted, overlapping or touching ranges joined.
-std::vector<ColumnRange> normalized(std::vector<ColumnRange> ranges, int width) {
-    for (ColumnRange& r : ranges) {
-        r.from = std::max(r.from, 0);
-        r.to = std::min(r.to, width - 1);
-    }
-    ranges.erase(std::remove_if(ranges.begin(), ranges.end(),
-                                [](const ColumnRange& r) { return r.from > r.to; }),
-                 ranges.end());
-    std::sort(ranges.begin(), ranges.end(),
-              [](const ColumnRange& a, const ColumnRange& b) { return a.from < b.from; });
-    std::vector<ColumnRange> out;
-    for (const ColumnRange& r : ranges) {
-        if (!out.empty() && r.from <= out.back().to + 1)
-            out.back().to = std::max(out.back().to, r.to);
-        else
-            out.push_back(r);
-    }
-    return out;
-}
-
 bool covers(const std::vector<ColumnRange>& ranges, int column) {
     for (const ColumnRange& r : ranges)
         if (r.from <= column && column <= r.to) return true;
@@ -224,7 +203,7 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
                                                     const CropPlan& plan) {
     CV_Assert(src.type() == CV_8UC4);
     const int w = src.cols;
-    std::vector<ColumnRange> cleared = normalized(plan.cleared, w);
+    std::vector<ColumnRange> cleared = normalizedRanges(plan.cleared, w);
     if (!holdsResultOf(src, dst)) {
         const bool sameSource =
             src.data == source_.data && src.size() == source_.size() && src.step == source_.step;
@@ -276,7 +255,7 @@ std::vector<cv::Rect> IncrementalCropFeather::apply(const cv::Mat& src, cv::Mat&
             if (!((t.start ? sameStart : sameEnd) && contains(before, t)))
                 dirty.push_back(rampColumns(t, w, plan.startWidth, plan.endWidth));
         if (dirty.empty()) continue;
-        dirty = normalized(std::move(dirty), w);
+        dirty = normalizedRanges(std::move(dirty), w);
         if (dirty.empty()) continue;
 
         // Each part is computed in a scratch row and only the pixels that differ
