@@ -72,19 +72,29 @@ cv::Size imageFileSize(const std::string& path, std::string* problem) {
     in.read(reinterpret_cast<char*>(head), sizeof(head));
     const std::streamsize got = in.gcount();
     in.clear();
+    cv::Size size;
     if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
-        const cv::Size size = jpegSize(in);
-        if (!size.empty()) return size;
+        size = jpegSize(in);
     } else if (got >= 24 && bigEndian32(head) == 0x89504E47u &&
                bigEndian32(head + 12) == 0x49484452u) {
         // The PNG signature, then the IHDR chunk with width and height.
         const uint32_t w = bigEndian32(head + 16), h = bigEndian32(head + 20);
         if (w > 0 && h > 0 && w <= INT32_MAX && h <= INT32_MAX)
-            return cv::Size(static_cast<int>(w), static_cast<int>(h));
+            size = cv::Size(static_cast<int>(w), static_cast<int>(h));
     } else if (got >= 4 &&
                ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M'))) {
-        const cv::Size size = tiffSize(path);
-        if (!size.empty()) return size;
+        size = tiffSize(path);
+    }
+    if (!size.empty()) {
+        // What OpenCV's reader refuses to decode (its default limits) is no
+        // usable frame, whatever its header claims.
+        if (size.width <= (1 << 20) && size.height <= (1 << 20) &&
+            int64_t(size.width) * size.height <= (int64_t(1) << 30))
+            return size;
+        if (problem)
+            *problem = "its header claims " + std::to_string(size.width) + " x " +
+                       std::to_string(size.height) + " pixels, more than an image may have";
+        return cv::Size();
     }
     try {
         return cv::imread(path, cv::IMREAD_UNCHANGED).size();

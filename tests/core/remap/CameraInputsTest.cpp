@@ -156,8 +156,8 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
     EXPECT_EQ(cam.offsetX, 0);
 
     // A 69-byte source whose header claims 65535 x 65535: without a layer
-    // (the remapper refused it) it is not decoded; with one, OpenCV's refusal
-    // is a message, not an exception.
+    // (the remapper refused it) it is not read; with one, its size is refused
+    // with a message, nothing decoded.
     const char bomb[] =
         "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\xff\xff\0\0\xff\xff\x08\x02\0\0\0\x39gN\x07\0\0\0"
         "\x0cIDATx\x9c\x63```\0\0\0\x04\0\x01\xf6\x17\x38U\0\0\0\0IEND\xae\x42\x60\x82";
@@ -169,8 +169,10 @@ TEST_F(Files, CameraInputsFromRemapperFiles) {
               std::string::npos);
     cam.imagePath = path("pic0000.tif");
     loadCameraInputs(cam, 3);
-    EXPECT_TRUE(cam.sourceImage.empty());
-    EXPECT_NE(console.take().find("bomb.png: source image cannot be read: "), std::string::npos);
+    EXPECT_TRUE(cam.sourceSize.empty());
+    EXPECT_NE(console.take().find("bomb.png: source image cannot be read: its header claims 65535 "
+                                  "x 65535 pixels"),
+              std::string::npos);
 }
 
 // A source image's size comes from its header where the format has one, and

@@ -159,9 +159,7 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
          1,
          "settings file " + badSettings + ": written by a newer program (format 9; "},
         {{"export", "--settings", out("none.json"), pto()}, 1, "--no-settings exports without"},
-        {{"export", huge},
-         1,
-         "orvikjoint-cli: the layers of this project (2 cameras, the largest "},
+        {{"export", huge}, 1, "the layers of this project (2 cameras, the largest "},
     };
     QFile::remove(out("Camera_2K_Project.tab"));
     for (const Case& c : cases) {
