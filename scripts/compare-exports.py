@@ -6,13 +6,13 @@
 Each build exports copies of samples/ring4 and samples/fisheye3, as saved and
 with r:CROP removed (every layer the whole canvas), with --auto and with
 --blend 20000 --crop 20000, each into a folder with pic/. Then, per case: both
-device tables, every debug image, the settings file, the exit code and the
-console output (but for the remapper's progress lines) must be identical;
-QuickWeave_Projcet.tab must agree in its header, drawing order, every camera's
-offset, size and weights, and in the position of every pixel whose weight is
-not 0. Positions at weight-0 pixels may differ (a remapper may leave -1
-outside the source image); how many do is reported. Exit code 0 when
-every case agrees."""
+device tables, every debug image, the settings file (when either build writes
+one), the exit code and the console output (but for the remapper's progress
+lines) must be identical; QuickWeave_Projcet.tab must agree in its header,
+drawing order, every camera's offset, size and weights, and in the position
+of every pixel whose weight is not 0. Positions at weight-0 pixels may differ
+(a remapper may leave -1 outside the source image); how many do is reported.
+Exit code 0 when every case agrees."""
 import filecmp
 import os
 import re
@@ -99,13 +99,19 @@ def main():
             problems = [] if old_code == new_code else [f"exit codes {old_code} and {new_code}"]
             if old_out != new_out:
                 problems.append("console output differs")
-            same_files = ["Camera_2K_Project.tab", "Camera_4K_Project.tab", rig + ".orvik.json"] + [
+            # The settings file, where the build writes one.
+            settings = [rig + ".orvik.json"] if any(
+                os.path.exists(os.path.join(d, rig + ".orvik.json")) for d in (old, new)) else []
+            same_files = ["Camera_2K_Project.tab", "Camera_4K_Project.tab"] + settings + [
                 "pic/" + f for f in sorted(os.listdir(os.path.join(old, "pic")))]
             if sorted(os.listdir(os.path.join(old, "pic"))) != sorted(
                     os.listdir(os.path.join(new, "pic"))):
                 problems.append("different debug images written")
             for f in same_files:
-                if not filecmp.cmp(os.path.join(old, f), os.path.join(new, f), shallow=False):
+                a, b = os.path.join(old, f), os.path.join(new, f)
+                if not (os.path.exists(a) and os.path.exists(b)):
+                    problems.append(f"{f} written by one build only")
+                elif not filecmp.cmp(a, b, shallow=False):
                     problems.append(f"{f} differs")
             qw_problems, unweighted = quickweave_differences(
                 os.path.join(old, "QuickWeave_Projcet.tab"), os.path.join(new, "QuickWeave_Projcet.tab"))
