@@ -229,6 +229,9 @@ void MainWindow::loadSequence(const std::string& path) {
 }
 
 void MainWindow::checkCoverage() {
+    // A project refused as too large for memory has nothing loaded, and its
+    // panorama-sized coverage masks would not fit either.
+    if (!currentProject()->loaded) return;
     showCoverage(coverage.check(*currentProject()));
 }
 
@@ -305,6 +308,7 @@ QStringList MainWindow::exportGaps(QStringList* holes) {
         cameras << QString::fromStdString(c.message());
         messages->add(cameras.back(), false);
     }
+    if (!currentProject()->loaded) return cameras;  // see checkCoverage
     const CoverageReport& report = coverage.check(*currentProject());
     if (report.hasHoles()) {
         *holes << holesDetails(report);

@@ -60,6 +60,8 @@ ProjectSight loadProjectSight(Project& project, const QString& pto, const TableF
     const LoadOutcome outcome = runLoadSequence(project, toLocal8BitString(pto), options);
     if (!outcome.settingsError.isEmpty())
         sight.error = outcome.settingsError;
+    else if (!outcome.memoryError.isEmpty())
+        sight.error = outcome.memoryError;
     else if (!outcome.remapperError.isEmpty())
         sight.error = outcome.remapperError;
     else
