@@ -21,7 +21,7 @@ protected:
     // Two overlapping cameras whose layers reach past their 640 x 480 source
     // images on every side; weight 200 where the position is inside, else 0.
     void rigWithOutsidePixels(const std::function<cv::Vec2f(cv::Vec2f)>& outside) {
-        auto spec = [&](int ox, int oy, float dx) {
+        auto camera = [&](int ox, int oy, float dx) {
             CameraSpec s = testsupport::cameraSpec(300, 220, ox, oy);
             s.sourceWidth = 640;
             s.sourceHeight = 480;
@@ -36,7 +36,7 @@ protected:
             s.alpha = [=](int c, int r) { return uint8_t(inside(position(c, r)) ? 200 : 0); };
             return s;
         };
-        rig(520, 260, {spec(0, 10, 60.0f), spec(210, 25, 95.0f)});
+        rig(520, 260, {camera(0, 10, 60.0f), camera(210, 25, 95.0f)});
     }
 
     // Every file the three exports write, by name; the 2K and 4K debug images
