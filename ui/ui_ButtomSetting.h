@@ -10,6 +10,8 @@
 #include <QSlider>
 #include <QWidget>
 
+#include "project/SliderRange.h"
+
 class Ui_ButtomSetting {
 public:
     QGridLayout* gridLayout_2;
@@ -38,7 +40,7 @@ public:
 
         BlendSlider = new QSlider(ButtomSetting);
         BlendSlider->setObjectName(QString::fromUtf8("BlendSlider"));
-        BlendSlider->setMaximum(60000);
+        BlendSlider->setMaximum(kSliderMax);
         BlendSlider->setOrientation(Qt::Horizontal);
 
         gridLayout->addWidget(BlendSlider, 0, 1, 1, 2);
@@ -58,7 +60,7 @@ public:
 
         CutSilder = new QSlider(ButtomSetting);
         CutSilder->setObjectName(QString::fromUtf8("CutSilder"));
-        CutSilder->setMaximum(60000);
+        CutSilder->setMaximum(kSliderMax);
         CutSilder->setOrientation(Qt::Horizontal);
 
         gridLayout->addWidget(CutSilder, 1, 1, 1, 1);

@@ -15,6 +15,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "project/SliderRange.h"
+
 class Ui_CameraSetting {
 public:
     QFormLayout* formLayout;
@@ -141,7 +143,7 @@ public:
         dirction_sliderL = new QSlider(Cam0);
         dirction_sliderL->setObjectName(QString::fromUtf8("dirction_sliderL"));
         dirction_sliderL->setMinimumSize(QSize(0, 0));
-        dirction_sliderL->setMaximum(60000);
+        dirction_sliderL->setMaximum(kSliderMax);
         dirction_sliderL->setOrientation(Qt::Horizontal);
 
         px_line->addWidget(dirction_sliderL);
@@ -165,7 +167,7 @@ public:
         direction_sliderR = new QSlider(Cam0);
         direction_sliderR->setObjectName(QString::fromUtf8("direction_sliderR"));
         direction_sliderR->setMinimumSize(QSize(0, 0));
-        direction_sliderR->setMaximum(60000);
+        direction_sliderR->setMaximum(kSliderMax);
         direction_sliderR->setOrientation(Qt::Horizontal);
 
         px_line_2->addWidget(direction_sliderR);

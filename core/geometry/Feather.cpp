@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "project/SliderRange.h"
 #include "project/ZeroedImage.h"
 
 namespace {
@@ -101,17 +102,21 @@ void featherAlpha(cv::Mat& image, const cv::Mat& mask, int startWidth, int endWi
 }
 
 int cutPixels(int cutValue, int width) {
-    return static_cast<int>(static_cast<float>(cutValue) / 60000.0f * static_cast<float>(width));
+    return static_cast<int>(static_cast<float>(cutValue) / static_cast<float>(kSliderMax) *
+                            static_cast<float>(width));
 }
 
 int blendPixels(int blendValue, int width) {
-    return static_cast<int>(static_cast<float>(blendValue) / 600000.0f * static_cast<float>(width));
+    // The whole blend range is a tenth of the width.
+    return static_cast<int>(static_cast<float>(blendValue) / (kSliderMax * 10.0f) *
+                            static_cast<float>(width));
 }
 
 int trimPixels(int cutPx, int trimValue, int width) {
     const float base = static_cast<float>(width / 3 - cutPx);
-    return static_cast<int>(base -
-                            static_cast<float>(trimValue) / 150000.0f * static_cast<float>(width));
+    // The whole trim range is two fifths of the width.
+    return static_cast<int>(base - static_cast<float>(trimValue) / (kSliderMax * 2.5f) *
+                                       static_cast<float>(width));
 }
 
 void clearColumns(cv::Mat& image, int from, int to) {

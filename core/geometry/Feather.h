@@ -14,8 +14,8 @@
 // less adds no ramp.
 void featherAlpha(cv::Mat& image, const cv::Mat& mask, int startWidth, int endWidth);
 
-// Slider values (0..60000) in pixels of an image `width` columns wide, single
-// precision, truncated toward zero.
+// Slider values (0..kSliderMax, project/SliderRange.h) in pixels of an image `width` columns wide,
+// single precision, truncated toward zero.
 int cutPixels(int cutValue, int width);
 int blendPixels(int blendValue, int width);
 // How far a trimmed start (resp. end) edge moves left (resp. right) of the scanned

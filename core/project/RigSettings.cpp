@@ -14,10 +14,9 @@
 #include "file/InputFile.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
+#include "project/SliderRange.h"
 
 namespace {
-
-constexpr int kSliderMax = 60000;
 
 // A settings file holds a few hundred bytes per camera; anything much larger
 // is not one, and is refused before it is read.

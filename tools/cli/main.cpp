@@ -22,6 +22,7 @@
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
+#include "project/SliderRange.h"
 
 namespace {
 
@@ -125,8 +126,8 @@ QString parseArgs(const QStringList& args, Options* o) {
             o->allowHoles = true;
         } else if (a == "--blend" || a == "--crop") {
             int n = 0;
-            if (!value(&v) || !parseInt(v, 0, 60000, &n))
-                return QString("%1 needs a value from 0 to 60000").arg(a);
+            if (!value(&v) || !parseInt(v, 0, kSliderMax, &n))
+                return QString("%1 needs a value from 0 to %2").arg(a).arg(kSliderMax);
             (a == "--blend" ? o->blend : o->crop) = n;
         } else if (a == "--remap-timeout") {
             if (!value(&v) || !parseInt(v, 1, 1000000, &o->remapTimeout))
@@ -135,8 +136,12 @@ QString parseArgs(const QStringList& args, Options* o) {
             const QStringList parts = value(&v) ? v.split(':') : QStringList();
             Trim t{};
             if (parts.size() != 3 || !parseInt(parts[0], 0, 1 << 20, &t.camera) ||
-                !parseInt(parts[1], 0, 60000, &t.left) || !parseInt(parts[2], 0, 60000, &t.right))
-                return "--trim needs CAM:L:R with a camera index and two values from 0 to 60000";
+                !parseInt(parts[1], 0, kSliderMax, &t.left) ||
+                !parseInt(parts[2], 0, kSliderMax, &t.right))
+                return QString(
+                           "--trim needs CAM:L:R with a camera index and two values from 0 "
+                           "to %1")
+                    .arg(kSliderMax);
             o->trims.push_back(t);
         } else if (a == "--order") {
             if (!value(&v)) return "--order needs a comma-separated list of camera indices";
