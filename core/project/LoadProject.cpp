@@ -1,6 +1,7 @@
 #include <QString>
 #include <cstdio>
 
+#include "file/RemapOutputNames.h"
 #include "project/Project.h"
 #include "project/PtoReader.h"
 #include "project/Reporter.h"
@@ -33,8 +34,14 @@ void Project::useWorkFolder(const QString& folder) {
     tiffPath = folder;
     for (size_t j = 0; j < cameras.size(); ++j) {
         Camara& cam = cameras[j];
-        cam.imagePath = toLocal8BitString(QString("%1/pic000%2.tif").arg(tiffPath).arg(j));
-        cam.mapXPath = toLocal8BitString(QString("%1/pic000%2_x.tif").arg(tiffPath).arg(j));
-        cam.mapYPath = toLocal8BitString(QString("%1/pic000%2_y.tif").arg(tiffPath).arg(j));
+        const int i = static_cast<int>(j);
+        auto path = [&](RemapOutput which) {
+            return toLocal8BitString(
+                tiffPath + "/" +
+                QString::fromStdString(remapOutputName(kRemapOutputPrefix, i, which)));
+        };
+        cam.imagePath = path(RemapOutput::Layer);
+        cam.mapXPath = path(RemapOutput::MapX);
+        cam.mapYPath = path(RemapOutput::MapY);
     }
 }

@@ -16,6 +16,7 @@
 
 #include "file/AtomicReplace.h"
 #include "file/InputFile.h"
+#include "file/RemapOutputNames.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
@@ -37,7 +38,9 @@ namespace {
 const char kMarker[] = ".orvikjoint-work";
 
 // The remapper's partial outputs ("pic0003.tif.part1234") of an interrupted run.
-const QString kPartialPattern = QString("pic000*.tif%1*").arg(AtomicReplace::kMarker);
+const QString kPartialPattern =
+    QString("%1*.tif%2*")
+        .arg(QString::fromStdString(remapOutputStem(kRemapOutputPrefix)), AtomicReplace::kMarker);
 
 // The script and every remapper it starts share one process group, so the
 // whole run can be ended at once; the child also ends when the tool dies.
@@ -111,7 +114,8 @@ void endRun(QProcess& process) {
 #endif
 }
 
-const char kRemapOptions[] = "-c -z LZW -r ldr -m TIFF_m -o \"pic\" -i";
+const QString kRemapOptions =
+    QString("-c -z LZW -r ldr -m TIFF_m -o \"%1\" -i").arg(kRemapOutputPrefix);
 
 // The script announces each camera before its remapper starts, so that a run
 // ended by a time limit can name the camera it was stuck on.
@@ -119,9 +123,11 @@ const char kCameraMark[] = "orvikjoint: remapping camera ";
 
 // The three files the remapper leaves for camera i (names as loadProject sets them).
 QStringList cameraOutputs(const QString& workFolder, int i) {
-    return {QString("%1/pic000%2.tif").arg(workFolder).arg(i),
-            QString("%1/pic000%2_x.tif").arg(workFolder).arg(i),
-            QString("%1/pic000%2_y.tif").arg(workFolder).arg(i)};
+    QStringList paths;
+    for (RemapOutput which : {RemapOutput::Layer, RemapOutput::MapX, RemapOutput::MapY})
+        paths << workFolder + "/" +
+                     QString::fromStdString(remapOutputName(kRemapOutputPrefix, i, which));
+    return paths;
 }
 
 #ifndef Q_OS_WIN

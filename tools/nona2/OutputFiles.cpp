@@ -10,6 +10,7 @@
 
 #include "TiffWriter.h"
 #include "file/AtomicReplace.h"
+#include "file/RemapOutputNames.h"
 
 namespace nona2 {
 
@@ -28,16 +29,20 @@ struct LayerFiles::File {
     }
 };
 
-LayerFiles::LayerFiles(std::string base, bool withMaps, int compression, int workers)
-    : base_(std::move(base)), withMaps_(withMaps), compression_(compression), workers_(workers) {}
+LayerFiles::LayerFiles(std::string prefix, int index, bool withMaps, int compression, int workers)
+    : prefix_(std::move(prefix)),
+      index_(index),
+      withMaps_(withMaps),
+      compression_(compression),
+      workers_(workers) {}
 
 LayerFiles::~LayerFiles() = default;
 
 bool LayerFiles::begin(int left, int top, int width, int height, std::string& error) {
     left_ = left, top_ = top, width_ = width, height_ = height;
-    const char* const suffixes[] = {".tif", "_x.tif", "_y.tif"};
     for (int k = 0; k < (withMaps_ ? 3 : 1); ++k) {
-        files_.push_back(std::make_unique<File>(base_ + suffixes[k]));
+        files_.push_back(
+            std::make_unique<File>(remapOutputName(prefix_, index_, static_cast<RemapOutput>(k))));
         File& f = *files_.back();
         errno = 0;
         f.tif = TIFFOpen(f.target.temporary().c_str(), "w");

@@ -9,8 +9,9 @@
 
 namespace nona2 {
 
-// Writes the layer it receives as BASE.tif and, with `withMaps`, its maps as
-// BASE_x.tif and BASE_y.tif (`compression` a TIFF code, see compressionCode),
+// Writes the layer it receives for image `index` as PREFIX000N.tif and, with
+// `withMaps`, its maps as PREFIX000N_x.tif and PREFIX000N_y.tif (the names of
+// file/RemapOutputNames.h; `compression` a TIFF code, see compressionCode),
 // each band as it arrives, its LZW strips compressed on `workers` threads. The
 // files are written under temporary names beside their targets and renamed
 // into place by finish() only when all of them are complete. Every failure
@@ -18,7 +19,7 @@ namespace nona2 {
 // files are then gone (a file renamed before a later rename failed stays).
 class LayerFiles : public LayerSink {
 public:
-    LayerFiles(std::string base, bool withMaps, int compression, int workers);
+    LayerFiles(std::string prefix, int index, bool withMaps, int compression, int workers);
     ~LayerFiles() override;
 
     bool begin(int left, int top, int width, int height, std::string& error) override;
@@ -36,7 +37,8 @@ public:
 private:
     struct File;
 
-    std::string base_;
+    std::string prefix_;
+    int index_;
     bool withMaps_;
     int compression_;
     int workers_;

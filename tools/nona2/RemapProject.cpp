@@ -9,6 +9,7 @@
 #include "PtoProject.h"
 #include "Remapper.h"
 #include "TiffWriter.h"
+#include "file/RemapOutputNames.h"
 #include "system/MachineMemory.h"
 
 namespace nona2 {
@@ -107,8 +108,8 @@ int remapProject(const RunOptions& args) {
                          error.c_str());
             return 1;
         }
-        const std::string base = args.prefix + "000" + std::to_string(index);
-        LayerFiles files(base, args.coordinates, compression, workerCount(args.threads));
+        LayerFiles files(args.prefix, index, args.coordinates, compression,
+                         workerCount(args.threads));
         int validPixels = 0;
         if (!remapImage(project, index, source, options, files, validPixels, error) ||
             !files.finish(error)) {
