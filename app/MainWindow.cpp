@@ -554,9 +554,9 @@ void MainWindow::on_actionExport_All_triggered() {
         ExportResult (*run)(const Project&, TableBatch*);
     };
     // In the menu's order.
-    const Table tables[] = {{"QuickWeave_Projcet.tab", exportQuickWeave},
-                            {"Camera_2K_Project.tab", exportCamera2K},
-                            {"Camera_4K_Project.tab", exportCamera4K}};
+    const Table tables[] = {{kQuickWeaveFileName, exportQuickWeave},
+                            {kCamera2KFileName, exportCamera2K},
+                            {kCamera4KFileName, exportCamera4K}};
     // One box at the end instead of a completion box per table.
     setExportDoneHandler([] {});
     QStringList written, failed;

@@ -9,8 +9,6 @@
 #include "project/Project.h"
 #include "project/Reporter.h"
 
-const char* const kCamera2KFileName = "Camera_2K_Project.tab";
-
 namespace {
 
 // The device reads output rectangles whose left edge and width are multiples

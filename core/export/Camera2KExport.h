@@ -12,7 +12,7 @@ class Project;
 class TableBatch;
 
 // The table's file name inside the project folder.
-extern const char* const kCamera2KFileName;
+constexpr const char* kCamera2KFileName = "Camera_2K_Project.tab";
 
 // Why a W x H panorama of N cameras does not fit the 2K table's 16-bit sizes
 // and 8-bit block numbers, empty when it does (N within the blend table's

@@ -11,8 +11,6 @@
 #include "export/WeightVolume.h"
 #include "project/Project.h"
 
-const char* const kQuickWeaveFileName = "QuickWeave_Projcet.tab";
-
 namespace {
 
 ExportResult writeProject(const ExportSnapshot& snap, const std::string& path, TableBatch* batch) {

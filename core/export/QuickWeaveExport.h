@@ -9,7 +9,7 @@ class TableBatch;
 
 // The file name inside the project folder (the product reads it under this
 // exact, misspelt name).
-extern const char* const kQuickWeaveFileName;
+constexpr const char* kQuickWeaveFileName = "QuickWeave_Projcet.tab";
 
 // Writes projectDir + "QuickWeave_Projcet.tab" and its console line, then shows
 // the completion notice. The project is only read (its coordinate maps keep
