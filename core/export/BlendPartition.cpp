@@ -1,5 +1,17 @@
 #include "export/BlendPartition.h"
 
+#include "export/LittleEndianWriter.h"
+
+void BlendRecordHeader::writeTo(LittleEndianWriter& out) const {
+    uint8_t b[kBytes];
+    storeU16(b + kRowAt, rowField);
+    storeU16(b + kXAt, x);
+    storeU16(b + kWidthAt, width);
+    b[kByte6At] = byte6;
+    b[kByte7At] = byte7;
+    out.bytes(b, kBytes);
+}
+
 BlendPartition blendPartition(int W, int N) {
     BlendPartition p;
     p.W = W;

@@ -1,6 +1,6 @@
 // What the blend tables of the device tables share: the cut of every panorama
-// row into column blocks, one record per block, and the outcome of writing a
-// table.
+// row into column blocks, one record per block, the header every record starts
+// with, and the outcome of writing a table.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,41 @@
 #include <string>
 
 #include "export/ExportResult.h"
+
+class LittleEndianWriter;
+
+// The 8-byte header of a blend record, the same in both formats (little-endian):
+//   0: uint16 row field   2: uint16 first column   4: uint16 width
+//   6: uint8 byte 6       7: uint8 byte 7
+// then width x N weight bytes. What the row field and bytes 6 and 7 hold
+// belongs to each format. The writers write it and the readers read it here.
+struct BlendRecordHeader {
+    static constexpr int kRowAt = 0;
+    static constexpr int kXAt = 2;
+    static constexpr int kWidthAt = 4;
+    static constexpr int kByte6At = 6;
+    static constexpr int kByte7At = 7;
+    static constexpr int kBytes = 8;
+
+    uint16_t rowField = 0;
+    uint16_t x = 0;
+    uint16_t width = 0;
+    uint8_t byte6 = 0;
+    uint8_t byte7 = 0;
+
+    void writeTo(LittleEndianWriter& out) const;
+    // The header at file offset `at` of a little-endian view (ByteView).
+    template <class View>
+    static BlendRecordHeader readFrom(const View& in, uint64_t at) {
+        BlendRecordHeader h;
+        h.rowField = in.u16(at + kRowAt);
+        h.x = in.u16(at + kXAt);
+        h.width = in.u16(at + kWidthAt);
+        h.byte6 = in.u8(at + kByte6At);
+        h.byte7 = in.u8(at + kByte7At);
+        return h;
+    }
+};
 
 // Most cameras a blend table can hold: beyond it the block width would be 0.
 constexpr int kMaxBlendCameras = 750;
@@ -29,11 +64,14 @@ struct BlendPartition {
     int width(int m) const { return m == blockCount - 1 ? W - m * blockWidth : blockWidth; }
     // Only the last block can be misaligned, exactly when W is not a multiple of 4.
     bool aligned(int m) const { return start(m) % kAlignment == 0 && width(m) % kAlignment == 0; }
-    // Bytes of one record of block m: an 8-byte header, then N weights per column.
-    int64_t recordBytes(int m, int N) const { return 8 + static_cast<int64_t>(width(m)) * N; }
+    // Bytes of one record of block m: the header, then N weights per column.
+    int64_t recordBytes(int m, int N) const {
+        return BlendRecordHeader::kBytes + static_cast<int64_t>(width(m)) * N;
+    }
     // Bytes of one table row, the same for every row: all its records.
     int64_t rowBytes(int N) const {
-        return 8 * static_cast<int64_t>(blockCount) + static_cast<int64_t>(W) * N;
+        return BlendRecordHeader::kBytes * static_cast<int64_t>(blockCount) +
+               static_cast<int64_t>(W) * N;
     }
 };
 BlendPartition blendPartition(int W, int N);

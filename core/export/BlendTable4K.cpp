@@ -133,12 +133,14 @@ BlendTableOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, int
             }
 
             RunState& s = runs[static_cast<size_t>(m)];
+            BlendRecordHeader header;
+            header.rowField = static_cast<uint16_t>(y);
+            header.x = static_cast<uint16_t>(x);
+            header.width = static_cast<uint16_t>(width);
+            header.byte6 = b6;
+            header.byte7 = b7;
             auto writeRecord = [&] {
-                out.u16(static_cast<uint16_t>(y));
-                out.u16(static_cast<uint16_t>(x));
-                out.u16(static_cast<uint16_t>(width));
-                out.u8(b6);
-                out.u8(b7);
+                header.writeTo(out);
                 out.bytes(weights.data(), length);
             };
             if (s.compare.size() == length &&

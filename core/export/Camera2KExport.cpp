@@ -94,11 +94,13 @@ BlendTableOutcome writeBlendTable2K(LittleEndianWriter& out, const ExportSnapsho
             weights.resize(static_cast<size_t>(width) * static_cast<size_t>(N));
             gatherCameraWeights(volume.pixel(x0, y), width, N, position.data(), weights.data(),
                                 seen.data());
-            out.u16(static_cast<uint16_t>(y));
-            out.u16(static_cast<uint16_t>(x0));
-            out.u16(static_cast<uint16_t>(width));
-            out.u8(static_cast<uint8_t>(blend.blockCount));
-            out.u8(static_cast<uint8_t>(b + 1));
+            BlendRecordHeader header;
+            header.rowField = static_cast<uint16_t>(y);
+            header.x = static_cast<uint16_t>(x0);
+            header.width = static_cast<uint16_t>(width);
+            header.byte6 = static_cast<uint8_t>(blend.blockCount);
+            header.byte7 = static_cast<uint8_t>(b + 1);
+            header.writeTo(out);
             out.bytes(weights.data(), weights.size());
             ++outcome.records;
         }

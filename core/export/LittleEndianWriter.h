@@ -13,6 +13,17 @@
 class QByteArray;
 class QIODevice;
 
+// Little-endian values stored into a buffer: for a record header laid out at
+// its field offsets and then written in one piece.
+inline void storeU16(uint8_t* at, uint16_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void storeU32(uint8_t* at, uint32_t v) {
+    storeU16(at, static_cast<uint16_t>(v));
+    storeU16(at + 2, static_cast<uint16_t>(v >> 16));
+}
+
 // Buffered writer over a seekable device (a file being written, or a QBuffer in
 // tests). It keeps a write cursor like a C stream opened "wb+": bytes go to the
 // cursor, which may be moved back to overwrite what was written before, and
@@ -34,12 +45,13 @@ public:
 
     void u8(uint8_t v) { put(&v, 1); }
     void u16(uint16_t v) {
-        const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+        uint8_t b[2];
+        storeU16(b, v);
         put(b, 2);
     }
     void u32(uint32_t v) {
-        const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                              static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+        uint8_t b[4];
+        storeU32(b, v);
         put(b, 4);
     }
     void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }

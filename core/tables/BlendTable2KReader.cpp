@@ -12,10 +12,12 @@ BlendTableRead readBlendTable2K(ByteSource& source, uint64_t start, uint64_t len
                 out.add(r.fileOffset, what + "row field " + std::to_string(r.fields.rowField));
             // Both bytes are 8 bits wide; the counts are stored cut to them.
             if (r.fields.byte6 != (r.blockCount & 0xFF))
-                out.add(r.fileOffset + 6, what + "block count " + std::to_string(r.fields.byte6) +
-                                              ", not " + std::to_string(r.blockCount));
+                out.add(r.fileOffset + BlendRecordHeader::kByte6At,
+                        what + "block count " + std::to_string(r.fields.byte6) + ", not " +
+                            std::to_string(r.blockCount));
             if (r.fields.byte7 != ((r.block + 1) & 0xFF))
-                out.add(r.fileOffset + 7, what + "block number " + std::to_string(r.fields.byte7) +
-                                              ", not " + std::to_string(r.block + 1));
+                out.add(r.fileOffset + BlendRecordHeader::kByte7At,
+                        what + "block number " + std::to_string(r.fields.byte7) + ", not " +
+                            std::to_string(r.block + 1));
         });
 }

@@ -55,13 +55,13 @@ BlendTableRead readBlendTable4K(ByteSource& source, uint64_t start, uint64_t len
         const unsigned want6 = (static_cast<unsigned>(r.blockCount) | present6) & 0xFF;
         const unsigned want7 = (static_cast<unsigned>(r.block + 1) | present7) & 0xFF;
         if (f.byte6 != want6)
-            out.add(r.fileOffset + 6, what + "byte 6 is " + std::to_string(f.byte6) +
-                                          ", block count and presence bits give " +
-                                          std::to_string(want6));
+            out.add(r.fileOffset + BlendRecordHeader::kByte6At,
+                    what + "byte 6 is " + std::to_string(f.byte6) +
+                        ", block count and presence bits give " + std::to_string(want6));
         if (f.byte7 != want7)
-            out.add(r.fileOffset + 7, what + "byte 7 is " + std::to_string(f.byte7) +
-                                          ", block number and presence bits give " +
-                                          std::to_string(want7));
+            out.add(r.fileOffset + BlendRecordHeader::kByte7At,
+                    what + "byte 7 is " + std::to_string(f.byte7) +
+                        ", block number and presence bits give " + std::to_string(want7));
     };
     BlendTableRead t = walkBlendTable(source, start, length, N, W, H, log, check);
     return t;

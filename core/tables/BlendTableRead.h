@@ -17,16 +17,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "export/BlendPartition.h"
 #include "tables/ByteSource.h"
 #include "tables/TableViolations.h"
 
-struct BlendRecordFields {
+// A record's header as read.
+struct BlendRecordFields : BlendRecordHeader {
     int y = 0;  // the row the record stands for (by its place in the file)
-    uint16_t rowField = 0;
-    uint16_t x = 0;
-    uint16_t width = 0;
-    uint8_t byte6 = 0;
-    uint8_t byte7 = 0;
 };
 
 struct BlendTableRead {

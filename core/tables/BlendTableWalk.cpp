@@ -31,29 +31,28 @@ BlendTableRead walkBlendTable(ByteSource& source, uint64_t start, uint64_t lengt
         const ByteView in = source.view(at, static_cast<size_t>(rowBytes), buffer);
         for (int m = 0; m < part.blockCount; ++m) {
             BlendRecordFields f;
+            static_cast<BlendRecordHeader&>(f) = BlendRecordHeader::readFrom(in, at);
             f.y = y;
-            f.rowField = in.u16(at);
-            f.x = in.u16(at + 2);
-            f.width = in.u16(at + 4);
-            f.byte6 = in.u8(at + 6);
-            f.byte7 = in.u8(at + 7);
             t.records.push_back(f);
             const int width = part.width(m);
             const uint64_t where = at;
             const std::string what =
                 "blend record row " + std::to_string(y) + " block " + std::to_string(m) + ": ";
             if (f.x != part.start(m))
-                log.add(where + 2, what + "first column " + std::to_string(f.x) + ", not " +
-                                       std::to_string(part.start(m)));
+                log.add(where + BlendRecordHeader::kXAt, what + "first column " +
+                                                             std::to_string(f.x) + ", not " +
+                                                             std::to_string(part.start(m)));
             if (f.width != width)
-                log.add(where + 4, what + "width " + std::to_string(f.width) + ", not " +
-                                       std::to_string(width));
-            const uint8_t* w = in.data() + (at - in.origin()) + 8;
+                log.add(
+                    where + BlendRecordHeader::kWidthAt,
+                    what + "width " + std::to_string(f.width) + ", not " + std::to_string(width));
+            const uint8_t* w = in.data() + (at - in.origin()) + BlendRecordHeader::kBytes;
             uint64_t over = 0, firstOver = 0;
             for (int p = 0; p < width; ++p) {
                 unsigned sum = 0;
                 for (int c = 0; c < N; ++c) sum += w[p * N + c];
-                if (sum > 255 && over++ == 0) firstOver = where + 8 + static_cast<uint64_t>(p) * N;
+                if (sum > 255 && over++ == 0)
+                    firstOver = where + BlendRecordHeader::kBytes + static_cast<uint64_t>(p) * N;
             }
             if (over)
                 log.add(firstOver,
