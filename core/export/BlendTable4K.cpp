@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kMaxRunRows = 32;
-
 // What one block remembers about the run its latest records belong to.
 struct RunState {
     // Weights the next record must carry to extend the run; empty after a run
@@ -42,7 +40,7 @@ void closeRun(LittleEndianWriter& out, RunState& s, bool withCurrent, int64_t ro
     for (int i = 0; i < n; ++i) {
         at -= rowBytes;
         const int row = n - i - 1 + s.y0;
-        out.patchU16(at, static_cast<uint16_t>(row | ((k0 + i) << 11)));
+        out.patchU16(at, blendRowField(row, k0 + i));
     }
     s.length = 0;
     s.compare.clear();
@@ -113,16 +111,11 @@ BlendTableOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, int
 
             const uint8_t* px = volume.pixel(x, y);  // a row is contiguous in the volume
             gatherCameraWeights(px, width, N, position.data(), weights.data(), seen.data());
-            for (int j = 0; j < N && j < 6; ++j) {
-                if (seen[static_cast<size_t>(j)] == 0) continue;
-                if (j < 3)
-                    b7 |= static_cast<uint8_t>(1u << (5 + j));
-                else
-                    b6 |= static_cast<uint8_t>(1u << (5 + j - 3));
-            }
+            for (int j = 0; j < N && j < 6; ++j)
+                if (seen[static_cast<size_t>(j)] != 0) markCameraPresent(j, b6, b7);
             if (m == nBlk - 1) {
-                b6 |= 0xE0;
-                b7 |= 0xE0;
+                b6 |= kBlendPresenceBits;
+                b7 |= kBlendPresenceBits;
             }
             if (!part.aligned(m)) {
                 BlendTableOutcome bad;
@@ -147,7 +140,7 @@ BlendTableOutcome buildTable(LittleEndianWriter& out, Volume& volume, int N, int
                 std::memcmp(s.compare.data(), weights.data(), length) == 0) {
                 writeRecord();
                 ++s.length;
-                if (s.length >= kMaxRunRows || y == H - 1) closeRun(out, s, true, rowBytes);
+                if (s.length >= kBlendMaxRunRows || y == H - 1) closeRun(out, s, true, rowBytes);
             } else {
                 closeRun(out, s, false, rowBytes);
                 s.y0 = y;

@@ -17,6 +17,7 @@
 // which is what lets a run be marked by patching the rows above in place.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,8 +28,25 @@
 
 class LittleEndianWriter;
 
-// The row field keeps 11 bits for the row number.
-constexpr int kBlendTable4KMaxRows = 2048;
+// The row field: the row in its low 11 bits and, in the 5 above them, how many
+// rows below repeat the record (0..31). So a run holds at most 32 rows, and
+// the table at most 2048.
+constexpr int kBlendRowBits = 11;
+constexpr int kBlendTable4KMaxRows = 1 << kBlendRowBits;
+constexpr int kBlendMaxRunRows = 1 << (16 - kBlendRowBits);
+inline uint16_t blendRowField(int row, int repeats) {
+    return static_cast<uint16_t>(row | (repeats << kBlendRowBits));
+}
+
+// Presence bits 5-7 of bytes 7 and 6: cameras 0-2 and 3-5 have weight in the
+// record. The last block of every row has all six set, whatever the weights.
+constexpr uint8_t kBlendPresenceBits = 0xE0;
+inline void markCameraPresent(int camera, uint8_t& byte6, uint8_t& byte7) {
+    if (camera < 3)
+        byte7 |= static_cast<uint8_t>(1u << (5 + camera));
+    else if (camera < 6)
+        byte6 |= static_cast<uint8_t>(1u << (5 + camera - 3));
+}
 // Bytes 6 and 7 keep 5 bits for the block count and the block number.
 constexpr int kBlendTable4KMaxBlocks = 31;
 // Block columns are 16-bit fields.

@@ -1,21 +1,22 @@
 #include <string>
 #include <vector>
 
+#include "export/BlendTable4K.h"
 #include "tables/BlendTableWalk.h"
 
 namespace {
 
-// The row field's 11 bits: rows from 2048 on overlap the repeat count.
-constexpr int kRowBits = 11;
-constexpr int kMaxRow = (1 << kRowBits) - 1;
+// Rows above this overlap the repeat count.
+constexpr int kMaxRow = kBlendTable4KMaxRows - 1;
 
 }  // namespace
 
 BlendTableRead readBlendTable4K(ByteSource& source, uint64_t start, uint64_t length, int N, int W,
                                 int H, TableViolations& log) {
     if (H > kMaxRow + 1)
-        log.add(start, "the panorama has " + std::to_string(H) +
-                           " rows: rows from 2048 on do not fit the 11-bit row field");
+        log.add(start, "the panorama has " + std::to_string(H) + " rows: rows from " +
+                           std::to_string(kBlendTable4KMaxRows) + " on do not fit the " +
+                           std::to_string(kBlendRowBits) + "-bit row field");
     // Per block: the repeat count the previous row announced, and its weights.
     std::vector<int> announced;
     std::vector<std::vector<uint8_t>> previous;
@@ -31,7 +32,7 @@ BlendTableRead readBlendTable4K(ByteSource& source, uint64_t start, uint64_t len
         const std::vector<uint8_t> weights(r.weights, r.weights + static_cast<size_t>(r.width) * N);
         if (f.y <= kMaxRow) {
             const int row = f.rowField & kMaxRow;
-            const int repeat = f.rowField >> kRowBits;
+            const int repeat = f.rowField >> kBlendRowBits;
             if (row != f.y) out.add(r.fileOffset, what + "row bits hold " + std::to_string(row));
             if (announced[m] > 0 && (repeat != announced[m] - 1 || weights != previous[m]))
                 out.add(r.fileOffset, what + "the row above announced " +
@@ -47,11 +48,11 @@ BlendTableRead readBlendTable4K(ByteSource& source, uint64_t start, uint64_t len
         previous[m] = weights;
         // Presence bits: cameras 0..2 in bits 5..7 of byte 7, cameras 3..5 in
         // those of byte 6; the last block of a row has them all set.
-        unsigned present6 = 0, present7 = 0;
+        uint8_t present6 = 0, present7 = 0;
         for (int p = 0; p < r.width; ++p)
             for (int c = 0; c < N && c < 6; ++c)
-                if (r.weights[p * N + c] != 0) (c < 3 ? present7 : present6) |= 1u << (5 + c % 3);
-        if (r.block == r.blockCount - 1) present6 = present7 = 0xE0;
+                if (r.weights[p * N + c] != 0) markCameraPresent(c, present6, present7);
+        if (r.block == r.blockCount - 1) present6 = present7 = kBlendPresenceBits;
         const unsigned want6 = (static_cast<unsigned>(r.blockCount) | present6) & 0xFF;
         const unsigned want7 = (static_cast<unsigned>(r.block + 1) | present7) & 0xFF;
         if (f.byte6 != want6)

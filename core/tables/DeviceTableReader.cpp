@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "export/BlendPartition.h"
+#include "export/BlendTable4K.h"
 #include "export/RemapEntry.h"
 #include "export/SourceBlocks.h"
 
@@ -179,7 +180,8 @@ TableFormat detectTableFormat(const std::string& fileName, ByteSource& source) {
                               static_cast<uint64_t>(in.i32(36));
     uint8_t byte7 = 0;
     source.read(last + 7, &byte7, 1);
-    return (byte7 & 0xE0) == 0xE0 ? TableFormat::Camera4K : TableFormat::Camera2K;
+    return (byte7 & kBlendPresenceBits) == kBlendPresenceBits ? TableFormat::Camera4K
+                                                              : TableFormat::Camera2K;
 }
 
 TableFormat detectTableFormat(const std::string& fileName, const uint8_t* data, size_t size) {
