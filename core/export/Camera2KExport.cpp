@@ -11,9 +11,6 @@
 
 namespace {
 
-// The device reads output rectangles whose left edge and width are multiples
-// of 16 pixels.
-constexpr int kColumnAlignment = 16;
 // Positions and sizes in the records are 16-bit, block numbers 8-bit.
 constexpr int kMaxTableExtent = 0xFFFF;
 constexpr int kMaxBlendBlocks = 0xFF;
@@ -29,20 +26,16 @@ bool writeRegionRecords(RegionRecords& r, const SourceBlock& block, const cv::Re
     const int localY = rect.y - 1;
     // Added columns on the left lie before the region and are never valid;
     // columns added on the right are read like any other pixel.
-    const AlignedSpan cols = alignSpan(localX + cam.offsetX, rect.width, kColumnAlignment);
+    const AlignedSpan cols = alignSpan(localX + cam.offsetX, rect.width, kRecordColumnAlignment);
     const int panoX = cols.start;
     const int w = cols.length;
     const int leftExtension = cols.before;
-    int panoY = localY + cam.offsetY;
-    int h = rect.height;
-    // Large panoramas start and end records on even rows.
-    if (r.snap.W >= 3840 && r.snap.H >= 1920) {
-        while (panoY % 2 != 0) {
-            --panoY;
-            ++h;
-        }
-        if (h % 2 != 0) ++h;
-    }
+    // Large panoramas start and end rectangles on even rows.
+    const bool rowPairs = r.snap.W >= 3840 && r.snap.H >= 1920;
+    const AlignedSpan ys =
+        alignSpan(localY + cam.offsetY, rect.height, rowPairs ? kRecordRowAlignment : 1);
+    const int panoY = ys.start;
+    const int h = ys.length;
 
     const int rowsPerRecord = kRedressMaxValidBlockSize / w;
     if (rowsPerRecord == 0) return false;

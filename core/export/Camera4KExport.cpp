@@ -11,17 +11,18 @@
 
 SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY) {
     SegmentPlan4K plan;
-    const AlignedSpan xs = alignSpan(offsetX + padded.x - 1, padded.width, kSegmentAlignX);
+    const AlignedSpan xs = alignSpan(offsetX + padded.x - 1, padded.width, kRecordColumnAlignment);
     plan.panoX = xs.start;
     plan.width = xs.length;
-    const AlignedSpan ys = alignSpan(offsetY + padded.y - 1, padded.height, kSegmentAlignY);
+    const AlignedSpan ys = alignSpan(offsetY + padded.y - 1, padded.height, kRecordRowAlignment);
     plan.panoY = ys.start;
     plan.rows = ys.length;
     plan.top = ys.before;
     plan.bottom = ys.after;
     if (plan.width <= 0 || plan.rows <= 0) return plan;
 
-    plan.segmentMaxRows = (kRedressMaxValidBlockSize / plan.width) / 2 * 2;
+    plan.segmentMaxRows =
+        (kRedressMaxValidBlockSize / plan.width) / kRecordRowAlignment * kRecordRowAlignment;
     if (plan.segmentMaxRows == 0) return plan;
 
     const int count = (plan.rows + plan.segmentMaxRows - 1) / plan.segmentMaxRows;
@@ -52,8 +53,8 @@ std::string writeSegments(RegionRecords& r, const SourceBlock& block, const cv::
     RedressRecord& rec = r.record;
     for (const Segment4K& seg : plan.segments) {
         // The last check before a record goes out.
-        if (plan.panoX % kSegmentAlignX != 0 || seg.panoY % kSegmentAlignY != 0 ||
-            plan.width % kSegmentAlignX != 0 || seg.rows % kSegmentAlignY != 0) {
+        if (plan.panoX % kRecordColumnAlignment != 0 || seg.panoY % kRecordRowAlignment != 0 ||
+            plan.width % kRecordColumnAlignment != 0 || seg.rows % kRecordRowAlignment != 0) {
             char text[128];
             std::snprintf(text, sizeof text,
                           "redress tile not align x:%d y:%d width:%d height:%d\r\n", plan.panoX,

@@ -13,8 +13,6 @@ class Project;
 class TableBatch;
 
 constexpr const char* kCamera4KFileName = "Camera_4K_Project.tab";
-constexpr int kSegmentAlignX = 16;
-constexpr int kSegmentAlignY = 2;
 
 // One segment of a rectangle: panorama rows [panoY, panoY + rows) and the camera
 // rows it reads (the alignment margins above and below the rectangle are in the

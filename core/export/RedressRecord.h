@@ -46,6 +46,12 @@ struct RedressRecord {
     void writeTo(LittleEndianWriter& out) const;
 };
 
+// The device's grid: a record's first panorama column and its width are
+// multiples of 16. Records of the 4K table, and the rectangles of a large 2K
+// panorama, also start on an even row and cover an even number of rows.
+constexpr int kRecordColumnAlignment = 16;
+constexpr int kRecordRowAlignment = 2;
+
 // A span [start, start + length) grown to the device's grid of `multiple`:
 // start moves down to the largest multiple not above it (`before` units added
 // in front), then length grows to a multiple (`after` units added behind). The

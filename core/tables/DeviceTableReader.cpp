@@ -33,13 +33,16 @@ RedressRecord readRecord(const ByteView& in, uint64_t at, int camera, size_t ind
     auto check = [&](bool ok, uint64_t offset, const std::string& message) {
         if (!ok) log.add(offset, what + message);
     };
-    check(r.panoX % 16 == 0, at, "panoX " + str(r.panoX) + " is not a multiple of 16");
+    const std::string columnGrid = str(kRecordColumnAlignment);
+    check(r.panoX % kRecordColumnAlignment == 0, at,
+          "panoX " + str(r.panoX) + " is not a multiple of " + columnGrid);
     check(r.panoX < t.W, at, "panoX " + str(r.panoX) + " lies right of the panorama");
     check(r.panoY < t.H, at + 2, "panoY " + str(r.panoY) + " lies below the panorama");
-    check(!rowPairs || r.panoY % 2 == 0, at + 2, "panoY " + str(r.panoY) + " is odd");
-    check(r.width > 0 && r.width % 16 == 0, at + 4,
-          "width " + str(r.width) + " is not a positive multiple of 16");
-    check(r.rows > 0 && (!rowPairs || r.rows % 2 == 0), at + 6,
+    check(!rowPairs || r.panoY % kRecordRowAlignment == 0, at + 2,
+          "panoY " + str(r.panoY) + " is odd");
+    check(r.width > 0 && r.width % kRecordColumnAlignment == 0, at + 4,
+          "width " + str(r.width) + " is not a positive multiple of " + columnGrid);
+    check(r.rows > 0 && (!rowPairs || r.rows % kRecordRowAlignment == 0), at + 6,
           "rows " + str(r.rows) + (rowPairs ? " is not a positive even number" : " is 0"));
     const uint64_t used = static_cast<uint64_t>(r.width) * r.rows;
     check(used <= kRedressMaxValidBlockSize, at + 4,
