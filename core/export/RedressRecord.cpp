@@ -31,14 +31,16 @@ bool RedressRecord::anyValid() const {
 
 void RedressRecord::writeTo(LittleEndianWriter& out) const {
     assert(entries.size() <= static_cast<size_t>(kCapacity));
-    out.u16(panoX);
-    out.u16(panoY);
-    out.u16(width);
-    out.u16(rows);
-    out.u16(srcX0);
-    out.u16(srcY0);
-    out.u16(kSourceBlockWidth);
-    out.u16(kSourceBlockHeight);
+    uint8_t header[kHeaderBytes];
+    storeU16(header + kPanoXAt, panoX);
+    storeU16(header + kPanoYAt, panoY);
+    storeU16(header + kWidthAt, width);
+    storeU16(header + kRowsAt, rows);
+    storeU16(header + kSrcX0At, srcX0);
+    storeU16(header + kSrcY0At, srcY0);
+    storeU16(header + kBlockWidthAt, kSourceBlockWidth);
+    storeU16(header + kBlockHeightAt, kSourceBlockHeight);
+    out.bytes(header, kHeaderBytes);
     out.u32s(entries.data(), entries.size());
     out.repeatU32(kInvalidEntry, static_cast<size_t>(kCapacity) - entries.size());
 }

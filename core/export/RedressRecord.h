@@ -16,8 +16,21 @@ class LittleEndianWriter;
 constexpr int kRedressMaxValidBlockSize = 16368;
 
 struct RedressRecord {
-    static constexpr int kCapacity = 16384;  // entry slots in every record
-    static constexpr int kBytes = 16 + 4 * kCapacity;
+    // The header, eight uint16 at these offsets: the fields below, then the
+    // source block's size (128, 180).
+    static constexpr int kPanoXAt = 0;
+    static constexpr int kPanoYAt = 2;
+    static constexpr int kWidthAt = 4;
+    static constexpr int kRowsAt = 6;
+    static constexpr int kSrcX0At = 8;
+    static constexpr int kSrcY0At = 10;
+    static constexpr int kBlockWidthAt = 12;
+    static constexpr int kBlockHeightAt = 14;
+    static constexpr int kHeaderBytes = 16;
+    // Then the entry slots, four bytes each.
+    static constexpr int kCapacity = 16384;
+    static constexpr int kEntryBytes = 4;
+    static constexpr int kBytes = kHeaderBytes + kEntryBytes * kCapacity;
 
     uint16_t panoX = 0;  // panorama column of entry (0, 0)
     uint16_t panoY = 0;  // panorama row of entry (0, 0)
@@ -41,9 +54,22 @@ struct RedressRecord {
         entries[static_cast<size_t>(i) * width + static_cast<size_t>(j)] = e.packed();
     }
     bool anyValid() const;
-    // Header (8 x uint16: panoX, panoY, width, rows, srcX0, srcY0, 128, 180),
-    // the entries, then invalid entries up to 16384.
+    // The header, the entries, then invalid entries up to kCapacity.
     void writeTo(LittleEndianWriter& out) const;
+    // The header fields of the record at file offset `at` of a little-endian
+    // view (ByteView), without entries; the block size fields are left to the
+    // caller.
+    template <class View>
+    static RedressRecord readHeader(const View& in, uint64_t at) {
+        RedressRecord r;
+        r.panoX = in.u16(at + kPanoXAt);
+        r.panoY = in.u16(at + kPanoYAt);
+        r.width = in.u16(at + kWidthAt);
+        r.rows = in.u16(at + kRowsAt);
+        r.srcX0 = in.u16(at + kSrcX0At);
+        r.srcY0 = in.u16(at + kSrcY0At);
+        return r;
+    }
 };
 
 // The device's grid: a record's first panorama column and its width are

@@ -22,7 +22,9 @@ struct SseLanes {
     static Float clamp(Float v, float hi) {
         return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(hi));
     }
-    static Bits sixteenths(Float v) { return _mm_cvttps_epi32(_mm_mul_ps(v, _mm_set1_ps(16.0f))); }
+    static Bits sixteenths(Float v) {
+        return _mm_cvttps_epi32(_mm_mul_ps(v, _mm_set1_ps(static_cast<float>(kEntryScale))));
+    }
     static Bits pack(Bits fx, Bits fy) {
         return _mm_or_si128(_mm_and_si128(fx, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(fy, 16));
     }

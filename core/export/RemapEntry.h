@@ -12,18 +12,35 @@
 #include "export/ExportSnapshot.h"
 #include "export/SourceBlocks.h"
 
-// One remap entry. fx in 0..2032, fy in 0..2864 when valid, so a valid entry
-// never equals the invalid one.
+// Offsets count in sixteenths of a pixel.
+constexpr int kEntryScale = 16;
+// A valid offset lies in the block, clamped to its last pixel: fx in 0..2032,
+// fy in 0..2864.
+constexpr uint16_t kMaxEntryFx = kEntryScale * (kSourceBlockWidth - 1);
+constexpr uint16_t kMaxEntryFy = kEntryScale * (kSourceBlockHeight - 1);
+// fx = fy = 0x4FFF, above both limits, so no valid entry equals it.
+constexpr uint16_t kInvalidOffset = 0x4FFF;
+
+// An entry as written: fx in the low half, fy in the high half.
+constexpr uint32_t packEntry(uint16_t fx, uint16_t fy) {
+    return static_cast<uint32_t>(fx) | (static_cast<uint32_t>(fy) << 16);
+}
+constexpr uint16_t entryFx(uint32_t entry) {
+    return static_cast<uint16_t>(entry);
+}
+constexpr uint16_t entryFy(uint32_t entry) {
+    return static_cast<uint16_t>(entry >> 16);
+}
+constexpr uint32_t kInvalidEntry = packEntry(kInvalidOffset, kInvalidOffset);
+static_assert(kInvalidOffset > kMaxEntryFx && kInvalidOffset > kMaxEntryFy);
+
+// One remap entry.
 struct RemapEntry {
-    uint16_t fx = 0x4FFF;
-    uint16_t fy = 0x4FFF;
+    uint16_t fx = kInvalidOffset;
+    uint16_t fy = kInvalidOffset;
     bool valid = false;
-    // The entry as written: fx in the low half, fy in the high half.
-    uint32_t packed() const {
-        return static_cast<uint32_t>(fx) | (static_cast<uint32_t>(fy) << 16);
-    }
+    uint32_t packed() const { return packEntry(fx, fy); }
 };
-constexpr uint32_t kInvalidEntry = 0x4FFF4FFFu;
 
 // The rule on one entry at a time. A lane type L provides Float, Mask and Bits
 // and the operations below; RemapEntry.cpp has the SSE2 one.
@@ -37,7 +54,9 @@ struct ScalarLanes {
     static Mask both(Mask a, Mask b) { return a && b; }
     static Mask unless(Mask no, Mask m) { return m && !no; }
     static Float clamp(Float v, float hi) { return std::min(std::max(v, 0.0f), hi); }
-    static Bits sixteenths(Float v) { return static_cast<uint16_t>(static_cast<int>(v * 16.0f)); }
+    static Bits sixteenths(Float v) {
+        return static_cast<uint16_t>(static_cast<int>(v * static_cast<float>(kEntryScale)));
+    }
     static Bits pack(Bits fx, Bits fy) { return fx | (fy << 16); }
 };
 

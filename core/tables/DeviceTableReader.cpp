@@ -12,8 +12,6 @@ namespace {
 
 constexpr uint64_t kHeader = 128;
 constexpr uint64_t kRecordBytes = RedressRecord::kBytes;
-constexpr uint16_t kMaxFx = 16 * (kSourceBlockWidth - 1);
-constexpr uint16_t kMaxFy = 16 * (kSourceBlockHeight - 1);
 
 std::string str(uint64_t v) {
     return std::to_string(v);
@@ -22,13 +20,8 @@ std::string str(uint64_t v) {
 // One record at `at` (the whole 65,552 bytes are in the file).
 RedressRecord readRecord(const ByteView& in, uint64_t at, int camera, size_t index,
                          const DeviceTable& t, bool rowPairs, TableViolations& log) {
-    RedressRecord r;
-    r.panoX = in.u16(at);
-    r.panoY = in.u16(at + 2);
-    r.width = in.u16(at + 4);
-    r.rows = in.u16(at + 6);
-    r.srcX0 = in.u16(at + 8);
-    r.srcY0 = in.u16(at + 10);
+    using R = RedressRecord;
+    R r = R::readHeader(in, at);
     const std::string what = "camera " + str(camera) + " record " + str(index) + ": ";
     auto check = [&](bool ok, uint64_t offset, const std::string& message) {
         if (!ok) log.add(offset, what + message);
@@ -37,46 +30,49 @@ RedressRecord readRecord(const ByteView& in, uint64_t at, int camera, size_t ind
     check(r.panoX % kRecordColumnAlignment == 0, at,
           "panoX " + str(r.panoX) + " is not a multiple of " + columnGrid);
     check(r.panoX < t.W, at, "panoX " + str(r.panoX) + " lies right of the panorama");
-    check(r.panoY < t.H, at + 2, "panoY " + str(r.panoY) + " lies below the panorama");
-    check(!rowPairs || r.panoY % kRecordRowAlignment == 0, at + 2,
+    check(r.panoY < t.H, at + R::kPanoYAt, "panoY " + str(r.panoY) + " lies below the panorama");
+    check(!rowPairs || r.panoY % kRecordRowAlignment == 0, at + R::kPanoYAt,
           "panoY " + str(r.panoY) + " is odd");
-    check(r.width > 0 && r.width % kRecordColumnAlignment == 0, at + 4,
+    check(r.width > 0 && r.width % kRecordColumnAlignment == 0, at + R::kWidthAt,
           "width " + str(r.width) + " is not a positive multiple of " + columnGrid);
-    check(r.rows > 0 && (!rowPairs || r.rows % kRecordRowAlignment == 0), at + 6,
+    check(r.rows > 0 && (!rowPairs || r.rows % kRecordRowAlignment == 0), at + R::kRowsAt,
           "rows " + str(r.rows) + (rowPairs ? " is not a positive even number" : " is 0"));
     const uint64_t used = static_cast<uint64_t>(r.width) * r.rows;
-    check(used <= kRedressMaxValidBlockSize, at + 4,
+    check(used <= kRedressMaxValidBlockSize, at + R::kWidthAt,
           str(r.width) + " x " + str(r.rows) + " entries exceed " + str(kRedressMaxValidBlockSize));
-    check(r.srcX0 % kSourceBlockWidth == 0, at + 8,
-          "source block x " + str(r.srcX0) + " is not a multiple of 128");
-    check(r.srcY0 % kSourceBlockHeight == 0, at + 10,
-          "source block y " + str(r.srcY0) + " is not a multiple of 180");
-    check(in.u16(at + 12) == kSourceBlockWidth, at + 12,
-          "block width field " + str(in.u16(at + 12)) + " is not 128");
-    check(in.u16(at + 14) == kSourceBlockHeight, at + 14,
-          "block height field " + str(in.u16(at + 14)) + " is not 180");
+    const std::string blockWidth = str(kSourceBlockWidth), blockHeight = str(kSourceBlockHeight);
+    check(r.srcX0 % kSourceBlockWidth == 0, at + R::kSrcX0At,
+          "source block x " + str(r.srcX0) + " is not a multiple of " + blockWidth);
+    check(r.srcY0 % kSourceBlockHeight == 0, at + R::kSrcY0At,
+          "source block y " + str(r.srcY0) + " is not a multiple of " + blockHeight);
+    const uint16_t widthField = in.u16(at + R::kBlockWidthAt);
+    const uint16_t heightField = in.u16(at + R::kBlockHeightAt);
+    check(widthField == kSourceBlockWidth, at + R::kBlockWidthAt,
+          "block width field " + str(widthField) + " is not " + blockWidth);
+    check(heightField == kSourceBlockHeight, at + R::kBlockHeightAt,
+          "block height field " + str(heightField) + " is not " + blockHeight);
 
     // Entries: a bad value is reported once per record, at the first one.
     // Only camera 0's source size is in the file: its entries must lie inside
     // it (in 1/16 pixel, as the entries count).
-    const uint64_t kept = std::min<uint64_t>(used, RedressRecord::kCapacity);
+    const uint64_t kept = std::min<uint64_t>(used, R::kCapacity);
     r.entries.resize(kept);
     const bool sized = camera == 0 && t.sourceWidth0 > 0 && t.sourceHeight0 > 0 &&
                        t.sourceWidth0 <= kMaxSourceWidth && t.sourceHeight0 <= kMaxSourceHeight;
-    const uint64_t endX = 16 * uint64_t(std::max(t.sourceWidth0, 0));
-    const uint64_t endY = 16 * uint64_t(std::max(t.sourceHeight0, 0));
+    const uint64_t endX = kEntryScale * uint64_t(std::max(t.sourceWidth0, 0));
+    const uint64_t endY = kEntryScale * uint64_t(std::max(t.sourceHeight0, 0));
     uint64_t badValue = 0, badTail = 0, firstBadValue = 0, firstBadTail = 0;
     uint64_t offSource = 0, firstOffSource = 0;
-    for (uint64_t e = 0; e < RedressRecord::kCapacity; ++e) {
-        const uint64_t off = at + 16 + 4 * e;
+    for (uint64_t e = 0; e < R::kCapacity; ++e) {
+        const uint64_t off = at + R::kHeaderBytes + R::kEntryBytes * e;
         const uint32_t v = in.u32(off);
         if (e < kept) {
             r.entries[e] = v;
             if (v == kInvalidEntry) continue;
-            if ((v & 0xFFFF) > kMaxFx || (v >> 16) > kMaxFy) {
+            if (entryFx(v) > kMaxEntryFx || entryFy(v) > kMaxEntryFy) {
                 if (badValue++ == 0) firstBadValue = off;
-            } else if (sized && (16 * uint64_t(r.srcX0) + (v & 0xFFFF) >= endX ||
-                                 16 * uint64_t(r.srcY0) + (v >> 16) >= endY)) {
+            } else if (sized && (kEntryScale * uint64_t(r.srcX0) + entryFx(v) >= endX ||
+                                 kEntryScale * uint64_t(r.srcY0) + entryFy(v) >= endY)) {
                 if (offSource++ == 0) firstOffSource = off;
             }
         } else if (v != kInvalidEntry && badTail++ == 0) {

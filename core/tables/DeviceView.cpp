@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kMaxFx = 16 * (kSourceBlockWidth - 1);
-constexpr uint32_t kMaxFy = 16 * (kSourceBlockHeight - 1);
-
 // Bilinear sample of an 8-bit BGR frame at (px, py) in 1/256 pixel.
 inline void sampleAt(const cv::Mat& f, int64_t px, int64_t py, uint8_t* out) {
     const int ax = static_cast<int>(px & 255), ay = static_cast<int>(py & 255);
@@ -121,14 +118,14 @@ Layers deviceLayers(const DeviceTable& t, const std::vector<cv::Mat>* frames) {
                         const size_t k = static_cast<size_t>(i) * rec.width + j;
                         if (k >= rec.entries.size()) break;
                         const uint32_t e = rec.entries[k];
-                        const uint32_t fx = e & 0xFFFF, fy = e >> 16;
-                        if (e == kInvalidEntry || fx > kMaxFx || fy > kMaxFy) continue;
+                        const uint32_t fx = entryFx(e), fy = entryFy(e);
+                        if (e == kInvalidEntry || fx > kMaxEntryFx || fy > kMaxEntryFy) continue;
                         const int x = rec.panoX + j;
                         ++count;
                         uint8_t* out = L.mark(x, y, c);
                         if (render)
-                            sampleAt((*frames)[c], (int64_t(rec.srcX0) * 16 + fx) << 4,
-                                     (int64_t(rec.srcY0) * 16 + fy) << 4, out);
+                            sampleAt((*frames)[c], (int64_t(rec.srcX0) * kEntryScale + fx) << 4,
+                                     (int64_t(rec.srcY0) * kEntryScale + fy) << 4, out);
                     }
                 }
             }

@@ -33,10 +33,10 @@ inline std::vector<int> header(const RedressRecord& r) {
 
 // The source offset of entry (i, j), in 1/16 pixel.
 inline uint16_t fx(const RedressRecord& r, int i, int j) {
-    return static_cast<uint16_t>(r.entries[static_cast<size_t>(i) * r.width + j]);
+    return entryFx(r.entries[static_cast<size_t>(i) * r.width + j]);
 }
 inline uint16_t fy(const RedressRecord& r, int i, int j) {
-    return static_cast<uint16_t>(r.entries[static_cast<size_t>(i) * r.width + j] >> 16);
+    return entryFy(r.entries[static_cast<size_t>(i) * r.width + j]);
 }
 
 }  // namespace testsupport

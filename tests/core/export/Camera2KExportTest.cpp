@@ -12,13 +12,7 @@ using testsupport::readSoundTable;
 
 namespace {
 
-constexpr uint32_t kInvalid = 0x4FFF4FFF;
-
 using testsupport::cameraSpec;
-
-uint32_t entry(int fx, int fy) {
-    return static_cast<uint32_t>(fx) | (static_cast<uint32_t>(fy) << 16);
-}
 
 void expectHeader(const RedressRecord& r, int panoX, int panoY, int width, int rows, int srcX0,
                   int srcY0) {
@@ -72,12 +66,12 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
     for (int s = 0; s < 2; ++s)
         for (int i = 0; i < c0[s].rows; ++i)
             for (int j = 0; j < 400; ++j)
-                ASSERT_EQ(c0[s].entries[i * 400 + j], entry(16 + 4 * j, 16 + 8 * (i + 40 * s)))
+                ASSERT_EQ(c0[s].entries[i * 400 + j], packEntry(16 + 4 * j, 16 + 8 * (i + 40 * s)))
                     << s << " " << i << " " << j;
     const auto& c1 = t.records[1];
     expectHeader(c1[0], 432, 100, 400, 40, 0, 180);
     expectHeader(c1[1], 432, 140, 400, 40, 0, 180);
-    EXPECT_EQ(c1[1].entries[39 * 400 + 399], entry(16 + 4 * 399, 16 + 8 * 79));
+    EXPECT_EQ(c1[1].entries[39 * 400 + 399], packEntry(16 + 4 * 399, 16 + 8 * 79));
 
     // Block (0, 0) holds columns 0..12, block (1, 0) columns 13..19; each record
     // reads the other block's pixels as invalid.
@@ -87,10 +81,11 @@ TEST_F(Camera2KExport, WritesRecordsAndBlendTable) {
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 16; ++j)
             EXPECT_EQ(c2[0].entries[i * 16 + j],
-                      j <= 12 ? entry(16 * (5 + 10 * j), 16 * (2 + i)) : kInvalid);
+                      j <= 12 ? packEntry(16 * (5 + 10 * j), 16 * (2 + i)) : kInvalidEntry);
         for (int j = 0; j < 32; ++j)
-            EXPECT_EQ(c2[1].entries[i * 32 + j],
-                      j >= 13 && j <= 19 ? entry(16 * (10 * j - 123), 16 * (2 + i)) : kInvalid);
+            EXPECT_EQ(c2[1].entries[i * 32 + j], j >= 13 && j <= 19
+                                                     ? packEntry(16 * (10 * j - 123), 16 * (2 + i))
+                                                     : kInvalidEntry);
     }
 
     // The reader checked every blend record's header; the weights of cameras 0, 1, 2:
@@ -118,12 +113,12 @@ TEST_F(Camera2KExport, AlignsRegionsToTheDeviceGrid) {
         // Default map: source (c + 0.5, r + 0.5).
         const int first = large ? 1 : 0;  // row 99 of the panorama, above the camera
         expectHeader(r, 32, 101 - first, 32, 50 + 2 * first, 0, 0);
-        EXPECT_EQ(r.entries[0], kInvalid);
-        EXPECT_EQ(r.entries[first * 32 + 4], kInvalid);
-        EXPECT_EQ(r.entries[first * 32 + 5], entry(8, 8));
-        EXPECT_EQ(r.entries[(first + 49) * 32 + 24], entry(16 * 19 + 8, 16 * 49 + 8));
-        EXPECT_EQ(r.entries[(first + 49) * 32 + 25], kInvalid);
-        EXPECT_EQ(r.entries[(50 + 2 * first) * 32 - 1], kInvalid);
+        EXPECT_EQ(r.entries[0], kInvalidEntry);
+        EXPECT_EQ(r.entries[first * 32 + 4], kInvalidEntry);
+        EXPECT_EQ(r.entries[first * 32 + 5], packEntry(8, 8));
+        EXPECT_EQ(r.entries[(first + 49) * 32 + 24], packEntry(16 * 19 + 8, 16 * 49 + 8));
+        EXPECT_EQ(r.entries[(first + 49) * 32 + 25], kInvalidEntry);
+        EXPECT_EQ(r.entries[(50 + 2 * first) * 32 - 1], kInvalidEntry);
     }
 }
 

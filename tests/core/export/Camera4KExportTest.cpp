@@ -12,8 +12,6 @@ using testsupport::CameraSpec;
 
 namespace {
 
-constexpr uint32_t kInvalid = 0x4FFF4FFFu;
-
 class Camera4KExportTest : public testsupport::ExportFixture {
 protected:
     std::string tablePath() const { return file("Camera_4K_Project.tab"); }
@@ -79,7 +77,7 @@ TEST_F(Camera4KExportTest, TallRectangleIsCutInto126126And48Rows) {
         // The four alignment columns in front stay invalid; the rest read the
         // camera row of the same panorama row.
         for (int i = 0; i < rec.rows; i += 47) {
-            EXPECT_EQ(rec.entries[static_cast<size_t>(i * 128 + 3)], kInvalid);
+            EXPECT_EQ(rec.entries[static_cast<size_t>(i * 128 + 3)], kInvalidEntry);
             const int r = 126 * s + i;
             const float sx = 1.0f + 120.0f * 10.0f / 120.0f;
             const float sy = 1.0f + 170.0f * static_cast<float>(r) / 300.0f;
@@ -97,9 +95,9 @@ TEST_F(Camera4KExportTest, RectangleOnAnOddRowKeepsEntryRowZeroInvalid) {
     ASSERT_EQ(t.records[0].size(), 1u);
     const RedressRecord& rec = t.records[0][0];
     EXPECT_EQ(testsupport::header(rec), (std::vector<int>{16, 0, 16, 6, 0, 0}));
-    EXPECT_EQ(rec.entries[15], kInvalid);
+    EXPECT_EQ(rec.entries[15], kInvalidEntry);
     EXPECT_EQ(testsupport::fy(rec, 1, 0), 16);  // camera row 0
-    EXPECT_NE(rec.entries[5 * 16 + 15], kInvalid);
+    EXPECT_NE(rec.entries[5 * 16 + 15], kInvalidEntry);
 }
 
 TEST_F(Camera4KExportTest, EmptyBlockStillTakesItsCounter) {
@@ -155,7 +153,7 @@ TEST_F(Camera4KExportTest, WholeFileRoundTrip) {
         for (const RedressRecord& rec : t.records[static_cast<size_t>(i)]) {
             bool any = false;
             for (int e = 0; e < rec.width * rec.rows; ++e) {
-                if (rec.entries[static_cast<size_t>(e)] == kInvalid) continue;
+                if (rec.entries[static_cast<size_t>(e)] == kInvalidEntry) continue;
                 any = true;
                 const int ei = e / rec.width, ej = e % rec.width;
                 const int r = rec.panoY + ei - cam.offsetY;
