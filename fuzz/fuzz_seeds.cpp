@@ -12,6 +12,7 @@
 #include <opencv2/imgproc.hpp>
 #include <string>
 
+#include "ClaimedDeviceHeader.h"
 #include "SyntheticCamera.h"
 #include "TiffWriter.h"
 #include "export/Camera2KExport.h"
@@ -54,12 +55,7 @@ void writeTableSeeds(const fs::path& out) {
     RigSettings::capture(project).write(QString::fromStdString((out / "settings").string()) +
                                         "/rig.orvik.json");
     // Headers that promise a 32767 x 32767 panorama, 16 cameras of 8192 x 8192.
-    std::string device(148, '\0');
-    device.replace(0, 4, std::string("J01\0", 4));
-    device[24] = device[28] = '\xff';
-    device[25] = device[29] = '\x7f';
-    device[36] = 1;
-    writeBytes(out / "table" / "claims_2K.tab", device);
+    writeBytes(out / "table" / "claims_2K.tab", testsupport::claimedDeviceHeader(32767, 32767));
     std::string quickWeave(76, '\0');
     quickWeave[0] = 16;
     quickWeave[5] = quickWeave[9] = 0x20;
@@ -67,7 +63,7 @@ void writeTableSeeds(const fs::path& out) {
     writeBytes(out / "table" / "claims_qw.tab", quickWeave);
     // The rig's own sections in a panorama of a million columns they hardly
     // touch: what is computed must follow the sections, not the claim.
-    std::ifstream in(out / "table" / "QuickWeave_Projcet.tab", std::ios::binary);
+    std::ifstream in(out / "table" / kQuickWeaveFileName, std::ios::binary);
     std::string wide((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (wide.size() > 12) wide[6] = 0x10;  // W = 96 + 2^20
     writeBytes(out / "table" / "wide_qw.tab", wide);

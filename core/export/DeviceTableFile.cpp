@@ -1,6 +1,7 @@
 #include "export/DeviceTableFile.h"
 
 #include <cassert>
+#include <cstring>
 #include <limits>
 
 #include "export/SourceBlocks.h"
@@ -28,30 +29,33 @@ ExportResult DeviceTableFile::open() {
 }
 
 void DeviceTableFile::writeHeaderAndArrays() {
-    LittleEndianWriter& o = out();
-    o.bytes("J01", 4);  // with its terminating zero byte
-    o.u32(0);
-    o.u32(kHeaderSize);
-    o.u32(fileSizeField_);
-    o.i32(sourceWidth0_);
-    o.i32(sourceHeight0_);
-    o.i32(W_);
-    o.i32(H_);
-    o.u16(kSourceBlockWidth);
-    o.u16(kSourceBlockHeight);
-    o.i32(N_);
-    o.u32(blendOffset_);
-    o.u32(blendLength_);
-    o.u32(blendRecords_);
-    o.zeros(kHeaderSize - 52);
-    for (uint32_t v : sectionOffsets_) o.u32(v);
-    for (uint32_t v : sectionLengths_) o.u32(v);
-    for (uint32_t v : recordCounts_) o.u32(v);
-    for (int i = 0; i < N_; ++i) {
-        o.u16(static_cast<uint16_t>(finished_ ? W_ : 0));
-        o.u16(static_cast<uint16_t>(finished_ ? H_ : 0));
+    using namespace device_table;
+    // Laid out at the offsets of DeviceTableLayout.h; what is not set stays 0.
+    std::vector<uint8_t> b(sectionsStart(static_cast<uint64_t>(N_)), 0);
+    std::memcpy(b.data(), kMagic, kMagicBytes);
+    storeU32(&b[kHeaderSizeAt], kHeaderBytes);
+    storeU32(&b[kFileSizeAt], fileSizeField_);
+    storeU32(&b[kSourceWidthAt], static_cast<uint32_t>(sourceWidth0_));
+    storeU32(&b[kSourceHeightAt], static_cast<uint32_t>(sourceHeight0_));
+    storeU32(&b[kWidthAt], static_cast<uint32_t>(W_));
+    storeU32(&b[kHeightAt], static_cast<uint32_t>(H_));
+    storeU16(&b[kBlockWidthAt], kSourceBlockWidth);
+    storeU16(&b[kBlockHeightAt], kSourceBlockHeight);
+    storeU32(&b[kCameraCountAt], static_cast<uint32_t>(N_));
+    storeU32(&b[kBlendOffsetAt], blendOffset_);
+    storeU32(&b[kBlendLengthAt], blendLength_);
+    storeU32(&b[kBlendRecordsAt], blendRecords_);
+    const uint64_t n = static_cast<uint64_t>(N_);
+    for (uint64_t i = 0; i < n; ++i) {
+        storeU32(&b[arrayItem(SectionOffsets, n, i)], sectionOffsets_[i]);
+        storeU32(&b[arrayItem(SectionLengths, n, i)], sectionLengths_[i]);
+        storeU32(&b[arrayItem(RecordCounts, n, i)], recordCounts_[i]);
+        if (finished_) {
+            storeU16(&b[arrayItem(PanoramaSizes, n, i)], static_cast<uint16_t>(W_));
+            storeU16(&b[arrayItem(PanoramaSizes, n, i) + 2], static_cast<uint16_t>(H_));
+        }
     }
-    o.zeros(static_cast<size_t>(N_) * 4);
+    out().bytes(b.data(), b.size());
 }
 
 void DeviceTableFile::beginCamera(int camera) {
@@ -98,7 +102,7 @@ ExportResult DeviceTableFile::finish() {
         return failExport(path(), "Cannot write %s: the table would exceed 4 GB\r\n",
                           path().c_str());
     }
-    fileSizeField_ = static_cast<uint32_t>(size - kHeaderSize);
+    fileSizeField_ = static_cast<uint32_t>(size - device_table::kHeaderBytes);
     finished_ = true;
     o.seek(0);
     writeHeaderAndArrays();

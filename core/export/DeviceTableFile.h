@@ -1,17 +1,7 @@
-// The "J01" container of the device tables: a 128-byte header, five arrays of
-// N four-byte items, one section of remap records per camera, then the blend
-// table. Offsets and counts that are known only at the end are written as 0
-// first and patched by finish().
-//
-// Layout (all little-endian):
-//   header  0: "J01\0"  4: 0  8: 128  12: file size - 128
-//          16: camera 0 source width  20: camera 0 source height  24: W  28: H
-//          32: uint16 128  34: uint16 180  36: N
-//          40: blend table offset  44: blend table length  48: blend record count
-//          52: 76 zero bytes
-//   128:         A1[N] section offsets     128 + 4N:  A2[N] section lengths
-//   128 + 8N:    A3[N] record counts       128 + 12N: A4[N] uint16 W, uint16 H
-//   128 + 16N:   A5[N] zero                128 + 20N: camera sections, blend table
+// The "J01" container of the device tables (DeviceTableLayout.h has the
+// layout): a 128-byte header, five arrays of N four-byte items, one section of
+// remap records per camera, then the blend table. Offsets and counts that are
+// known only at the end are written as 0 first and patched by finish().
 //
 // DeviceTableExport.h runs a format through it.
 #pragma once
@@ -22,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "export/DeviceTableLayout.h"
 #include "export/ExportSnapshot.h"
 #include "export/LittleEndianWriter.h"
 #include "export/RedressRecord.h"
@@ -29,8 +20,6 @@
 
 class DeviceTableFile {
 public:
-    static constexpr int kHeaderSize = 128;
-
     // `fileName` is placed in the snapshot's project folder. With `memory`
     // the table is built there instead, byte for byte as the file would be,
     // and no file is touched; with `batch` the finished file is put in place

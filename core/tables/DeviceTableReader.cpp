@@ -5,12 +5,15 @@
 
 #include "export/BlendPartition.h"
 #include "export/BlendTable4K.h"
+#include "export/DeviceTableLayout.h"
 #include "export/RemapEntry.h"
 #include "export/SourceBlocks.h"
 
 namespace {
 
-constexpr uint64_t kHeader = 128;
+using namespace device_table;
+
+constexpr uint64_t kHeader = kHeaderBytes;
 constexpr uint64_t kRecordBytes = RedressRecord::kBytes;
 
 std::string str(uint64_t v) {
@@ -98,12 +101,13 @@ void readSections(ByteSource& in, DeviceTable& t, TableViolations& log) {
     // them into records of any height; only the 4K table keeps every record on
     // row pairs.
     const bool rowPairs = t.format == TableFormat::Camera4K;
-    uint64_t expected = kHeader + 20 * n;
+    uint64_t expected = sectionsStart(n);
     t.records.resize(n);
     std::vector<uint8_t> buffer;
     for (size_t i = 0; i < n; ++i) {
         const int cam = static_cast<int>(i);
-        const uint64_t a1 = kHeader + 4 * i, a2 = a1 + 4 * n, a3 = a1 + 8 * n;
+        const uint64_t a1 = arrayItem(SectionOffsets, n, i), a2 = arrayItem(SectionLengths, n, i),
+                       a3 = arrayItem(RecordCounts, n, i);
         if (t.sectionOffset[i] != expected)
             log.add(a1, "camera " + str(i) + " section starts at " + str(t.sectionOffset[i]) +
                             ", not right after the previous one at " + str(expected));
@@ -133,19 +137,20 @@ void readSections(ByteSource& in, DeviceTable& t, TableViolations& log) {
         expected += static_cast<uint64_t>(t.recordCount[i]) * kRecordBytes;
     }
     if (t.blendOffset != expected)
-        log.add(40, "blend table offset " + str(t.blendOffset) +
-                        " is not the end of the camera sections, " + str(expected));
+        log.add(kBlendOffsetAt, "blend table offset " + str(t.blendOffset) +
+                                    " is not the end of the camera sections, " + str(expected));
     const uint64_t blendEnd = static_cast<uint64_t>(expected) + t.blendLength;
     if (blendEnd != in.size())
-        log.add(44, "blend table of " + str(t.blendLength) + " bytes from " + str(expected) +
-                        " does not end the file at " + str(in.size()));
+        log.add(kBlendLengthAt, "blend table of " + str(t.blendLength) + " bytes from " +
+                                    str(expected) + " does not end the file at " + str(in.size()));
     const uint64_t avail = expected <= in.size() ? in.size() - expected : 0;
     auto read = t.format == TableFormat::Camera4K ? readBlendTable4K : readBlendTable2K;
     t.blend = read(in, expected, avail, t.N, t.W, t.H, log);
     const BlendPartition part = blendPartition(t.W, t.N);
     const uint64_t records = static_cast<uint64_t>(t.H) * part.blockCount;
     if (t.blendRecords != records)
-        log.add(48, "blend record count " + str(t.blendRecords) + " is not " + str(records));
+        log.add(kBlendRecordsAt,
+                "blend record count " + str(t.blendRecords) + " is not " + str(records));
 }
 
 }  // namespace
@@ -165,20 +170,23 @@ const char* tableFormatName(TableFormat format) {
 TableFormat detectTableFormat(const std::string& fileName, ByteSource& source) {
     std::vector<uint8_t> buffer;
     const ByteView in = source.view(0, kHeader, buffer);
-    if (!in.has(0, 4) || std::memcmp(in.data(), "J01", 4) != 0) return TableFormat::QuickWeave;
+    if (!in.has(0, kMagicBytes) || std::memcmp(in.data(), kMagic, kMagicBytes) != 0)
+        return TableFormat::QuickWeave;
     const std::string base = fileName.substr(fileName.find_last_of("/\\") + 1);
     if (base.find("4K") != std::string::npos) return TableFormat::Camera4K;
     if (base.find("2K") != std::string::npos) return TableFormat::Camera2K;
     // The last block of every 4K row has all presence bits set in byte 7; in a
     // 2K table byte 7 is the block number, which stays below 0xE0 for any rig
     // with fewer than about 190 cameras.
-    const BlendPartition part = blendPartition(in.i32(24), in.i32(36));
+    const int N = in.i32(kCameraCountAt);
+    const BlendPartition part = blendPartition(in.i32(kWidthAt), N);
     if (part.blockCount < 1) return TableFormat::Camera2K;
-    const uint64_t last = in.u32(40) + (part.blockCount - 1) * 8ull +
-                          static_cast<uint64_t>(part.blockWidth) * (part.blockCount - 1) *
-                              static_cast<uint64_t>(in.i32(36));
+    // Every block but the last is a full one.
+    const uint64_t last =
+        in.u32(kBlendOffsetAt) +
+        static_cast<uint64_t>(part.blockCount - 1) * static_cast<uint64_t>(part.recordBytes(0, N));
     uint8_t byte7 = 0;
-    source.read(last + 7, &byte7, 1);
+    source.read(last + BlendRecordHeader::kByte7At, &byte7, 1);
     return (byte7 & kBlendPresenceBits) == kBlendPresenceBits ? TableFormat::Camera4K
                                                               : TableFormat::Camera2K;
 }
@@ -197,69 +205,70 @@ DeviceTable readDeviceTable(ByteSource& source, TableFormat format) {
     t.fileSize = size;
     TableViolations& log = t.violations;
     if (!in.has(0, kHeader)) {
-        log.add(size, "the file ends within the 128-byte header (" + str(size) + " bytes)");
+        log.add(size, "the file ends within the " + str(kHeader) + "-byte header (" + str(size) +
+                          " bytes)");
         return t;
     }
-    if (std::memcmp(in.data(), "J01", 4) != 0) {
-        log.add(0, "no \"J01\" magic: not a device table");
+    if (std::memcmp(in.data(), kMagic, kMagicBytes) != 0) {
+        log.add(0, "no \"" + std::string(kMagic) + "\" magic: not a device table");
         return t;
     }
     auto expect = [&](uint64_t at, uint64_t actual, uint64_t wanted, const char* field) {
         if (actual != wanted)
             log.add(at, std::string(field) + " is " + str(actual) + ", not " + str(wanted));
     };
-    expect(4, in.u32(4), 0, "header field at 4");
-    expect(8, in.u32(8), kHeader, "header size");
-    expect(12, in.u32(12), size - kHeader, "file size field");
-    t.sourceWidth0 = in.i32(16);
-    t.sourceHeight0 = in.i32(20);
-    t.W = in.i32(24);
-    t.H = in.i32(28);
-    expect(32, in.u16(32), kSourceBlockWidth, "source block width");
-    expect(34, in.u16(34), kSourceBlockHeight, "source block height");
-    t.N = in.i32(36);
-    t.blendOffset = in.u32(40);
-    t.blendLength = in.u32(44);
-    t.blendRecords = in.u32(48);
-    for (uint64_t at = 52; at < kHeader; ++at)
+    expect(kReservedAt, in.u32(kReservedAt), 0, ("header field at " + str(kReservedAt)).c_str());
+    expect(kHeaderSizeAt, in.u32(kHeaderSizeAt), kHeader, "header size");
+    expect(kFileSizeAt, in.u32(kFileSizeAt), size - kHeader, "file size field");
+    t.sourceWidth0 = in.i32(kSourceWidthAt);
+    t.sourceHeight0 = in.i32(kSourceHeightAt);
+    t.W = in.i32(kWidthAt);
+    t.H = in.i32(kHeightAt);
+    expect(kBlockWidthAt, in.u16(kBlockWidthAt), kSourceBlockWidth, "source block width");
+    expect(kBlockHeightAt, in.u16(kBlockHeightAt), kSourceBlockHeight, "source block height");
+    t.N = in.i32(kCameraCountAt);
+    t.blendOffset = in.u32(kBlendOffsetAt);
+    t.blendLength = in.u32(kBlendLengthAt);
+    t.blendRecords = in.u32(kBlendRecordsAt);
+    for (uint64_t at = kZerosAt; at < kHeader; ++at)
         if (in.u8(at) != 0) {
             log.add(at, "header bytes 52..127 are not zero");
             break;
         }
     if (t.sourceWidth0 <= 0 || t.sourceHeight0 <= 0 || t.sourceWidth0 > kMaxSourceWidth ||
         t.sourceHeight0 > kMaxSourceHeight) {
-        log.add(16, "camera 0 source size " + std::to_string(t.sourceWidth0) + " x " +
-                        std::to_string(t.sourceHeight0) + " is outside 1.." + str(kMaxSourceWidth) +
-                        " x 1.." + str(kMaxSourceHeight));
+        log.add(kSourceWidthAt, "camera 0 source size " + std::to_string(t.sourceWidth0) + " x " +
+                                    std::to_string(t.sourceHeight0) + " is outside 1.." +
+                                    str(kMaxSourceWidth) + " x 1.." + str(kMaxSourceHeight));
     }
     // Records and A4 hold the panorama size in 16 bits.
     if (t.W <= 0 || t.H <= 0 || t.W > 0xFFFF || t.H > 0xFFFF) {
-        log.add(24, "panorama size " + std::to_string(t.W) + " x " + std::to_string(t.H) +
-                        " is outside 1..65535");
+        log.add(kWidthAt, "panorama size " + std::to_string(t.W) + " x " + std::to_string(t.H) +
+                              " is outside 1..65535");
         return t;
     }
     if (t.N < 1 || t.N > kMaxBlendCameras) {
-        log.add(36,
+        log.add(kCameraCountAt,
                 "camera count " + std::to_string(t.N) + " is outside 1.." + str(kMaxBlendCameras));
         return t;
     }
     const size_t n = static_cast<size_t>(t.N);
-    if (size < kHeader + 20 * n) {
-        log.add(size, "the file ends within the camera arrays (" + str(kHeader + 20 * n) +
+    if (size < sectionsStart(n)) {
+        log.add(size, "the file ends within the camera arrays (" + str(sectionsStart(n)) +
                           " bytes needed)");
         return t;
     }
-    in = source.view(0, kHeader + 20 * n, head);
+    in = source.view(0, sectionsStart(n), head);
     t.readable = true;
     for (size_t i = 0; i < n; ++i) {
-        t.sectionOffset.push_back(in.u32(kHeader + 4 * i));
-        t.sectionLength.push_back(in.u32(kHeader + 4 * n + 4 * i));
-        t.recordCount.push_back(in.u32(kHeader + 8 * n + 4 * i));
-        const uint64_t a4 = kHeader + 12 * n + 4 * i;
+        t.sectionOffset.push_back(in.u32(arrayItem(SectionOffsets, n, i)));
+        t.sectionLength.push_back(in.u32(arrayItem(SectionLengths, n, i)));
+        t.recordCount.push_back(in.u32(arrayItem(RecordCounts, n, i)));
+        const uint64_t a4 = arrayItem(PanoramaSizes, n, i), a5 = arrayItem(Reserved, n, i);
         if (in.u16(a4) != t.W || in.u16(a4 + 2) != t.H)
             log.add(a4, "camera " + str(i) + " size entry " + str(in.u16(a4)) + " x " +
                             str(in.u16(a4 + 2)) + " is not the panorama size");
-        expect(a4 + 4 * n, in.u32(a4 + 4 * n), 0, ("camera " + str(i) + " reserved item").c_str());
+        expect(a5, in.u32(a5), 0, ("camera " + str(i) + " reserved item").c_str());
     }
     readSections(source, t, log);
     return t;

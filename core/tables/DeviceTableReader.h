@@ -1,5 +1,5 @@
 // Reads "Camera_2K_Project.tab" and "Camera_4K_Project.tab" back and checks
-// them as it reads: the "J01" container (DeviceTableFile.h has the layout),
+// them as it reads: the "J01" container (DeviceTableLayout.h has the layout),
 // every camera's remap records and the format's blend table. Whatever breaks
 // the layout the exporters write is reported with its byte offset; a file cut
 // short or with absurd counts is read as far as it makes sense and never past

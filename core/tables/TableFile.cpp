@@ -4,6 +4,7 @@
 #include <new>
 
 #include "export/BlendPartition.h"
+#include "export/DeviceTableLayout.h"
 #include "file/InputFile.h"
 #include "tables/ByteSource.h"
 
@@ -46,7 +47,9 @@ namespace {
 std::string notATable(ByteSource& source) {
     std::vector<uint8_t> buffer;
     const ByteView in = source.view(0, 12, buffer);
-    if (in.size() < 12 || std::memcmp(in.data(), "J01", 4) == 0) return std::string();
+    if (in.size() < 12 ||
+        std::memcmp(in.data(), device_table::kMagic, device_table::kMagicBytes) == 0)
+        return std::string();
     const int32_t n = in.i32(0), w = in.i32(4), h = in.i32(8);
     if (n >= 1 && n <= kMaxBlendCameras && w > 0 && h > 0) return std::string();
     static const struct {

@@ -9,6 +9,8 @@
 #include "ExportFixture.h"
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
+#include "export/DeviceTableLayout.h"
+#include "export/LittleEndianWriter.h"
 #include "export/QuickWeaveExport.h"
 #include "tables/DeviceView.h"
 #include "tables/QuickWeaveReader.h"
@@ -17,17 +19,13 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using namespace device_table;
 
-void putU16(Bytes& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
 uint32_t getU32(const Bytes& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+    return ByteView(b.data(), b.size()).u32(at);
 }
 void putU32(Bytes& b, size_t at, uint32_t v) {
-    putU16(b, at, static_cast<uint16_t>(v));
-    putU16(b, at + 2, static_cast<uint16_t>(v >> 16));
+    storeU32(&b[at], v);
 }
 
 // Two overlapping cameras over several source blocks, 512 x 216 (N = 2: one
@@ -73,9 +71,11 @@ TEST_F(TableReaders, ExportedTablesReadBackSound) {
 TEST_F(TableReaders, DamageIsReportedAtItsOffset) {
     const Bytes k2 = exported(exportCamera2K), k4 = exported(exportCamera4K),
                 qw = exported(exportQuickWeave);
-    const size_t first = 128 + 20 * 2;    // camera 0's first record
-    const size_t blend = getU32(k4, 40);  // 4K blend table
+    using R = RedressRecord;
+    const size_t first = sectionsStart(2);            // camera 0's first record
+    const size_t blend = getU32(k4, kBlendOffsetAt);  // 4K blend table
     const size_t lastRow = blend + 215 * 1032;
+    const size_t lastEntry = first + R::kHeaderBytes + R::kEntryBytes * (R::kCapacity - 1);
     struct Case {
         const char* name;
         const Bytes& table;
@@ -90,26 +90,33 @@ TEST_F(TableReaders, DamageIsReportedAtItsOffset) {
          [&](Bytes& b) { return b.resize(b.size() - 100), size_t(b.size()); },
          "ends after 215 of 216 rows"},
         {"record count", k4, TableFormat::Camera4K,
-         [&](Bytes& b) { return putU32(b, 136, getU32(b, 136) + 1), size_t(128 + 8); },
+         [&](Bytes& b) {
+             const size_t at = arrayItem(SectionLengths, 2, 0);
+             return putU32(b, at, getU32(b, at) + 1), at;
+         },
          "section length"},
         {"misaligned record", k4, TableFormat::Camera4K,
          [&](Bytes& b) { return b[first] += 1, size_t(first); }, "not a multiple of 16"},
         {"odd 4K row", k4, TableFormat::Camera4K,
-         [&](Bytes& b) { return b[first + 2] |= 1, size_t(first + 2); }, "is odd"},
+         [&](Bytes& b) { return b[first + R::kPanoYAt] |= 1, size_t(first + R::kPanoYAt); },
+         "is odd"},
         {"filler", k4, TableFormat::Camera4K,
-         [&](Bytes& b) {
-             return putU32(b, first + 16 + 4 * 16383, 0), size_t(first + 16 + 4 * 16383);
-         },
-         "past width x rows"},
+         [&](Bytes& b) { return putU32(b, lastEntry, 0), lastEntry; }, "past width x rows"},
         {"weight sum", k4, TableFormat::Camera4K,
-         [&](Bytes& b) { return b[blend + 8] = b[blend + 9] = 200, size_t(blend + 8); },
+         [&](Bytes& b) {
+             const size_t w = blend + BlendRecordHeader::kBytes;
+             return b[w] = b[w + 1] = 200, w;
+         },
          "more than 255"},
         {"repeat past the last row", k4, TableFormat::Camera4K,
          [&](Bytes& b) { return b[lastRow + 1] |= 1 << 3, size_t(lastRow); }, "past the last row"},
         {"row bits", k4, TableFormat::Camera4K,
          [&](Bytes& b) { return b[lastRow] ^= 1, size_t(lastRow); }, "row bits hold"},
         {"2K block number", k2, TableFormat::Camera2K,
-         [&](Bytes& b) { return b[getU32(b, 40) + 7] = 9, size_t(getU32(b, 40) + 7); },
+         [&](Bytes& b) {
+             const size_t at = getU32(b, kBlendOffsetAt) + BlendRecordHeader::kByte7At;
+             return b[at] = 9, at;
+         },
          "block number 9"},
         {"QuickWeave order", qw, TableFormat::QuickWeave,
          [&](Bytes& b) { return putU32(b, 16, 0), size_t(16); }, "not a permutation"},
@@ -151,10 +158,10 @@ TEST_F(TableReaders, ClaimsTheFileDoesNotBackAreRefused) {
               readDeviceTable(k2.data(), k2.size(), TableFormat::Camera2K).blend.weights);
 
     // Headers alone, claiming a 32767 x 32767 panorama and 16 cameras of 8192 x 8192.
-    Bytes big(k2.begin(), k2.begin() + 148);
-    putU32(big, 24, 32767);
-    putU32(big, 28, 32767);
-    putU32(big, 36, 1);
+    Bytes big(k2.begin(), k2.begin() + static_cast<std::ptrdiff_t>(sectionsStart(1)));
+    putU32(big, kWidthAt, 32767);
+    putU32(big, kHeightAt, 32767);
+    putU32(big, kCameraCountAt, 1);
     const TableFile device = write("big.tab", big);
     EXPECT_TRUE(device.readable());
     EXPECT_NE(device.viewProblem().find("0 of its 32767 rows"), std::string::npos);
@@ -192,7 +199,7 @@ TEST_F(TableReaders, ClaimsTheFileDoesNotBackAreRefused) {
     // Camera 0's source: sizes the writer refuses, and entries past a narrower one.
     for (const uint32_t width : {2147483647u, 300u}) {
         Bytes b = k2;
-        putU32(b, 16, width);
+        putU32(b, kSourceWidthAt, width);
         const DeviceTable t = readDeviceTable(b.data(), b.size(), TableFormat::Camera2K);
         ASSERT_FALSE(t.violations.empty()) << width;
         EXPECT_NE(t.violations.list()[0].message.find(width > 65536 ? "is outside 1..65536"

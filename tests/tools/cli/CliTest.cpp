@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include "ClaimedDeviceHeader.h"
 #include "DeviceTableReader.h"
 #include "ProcessRun.h"
 #include "TempDir.h"
@@ -123,12 +124,8 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     // Headers alone: a pipe, an image, a table claiming a 32767 x 32767 panorama.
     const QString fifo = out("pipe");
     ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    std::string header(148, '\0');
-    header.replace(0, 4, std::string("J01\0", 4));
-    header[24] = header[28] = '\xff';  // W = H = 32767
-    header[25] = header[29] = '\x7f';
-    header[36] = 1;  // one camera
-    const QString bigTable = QString::fromStdString(dir->write("big.tab", header));
+    const QString bigTable = QString::fromStdString(
+        dir->write("big.tab", testsupport::claimedDeviceHeader(32767, 32767)));
     const QString folder = QString::fromStdString(dir->path());
     // A canvas typed with zeros too many: refused before the remapper runs.
     const QString huge =
