@@ -8,6 +8,7 @@
 #include "export/ExportDone.h"
 #include "export/GuardedExport.h"
 #include "export/LittleEndianWriter.h"
+#include "export/QuickWeaveLayout.h"
 #include "export/WeightVolume.h"
 #include "project/Project.h"
 
@@ -18,11 +19,16 @@ ExportResult writeProject(const ExportSnapshot& snap, const std::string& path, T
     AtomicOutputFile file(path, batch);
     if (ExportResult r = file.open(); !r.written()) return r;
     LittleEndianWriter& out = file.out();
+    using namespace quickweave;
 
-    out.i32(N);
-    out.i32(snap.W);
-    out.i32(snap.H);
-    for (int camera : snap.drawOrder) out.i32(camera);
+    std::vector<uint8_t> header(sectionsStart(snap.drawOrder.size()));
+    storeU32(&header[kCameraCountAt], static_cast<uint32_t>(N));
+    storeU32(&header[kWidthAt], static_cast<uint32_t>(snap.W));
+    storeU32(&header[kHeightAt], static_cast<uint32_t>(snap.H));
+    for (size_t p = 0; p < snap.drawOrder.size(); ++p)
+        storeU32(&header[kHeaderBytes + kOrderItemBytes * p],
+                 static_cast<uint32_t>(snap.drawOrder[p]));
+    out.bytes(header.data(), header.size());
 
     const WeightVolume volume = WeightVolume::build(snap);
     std::vector<uint8_t> weights;
@@ -30,10 +36,12 @@ ExportResult writeProject(const ExportSnapshot& snap, const std::string& path, T
     for (int i = 0; i < N; ++i) {
         const CameraSnapshot& cam = snap.cameras[static_cast<size_t>(i)];
         const cv::Mat& map = cam.map;
-        out.i32(cam.offsetX);
-        out.i32(cam.offsetY);
-        out.i32(map.cols);
-        out.i32(map.rows);
+        uint8_t section[kSectionHeaderBytes];
+        storeU32(section + kOffsetXAt, static_cast<uint32_t>(cam.offsetX));
+        storeU32(section + kOffsetYAt, static_cast<uint32_t>(cam.offsetY));
+        storeU32(section + kColsAt, static_cast<uint32_t>(map.cols));
+        storeU32(section + kRowsAt, static_cast<uint32_t>(map.rows));
+        out.bytes(section, kSectionHeaderBytes);
 
         // Normalised positions are computed into the written bytes only: the
         // map is shared with the camera and must keep its pixel positions.

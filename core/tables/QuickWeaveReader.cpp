@@ -5,6 +5,9 @@
 #include <string>
 
 #include "export/BlendPartition.h"
+#include "export/QuickWeaveLayout.h"
+
+using namespace quickweave;
 
 namespace {
 
@@ -40,13 +43,14 @@ GridPart sectionsReach(ByteSource& source, uint64_t at, size_t n, int gw, int gh
     GridPart part;
     std::vector<uint8_t> buffer;
     for (size_t i = 0; i < n; ++i) {
-        const ByteView in = source.view(at, 16, buffer);
-        const int32_t cols = in.i32(at + 8), rows = in.i32(at + 12);
-        if (!in.has(at, 16) || cols <= 0 || rows <= 0) break;
-        const int64_t x0 = std::max<int64_t>(in.i32(at), 0);
-        const int64_t y0 = std::max<int64_t>(in.i32(at + 4), 0);
-        const int64_t x1 = std::min<int64_t>(int64_t(in.i32(at)) + cols, gw);
-        const int64_t y1 = std::min<int64_t>(int64_t(in.i32(at + 4)) + rows, gh);
+        const ByteView in = source.view(at, kSectionHeaderBytes, buffer);
+        const int32_t cols = in.i32(at + kColsAt), rows = in.i32(at + kRowsAt);
+        if (!in.has(at, kSectionHeaderBytes) || cols <= 0 || rows <= 0) break;
+        const int32_t left = in.i32(at + kOffsetXAt), top = in.i32(at + kOffsetYAt);
+        const int64_t x0 = std::max<int64_t>(left, 0);
+        const int64_t y0 = std::max<int64_t>(top, 0);
+        const int64_t x1 = std::min<int64_t>(int64_t(left) + cols, gw);
+        const int64_t y1 = std::min<int64_t>(int64_t(top) + rows, gh);
         if (x1 > x0 && y1 > y0) {
             const bool first = part.x1 == 0;
             part.x0 = first ? x0 : std::min(part.x0, x0);
@@ -54,7 +58,7 @@ GridPart sectionsReach(ByteSource& source, uint64_t at, size_t n, int gw, int gh
             part.x1 = std::max(part.x1, x1);
             part.y1 = std::max(part.y1, y1);
         }
-        at += 16 + 9 * static_cast<uint64_t>(cols) * static_cast<uint64_t>(rows);
+        at += sectionBytes(static_cast<uint64_t>(cols) * static_cast<uint64_t>(rows));
         if (at > source.size()) break;
     }
     return part;
@@ -65,74 +69,78 @@ GridPart sectionsReach(ByteSource& source, uint64_t at, size_t n, int gw, int gh
 QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
     const uint64_t size = source.size();
     std::vector<uint8_t> buffer;
-    ByteView in = source.view(0, 12, buffer);
+    ByteView in = source.view(0, kHeaderBytes, buffer);
     QuickWeaveTable t;
     t.fileSize = size;
     TableViolations& log = t.violations;
-    if (!in.has(0, 12)) {
+    if (!in.has(0, kHeaderBytes)) {
         log.add(size, "the file ends within N, W and H (" + str(size) + " bytes)");
         return t;
     }
-    t.N = in.i32(0);
-    t.W = in.i32(4);
-    t.H = in.i32(8);
+    t.N = in.i32(kCameraCountAt);
+    t.W = in.i32(kWidthAt);
+    t.H = in.i32(kHeightAt);
     if (t.N < 1 || t.N > kMaxBlendCameras) {
-        log.add(0, "camera count " + str(t.N) + " is outside 1.." + str(kMaxBlendCameras));
+        log.add(kCameraCountAt,
+                "camera count " + str(t.N) + " is outside 1.." + str(kMaxBlendCameras));
         return t;
     }
     if (t.W <= 0 || t.H <= 0 || int64_t(t.W) * t.H > kMaxPanoramaPixels) {
-        log.add(4, "panorama size " + str(t.W) + " x " + str(t.H) + " is not believable");
+        log.add(kWidthAt, "panorama size " + str(t.W) + " x " + str(t.H) + " is not believable");
         return t;
     }
     const size_t n = static_cast<size_t>(t.N);
-    in = source.view(12, 4 * n, buffer);
-    if (!in.has(12, 4 * n)) {
+    const uint64_t orderBytes = sectionsStart(n) - kHeaderBytes;
+    in = source.view(kHeaderBytes, orderBytes, buffer);
+    if (!in.has(kHeaderBytes, orderBytes)) {
         log.add(size, "the file ends within the drawing order");
         return t;
     }
     t.readable = true;
     std::vector<int> seen(n, 0);
     for (size_t p = 0; p < n; ++p) {
-        const int32_t c = in.i32(12 + 4 * p);
+        const uint64_t item = kHeaderBytes + kOrderItemBytes * p;
+        const int32_t c = in.i32(item);
         t.drawOrder.push_back(c);
         if (c < 0 || c >= t.N || seen[static_cast<size_t>(c)]++)
-            log.add(12 + 4 * p, "drawing order entry " + str(static_cast<int64_t>(p)) + " is " +
-                                    str(c) + ": not a permutation of the camera indices");
+            log.add(item, "drawing order entry " + str(static_cast<int64_t>(p)) + " is " + str(c) +
+                              ": not a permutation of the camera indices");
     }
     // Weight sums per panorama pixel; the exporter's weight volume is one pixel
     // wider and taller than the panorama, so a camera may reach column W and row H.
     const int gw = t.W + 1, gh = t.H + 1;
-    uint64_t at = 12 + 4 * n;
+    uint64_t at = sectionsStart(n);
     const GridPart reach = sectionsReach(source, at, n, gw, gh);
     std::vector<uint16_t> sums;  // allocated with the first whole section
     for (size_t i = 0; i < n; ++i) {
         const std::string what = "camera " + str(static_cast<int64_t>(i)) + ": ";
-        in = source.view(at, 16, buffer);
-        if (!in.has(at, 16)) {
+        in = source.view(at, kSectionHeaderBytes, buffer);
+        if (!in.has(at, kSectionHeaderBytes)) {
             log.add(size, what + "the file ends within the section header at " + str(at));
             return t;
         }
         QuickWeaveCamera cam;
-        cam.offsetX = in.i32(at);
-        cam.offsetY = in.i32(at + 4);
-        const int32_t cols = in.i32(at + 8), rows = in.i32(at + 12);
+        cam.offsetX = in.i32(at + kOffsetXAt);
+        cam.offsetY = in.i32(at + kOffsetYAt);
+        const int32_t cols = in.i32(at + kColsAt), rows = in.i32(at + kRowsAt);
         if (cols <= 0 || rows <= 0) {
-            log.add(at + 8,
+            log.add(at + kColsAt,
                     what + "image size " + str(cols) + " x " + str(rows) + " is not positive");
             return t;
         }
         const uint64_t pixels = static_cast<uint64_t>(cols) * static_cast<uint64_t>(rows);
-        if (pixels > size / 9 || at + 16 + 9 * pixels > size) {
+        if (pixels > size / (kPositionBytes + kWeightBytes) || at + sectionBytes(pixels) > size) {
             log.add(size, what + "a section of " + str(cols) + " x " + str(rows) +
-                              " pixels needs " + std::to_string(16 + 9 * pixels) + " bytes from " +
-                              std::to_string(at) + "; the file ends first");
+                              " pixels needs " + std::to_string(sectionBytes(pixels)) +
+                              " bytes from " + std::to_string(at) + "; the file ends first");
             return t;
         }
         if (sums.empty()) sums.assign(reach.cells(), 0);
         cam.positions.create(rows, cols, CV_32FC2);
-        source.read(at + 16, cam.positions.data, 8 * pixels);  // both little-endian
+        const uint64_t pAt = at + kSectionHeaderBytes;
+        source.read(pAt, cam.positions.data, kPositionBytes * pixels);  // both little-endian
         cam.weights.create(rows, cols, CV_8U);
-        const uint64_t wAt = at + 16 + 8 * pixels;
+        const uint64_t wAt = pAt + kPositionBytes * pixels;
         source.read(wAt, cam.weights.data, pixels);
         // A camera's image may reach past the panorama, but not with weight;
         // and a pixel with weight is read from inside the camera's frame.
@@ -147,7 +155,8 @@ QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
                 if (w[c] == 0) continue;
                 if (!insideFrame(p[c][0]) || !insideFrame(p[c][1])) {
                     if (offFrame++ == 0)
-                        firstOffFrame = at + 16 + 8 * (static_cast<uint64_t>(r) * cols + c);
+                        firstOffFrame =
+                            pAt + kPositionBytes * (static_cast<uint64_t>(r) * cols + c);
                 }
                 if (x < 0 || x >= gw || y < 0 || y >= gh) {
                     if (outside++ == 0) firstOutside = wAt + static_cast<uint64_t>(r) * cols + c;
@@ -169,7 +178,7 @@ QuickWeaveTable readQuickWeaveTable(ByteSource& source) {
             log.add(firstOver, what + std::to_string(over) +
                                    " pixels where the weights so far sum to more than 255");
         t.cameras.push_back(std::move(cam));
-        at += 16 + 9 * pixels;
+        at += sectionBytes(pixels);
     }
     if (at != size) log.add(at, std::to_string(size - at) + " bytes after the last camera section");
     return t;

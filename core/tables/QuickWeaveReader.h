@@ -1,8 +1,5 @@
-// Reads "QuickWeave_Projcet.tab" back and checks it as it reads. Layout (all
-// little-endian, no padding): int32 N, W, H; N int32 camera indices of the
-// drawing order, bottom first; then per camera in index order int32 offsetX,
-// offsetY, cols, rows, rows x cols float pairs (source position divided by the
-// source size), rows x cols weight bytes. Checked: sizes positive, the drawing
+// Reads "QuickWeave_Projcet.tab" back and checks it as it reads (the layout is
+// in export/QuickWeaveLayout.h). Checked: sizes positive, the drawing
 // order a permutation, sections that fit the file and end it, cameras inside
 // the panorama, the weights of every panorama pixel summing to at most 255,
 // and every pixel with weight read from inside its camera's frame.

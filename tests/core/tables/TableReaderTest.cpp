@@ -12,6 +12,7 @@
 #include "export/DeviceTableLayout.h"
 #include "export/LittleEndianWriter.h"
 #include "export/QuickWeaveExport.h"
+#include "export/QuickWeaveLayout.h"
 #include "tables/DeviceView.h"
 #include "tables/QuickWeaveReader.h"
 #include "tables/TableFile.h"
@@ -119,7 +120,11 @@ TEST_F(TableReaders, DamageIsReportedAtItsOffset) {
          },
          "block number 9"},
         {"QuickWeave order", qw, TableFormat::QuickWeave,
-         [&](Bytes& b) { return putU32(b, 16, 0), size_t(16); }, "not a permutation"},
+         [&](Bytes& b) {
+             const size_t second = quickweave::kHeaderBytes + quickweave::kOrderItemBytes;
+             return putU32(b, second, 0), second;
+         },
+         "not a permutation"},
         {"QuickWeave truncated", qw, TableFormat::QuickWeave,
          [&](Bytes& b) { return b.resize(b.size() - 1), size_t(b.size()); }, "the file ends first"},
     };
@@ -182,7 +187,8 @@ TEST_F(TableReaders, ClaimsTheFileDoesNotBackAreRefused) {
 
     // A weighted QuickWeave pixel read from outside its frame, or from NaN.
     Bytes nan = qw;
-    const size_t positions = 12 + 4 * 2 + 16;  // camera 0, whose pixel (0, 0) has weight
+    // Camera 0, whose pixel (0, 0) has weight.
+    const size_t positions = quickweave::sectionsStart(2) + quickweave::kSectionHeaderBytes;
     putU32(nan, positions, 0x7FC00000);
     putU32(nan, positions + 8 + 4, 0x40600000);  // 3.5
     const TableViolations& bad = readQuickWeaveTable(nan.data(), nan.size()).violations;
@@ -193,7 +199,7 @@ TEST_F(TableReaders, ClaimsTheFileDoesNotBackAreRefused) {
     // A camera placed at the end of int's range lies outside the panorama,
     // not at a wrapped position.
     Bytes far = qw;
-    putU32(far, 12 + 4 * 2, 0x7FFFFFF0);
+    putU32(far, quickweave::sectionsStart(2) + quickweave::kOffsetXAt, 0x7FFFFFF0);
     const QuickWeaveTable farTable = readQuickWeaveTable(far.data(), far.size());
     EXPECT_EQ(measureCoverage(farTable).cameras.at(0).entries, 0u);
     // Camera 0's source: sizes the writer refuses, and entries past a narrower one.

@@ -12,6 +12,7 @@
 #include "DeviceTableReader.h"
 #include "ProcessRun.h"
 #include "TempDir.h"
+#include "export/QuickWeaveLayout.h"
 
 namespace {
 
@@ -103,8 +104,9 @@ TEST_F(CliRig, OnlyTheRequestedTableAndAdjustmentsApply) {
     for (int i = 0; i < 4; ++i) EXPECT_GT(table.recordCount[i], 0u) << "camera " << i;
     // The QuickWeave file carries the drawing order right after N, W, H.
     const auto bytes = testsupport::readFileBytes(dir->file("QuickWeave_Projcet.tab"));
-    ASSERT_GE(bytes.size(), 28u);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(bytes[12 + 4 * k], k);
+    ASSERT_GE(bytes.size(), quickweave::sectionsStart(4));
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(bytes[quickweave::kHeaderBytes + quickweave::kOrderItemBytes * k], k);
 }
 
 TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
