@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "export/BlendPartition.h"
+#include "export/DeviceTableLayout.h"
 #include "export/ExportResult.h"
 #include "export/WeightVolume.h"
 
@@ -50,7 +51,7 @@ inline void markCameraPresent(int camera, uint8_t& byte6, uint8_t& byte7) {
 // Bytes 6 and 7 keep 5 bits for the block count and the block number.
 constexpr int kBlendTable4KMaxBlocks = 31;
 // Block columns are 16-bit fields.
-constexpr int kBlendTable4KMaxWidth = 65535;
+constexpr int kBlendTable4KMaxWidth = device_table::kMaxPanoramaExtent;
 
 // Why a W x H panorama of N cameras does not fit the fields of the 4K tables
 // (or has a negative size), naming the table `path`; empty when it fits. N

@@ -5,14 +5,15 @@
 
 #include "export/CameraWeightGather.h"
 #include "export/DeviceTableExport.h"
+#include "export/DeviceTableLayout.h"
 #include "export/LittleEndianWriter.h"
 #include "project/Project.h"
 #include "project/Reporter.h"
 
 namespace {
 
-// Positions and sizes in the records are 16-bit, block numbers 8-bit.
-constexpr int kMaxTableExtent = 0xFFFF;
+using device_table::kMaxPanoramaExtent;
+// Block numbers are 8-bit.
 constexpr int kMaxBlendBlocks = 0xFF;
 
 // Turns one region rectangle (padded camera coordinates) of one source block
@@ -105,9 +106,9 @@ BlendTableOutcome writeBlendTable2K(LittleEndianWriter& out, const ExportSnapsho
 
 std::string camera2KSizeProblem(int N, int W, int H) {
     char text[160];
-    if (W > kMaxTableExtent || H > kMaxTableExtent) {
+    if (W > kMaxPanoramaExtent || H > kMaxPanoramaExtent) {
         std::snprintf(text, sizeof text, "Panorama %d x %d too large for %s (at most %d x %d)", W,
-                      H, kCamera2KFileName, kMaxTableExtent, kMaxTableExtent);
+                      H, kCamera2KFileName, kMaxPanoramaExtent, kMaxPanoramaExtent);
         return text;
     }
     const BlendPartition blend = blendPartition(W, N);

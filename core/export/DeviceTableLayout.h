@@ -16,6 +16,10 @@
 
 namespace device_table {
 
+// The remap records, A4 and the blend records hold panorama columns, rows and
+// sizes in 16 bits.
+constexpr int kMaxPanoramaExtent = 0xFFFF;
+
 constexpr char kMagic[4] = {'J', '0', '1', '\0'};
 constexpr int kMagicBytes = 4;
 constexpr int kHeaderBytes = 128;

@@ -241,10 +241,9 @@ DeviceTable readDeviceTable(ByteSource& source, TableFormat format) {
                                     std::to_string(t.sourceHeight0) + " is outside 1.." +
                                     str(kMaxSourceWidth) + " x 1.." + str(kMaxSourceHeight));
     }
-    // Records and A4 hold the panorama size in 16 bits.
-    if (t.W <= 0 || t.H <= 0 || t.W > 0xFFFF || t.H > 0xFFFF) {
+    if (t.W <= 0 || t.H <= 0 || t.W > kMaxPanoramaExtent || t.H > kMaxPanoramaExtent) {
         log.add(kWidthAt, "panorama size " + std::to_string(t.W) + " x " + std::to_string(t.H) +
-                              " is outside 1..65535");
+                              " is outside 1.." + str(kMaxPanoramaExtent));
         return t;
     }
     if (t.N < 1 || t.N > kMaxBlendCameras) {
