@@ -12,6 +12,8 @@
 #include "DeviceTableReader.h"
 #include "ProcessRun.h"
 #include "TempDir.h"
+#include "export/DeviceTableLayout.h"
+#include "export/LittleEndianWriter.h"
 #include "export/QuickWeaveLayout.h"
 
 namespace {
@@ -324,20 +326,19 @@ TEST_F(CliRig, DeviceViewsOfEveryTableMatchTheScene) {
 TEST_F(CliRig, InspectShowsACameraLeftOut) {
     makeDeviceRigs();
     std::vector<uint8_t> b = testsupport::readFileBytes(dir->file("ring/Camera_2K_Project.tab"));
-    ASSERT_GT(b.size(), 128u + 80u);
-    auto u32 = [&](size_t at) {
-        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
-    };
-    auto put = [&](size_t at, uint32_t v) {
-        for (int k = 0; k < 4; ++k) b[at + k] = static_cast<uint8_t>(v >> (8 * k));
-    };
-    const uint32_t start = u32(128 + 4), length = u32(128 + 16 + 4);
+    using namespace device_table;
+    ASSERT_GT(b.size(), sectionsStart(4));
+    auto u32 = [&](size_t at) { return ByteView(b.data(), b.size()).u32(at); };
+    auto put = [&](size_t at, uint32_t v) { storeU32(&b[at], v); };
+    const uint32_t start = u32(arrayItem(SectionOffsets, 4, 1));
+    const uint32_t length = u32(arrayItem(SectionLengths, 4, 1));
     b.erase(b.begin() + start, b.begin() + start + length);
-    put(128 + 16 + 4, 0);                                                        // A2[1]
-    put(128 + 32 + 4, 0);                                                        // A3[1]
-    for (size_t c = 2; c < 4; ++c) put(128 + 4 * c, u32(128 + 4 * c) - length);  // A1
-    put(40, u32(40) - length);  // blend table offset
-    put(12, u32(12) - length);  // file size - 128
+    put(arrayItem(SectionLengths, 4, 1), 0);
+    put(arrayItem(RecordCounts, 4, 1), 0);
+    for (size_t c = 2; c < 4; ++c)
+        put(arrayItem(SectionOffsets, 4, c), u32(arrayItem(SectionOffsets, 4, c)) - length);
+    put(kBlendOffsetAt, u32(kBlendOffsetAt) - length);
+    put(kFileSizeAt, u32(kFileSizeAt) - length);
     QFile f(out("ring/left-out.tab"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(reinterpret_cast<const char*>(b.data()), static_cast<qint64>(b.size()));
