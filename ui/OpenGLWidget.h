@@ -35,14 +35,12 @@ public:
     // Both take effect at the next paint.
     void showDeviceView(const cv::Mat& image);
     void showCameras();
-    bool showsDeviceView() const { return deviceView_; }
 
     // What the widget shows of the panorama; it applies to the device view too.
     const PreviewView& view() const { return view_; }
     void fitView();
     // Each camera's seam edges and index over the picture (SeamOverlay.h).
     void setSeamsShown(bool shown);
-    bool seamsShown() const { return seamsShown_; }
     // The panorama rectangles holding holes (pixels the cameras see that the
     // tables leave black), which the seam overlay marks; repaints when they
     // change while the overlay is shown.

@@ -4,10 +4,6 @@
 
 #include "project/Reporter.h"
 
-QString exportDoneTitle() {
-    return QString::fromUtf16(u"\u63D0\u793A");
-}  // 提示
-
 QString exportDoneText() {
     return QString::fromUtf16(u"\u65B9\u6848\u8F93\u51FA\u5B8C\u6BD5");  // 方案输出完毕
 }

@@ -7,14 +7,13 @@
 
 #include "export/ExportResult.h"
 
-// Title "提示" and text "方案输出完毕" of the completion notice.
-QString exportDoneTitle();
+// Text "方案输出完毕" of the completion notice.
 QString exportDoneText();
 
 // The notice shown after a table was written. The core has no widgets: the
-// window installs a handler (an information box with exportDoneTitle(),
-// exportDoneText() and a default Ok button); without one a line break and the
-// text are printed. Passing an empty function restores the printing default.
+// window installs a handler (an information box of its own with a default Ok
+// button); without one a line break and exportDoneText() are printed. Passing an empty function
+// restores the printing default.
 using ExportDoneHandler = std::function<void()>;
 void setExportDoneHandler(ExportDoneHandler handler);
 void showExportDone();

@@ -119,14 +119,6 @@ int trimPixels(int cutPx, int trimValue, int width) {
                                        static_cast<float>(width));
 }
 
-void clearColumns(cv::Mat& image, int from, int to) {
-    if (image.empty()) return;
-    if (from < 0) from = 0;
-    if (to > image.cols - 1) to = image.cols - 1;
-    if (from > to) return;
-    image.colRange(from, to + 1).setTo(cv::Scalar::all(0));
-}
-
 namespace {
 
 // The pixels of `src` that are not 0 into `dst` (zeros), but for the columns

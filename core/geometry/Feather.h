@@ -22,10 +22,6 @@ int blendPixels(int blendValue, int width);
 // transition: (width / 3 - cutPx) - trim / 150000 * width.
 int trimPixels(int cutPx, int trimValue, int width);
 
-// Sets all four channels of columns from..to (inclusive) of every row to 0,
-// clipped to the image; an empty or outside range clears nothing.
-void clearColumns(cv::Mat& image, int from, int to);
-
 // A column range, both ends inclusive.
 struct ColumnRange {
     int from = 0;

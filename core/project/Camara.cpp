@@ -121,14 +121,6 @@ void Camara::markDisplayChanged(const std::vector<cv::Rect>& areas) {
                   displayImage.size());
 }
 
-void Camara::cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue) {
-    manualCropAndFeather(src, dst, blendValue, cutValue, dirL, dirR, imgBdy);
-}
-
-std::vector<BoundaryEdge> Camara::scanTrimmedBoundary(const cv::Mat& src, int cutPx) const {
-    return scanTrimmedEdges(src, cutPx, dirL, dirR);
-}
-
 void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
                                int secondWidth) {
     if (image.empty() || image.type() != CV_8UC4) return;

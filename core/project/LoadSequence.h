@@ -56,12 +56,6 @@ struct LoadOutcome {
     // why. The records then keep the seams of the analysis.
     bool seamsFailed = false;
     std::vector<CameraProblem> seamFailures;
-
-    // The sequence ran through the remapper and the analysis.
-    bool ranThrough() const {
-        return !pathEmpty && settingsError.isEmpty() && limitError.isEmpty() &&
-               memoryError.isEmpty();
-    }
 };
 
 // Runs the load of `path` (local 8-bit) on `project`. An empty path only says

@@ -49,12 +49,6 @@ public:
     // texture (textureStale, textureStaleAreas). Rewrites only the pixels the
     // change reaches when displayImage still holds this camera's last result.
     void refreshView();
-    // Copies `src` into `dst`, clears the columns outside the trimmed boundary and
-    // feathers the alpha at every region edge; replaces imgBdy.
-    void cropAndFeather(const cv::Mat& src, cv::Mat& dst, int blendValue, int cutValue);
-    // The two (or, for unusual images, other) edges of `src`'s middle row after the
-    // crop `cutPx` and this camera's trims; unsorted.
-    std::vector<BoundaryEdge> scanTrimmedBoundary(const cv::Mat& src, int cutPx) const;
     // Automatic-seam counterpart of refreshView: imgBdy becomes exactly the two
     // given edges (inclusive bounds), the rest is cleared, both edges feathered
     // with their own widths; marks what changed for the texture.
@@ -83,7 +77,7 @@ public:
     // The camera's input image's size as stored: all the tables need of it. The
     // image itself is read where it is shown (the device view).
     cv::Size sourceSize;
-    int index = -1;        // position in Project::cameras, set when the images are loaded
+    int index = -1;  // position in Project::cameras, set when the images are loaded
     bool hidden = false;
     bool highlighted = false;
     double alpha = 1.0;                // opacity 0..1

@@ -73,13 +73,6 @@ void reportProblemf(const char* fmt, ...) {
     va_end(args);
 }
 
-void reportLine(std::string_view text) {
-    // One call, so that lines from two threads never interleave.
-    std::string line(text);
-    line += "\r\n";
-    reporter().text(line);
-}
-
 void reportFlush() {
     reporter().flush();
 }

@@ -63,6 +63,4 @@ void reportProblemf(const char* fmt, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
-// Line `text` followed by "\r\n".
-void reportLine(std::string_view text);
 void reportFlush();

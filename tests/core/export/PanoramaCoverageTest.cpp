@@ -25,7 +25,7 @@ protected:
     // Clears columns of a camera's weights as a refresh would, saying where.
     void clear(int camera, int from, int to) {
         Camara& cam = project.cameras[static_cast<size_t>(camera)];
-        clearColumns(cam.displayImage, from, to);
+        cam.displayImage.colRange(from, to + 1).setTo(cv::Scalar::all(0));
         cam.coverageStaleAreas.emplace_back(from, 0, to - from + 1, cam.displayImage.rows);
     }
     Project project;
@@ -79,8 +79,8 @@ TEST_F(CoverageRig, HolesInsideWhatTheCamerasSeeButNotItsFringe) {
 TEST_F(CoverageRig, StepsOfTheSlidersMatchAWholePassAndNameTheCause) {
     // Layers with a margin, as nona leaves them.
     for (Camara& c : project.cameras) {
-        clearColumns(c.image, 0, 1);
-        clearColumns(c.image, 58, 59);
+        c.image.colRange(0, 2).setTo(cv::Scalar::all(0));
+        c.image.colRange(58, 60).setTo(cv::Scalar::all(0));
     }
     struct Step {
         int crop, blend, dirL;
