@@ -20,6 +20,7 @@
 
 #include "ButtomSetting.h"
 #include "CameraSetting.h"
+#include "CurrentProject.h"
 #include "Language.h"
 #include "LoadProgressDialog.h"
 #include "MessageLog.h"
@@ -446,7 +447,8 @@ void MainWindow::showSettings() {
         buttomSetting->applyAutoSeams();
         return;
     }
-    for (Camara& camera : project->cameras) camera.refreshView();
+    for (Camara& camera : project->cameras)
+        camera.refreshView(project->blendValue, project->cutValue);
     openGLWidget->repaint();
     buttomSetting->refreshDeviceView();
 }
@@ -504,15 +506,15 @@ void MainWindow::on_actionLoad_Scheme_triggered() {
 }
 
 void MainWindow::on_actionExport_Red_triggered() {
-    reportExport(exportQuickWeave());
+    reportExport(exportQuickWeave(*currentProject()));
 }
 
 void MainWindow::on_actionExport_FPGA_triggered() {
-    reportExport(exportCamera2K());
+    reportExport(exportCamera2K(*currentProject()));
 }
 
 void MainWindow::on_action_QELO4K_triggered() {
-    reportExport(exportCamera4K());
+    reportExport(exportCamera4K(*currentProject()));
 }
 
 void MainWindow::reportExport(const ExportResult& result) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "CurrentProject.h"
 #include "Language.h"
 #include "MainWindow.h"
 #include "project/Project.h"
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
 #endif
     // The project exists before the application and outlives the window.
     Project project;
+    setCurrentProject(&project);
     int code = 0;
     {
         QApplication app(argc, argv);
@@ -74,5 +76,6 @@ int main(int argc, char* argv[]) {
         code = app.exec();
         window.reset();
     }
+    setCurrentProject(nullptr);
     return code;
 }

@@ -49,7 +49,7 @@ void BM_BlendStep(benchmark::State& state, const char* name) {
         // Alternate between two neighbouring slider values, as dragging does.
         project.blendValue = 30000 + (step++ & 1) * 600;
         const auto t0 = Clock::now();
-        for (Camara& cam : project.cameras) cam.refreshView();
+        for (Camara& cam : project.cameras) cam.refreshView(project.blendValue, project.cutValue);
         const auto t1 = Clock::now();
         for (size_t i = 0; i < copies.size(); ++i) project.cameras[i].image.copyTo(copies[i]);
         const auto t2 = Clock::now();
@@ -81,7 +81,7 @@ void BM_CoverageCheck(benchmark::State& state) {
     Project& project = loadedRig("ring4");
     project.blendValue = 30000;
     project.cutValue = 21000;
-    for (Camara& cam : project.cameras) cam.refreshView();
+    for (Camara& cam : project.cameras) cam.refreshView(project.blendValue, project.cutValue);
     CoverageCheck check;
     check.check(project);
     std::vector<double> refreshMs, checkMs, wholeMs;
@@ -92,7 +92,7 @@ void BM_CoverageCheck(benchmark::State& state) {
         (state.range(0) ? project.cutValue : project.blendValue) =
             (state.range(0) ? 21000 : 30000) + (step++ & 1) * 600;
         const auto t0 = Clock::now();
-        for (Camara& cam : project.cameras) cam.refreshView();
+        for (Camara& cam : project.cameras) cam.refreshView(project.blendValue, project.cutValue);
         const auto t1 = Clock::now();
         benchmark::DoNotOptimize(check.check(project).uncovered);
         const auto t2 = Clock::now();

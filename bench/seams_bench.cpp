@@ -174,7 +174,7 @@ bool report(const char* preset, const ContentSeamOptions& options, const std::st
     Project& p = *project;
     {
         bench::QuietStdout quiet;
-        autoBlend(kAutoFadeWidth);
+        autoBlend(p, kAutoFadeWidth);
     }
     ContentSeamOptions fixed = options;
     fixed.narrowestFade = fixed.fadeWidth;
@@ -252,7 +252,7 @@ void BM_MiddleRule(benchmark::State& state) {
             cam.displayImage = cv::Mat();
         }
         state.ResumeTiming();
-        benchmark::DoNotOptimize(autoBlend(kAutoFadeWidth));
+        benchmark::DoNotOptimize(autoBlend(*ring, kAutoFadeWidth));
     }
 }
 

@@ -1,10 +1,10 @@
 // One notch of the blend or crop slider in the window, end to end: the slot's
 // refresh of every camera, the texture uploads and the paint, finished on the
 // GL side; with check=1 also the coverage check the window runs after every
-// change of the tables (both in one run, so the two can be compared). Runs samples/ring4 as saved (cropped layers) and without r:CROP
-// (every layer the size of the panorama). Goals: at most 15 ms cropped, 40 ms
-// full-canvas under Xvfb's software renderer. Needs an X display with OpenGL
-// (run under xvfb-run, see slider_notch.sh).
+// change of the tables (both in one run, so the two can be compared). Runs samples/ring4 as saved
+// (cropped layers) and without r:CROP (every layer the size of the panorama). Goals: at most 15 ms
+// cropped, 40 ms full-canvas under Xvfb's software renderer. Needs an X display with OpenGL (run
+// under xvfb-run, see slider_notch.sh).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "ButtomSetting.h"
+#include "CurrentProject.h"
 #include "OpenGLWidget.h"
 #include "SampleRig.h"
 #include "export/PanoramaCoverage.h"
@@ -26,6 +27,9 @@ namespace {
 
 Project& benchProject() {
     static Project project;
+    // Installed as the window's project, as the program's main does.
+    static const bool installed = (setCurrentProject(&project), true);
+    (void)installed;
     return project;
 }
 

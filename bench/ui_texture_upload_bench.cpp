@@ -9,6 +9,7 @@
 #include <QOpenGLFunctions>
 #include <memory>
 
+#include "CurrentProject.h"
 #include "OpenGLWidget.h"
 #include "project/Project.h"
 
@@ -16,6 +17,9 @@ namespace {
 
 Project& benchProject() {
     static Project project;
+    // Installed as the window's project, as the program's main does.
+    static const bool installed = (setCurrentProject(&project), true);
+    (void)installed;
     return project;
 }
 

@@ -8,11 +8,11 @@
 #include <QStringList>
 #include <opencv2/imgproc.hpp>
 
+#include "CurrentProject.h"
 #include "OpenGLWidget.h"
 #include "SliderTips.h"
 #include "ValueEntry.h"
 #include "geometry/AutoBlend.h"
-#include "project/Project.h"
 #include "project/Reporter.h"
 #include "tables/ProjectDeviceView.h"
 #include "ui_ButtomSetting.h"
@@ -21,7 +21,8 @@ namespace {
 
 // Manual recompute of every camera, in index order, then one repaint.
 void refreshAllAndRepaint(Project* project, ButtomSetting* panel) {
-    for (Camara& camera : project->cameras) camera.refreshView();
+    for (Camara& camera : project->cameras)
+        camera.refreshView(project->blendValue, project->cutValue);
     project->previewWidget->repaint();
     panel->refreshDeviceView();
 }
@@ -70,7 +71,7 @@ void ButtomSetting::on_BlendSlider_valueChanged(int value) {
 bool ButtomSetting::applyAutoSeams() {
     Project* project = currentProject();
     std::vector<CameraProblem> why;
-    const int result = autoBlend(kAutoFadeWidth, &why);
+    const int result = autoBlend(*project, kAutoFadeWidth, &why);
     // The seams live in the core, which cannot reach the widget; show what
     // the records now hold.
     if (project->previewWidget) project->previewWidget->repaint();

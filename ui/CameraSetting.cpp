@@ -4,10 +4,10 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "CurrentProject.h"
 #include "SliderTips.h"
 #include "ValueEntry.h"
 #include "project/LoadReport.h"
-#include "project/Project.h"
 #include "ui_CameraSetting.h"
 
 bool alphaSyncIdle = true;
@@ -175,7 +175,7 @@ void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
     updateTips();
     // In automatic mode the trim waits until the mode is left.
     if (!currentProject()->autoMode) {
-        camera->refreshView();
+        camera->refreshView(currentProject()->blendValue, currentProject()->cutValue);
         emit previewChanged();
         emit seamsChanged();
     }
@@ -189,7 +189,7 @@ void CameraSetting::on_direction_sliderR_valueChanged(int value) {
     ui->dirR_lineEdit->setText(QString("%1").arg(value));
     updateTips();
     if (!currentProject()->autoMode) {
-        camera->refreshView();
+        camera->refreshView(currentProject()->blendValue, currentProject()->cutValue);
         emit previewChanged();
         emit seamsChanged();
     }

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "CurrentProject.h"
 #include "SeamOverlay.h"
-#include "project/Project.h"
 
 OpenGLWidget::OpenGLWidget(QWidget* parent) : QOpenGLWidget(parent) {
     // Immediate-mode drawing needs the legacy pipeline; a 2.x context is one
@@ -164,7 +164,7 @@ void OpenGLWidget::paintGL() {
         if (index < 0 || index >= static_cast<int>(project->cameras.size())) continue;
         Camara& camera = project->cameras[static_cast<size_t>(index)];
         if (camera.hidden) continue;
-        camera.draw();
+        camera.draw(project->panoWidth, project->panoHeight);
     }
     Camara::texturePainter = previous;
     paintOverlay();

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "CameraSetting.h"
-#include "project/Project.h"
+#include "CurrentProject.h"
 #include "ui_RightSetting.h"
 
 RightSetting::RightSetting(QWidget* parent) : QFrame(parent), ui(new Ui::RightSetting) {

@@ -179,8 +179,3 @@ ExportResult exportCamera2K(const Project& project) {
 ExportResult buildCamera2KTable(const Project& project, QByteArray& table) {
     return buildDeviceTable(project, Camera2KFormat(), table);
 }
-
-ExportResult exportCamera2K() {
-    if (const Project* project = currentProject()) return exportCamera2K(*project);
-    return ExportResult::nothing();
-}

@@ -26,8 +26,6 @@ std::string camera2KSizeProblem(int N, int W, int H);
 ExportResult exportCamera2K(const Project& project);
 // The same, leaving the table for `batch` to put in place (TableBatch.h).
 ExportResult exportCamera2K(const Project& project, TableBatch* batch);
-// The same for currentProject().
-ExportResult exportCamera2K();
 // The table exportCamera2K would write, built into `table` instead: no file,
 // no debug images, no progress lines, no notice (buildDeviceTable).
 ExportResult buildCamera2KTable(const Project& project, QByteArray& table);

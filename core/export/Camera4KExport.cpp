@@ -114,9 +114,3 @@ ExportResult exportCamera4K(const Project& project, TableBatch* batch) {
 ExportResult exportCamera4K(const Project& project) {
     return exportCamera4K(project, nullptr);
 }
-
-ExportResult exportCamera4K() {
-    const Project* project = currentProject();
-    if (!project) return ExportResult::nothing();
-    return exportCamera4K(*project);
-}

@@ -50,5 +50,3 @@ SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY);
 ExportResult exportCamera4K(const Project& project);
 // The same, leaving the table for `batch` to put in place (TableBatch.h).
 ExportResult exportCamera4K(const Project& project, TableBatch* batch);
-// The same for currentProject().
-ExportResult exportCamera4K();

@@ -65,9 +65,3 @@ std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportR
     result = ExportResult::done(std::string());
     return s;
 }
-
-std::optional<ExportSnapshot> takeExportSnapshot(ExportResult* stop) {
-    if (const Project* project = currentProject()) return takeExportSnapshot(*project, stop);
-    if (stop) *stop = ExportResult::nothing();
-    return std::nullopt;
-}

@@ -62,5 +62,3 @@ std::vector<int> stackingPositions(const std::vector<int>& drawOrder, int camera
 // `stop` with a NothingToExport result, when W or H is 0 (silently: empty
 // message) or when there is no camera (message "No camera to export", printed).
 std::optional<ExportSnapshot> takeExportSnapshot(const Project& project, ExportResult* stop);
-// The same for currentProject() (nothing, silently, when there is none).
-std::optional<ExportSnapshot> takeExportSnapshot(ExportResult* stop);

@@ -94,8 +94,3 @@ ExportResult exportQuickWeave(const Project& project, TableBatch* batch) {
 ExportResult exportQuickWeave(const Project& project) {
     return exportQuickWeave(project, nullptr);
 }
-
-ExportResult exportQuickWeave() {
-    if (const Project* project = currentProject()) return exportQuickWeave(*project);
-    return ExportResult::nothing();
-}

@@ -25,5 +25,3 @@ constexpr const char* kQuickWeaveFileName = "QuickWeave_Projcet.tab";
 ExportResult exportQuickWeave(const Project& project);
 // The same, leaving the file for `batch` to put in place (TableBatch.h).
 ExportResult exportQuickWeave(const Project& project, TableBatch* batch);
-// The same for currentProject().
-ExportResult exportQuickWeave();

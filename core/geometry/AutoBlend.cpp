@@ -105,11 +105,10 @@ std::string seamFailure(const Camara& cam, size_t seams) {
 
 }  // namespace
 
-int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures) {
-    Project* project = currentProject();
-    if (!project || !project->loaded) return 0;
-    const int n = static_cast<int>(project->cameras.size());
-    std::vector<std::vector<BlendEdge>> table = autoSeams(*project, fadeWidth);
+int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failures) {
+    if (!project.loaded) return 0;
+    const int n = static_cast<int>(project.cameras.size());
+    std::vector<std::vector<BlendEdge>> table = autoSeams(project, fadeWidth);
     // All or nothing: a camera without exactly two seams leaves every camera as it
     // was, so the preview and the exporters never see a half-applied result.
     bool ok = true;
@@ -117,7 +116,7 @@ int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures) {
         const size_t seams = table[static_cast<size_t>(i)].size();
         if (seams == 2) continue;
         ok = false;
-        const Camara& cam = project->cameras[static_cast<size_t>(i)];
+        const Camara& cam = project.cameras[static_cast<size_t>(i)];
         if (failures)
             failures->push_back({i, sourceFileName(cam.sourcePath), seamFailure(cam, seams)});
     }
@@ -125,7 +124,7 @@ int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures) {
     for (int i = 0; i < n; ++i) {
         std::vector<BlendEdge>& list = table[static_cast<size_t>(i)];
         if (list[0].column >= list[1].column) std::swap(list[0], list[1]);
-        project->cameras[static_cast<size_t>(i)].applyAutoBoundary(
+        project.cameras[static_cast<size_t>(i)].applyAutoBoundary(
             {list[0].column, list[0].kind}, list[0].width, {list[1].column, list[1].kind},
             list[1].width);
     }

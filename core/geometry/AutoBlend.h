@@ -25,7 +25,7 @@ struct BlendEdge {
 // offsetX, drawOrder and panoWidth; changes nothing.
 std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWidth);
 
-// Places seams between every overlapping pair of cameras (upper camera in the
+// Places seams between every overlapping pair of `project`'s cameras (upper camera in the
 // drawing order fades over `fadeWidth` pixels, the lower one is cut hard) and
 // writes each camera's imgBdy and displayImage through applyAutoBoundary,
 // marking its texture stale. Returns 0 on success (or when nothing is loaded),
@@ -33,7 +33,7 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
 // changed and `failures`, when given, names every such camera and why (no
 // usable boundary, or no overlap with a neighbour on a side). Never prints,
 // repaints or shows a message: the caller does that.
-int autoBlend(int fadeWidth, std::vector<CameraProblem>* failures = nullptr);
+int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failures = nullptr);
 
 // What autoCropAndFeather makes of an image `width` columns wide (prints the
 // sequence error it prints).

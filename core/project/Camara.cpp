@@ -12,18 +12,14 @@ Camara::TexturePainter Camara::texturePainter;
 
 Camara::Camara() = default;
 
-void Camara::draw() {
+void Camara::draw(int panoWidth, int panoHeight) {
     if (image.empty() || texture.cols() == 0 || texture.rows() == 0) return;
-    const Project* p = currentProject();
-    if (!p) return;
     // Each quotient in single precision, then widened.
     RectD window;
-    window.x = static_cast<double>(static_cast<float>(offsetX) / static_cast<float>(p->panoWidth));
-    window.y = static_cast<double>(static_cast<float>(offsetY) / static_cast<float>(p->panoHeight));
-    window.w =
-        static_cast<double>(static_cast<float>(image.cols) / static_cast<float>(p->panoWidth));
-    window.h =
-        static_cast<double>(static_cast<float>(image.rows) / static_cast<float>(p->panoHeight));
+    window.x = static_cast<double>(static_cast<float>(offsetX) / static_cast<float>(panoWidth));
+    window.y = static_cast<double>(static_cast<float>(offsetY) / static_cast<float>(panoHeight));
+    window.w = static_cast<double>(static_cast<float>(image.cols) / static_cast<float>(panoWidth));
+    window.h = static_cast<double>(static_cast<float>(image.rows) / static_cast<float>(panoHeight));
     const std::vector<cv::Rect> parts = drawnParts();
     if (parts.empty()) {
         drawTexture(texture, window, RectD{0, 0, 1, 1});
@@ -86,12 +82,9 @@ void Camara::drawTexture(cv::ogl::Texture2D& tex, const RectD& window, const Rec
     if (texturePainter) texturePainter(*this, tex, window, texRect);
 }
 
-void Camara::refreshView() {
+void Camara::refreshView(int blendValue, int cutValue) {
     if (image.empty() || image.type() != CV_8UC4) return;
-    const Project* p = currentProject();
-    const int blend = p ? p->blendValue : 0;
-    const int cut = p ? p->cutValue : 0;
-    const CropPlan plan = manualCropPlan(image, blend, cut, dirL, dirR, imgBdy);
+    const CropPlan plan = manualCropPlan(image, blendValue, cutValue, dirL, dirR, imgBdy);
     // The preview uploads displayImage with its own GL context current.
     markDisplayChanged(displayCache.apply(image, displayImage, plan));
 }

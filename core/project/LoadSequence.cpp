@@ -57,7 +57,7 @@ LoadOutcome runLoadSequence(Project& project, const std::string& path, const Loa
     // Automatic mode wants automatic seams on the new rig too, not the manual
     // crops the analysis computed.
     if (project.autoMode) {
-        outcome.seamsFailed = autoBlend(kAutoFadeWidth, &outcome.seamFailures) != 0;
+        outcome.seamsFailed = autoBlend(project, kAutoFadeWidth, &outcome.seamFailures) != 0;
         outcome.leftOut = camerasLeftOut(project);
     } else {
         outcome.leftOut = outcome.leftOutByAnalysis;

@@ -4,19 +4,12 @@
 
 #include "project/PtoReader.h"
 
-namespace {
-Project* g_project = nullptr;
-}  // namespace
-
 Project::Project() {
-    g_project = this;
     resizeCameras(4);
     resetDrawOrder(4);
 }
 
-Project::~Project() {
-    if (g_project == this) g_project = nullptr;
-}
+Project::~Project() = default;
 
 void Project::resizeCameras(int n) {
     cameras.resize(static_cast<size_t>(n < 0 ? 0 : n));
@@ -25,10 +18,6 @@ void Project::resizeCameras(int n) {
 void Project::resetDrawOrder(int n) {
     drawOrder.resize(static_cast<size_t>(n < 0 ? 0 : n), 0);
     for (int k = 0; k < n; ++k) drawOrder[static_cast<size_t>(k)] = n - 1 - k;
-}
-
-Project* currentProject() {
-    return g_project;
 }
 
 std::string toLocal8BitString(const QString& text) {

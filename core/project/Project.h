@@ -36,19 +36,21 @@ public:
     // Non-virtual on purpose: cameras are only ever held by value.
     ~Camara() = default;
 
-    // Draws the camera into the preview at its place in the panorama (unit square,
-    // y growing downwards): computes the two rectangles and calls drawTexture,
-    // once per part of the layer that can show anything (see drawnParts).
-    virtual void draw();
+    // Draws the camera into the preview at its place in a panorama of
+    // `panoWidth` x `panoHeight` pixels (unit square, y growing downwards):
+    // computes the two rectangles and calls drawTexture, once per part of the
+    // layer that can show anything (see drawnParts).
+    virtual void draw(int panoWidth, int panoHeight);
     // Draws one textured quad with the camera's colour and opacity. The core has no
     // GL of its own: it forwards to the painter the preview installs (see below).
     virtual void drawTexture(cv::ogl::Texture2D& tex, const RectD& window, const RectD& texRect);
 
     // Per-camera manual recompute of imgBdy and displayImage from the project's
-    // blend and crop values and this camera's trims; marks what changed for the
-    // texture (textureStale, textureStaleAreas). Rewrites only the pixels the
-    // change reaches when displayImage still holds this camera's last result.
-    void refreshView();
+    // blend and crop values (slider units) and this camera's trims; marks what
+    // changed for the texture (textureStale, textureStaleAreas). Rewrites only
+    // the pixels the change reaches when displayImage still holds this camera's
+    // last result.
+    void refreshView(int blendValue, int cutValue);
     // Automatic-seam counterpart of refreshView: imgBdy becomes exactly the two
     // given edges (inclusive bounds), the rest is cleared, both edges feathered
     // with their own widths; marks what changed for the texture.
@@ -130,7 +132,7 @@ struct RemapControl {
 
 class Project {
 public:
-    // Registers itself as the process-wide project and holds four default cameras.
+    // Holds four default cameras.
     Project();
     ~Project();
     Project(const Project&) = delete;
@@ -180,9 +182,6 @@ public:
     // empty when the size was read.
     QString lastLoadError;
 };
-
-// The single project object of the process.
-Project* currentProject();
 
 // Qt string to a byte string in the system's local 8-bit encoding (UTF-8 on
 // Linux, the ANSI code page on Windows): the form every file call receives.

@@ -407,7 +407,7 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
             reportProblemf("%s\r\n", outside.c_str());
             if (error.isEmpty()) error = QString::fromLocal8Bit(outside.c_str());
         }
-        cam.refreshView();
+        cam.refreshView(project.blendValue, project.cutValue);
         report(control, count + i + 1, 2 * count, analysing);
     }
     // An ended run leaves no camera half loaded from an earlier project.

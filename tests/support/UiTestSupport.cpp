@@ -6,11 +6,15 @@
 #include <QStandardPaths>
 
 #include "CameraSetting.h"
+#include "CurrentProject.h"
 
 namespace {
 
 Project& theProject() {
     static Project project;
+    // Installed as the window's project, as the program's main does.
+    static const bool installed = (setCurrentProject(&project), true);
+    (void)installed;
     return project;
 }
 

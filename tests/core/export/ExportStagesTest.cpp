@@ -36,7 +36,7 @@ TEST(ExportSnapshot, SharesMapsAndWeights) {
     Project project;
     setRig(project, 64, 32, {flat(8, 4, 3, 5, 200), flat(6, 2, 0, 0, 100)}, "/tmp/x/", {0, 1});
     project.cameras[1].sourceSize = cv::Size(900, 700);
-    auto snap = takeExportSnapshot(nullptr);  // through currentProject()
+    auto snap = takeExportSnapshot(project, nullptr);
     ASSERT_TRUE(snap);
     EXPECT_EQ(snap->cameras[1].sourceWidth, 900);
     EXPECT_EQ(snap->cameras[1].sourceHeight, 700);
@@ -44,7 +44,7 @@ TEST(ExportSnapshot, SharesMapsAndWeights) {
     Camara& cam0 = project.cameras[0];
     cam0.image = cv::Mat(cam0.displayImage.size(), CV_8UC4, cv::Scalar::all(0));
     testsupport::RecordingReporter console;
-    cam0.refreshView();
+    cam0.refreshView(project.blendValue, project.cutValue);
     EXPECT_EQ(cam0.displayImage.at<cv::Vec4b>(0, 0)[3], 0);
     EXPECT_EQ(snap->cameras[0].weights.at<cv::Vec4b>(0, 0)[3], 200);
     EXPECT_EQ(snap->stackingPosition(7), 0);  // absent: position 0

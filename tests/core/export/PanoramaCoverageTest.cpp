@@ -90,7 +90,7 @@ TEST_F(CoverageRig, StepsOfTheSlidersMatchAWholePassAndNameTheCause) {
         project.cutValue = step.crop;
         project.blendValue = step.blend;
         project.cameras[1].dirL = step.dirL;
-        for (Camara& c : project.cameras) c.refreshView();
+        for (Camara& c : project.cameras) c.refreshView(project.blendValue, project.cutValue);
         const CoverageReport& kept = check.check(project);
         const CoverageReport whole = measureCoverage(project);
         SCOPED_TRACE(step.crop);

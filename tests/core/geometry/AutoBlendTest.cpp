@@ -34,7 +34,7 @@ TEST(AutoBlend, TwoCameraRingFadesTheUpperAndCutsTheLower) {
     ASSERT_EQ(project.cameras[0].rawBdy, (std::vector<BoundaryEdge>{{0, 1}, {2000, 0}}));
     ASSERT_EQ(project.cameras[1].rawBdy, (std::vector<BoundaryEdge>{{400, 0}, {1600, 1}}));
 
-    ASSERT_EQ(autoBlend(kAutoFadeWidth), 0);
+    ASSERT_EQ(autoBlend(project, kAutoFadeWidth), 0);
     const Camara& top = project.cameras[0];
     const Camara& low = project.cameras[1];
     EXPECT_EQ(top.imgBdy, (std::vector<BoundaryEdge>{{185, 1}, {1815, 0}}));
@@ -81,7 +81,7 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     setLayer(project.cameras[1], 3600, {{500, 1500}});
     setLayer(project.cameras[2], 3600, {{1400, 2400}});
     setLayer(project.cameras[3], 3600, {{2300, 3400}});
-    ASSERT_EQ(autoBlend(kAutoFadeWidth), 0);
+    ASSERT_EQ(autoBlend(project, kAutoFadeWidth), 0);
     std::vector<std::vector<BoundaryEdge>> seams;
     for (const Camara& c : project.cameras) seams.push_back(c.imgBdy);
     EXPECT_EQ(seams, (std::vector<std::vector<BoundaryEdge>>{{{565, 0}, {3335, 1}},
@@ -100,7 +100,7 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     std::vector<cv::Mat> before;
     for (const Camara& c : project.cameras) before.push_back(c.displayImage.clone());
     std::vector<CameraProblem> why;
-    EXPECT_EQ(autoBlend(kAutoFadeWidth, &why), -1);
+    EXPECT_EQ(autoBlend(project, kAutoFadeWidth, &why), -1);
     // Every camera without two seams is named with its reason: camera 3 has no
     // neighbour at all, its former neighbours 0 and 2 lack one side.
     ASSERT_EQ(why.size(), 3u);
@@ -117,7 +117,7 @@ TEST(AutoBlend, DoesNothingBeforeALoad) {
     Project project;
     project.panoWidth = 3600;
     setLayer(project.cameras[0], 3600, {{0, 999}});
-    EXPECT_EQ(autoBlend(kAutoFadeWidth), 0);
+    EXPECT_EQ(autoBlend(project, kAutoFadeWidth), 0);
     EXPECT_TRUE(project.cameras[0].displayImage.empty());
     EXPECT_TRUE(project.cameras[0].imgBdy.empty());
 }

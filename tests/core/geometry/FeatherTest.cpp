@@ -93,7 +93,7 @@ TEST_F(RefreshViewTest, CutBlendAndTrimsOnOneRun) {
     cam.image = rowsValidIn(1200, 5, {{300, 699}});
     project.cutValue = 20000;
     cam.textureStale = false;
-    cam.refreshView();
+    cam.refreshView(project.blendValue, project.cutValue);
     EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{300, 1}, {700, 0}}));
     EXPECT_TRUE(columnsCleared(cam.displayImage, 0, 299));
     EXPECT_TRUE(columnsCleared(cam.displayImage, 700, 1199));
@@ -105,7 +105,7 @@ TEST_F(RefreshViewTest, CutBlendAndTrimsOnOneRun) {
 
     // Blend 60000: ramps of a tenth of the width, 120 columns, k / 120 of 255.
     project.blendValue = 60000;
-    cam.refreshView();
+    cam.refreshView(project.blendValue, project.cutValue);
     std::vector<int> edges;
     for (int c : {300, 301, 419, 420, 580, 699}) edges.push_back(alphaAt(cam.displayImage, 1, c));
     EXPECT_EQ(edges, (std::vector<int>{0, 2, 252, 255, 255, 2}));
@@ -114,13 +114,13 @@ TEST_F(RefreshViewTest, CutBlendAndTrimsOnOneRun) {
     project.blendValue = 0;
     cam.dirR = 15000;
     cam.dirL = 30000;
-    cam.refreshView();
+    cam.refreshView(project.blendValue, project.cutValue);
     EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{420, 1}, {460, 0}}));
 }
 
 TEST_F(RefreshViewTest, DefaultTrimsWrapOnceAndClearTheRun) {
     cam.image = rowsValidIn(1200, 5, {{300, 899}});
-    cam.refreshView();
+    cam.refreshView(project.blendValue, project.cutValue);
     EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{101, 0}, {1099, 1}}));
     EXPECT_TRUE(columnsCleared(cam.displayImage, 101, 1098));
     EXPECT_EQ(validPixels(cam.displayImage), 0);
@@ -130,7 +130,7 @@ TEST_F(RefreshViewTest, UnusableRowsLeaveAnUncroppedCopy) {
     // No transition at all.
     cam.image = rowsValidIn(300, 3, {{0, 299}});
     testsupport::RecordingReporter console;
-    cam.refreshView();
+    cam.refreshView(project.blendValue, project.cutValue);
     EXPECT_NE(console.take().find("findboundary error:0\r\n"), std::string::npos);
     EXPECT_TRUE(cam.imgBdy.empty());
     EXPECT_EQ(cv::countNonZero(cam.displayImage.reshape(1) != cam.image.reshape(1)), 0);
@@ -138,14 +138,14 @@ TEST_F(RefreshViewTest, UnusableRowsLeaveAnUncroppedCopy) {
 
     // One transition (a run touching column 0): completed with a start at startTrim.
     cam.image = rowsValidIn(300, 3, {{0, 99}});
-    cam.refreshView();
+    cam.refreshView(project.blendValue, project.cutValue);
     // Start at startTrim = 300 / 3 = 100, end 100 + 100 = 200.
     EXPECT_EQ(cam.imgBdy, (std::vector<BoundaryEdge>{{100, 1}, {200, 0}}));
 
     // An empty image changes nothing.
     cam.image.release();
     cam.textureStale = false;
-    cam.refreshView();
+    cam.refreshView(project.blendValue, project.cutValue);
     EXPECT_FALSE(cam.textureStale);
     EXPECT_EQ(cam.imgBdy.size(), 2u);
 }
@@ -192,7 +192,7 @@ TEST_F(RefreshViewTest, IncrementalRefreshEqualsFullRecompute) {
         const cv::Mat before = i % 3 ? cam.displayImage.clone() : cv::Mat();
         cam.textureStale = false;
         cam.textureStaleAreas.clear();
-        cam.refreshView();
+        cam.refreshView(project.blendValue, project.cutValue);
         cv::Mat full;
         std::vector<BoundaryEdge> edges;
         manualCropAndFeather(cam.image, full, s.blend, s.cut, s.dirL, s.dirR, edges);
