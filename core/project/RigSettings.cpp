@@ -166,10 +166,20 @@ QString RigSettings::write(const QString& path) const {
                            {"autoMode", autoMode},
                            {"drawOrder", order},
                            {"cameras", cams}};
+    // The operator may have made the file read-only, or shared it with a
+    // group: the new file keeps the old one's mode, as the tables do.
+    const bool existed = QFileInfo::exists(path);
+    const QFileDevice::Permissions mode =
+        existed ? QFile::permissions(path) : QFileDevice::Permissions();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
         return QString("cannot write settings file %1: %2").arg(path, file.errorString());
+    // Without the "user" flags: Qt reports there what this process may do,
+    // and would set them as the owner's bits.
+    if (existed)
+        QFile::setPermissions(
+            path, mode & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser));
     return QString();
 }
 

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "export/HoleReport.h"
+#include "file/InputFile.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
 #include "project/Reporter.h"
@@ -25,8 +26,9 @@ public:
 
 ProjectSight loadProjectSight(Project& project, const QString& pto, const TableFile& table) {
     ProjectSight sight;
-    if (!QFileInfo(pto).isFile()) {
-        sight.error = QString("cannot read project file %1").arg(pto);
+    const std::string notRegular = regularFileProblem(toLocal8BitString(pto));
+    if (!notRegular.empty()) {
+        sight.error = QString("cannot read project file %1: %2").arg(pto, notRegular.c_str());
         return sight;
     }
     QTemporaryDir work;

@@ -12,6 +12,7 @@
 #include "export/PanoramaCoverage.h"
 #include "file/InputFile.h"
 #include "project/PtoReader.h"
+#include "remap/ImageSize.h"
 #include "tables/TableFile.h"
 
 const char kRenderUsage[] =
@@ -127,6 +128,11 @@ int runRender(const QStringList& args, Project& project) {
     if (!usage.isEmpty()) return reportFailure(usage + "\n\n" + kRenderUsage, 2);
 
     if (const QString bad = outputProblem(o.out); !bad.isEmpty()) return reportFailure(bad);
+    // The reference too, before the work that would write OUT.png.
+    if (!o.reference.isEmpty()) {
+        if (const QString bad = unreadable(local(o.reference)); !bad.isEmpty())
+            return reportFailure(bad);
+    }
     const TableFile t = readTableFile(local(o.table));
     if (!t.error.empty()) return reportFailure(QString::fromLocal8Bit(t.error.c_str()));
     if (!t.readable())
@@ -144,6 +150,31 @@ int runRender(const QStringList& args, Project& project) {
                                  .arg(o.project)
                                  .arg(pto.imageCount())
                                  .arg(t.N()));
+    // Sizes from the headers first, and the remapper's view of the project
+    // before any frame is decoded: it refuses a truncated or oversized image
+    // cheaply, where decoding it whole could take gigabytes first.
+    for (int c = 0; c < pto.imageCount(); ++c) {
+        std::string problem;
+        const cv::Size size = imageFileSize(pto.imageFile(c), &problem);
+        if (size.empty()) {
+            const QString why =
+                problem.empty()
+                    ? QString("cannot read %1").arg(shown(pto.imageFile(c)))
+                    : QString("cannot read %1: %2").arg(shown(pto.imageFile(c)), problem.c_str());
+            return reportFailure(QString("camera %1: %2").arg(c).arg(why));
+        }
+        if (c == 0 && t.device &&
+            (size.width != t.device->sourceWidth0 || size.height != t.device->sourceHeight0))
+            return reportFailure(
+                QString("camera 0's image is %1 x %2, the table was made for %3 x %4")
+                    .arg(size.width)
+                    .arg(size.height)
+                    .arg(t.device->sourceWidth0)
+                    .arg(t.device->sourceHeight0));
+    }
+
+    const ProjectSight sight = loadProjectSight(project, o.project, t);
+    if (!sight.error.isEmpty()) return reportFailure(sight.error);
     std::vector<cv::Mat> frames;
     for (int c = 0; c < pto.imageCount(); ++c) {
         QString error;
@@ -151,16 +182,6 @@ int runRender(const QStringList& args, Project& project) {
         if (f.empty()) return reportFailure(QString("camera %1: %2").arg(c).arg(error));
         frames.push_back(f);
     }
-    if (t.device &&
-        (frames[0].cols != t.device->sourceWidth0 || frames[0].rows != t.device->sourceHeight0))
-        return reportFailure(QString("camera 0's image is %1 x %2, the table was made for %3 x %4")
-                                 .arg(frames[0].cols)
-                                 .arg(frames[0].rows)
-                                 .arg(t.device->sourceWidth0)
-                                 .arg(t.device->sourceHeight0));
-
-    const ProjectSight sight = loadProjectSight(project, o.project, t);
-    if (!sight.error.isEmpty()) return reportFailure(sight.error);
     std::vector<cv::Size> sizes;
     for (const cv::Mat& f : frames) sizes.push_back(f.size());
     const cv::Mat shown = t.reach(sizes).covered;

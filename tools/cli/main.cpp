@@ -19,6 +19,7 @@
 #include "export/PanoramaCoverage.h"
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
+#include "file/InputFile.h"
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
@@ -224,8 +225,11 @@ int run(Project& project, QCoreApplication& app) {
     }
 
     const QFileInfo pto(opt.project);
-    if (!pto.isFile() || !pto.isReadable())
-        return fail(QString("cannot read project file %1").arg(opt.project));
+    const std::string notRegular = regularFileProblem(toLocal8BitString(opt.project));
+    if (!notRegular.empty())
+        return fail(
+            QString("cannot read project file %1: %2").arg(opt.project, notRegular.c_str()));
+    if (!pto.isReadable()) return fail(QString("cannot read project file %1").arg(opt.project));
 
     LoadOptions load;
     // Everything the command line sets is checked against the loaded project
@@ -340,25 +344,37 @@ int run(Project& project, QCoreApplication& app) {
     struct Job {
         bool wanted;
         ExportResult (*run)(const Project&, TableBatch*);
+        const char* fileName;
     };
-    const Job jobs[] = {{opt.want2k, &exportCamera2K},
-                        {opt.want4k, &exportCamera4K},
-                        {opt.wantQuickWeave, &exportQuickWeave}};
+    const Job jobs[] = {{opt.want2k, &exportCamera2K, kCamera2KFileName},
+                        {opt.want4k, &exportCamera4K, kCamera4KFileName},
+                        {opt.wantQuickWeave, &exportQuickWeave, kQuickWeaveFileName}};
     TableBatch batch;
     for (const Job& job : jobs) {
         if (!job.wanted) continue;
         const ExportResult r = job.run(project, &batch);
         fflush(stdout);
-        if (!r.written())
-            return fail(QString("%1\nno table replaced: the earlier tables are as they were")
-                            .arg(r.message.empty() ? "export wrote nothing" : r.message.c_str()));
+        if (r.written()) continue;
+        // Only promise that earlier tables survive where there were some.
+        bool earlier = false;
+        for (const Job& j : jobs)
+            earlier = earlier || (j.wanted && QFileInfo::exists(QString::fromLocal8Bit(
+                                                  (project.projectDir + j.fileName).c_str())));
+        return fail(QString("%1\nno table replaced%2")
+                        .arg(r.message.empty() ? "export wrote nothing" : r.message.c_str(),
+                             earlier ? ": the earlier tables are as they were" : ""));
     }
     std::vector<std::string> written;
     const ExportResult put = batch.commit(written);
     for (const std::string& path : written) printf("wrote %s\n", path.c_str());
     fflush(stdout);
     if (!put.written()) return fail(QString::fromStdString(put.message));
-    return saveCliSettings(settings, project) ? 0 : 1;
+    if (saveCliSettings(settings, project)) return 0;
+    // The tables are in place already; the operator must know the settings
+    // file beside them still describes the earlier export.
+    return fail(
+        "the tables above were written, but the settings file still describes the "
+        "earlier export");
 }
 
 }  // namespace

@@ -142,6 +142,10 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
         {{"export", "--2k", widePto}, 1, "Panorama 65536 x 480 too large for Camera_2K"},
         {{"export", "--settings", fifo, pto()}, 1, "pipe: it is not a regular file"},
         {{"inspect", fifo}, 1, "pipe: it is not a regular file"},
+        {{"export", fifo}, 1, "pipe: it is not a regular file"},
+        {{"render", bigTable, "--project", pto(), "-o", out("v.png"), "--diff", fifo},
+         1,
+         "pipe: it is not a regular file"},
         {{"inspect", out("c0.jpg")}, 1, "is not a table file: it looks like a JPEG image"},
         {{"render", bigTable, "--project", pto(), "-o", out("v.png")}, 1, "0 of its 32767 rows"},
         {{"render", bigTable, "--project", pto(), "-o", out("v.xyz")}, 2, "no image format"},
@@ -170,6 +174,7 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
     }
     EXPECT_FALSE(QFile::exists(out("Camera_2K_Project.tab")));
     EXPECT_FALSE(QFile::exists(out("tiff")));
+    EXPECT_FALSE(QFile::exists(out("v.png")));
 
     // A camera the tables would leave out: named, and nothing written unless allowed.
     const ProcessRun refused = runProgram("orvikjoint-cli", {"export", "--2k", out("rig360.pto")});
@@ -408,4 +413,12 @@ TEST_F(CliRig, TablesAreReplacedTogetherAndSettingsOnlyWhenTheyWereRead) {
     EXPECT_EQ(testsupport::readFileBytes(settings.toStdString()), tuned);
     EXPECT_TRUE(QDir(out("")).entryList({"*.part*"}, QDir::Files).isEmpty());
     QDir().rmdir(out("Camera_4K_Project.tab"));
+
+    // A run that saves the settings keeps the file's mode, as it keeps a table's.
+    QFile::setPermissions(settings, readOnly);
+    EXPECT_EQ(runProgram("orvikjoint-cli", {"export", "--blend", "1000", "--crop", "20000", pto()})
+                  .exitCode,
+              0);
+    EXPECT_EQ(QFile::permissions(settings) & 0x7077, readOnly);
+    QFile::setPermissions(settings, readOnly | QFile::WriteOwner);
 }
