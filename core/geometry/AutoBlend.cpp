@@ -92,15 +92,44 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
 
 namespace {
 
-// Why camera `cam` did not get exactly two seams from its `seams`.
-std::string seamFailure(const Camara& cam, size_t seams) {
+// Whether panorama column `x` lies strictly inside the valid run of `cam`.
+bool insideRun(const Camara& cam, int x) {
+    const std::vector<BoundaryEdge> e = panoEdges(cam);
+    if (e.size() < 2) return false;
+    if (e[0].kind == 1) return e[0].column < x && x < e[1].column;
+    return x < e[0].column || e[1].column < x;  // the run wraps around the border
+}
+
+// A camera with a seam on one side only is an end of a panorama that does not
+// close the circle, when its other side overlaps no camera: that side keeps
+// the camera's own raw edge, hard, so the panorama's outer end keeps every
+// pixel the camera sees and fades towards nothing. A side that does overlap a
+// camera is left without its seam, to fail by name.
+void keepOpenSides(const Project& project, std::vector<std::vector<BlendEdge>>& table) {
+    for (size_t i = 0; i < table.size(); ++i) {
+        const Camara& cam = project.cameras[i];
+        if (table[i].size() != 1 || cam.rawBdy.size() < 2) continue;
+        const int openKind = 1 - table[i][0].kind;
+        const BoundaryEdge raw = cam.rawBdy[0].kind == openKind ? cam.rawBdy[0] : cam.rawBdy[1];
+        if (raw.kind != openKind) continue;
+        bool overlapped = false;
+        for (size_t j = 0; j < project.cameras.size() && !overlapped; ++j)
+            overlapped = j != i && insideRun(project.cameras[j], raw.column + cam.offsetX);
+        if (!overlapped) table[i].push_back({raw.column, raw.kind, 0});
+    }
+}
+
+// Why camera `cam` did not get one seam on each side from its `seams`.
+std::string seamFailure(const Camara& cam, const std::vector<BlendEdge>& seams) {
     if (cam.rawBdy.size() < 2)
         return "no usable boundary: its middle row has no edge to cut at, so no seam can be "
                "placed";
-    if (seams == 0) return "no overlap with a neighbour: its valid run overlaps no other camera";
-    if (seams == 1) return "no overlap with a neighbour on one side: it overlaps one camera only";
-    return "it overlaps more than one neighbour on the same side (" + std::to_string(seams) +
-           " seams where two are needed)";
+    if (seams.empty()) return "no overlap with a neighbour: its valid run overlaps no other camera";
+    if (seams.size() == 1)
+        return std::string("its valid run's ") + (seams[0].kind == 1 ? "end" : "start") +
+               " overlaps another camera, but no seam could be placed there";
+    return "it overlaps more than one neighbour on the same side (" + std::to_string(seams.size()) +
+           " seams where one on each side is needed)";
 }
 
 }  // namespace
@@ -109,12 +138,13 @@ int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failu
     if (!project.loaded) return 0;
     const int n = static_cast<int>(project.cameras.size());
     std::vector<std::vector<BlendEdge>> table = autoSeams(project, fadeWidth);
+    keepOpenSides(project, table);
     // All or nothing: a camera without exactly two seams leaves every camera as it
     // was, so the preview and the exporters never see a half-applied result.
     bool ok = true;
     for (int i = 0; i < n; ++i) {
-        const size_t seams = table[static_cast<size_t>(i)].size();
-        if (seams == 2) continue;
+        const std::vector<BlendEdge>& seams = table[static_cast<size_t>(i)];
+        if (seams.size() == 2 && seams[0].kind != seams[1].kind) continue;
         ok = false;
         const Camara& cam = project.cameras[static_cast<size_t>(i)];
         if (failures)

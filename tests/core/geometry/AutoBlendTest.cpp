@@ -101,16 +101,59 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     for (const Camara& c : project.cameras) before.push_back(c.displayImage.clone());
     std::vector<CameraProblem> why;
     EXPECT_EQ(autoBlend(project, kAutoFadeWidth, &why), -1);
-    // Every camera without two seams is named with its reason: camera 3 has no
-    // neighbour at all, its former neighbours 0 and 2 lack one side.
-    ASSERT_EQ(why.size(), 3u);
-    EXPECT_EQ(why[2].index, 3);
-    EXPECT_EQ(why[2].reason.rfind("no overlap with a neighbour:", 0), 0u) << why[2].reason;
-    EXPECT_EQ(why[0].reason.rfind("no overlap with a neighbour on one side", 0), 0u);
+    // Camera 3 has no neighbour at all and is named; its former neighbours 0
+    // and 2 would merely keep their raw edges on the side it left.
+    ASSERT_EQ(why.size(), 1u);
+    EXPECT_EQ(why[0].index, 3);
+    EXPECT_EQ(why[0].reason.rfind("no overlap with a neighbour:", 0), 0u) << why[0].reason;
     for (size_t i = 0; i < before.size(); ++i)
         EXPECT_EQ(
             cv::countNonZero(project.cameras[i].displayImage.reshape(1) != before[i].reshape(1)),
             0);
+}
+
+TEST(AutoBlend, ArcEndsKeepTheirOuterSidesAndOverlapsWithoutASeamFail) {
+    Project project;
+    project.resizeCameras(3);
+    project.resetDrawOrder(3);  // camera 0 on top
+    project.panoWidth = 2000;
+    project.loaded = true;
+    setLayer(project.cameras[0], 2000, {{100, 800}});
+    setLayer(project.cameras[1], 2000, {{700, 1300}});
+    setLayer(project.cameras[2], 2000, {{1200, 1999}});  // reaches the panorama's border
+    ASSERT_EQ(autoBlend(project, kAutoFadeWidth), 0);
+    std::vector<std::vector<BoundaryEdge>> seams;
+    for (const Camara& c : project.cameras) seams.push_back(c.imgBdy);
+    EXPECT_EQ(seams, (std::vector<std::vector<BoundaryEdge>>{
+                         {{100, 1}, {765, 0}}, {{735, 1}, {1265, 0}}, {{1235, 1}, {1999, 0}}}));
+    // The outer sides are hard and whole: every pixel the end cameras see there stays.
+    const cv::Mat& left = project.cameras[0].displayImage;
+    const cv::Mat& right = project.cameras[2].displayImage;
+    EXPECT_EQ(cv::countNonZero(left.colRange(100, 736).reshape(1) !=
+                               project.cameras[0].image.colRange(100, 736).reshape(1)),
+              0);
+    EXPECT_EQ(cv::countNonZero(right.colRange(1235, 2000).reshape(1) !=
+                               project.cameras[2].image.colRange(1235, 2000).reshape(1)),
+              0);
+    EXPECT_EQ(alphaAt(right, 1999), 255);
+
+    struct Case {
+        std::pair<int, int> run2;  // camera 2's new run
+        int failing;
+        const char* reason;
+    };
+    // Camera 2 under the whole arc: the ends' open sides overlap it with no seam.
+    // Camera 2 overlapping camera 0 too: camera 0 has two neighbours on its right.
+    for (const Case& c :
+         {Case{{1, 1999}, 0, "its valid run's start overlaps another camera"},
+          Case{{750, 1900}, 0, "it overlaps more than one neighbour on the same"}}) {
+        setLayer(project.cameras[2], 2000, {c.run2});
+        std::vector<CameraProblem> why;
+        EXPECT_EQ(autoBlend(project, kAutoFadeWidth, &why), -1);
+        ASSERT_FALSE(why.empty());
+        EXPECT_EQ(why[0].index, c.failing);
+        EXPECT_EQ(why[0].reason.rfind(c.reason, 0), 0u) << why[0].reason;
+    }
 }
 
 TEST(AutoBlend, DoesNothingBeforeALoad) {
