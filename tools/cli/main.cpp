@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -287,7 +288,25 @@ int run(Project& project, QCoreApplication& app) {
     }
     const int n = static_cast<int>(project.cameras.size());
     // Every camera the tables would leave out, once, before anything is written.
-    for (const CameraProblem& c : outcome.leftOutByAnalysis) printf("%s\n", c.message().c_str());
+    // In automatic mode the manual crops of the load are not what the export
+    // uses: once the seams are placed, what they leave out counts; when they
+    // fail, only what no tuning can mend (their failure says the rest).
+    std::vector<CameraProblem> reported = outcome.leftOutByAnalysis;
+    if (project.autoMode && !outcome.seamsFailed) {
+        reported = outcome.leftOut;
+    } else if (project.autoMode) {
+        reported.erase(
+            std::remove_if(
+                reported.begin(), reported.end(),
+                [&](const CameraProblem& c) {
+                    return missingInputs(project.cameras[static_cast<size_t>(c.index)]).empty();
+                }),
+            reported.end());
+    }
+    for (const CameraProblem& c : reported) printf("%s\n", c.message().c_str());
+    if (project.autoMode && !outcome.seamsFailed && outcome.camerasAnalysed)
+        printf("automatic seams placed on %d of %d cameras\n",
+               n - static_cast<int>(reported.size()), n);
     fflush(stdout);
     // A remapper failure is allowed past only for the cameras it left out, and
     // only when some camera is left to write (never when the run was ended).

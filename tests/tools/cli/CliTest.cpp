@@ -35,20 +35,25 @@ protected:
             ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         }
     }
-    // For the device views: the same ring and a fisheye rig, each in its own
-    // folder, with their scenes, lossless-quality images and all three tables.
+    // For the device views: the same ring, a fisheye rig and an arc of three
+    // cameras over 220 degrees, each in its own folder, with their scenes,
+    // lossless-quality images and all three tables with automatic seams.
     // Made once per test process, by the tests that need them.
     static void makeDeviceRigs() {
-        if (QFile::exists(out("fish/Camera_4K_Project.tab"))) return;
-        QDir(QString::fromStdString(dir->path())).mkpath("ring");
-        QDir(QString::fromStdString(dir->path())).mkpath("fish");
+        if (QFile::exists(out("arc/Camera_4K_Project.tab"))) return;
+        for (const char* rig : {"ring", "fish", "arc"})
+            QDir(QString::fromStdString(dir->path())).mkpath(rig);
         QFile::copy(pto(), out("ring/rig.pto"));
         dir->write("fish/rig.pto",
                    "p f2 w1536 h768 v360 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
                    "i w640 h480 f3 v160 r0.5 p-1 y0 a0.012 b-0.035 c0.018 d4 e-3 n\"f0.jpg\"\n"
                    "i w640 h480 f3 v=0 r-0.8 p0.5 y120 a=0 b=0 c=0 d=0 e=0 n\"f1.jpg\"\n"
                    "i w640 h480 f3 v=0 r0.3 p1 y240 a=0 b=0 c=0 d=0 e=0 n\"f2.jpg\"\n");
-        for (const char* rig : {"ring", "fish"}) {
+        std::string arc = "p f2 w600 h300 v220 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n";
+        for (const char* yaw : {"-60", "0", "60"})
+            arc += std::string("i w480 h270 f0 v90 r0 p0 y") + yaw + " n\"a" + yaw + ".jpg\"\n";
+        dir->write("arc/rig.pto", arc);
+        for (const char* rig : {"ring", "fish", "arc"}) {
             const QString folder = out(rig);
             const ProcessRun g = runProgram(
                 "riggen", {"-q", "100", "--scene", folder + "/scene.png", folder + "/rig.pto"});
@@ -56,6 +61,9 @@ protected:
             const ProcessRun e =
                 runProgram("orvikjoint-cli", {"export", "--auto", folder + "/rig.pto"});
             ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
+            // What the manual pass of the load would have left out is not the export's.
+            EXPECT_FALSE(e.out.contains("left out")) << rig << e.out.toStdString();
+            EXPECT_TRUE(e.out.contains("automatic seams placed on ")) << e.out.toStdString();
         }
     }
     static void TearDownTestSuite() {
@@ -292,7 +300,8 @@ TEST_F(CliRig, AStuckRemapperIsEndedWithTheRun) {
 // half wide, so resampling alone keeps it near 32 dB.
 TEST_F(CliRig, DeviceViewsOfEveryTableMatchTheScene) {
     makeDeviceRigs();
-    for (const auto& [rig, floor] : {std::make_pair("ring", 35.0), std::make_pair("fish", 31.0)}) {
+    for (const auto& [rig, floor] : {std::make_pair("ring", 35.0), std::make_pair("fish", 31.0),
+                                     std::make_pair("arc", 34.0)}) {
         const QString folder = out(rig);
         double quickWeave = 0;
         for (const char* table :
@@ -324,6 +333,29 @@ TEST_F(CliRig, DeviceViewsOfEveryTableMatchTheScene) {
             EXPECT_TRUE(QFile::exists(path + "-diff.png"));
         }
     }
+}
+
+// A head that does not close the circle: every camera of the arc takes part
+// in the tables (the device views above hold its outer ends against the
+// scene), while a camera that overlaps nobody is still refused by name.
+TEST_F(CliRig, AutomaticSeamsTakeEveryCameraOfAnArcButNotALonelyOne) {
+    makeDeviceRigs();
+    for (const char* name : {"arc/Camera_2K_Project.tab", "arc/Camera_4K_Project.tab"}) {
+        const auto table = testsupport::readSoundTable(dir->file(name));
+        ASSERT_EQ(table.N, 3) << name;
+        for (int i = 0; i < 3; ++i) EXPECT_GT(table.recordCount[i], 0u) << name << " camera " << i;
+    }
+    dir->write("lonely.pto",
+               "p f2 w960 h480 v200 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
+               "i w480 h270 f0 v100 r0 p0 y-60 n\"l0.jpg\"\n"
+               "i w480 h270 f0 v100 r0 p0 y0 n\"l1.jpg\"\n"
+               "i w240 h270 f0 v40 r0 p0 y80 n\"l2.jpg\"\n");
+    ASSERT_EQ(runProgram("riggen", {out("lonely.pto")}).exitCode, 0);
+    const ProcessRun r = runProgram("orvikjoint-cli", {"export", "--auto", out("lonely.pto")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("camera 2 (l2.jpg): no overlap with a neighbour"))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("camera 0 (")) << r.err.toStdString();
 }
 
 // A 2K table whose camera 1 lost its records (its weights remain): inspect
