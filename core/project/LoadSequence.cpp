@@ -1,6 +1,8 @@
 #include "project/LoadSequence.h"
 
-#include "geometry/AutoBlend.h"
+#include <utility>
+
+#include "geometry/TuningChange.h"
 #include "project/LayerMemory.h"
 #include "project/Reporter.h"
 #include "remap/CameraInputs.h"
@@ -56,11 +58,9 @@ LoadOutcome runLoadSequence(Project& project, const std::string& path, const Loa
 
     // Automatic mode wants automatic seams on the new rig too, not the manual
     // crops the analysis computed.
-    if (project.autoMode) {
-        outcome.seamsFailed = autoBlend(project, kAutoFadeWidth, &outcome.seamFailures) != 0;
-        outcome.leftOut = camerasLeftOut(project);
-    } else {
-        outcome.leftOut = outcome.leftOutByAnalysis;
-    }
+    TuningOutcome seams = applyTuningChange(project, {TuningChange::Kind::Analysed});
+    outcome.seamsFailed = seams.seamsFailed;
+    outcome.seamFailures = std::move(seams.seamFailures);
+    outcome.leftOut = seams.layersChanged ? camerasLeftOut(project) : outcome.leftOutByAnalysis;
     return outcome;
 }
