@@ -1,7 +1,5 @@
 #include "MainWindow.h"
 
-#include <QAbstractButton>
-#include <QAbstractSlider>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
@@ -25,6 +23,7 @@
 #include "LoadProgressDialog.h"
 #include "MessageLog.h"
 #include "OpenGLWidget.h"
+#include "ProjectModel.h"
 #include "RightSetting.h"
 #include "SliderTips.h"
 #include "UserSettings.h"
@@ -81,30 +80,32 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     (currentLanguage() == "en" ? ui->actionLanguage_English : ui->actionLanguage_Chinese)
         ->setChecked(true);
     Project* project = currentProject();
+    model = new ProjectModel(*project, this);
+    model->setObjectName("projectModel");
 
     openGLWidget = new OpenGLWidget(ui->centralWidget);
     openGLWidget->setGeometry(0, 0, 900, 450);
-    project->previewWidget = openGLWidget;
 
     buttomSetting = new ButtomSetting(ui->centralWidget);
     buttomSetting->setGeometry(0, 470, 900, 120);
+    buttomSetting->attach(model, openGLWidget);
 
     rightSetting = new RightSetting(ui->centralWidget);
     rightSetting->setGeometry(910, 0, 350, 600);
-    // The preview the project records (the panels share it with the bottom panel).
-    connect(rightSetting, &RightSetting::previewChanged, this, [] {
-        if (QWidget* preview = currentProject()->previewWidget) preview->repaint();
-    });
-    // The automatic seams fade the upper camera over the lower one: placed again
-    // for the new order, so the tables follow the order the settings record.
-    connect(rightSetting, &RightSetting::drawOrderChanged, this, [this] {
-        if (currentProject()->autoMode) buttomSetting->applyAutoSeams();
-    });
+    rightSetting->setModel(model);
     connect(buttomSetting, &ButtomSetting::cropChanged, rightSetting, &RightSetting::updateTips);
-    // The device view, when shown, follows every change of the tables, and so
-    // does the coverage check.
-    connect(rightSetting, &RightSetting::seamsChanged, buttomSetting,
-            &ButtomSetting::refreshDeviceView);
+    // Every finished change: the preview shows it; when the layers changed the
+    // device view, when shown, follows, and so does the coverage check; the
+    // title compares the settings with the saved ones.
+    connect(model, &ProjectModel::changeFinished, this, [this](ProjectModel::Change what) {
+        if (what != ProjectModel::Change::Settings) openGLWidget->repaint();
+        if (what == ProjectModel::Change::Layers) buttomSetting->refreshDeviceView();
+        updateTitle();
+    });
+    connect(model, &ProjectModel::seamsFailed, buttomSetting,
+            [this](const std::vector<CameraProblem>& why) {
+                buttomSetting->showAutoSeamsFailure(why);
+            });
     connect(buttomSetting, &ButtomSetting::tablesChanged, this, &MainWindow::checkCoverage);
 
     // The exports end with an information box of their own, without a parent.
@@ -117,7 +118,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     resize(1300, 700);
     ui->centralWidget->installEventFilter(this);
     savedSettings = RigSettings::capture(*project);
-    watchControls();
 }
 
 MainWindow::~MainWindow() {
@@ -162,7 +162,6 @@ void MainWindow::loadSequence(const std::string& path) {
         statusBar()->clearMessage();
         rightSetting->rebuildPanels();
         buttomSetting->showProjectValues();
-        watchControls();
     };
     options.shown = true;
     const LoadOutcome outcome = runLoadSequence(*project, path, options);
@@ -378,21 +377,6 @@ void MainWindow::on_actionQuit_triggered() {
     close();
 }
 
-void MainWindow::watchControls() {
-    for (QWidget* panel :
-         {static_cast<QWidget*>(buttomSetting), static_cast<QWidget*>(rightSetting)}) {
-        for (QAbstractSlider* s : panel->findChildren<QAbstractSlider*>())
-            connect(s, &QAbstractSlider::valueChanged, this, &MainWindow::updateTitle,
-                    Qt::UniqueConnection);
-        for (QAbstractButton* b : panel->findChildren<QAbstractButton*>()) {
-            connect(b, &QAbstractButton::toggled, this, &MainWindow::updateTitle,
-                    Qt::UniqueConnection);
-            connect(b, &QAbstractButton::clicked, this, &MainWindow::updateTitle,
-                    Qt::UniqueConnection);
-        }
-    }
-}
-
 bool MainWindow::saveSettings() {
     Project* project = currentProject();
     if (project->ptoFilePath.isEmpty() || project->cameras.empty()) {
@@ -439,18 +423,10 @@ void MainWindow::on_actionReset_Settings_triggered() {
 }
 
 void MainWindow::showSettings() {
-    Project* project = currentProject();
     for (CameraSetting* panel : rightSetting->panels)
         if (panel) panel->fillFromCamera(panel->cameraIndex());
     buttomSetting->showProjectValues();
-    if (project->autoMode) {
-        buttomSetting->applyAutoSeams();
-        return;
-    }
-    for (Camara& camera : project->cameras)
-        camera.refreshView(project->blendValue, project->cutValue);
-    openGLWidget->repaint();
-    buttomSetting->refreshDeviceView();
+    model->apply({TuningChange::Kind::Settings});
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

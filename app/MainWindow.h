@@ -14,6 +14,7 @@ class OpenGLWidget;
 class ButtomSetting;
 class RightSetting;
 class MessageLog;
+class ProjectModel;
 class QLabel;
 namespace Ui {
 class MainWindow;
@@ -72,9 +73,6 @@ private:
     void reportExport(const ExportResult& result);
     // Switches the interface language and remembers the choice.
     void chooseLanguage(const QString& code);
-    // Every control of both panels reports its changes to updateTitle (after
-    // its own slot); needed again whenever the camera panels are rebuilt.
-    void watchControls();
     // The panels show the records' values and the cameras are recomputed as
     // the mode asks (automatic seams as the check box places them).
     void showSettings();
@@ -91,6 +89,7 @@ private:
     // also goes to the messages dock.
     QStringList exportGaps(QStringList* holes);
 
+    ProjectModel* model;  // every tuning change of the panels goes through it
     OpenGLWidget* openGLWidget;
     ButtomSetting* buttomSetting;
     RightSetting* rightSetting;

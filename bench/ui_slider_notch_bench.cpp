@@ -20,6 +20,7 @@
 #include "ButtomSetting.h"
 #include "CurrentProject.h"
 #include "OpenGLWidget.h"
+#include "ProjectModel.h"
 #include "SampleRig.h"
 #include "export/PanoramaCoverage.h"
 
@@ -45,6 +46,7 @@ constexpr int kNotch = 600;
 struct Window {
     std::unique_ptr<OpenGLWidget> preview;
     std::unique_ptr<ButtomSetting> panel;
+    std::unique_ptr<ProjectModel> model;
     QSlider* blend = nullptr;
     QSlider* cut = nullptr;
     QString layout;
@@ -80,11 +82,21 @@ Window& windowWith(const QString& layout, QString* why) {
         window.preview->show();
         window.panel = std::make_unique<ButtomSetting>();
         window.panel->show();
+        // As the main window connects them.
+        window.model = std::make_unique<ProjectModel>(project);
+        QObject::connect(window.model.get(), &ProjectModel::changeFinished, window.panel.get(),
+                         [&window](ProjectModel::Change what) {
+                             if (what == ProjectModel::Change::Settings) return;
+                             window.preview->repaint();
+                             if (what == ProjectModel::Change::Layers)
+                                 window.panel->refreshDeviceView();
+                         });
         window.blend = window.panel->findChild<QSlider*>("BlendSlider");
         window.cut = window.panel->findChild<QSlider*>("CutSilder");
         QCoreApplication::processEvents();
     }
-    project.previewWidget = nullptr;  // the load refreshes on its own
+    // The load refreshes on its own.
+    window.panel->attach(nullptr, nullptr);
     {
         bench::QuietStdout quiet;
         project.blendValue = kBlend;
@@ -94,7 +106,7 @@ Window& windowWith(const QString& layout, QString* why) {
     }
     if (!why->isEmpty()) return window;
     project.loaded = true;
-    project.previewWidget = window.preview.get();
+    window.panel->attach(window.model.get(), window.preview.get());
     window.panel->showProjectValues();
     window.preview->repaint();  // the first upload of every texture
     window.layout = layout;
@@ -178,7 +190,6 @@ int main(int argc, char** argv) {
     theWindow = std::make_unique<Window>();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    benchProject().previewWidget = nullptr;
     theWindow.reset();
     benchmark::Shutdown();
     return 0;

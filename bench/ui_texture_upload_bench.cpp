@@ -86,7 +86,6 @@ void BM_PreviewFrame(benchmark::State& state) {
     preview->resize(900, 450);
     preview->show();
     QCoreApplication::processEvents();
-    project.previewWidget = preview.get();
     const bool stale = state.range(2) != 0;
     preview->grabFramebuffer();
     for (auto _ : state) {
@@ -94,7 +93,6 @@ void BM_PreviewFrame(benchmark::State& state) {
             for (Camara& camera : project.cameras) camera.textureStale = true;
         benchmark::DoNotOptimize(preview->grabFramebuffer());
     }
-    project.previewWidget = nullptr;
     preview.reset();
     project.resizeCameras(0);
 }

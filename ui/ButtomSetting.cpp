@@ -10,22 +10,14 @@
 
 #include "CurrentProject.h"
 #include "OpenGLWidget.h"
+#include "ProjectModel.h"
 #include "SliderTips.h"
 #include "ValueEntry.h"
-#include "geometry/AutoBlend.h"
 #include "project/Reporter.h"
 #include "tables/ProjectDeviceView.h"
 #include "ui_ButtomSetting.h"
 
 namespace {
-
-// Manual recompute of every camera, in index order, then one repaint.
-void refreshAllAndRepaint(Project* project, ButtomSetting* panel) {
-    for (Camara& camera : project->cameras)
-        camera.refreshView(project->blendValue, project->cutValue);
-    project->previewWidget->repaint();
-    panel->refreshDeviceView();
-}
 
 QStatusBar* statusBarOf(QWidget* widget) {
     auto* mainWindow = qobject_cast<QMainWindow*>(widget->window());
@@ -59,26 +51,15 @@ ButtomSetting::~ButtomSetting() {
     delete ui;
 }
 
-void ButtomSetting::on_BlendSlider_valueChanged(int value) {
-    Project* project = currentProject();
-    project->blendValue = value;
-    ui->BlendNum->display(value);
-    updateTips();
-    // In automatic mode the value waits until the mode is left.
-    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project, this);
+void ButtomSetting::attach(ProjectModel* projectModel, OpenGLWidget* shownIn) {
+    model = projectModel;
+    preview = shownIn;
 }
 
-bool ButtomSetting::applyAutoSeams() {
-    Project* project = currentProject();
-    std::vector<CameraProblem> why;
-    const int result = autoBlend(*project, kAutoFadeWidth, &why);
-    // The seams live in the core, which cannot reach the widget; show what
-    // the records now hold.
-    if (project->previewWidget) project->previewWidget->repaint();
-    refreshDeviceView();
-    if (result == 0) return true;
-    showAutoSeamsFailure(why);
-    return false;
+void ButtomSetting::on_BlendSlider_valueChanged(int value) {
+    ui->BlendNum->display(value);
+    if (model) model->apply({TuningChange::Kind::Blend, -1, value});
+    updateTips();
 }
 
 void ButtomSetting::showAutoSeamsFailure(const std::vector<CameraProblem>& why, bool box) {
@@ -130,33 +111,23 @@ void ButtomSetting::changeEvent(QEvent* event) {
 }
 
 void ButtomSetting::on_CutSilder_valueChanged(int value) {
-    Project* project = currentProject();
-    project->cutValue = value;
     ui->CutNum->display(value);
+    if (model) model->apply({TuningChange::Kind::Crop, -1, value});
     updateTips();
     emit cropChanged();
-    if (project->previewWidget && !project->autoMode) refreshAllAndRepaint(project, this);
 }
 
 void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
-    Project* project = currentProject();
-    if (!project->previewWidget) return;
-    if (checked) {
-        applyAutoSeams();
-        // The mode is entered even after a failure: the box stays ticked and the
-        // operator leaves it by clearing the box.
-        project->autoMode = true;
-    } else {
-        project->autoMode = false;
-        refreshAllAndRepaint(project, this);
-    }
+    if (!model) return;
+    // The mode is entered even after a failure: the box stays ticked and the
+    // operator leaves it by clearing the box.
+    model->apply({TuningChange::Kind::AutoMode, -1, checked ? 1 : 0});
     // The tips say whether the sliders act now.
     updateTips();
     emit cropChanged();
 }
 
 void ButtomSetting::on_m_DeviceViewCombox_toggled(bool checked) {
-    auto* preview = qobject_cast<OpenGLWidget*>(currentProject()->previewWidget);
     if (!preview) return;
     if (checked) {
         showDeviceView();
@@ -174,7 +145,6 @@ void ButtomSetting::refreshDeviceView() {
 
 void ButtomSetting::showDeviceView() {
     deviceViewDue.stop();
-    auto* preview = qobject_cast<OpenGLWidget*>(currentProject()->previewWidget);
     if (!preview || !ui->m_DeviceViewCombox->isChecked()) return;
     const ProjectDeviceView view = renderProjectDeviceView(*currentProject());
     // The preview shows the panorama at its own size: averaged down here, the

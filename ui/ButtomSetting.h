@@ -1,6 +1,6 @@
 // The bottom panel: global blend width, crop, the switch to automatic seams and
-// the switch to the device view. It keeps no state of its own; every value
-// lives in the project.
+// the switch to the device view. It keeps no state of its own: every value
+// lives in the project, and every change goes through the model (ProjectModel.h).
 #pragma once
 
 #include <QTimer>
@@ -9,6 +9,8 @@
 
 #include "project/LoadReport.h"
 
+class OpenGLWidget;
+class ProjectModel;
 namespace Ui {
 class ButtomSetting;
 }
@@ -19,21 +21,21 @@ public:
     explicit ButtomSetting(QWidget* parent = nullptr);
     ~ButtomSetting() override;
 
-    // Places the seams automatically and repaints; on failure names every camera
-    // that got no seams and why (console and the window's status bar), then shows
-    // the warning box. Used by the check box and by a load in automatic mode.
-    // True when the seams were placed.
-    bool applyAutoSeams();
-    // The failure half of applyAutoSeams, for seams the load sequence placed;
-    // `box` false leaves out the warning box (a missing image explains it).
+    // The model the controls apply their changes to, and the preview the
+    // device view is shown in (neither owned). Until then the controls only
+    // show their values.
+    void attach(ProjectModel* model, OpenGLWidget* preview);
+    // Names every camera that got no automatic seams and why (console, the
+    // window's status bar), then shows the warning box; `box` false leaves
+    // out the box (a missing image explains it).
     void showAutoSeamsFailure(const std::vector<CameraProblem>& why, bool box = true);
     // Shows the project's blend, crop and mode (after settings were restored)
     // without running the slots: the caller recomputes once.
     void showProjectValues();
     // While the device view is shown, recomputes it once control returns to
     // the event loop (however many changes came before); announces the change
-    // (tablesChanged). Called after every change that alters the tables:
-    // blend, crop, trims, mode, order, a load.
+    // (tablesChanged). Called after every change that alters the tables
+    // (ProjectModel::Change::Layers) and after a load.
     void refreshDeviceView();
     // The sliders' tips in pixels of the loaded rig (after a load, a change,
     // a language switch).
@@ -49,12 +51,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private slots:
-    // Stores the blend value (0..60000) and, in manual mode, refreshes every camera.
+    // The blend and crop values (0..60000) and the mode, applied through the
+    // model (TuningChange.h says what each recomputes).
     void on_BlendSlider_valueChanged(int value);
-    // Stores the crop value (0..60000) and, in manual mode, refreshes every camera.
     void on_CutSilder_valueChanged(int value);
-    // Ticked: places the seams automatically (warning on failure); cleared: back
-    // to manual mode with the current slider values.
     void on_m_AutoMixCombox_toggled(bool checked);
     // Ticked: the preview shows what the device will show for the current
     // settings; cleared: the layered preview again.
@@ -66,5 +66,7 @@ private:
     void showDeviceView();
 
     Ui::ButtomSetting* ui;
+    ProjectModel* model = nullptr;
+    OpenGLWidget* preview = nullptr;
     QTimer deviceViewDue;
 };

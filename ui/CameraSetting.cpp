@@ -3,8 +3,10 @@
 #include <QEvent>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <deque>
 
 #include "CurrentProject.h"
+#include "ProjectModel.h"
 #include "SliderTips.h"
 #include "ValueEntry.h"
 #include "project/LoadReport.h"
@@ -135,7 +137,7 @@ void CameraSetting::showOrder(int fromTop) {
 
 void CameraSetting::on_hide_CheckBox_toggled(bool checked) {
     if (Camara* camera = cameraAt(index)) camera->hidden = checked;
-    emit previewChanged();
+    if (model) model->displayChanged();
 }
 
 void CameraSetting::on_gaoliang_checkBox_toggled(bool checked) {
@@ -148,7 +150,7 @@ void CameraSetting::on_gaoliang_checkBox_toggled(bool checked) {
         for (size_t j = 0; j < project->cameras.size(); ++j)
             if (static_cast<int>(j) != index) project->cameras[j].highlighted = false;
     }
-    emit previewChanged();
+    if (model) model->displayChanged();
 }
 
 void CameraSetting::on_alpha_slider_valueChanged(int value) {
@@ -164,57 +166,27 @@ void CameraSetting::on_alpha_slider_valueChanged(int value) {
         if (Camara* camera = cameraAt(index)) camera->alpha = alpha;
         ui->alpha_lineEdit->setText(QString("%1").arg(value));
     }
-    emit previewChanged();
+    if (model) model->displayChanged();
 }
 
 void CameraSetting::on_dirction_sliderL_valueChanged(int value) {
-    Camara* camera = cameraAt(index);
-    if (!camera) return;
-    camera->dirL = value;
+    if (!cameraAt(index)) return;
     ui->dirL_lineEdit->setText(QString("%1").arg(value));
+    if (model) model->apply({TuningChange::Kind::TrimLeft, index, value});
     updateTips();
-    // In automatic mode the trim waits until the mode is left.
-    if (!currentProject()->autoMode) {
-        camera->refreshView(currentProject()->blendValue, currentProject()->cutValue);
-        emit previewChanged();
-        emit seamsChanged();
-    }
 }
 
 void CameraSetting::on_direction_sliderR_valueChanged(int value) {
-    // Same as the left trim, so leaving automatic mode applies both.
-    Camara* camera = cameraAt(index);
-    if (!camera) return;
-    camera->dirR = value;
+    if (!cameraAt(index)) return;
     ui->dirR_lineEdit->setText(QString("%1").arg(value));
+    if (model) model->apply({TuningChange::Kind::TrimRight, index, value});
     updateTips();
-    if (!currentProject()->autoMode) {
-        camera->refreshView(currentProject()->blendValue, currentProject()->cutValue);
-        emit previewChanged();
-        emit seamsChanged();
-    }
 }
 
 void CameraSetting::on_top_Button_clicked() {
-    moveInDrawOrder(true);
+    if (model) model->apply({TuningChange::Kind::MoveToTop, index});
 }
 
 void CameraSetting::on_buttom_Button_clicked() {
-    moveInDrawOrder(false);
-}
-
-void CameraSetting::moveInDrawOrder(bool toTop) {
-    std::deque<int>& order = currentProject()->drawOrder;
-    const auto it = std::find(order.begin(), order.end(), index);
-    // A camera missing from the order stays missing: adding it would draw a
-    // camera the order does not know, and a duplicate would draw it twice.
-    if (it == order.end()) return;
-    order.erase(it);
-    if (toTop)
-        order.push_back(index);
-    else
-        order.push_front(index);
-    emit drawOrderChanged();
-    emit previewChanged();
-    emit seamsChanged();
+    if (model) model->apply({TuningChange::Kind::MoveToBottom, index});
 }

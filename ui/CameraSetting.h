@@ -1,10 +1,12 @@
 // One camera's settings panel: transparency (optionally for every camera at
 // once), highlight, hide, place in the drawing order and the two direction
-// trims. The panel writes straight into the camera record and repaints.
+// trims. The panel writes its display settings straight into the camera record
+// and applies the trims and the order through the model (ProjectModel.h).
 #pragma once
 
 #include <QWidget>
 
+class ProjectModel;
 namespace Ui {
 class CameraSetting;
 }
@@ -24,6 +26,9 @@ public:
     void fillFromCamera(int i);
     // The camera index this panel controls.
     int cameraIndex() const { return index; }
+    // The model the panel applies its changes to (not owned); until then it
+    // only shows its values.
+    void setModel(ProjectModel* projectModel) { model = projectModel; }
 
     // Display helpers used by the other panels; they do not touch the record.
     void showAlpha(int value);  // slider (its slot suppressed by alphaSyncIdle) and text
@@ -33,13 +38,10 @@ public:
     void updateTips();
 
 signals:
-    // The panel reaches the rest of the window only through these; the right
-    // panel, which builds it, connects them.
-    void previewChanged();                      // the preview must be repainted
+    // The panel reaches the other panels only through these; the right panel,
+    // which builds it, connects them. Changes of the records go through the model.
     void highlightTaken(CameraSetting* panel);  // the other panels clear their box
     void alphaForAll(int value);                // every panel shows this alpha (its record is set)
-    void drawOrderChanged();                    // the drawing order changed
-    void seamsChanged();  // the camera's cut or order changed: the tables differ
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -55,12 +57,12 @@ private slots:
     void on_buttom_Button_clicked();
 
 private:
-    void moveInDrawOrder(bool toTop);
     // "Camera:N", marked when the camera cannot take part in the tables
     // (`problem`, its reason, also becomes the title's tip).
     void showTitle();
 
     Ui::CameraSetting* ui;
+    ProjectModel* model = nullptr;
     int index = -1;
     QString problem;
 };

@@ -5,6 +5,7 @@
 
 #include "CameraSetting.h"
 #include "CurrentProject.h"
+#include "ProjectModel.h"
 #include "ui_RightSetting.h"
 
 RightSetting::RightSetting(QWidget* parent) : QFrame(parent), ui(new Ui::RightSetting) {
@@ -21,8 +22,7 @@ void RightSetting::buildPanels() {
     panels.resize(count);
     for (int i = 0; i < count; ++i) {
         auto* panel = new CameraSetting();
-        connect(panel, &CameraSetting::previewChanged, this, &RightSetting::previewChanged);
-        connect(panel, &CameraSetting::seamsChanged, this, &RightSetting::seamsChanged);
+        panel->setModel(model);
         connect(panel, &CameraSetting::highlightTaken, this, [this](CameraSetting* taker) {
             for (CameraSetting* other : panels)
                 if (other && other != taker) other->clearHighlight();
@@ -30,10 +30,6 @@ void RightSetting::buildPanels() {
         connect(panel, &CameraSetting::alphaForAll, this, [this](int value) {
             for (CameraSetting* other : panels)
                 if (other) other->showAlpha(value);
-        });
-        connect(panel, &CameraSetting::drawOrderChanged, this, [this] {
-            showDrawOrder();
-            emit drawOrderChanged();
         });
         panel->fillFromCamera(i);
         ui->verticalLayout1->addWidget(panel);
@@ -60,6 +56,17 @@ void RightSetting::showDrawOrder() {
         if (camera >= 0 && camera < panels.size() && panels[camera])
             panels[camera]->showOrder(length - p - 1);
     }
+}
+
+void RightSetting::setModel(ProjectModel* projectModel) {
+    if (model) disconnect(model, nullptr, this, nullptr);
+    model = projectModel;
+    for (CameraSetting* panel : panels)
+        if (panel) panel->setModel(model);
+    if (model)
+        connect(model, &ProjectModel::changeFinished, this, [this](ProjectModel::Change what) {
+            if (what == ProjectModel::Change::Layers) showDrawOrder();
+        });
 }
 
 void RightSetting::updateTips() {

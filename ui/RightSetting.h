@@ -6,6 +6,7 @@
 #include <QVector>
 
 class CameraSetting;
+class ProjectModel;
 namespace Ui {
 class RightSetting;
 }
@@ -22,12 +23,9 @@ public:
     void showDrawOrder();
     // Every panel's trim tips (the crop they depend on changed).
     void updateTips();
-
-signals:
-    // Relayed from the camera panels for the window.
-    void previewChanged();
-    void drawOrderChanged();
-    void seamsChanged();
+    // The model every panel applies its changes to (not owned); the places in
+    // the drawing order follow its changes.
+    void setModel(ProjectModel* projectModel);
 
 public:
     // Not owned here: the panels belong to the scroll area's contents.
@@ -37,4 +35,5 @@ private:
     void buildPanels();
 
     Ui::RightSetting* ui;
+    ProjectModel* model = nullptr;
 };

@@ -13,8 +13,6 @@
 
 #include "geometry/IncrementalCropFeather.h"
 
-class QWidget;
-
 // One validity transition of a camera's remapped image along a row.
 // kind 1: a valid run starts at `column`; kind 0: it ends there.
 struct BoundaryEdge {
@@ -155,11 +153,10 @@ public:
     void resetDrawOrder(int n);
 
     std::vector<Camara> cameras;
-    std::deque<int> drawOrder;         // camera indices, bottom first
-    std::string projectDir;            // local 8-bit, absolute, always ends in "/"
-    QWidget* previewWidget = nullptr;  // not owned
-    int blendValue = 0;                // 0..60000
-    int cutValue = 0;                  // 0..60000
+    std::deque<int> drawOrder;  // camera indices, bottom first
+    std::string projectDir;     // local 8-bit, absolute, always ends in "/"
+    int blendValue = 0;         // 0..60000
+    int cutValue = 0;           // 0..60000
     QString ptoFilePath;
     QString tiffPath;  // projectDir + "tiff"
     int panoWidth = 0;

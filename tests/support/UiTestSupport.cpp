@@ -40,7 +40,6 @@ Project& resetProject(int cameras) {
     project.cameras.clear();
     project.resizeCameras(cameras);
     project.resetDrawOrder(cameras);
-    project.previewWidget = nullptr;
     project.blendValue = 0;
     project.cutValue = 0;
     project.panoWidth = 0;

@@ -14,8 +14,7 @@
 // The application, created on first use after the test project.
 QApplication& testApp();
 
-// Puts the project back to a fresh state with n default cameras (order n-1 .. 0)
-// and forgets any widget pointers a previous test left behind.
+// Puts the project back to a fresh state with n default cameras (order n-1 .. 0).
 Project& resetProject(int cameras);
 
 // A BGRA image of one colour.

@@ -17,6 +17,7 @@
 #include "CameraSetting.h"
 #include "MainWindow.h"
 #include "OpenGLWidget.h"
+#include "ProjectModel.h"
 #include "RightSetting.h"
 #include "UiTestSupport.h"
 #include "geometry/AutoBlend.h"
@@ -35,11 +36,17 @@ protected:
         bottom = window->findChild<ButtomSetting*>();
         preview = window->findChild<OpenGLWidget*>();
         ASSERT_TRUE(right && bottom && preview);
-        // Repaints are counted on a stand-in for the preview.
+        // Repaints are counted on a stand-in for the preview, listening to
+        // the window's model as the preview does.
         probe = std::make_unique<RepaintProbe>();
         probe->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(probe.get()));
-        project->previewWidget = probe.get();
+        auto* model = window->findChild<ProjectModel*>();
+        ASSERT_TRUE(model);
+        QObject::connect(model, &ProjectModel::changeFinished, probe.get(),
+                         [this](ProjectModel::Change what) {
+                             if (what != ProjectModel::Change::Settings) probe->repaint();
+                         });
         // Counting starts once the paints of showing the windows are through;
         // the tests process no events, so only the slots' repaints count.
         QTest::qWait(20);
@@ -113,7 +120,6 @@ TEST_F(ControlsTest, SlidersStoreShowAndRepaint) {
 TEST_F(ControlsTest, AutomaticModeWarnsWhenACameraOverlapsNothing) {
     // Two cameras far apart in a 3600-wide panorama: no seam can be placed.
     resetProject(2);
-    project->previewWidget = probe.get();
     project->panoWidth = 3600;
     project->panoHeight = 1800;
     const int runs[2][2] = {{0, 1000}, {2000, 3000}};

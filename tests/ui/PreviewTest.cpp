@@ -9,6 +9,7 @@
 
 #include "ButtomSetting.h"
 #include "OpenGLWidget.h"
+#include "ProjectModel.h"
 #include "UiTestSupport.h"
 
 namespace {
@@ -36,10 +37,8 @@ protected:
         preview->resize(900, 450);
         preview->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(preview.get()));
-        project->previewWidget = preview.get();
     }
     void TearDown() override {
-        project->previewWidget = nullptr;
         preview.reset();
         resetProject(0);
     }
@@ -163,7 +162,6 @@ TEST_F(PreviewTest, ANewPreviewUploadsTexturesAgain) {
     preview->resize(900, 450);
     preview->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(preview.get()));
-    project->previewWidget = preview.get();
     EXPECT_GE(framebufferPixel(grab(), 200, 225).r, 250);
 }
 
@@ -273,6 +271,8 @@ TEST_F(PreviewTest, SliderMovesLeaveTexturesEqualToTheDisplayImage) {
         placeCamera(project->cameras[static_cast<size_t>(i)], shown, 600 * i, 100);
     }
     ButtomSetting panel;
+    ProjectModel model(*project);
+    panel.attach(&model, preview.get());
     auto* blend = panel.findChild<QSlider*>("BlendSlider");
     auto* cut = panel.findChild<QSlider*>("CutSilder");
     cut->setValue(22000);
