@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/AutoContentSeams.h"
 #include "geometry/Feather.h"
 #include "project/Project.h"
 #include "project/Reporter.h"
@@ -151,6 +152,9 @@ int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failu
             failures->push_back({i, sourceFileName(cam.sourcePath), seamFailure(cam, seams)});
     }
     if (!ok) return -1;
+    if (project.seamMode == SeamMode::Content)
+        return applyContentSeams(project, table, fadeWidth, failures);
+    project.placedSeams.clear();
     for (int i = 0; i < n; ++i) {
         std::vector<BlendEdge>& list = table[static_cast<size_t>(i)];
         if (list[0].column >= list[1].column) std::swap(list[0], list[1]);

@@ -28,13 +28,15 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
 // Places seams between every overlapping pair of `project`'s cameras (upper camera in the
 // drawing order fades over `fadeWidth` pixels, the lower one is cut hard) and
 // writes each camera's imgBdy and displayImage through applyAutoBoundary,
-// marking its texture stale. A side of a camera's run that overlaps no other
-// camera (an end of a panorama that does not close the circle) keeps its raw
-// edge, hard. Returns 0 on success (or when nothing is loaded), -1 when some
-// camera does not end up with one seam on each side; then no camera is changed
-// and `failures`, when given, names every such camera and why (no usable
-// boundary, no overlap at all, or more than one neighbour on a side). Never
-// prints, repaints or shows a message: the caller does that.
+// marking its texture stale; in the project's content seam mode the seams
+// then follow the cameras' agreement per row (AutoContentSeams.h). A side of
+// a camera's run that overlaps no other camera (an end of a panorama that
+// does not close the circle) keeps its raw edge, hard. Returns 0 on success
+// (or when nothing is loaded), -1 when some camera does not end up with one
+// seam on each side; then no camera is changed and `failures`, when given,
+// names every such camera and why (no usable boundary, no overlap at all, or
+// more than one neighbour on a side). Never prints, repaints or shows a
+// message: the caller does that.
 int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failures = nullptr);
 
 // What autoCropAndFeather makes of an image `width` columns wide (prints the

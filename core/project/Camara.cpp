@@ -121,3 +121,15 @@ void Camara::applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge 
     const CropPlan plan = autoCropPlan(image.cols, first, firstWidth, second, secondWidth);
     markDisplayChanged(displayCache.apply(image, displayImage, plan));
 }
+
+void Camara::applySeamedDisplay(const cv::Mat& display, std::vector<BoundaryEdge> boundary) {
+    imgBdy = std::move(boundary);
+    // The incremental crop knows nothing of per-row cuts: the next refresh
+    // rebuilds from the image.
+    displayCache.clear();
+    displayImage = display;
+    textureStale = true;
+    textureStaleAreas.clear();
+    coverageStale = true;
+    coverageStaleAreas.clear();
+}

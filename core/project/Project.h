@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "geometry/IncrementalCropFeather.h"
+#include "geometry/PlacedSeam.h"
+#include "geometry/SeamMode.h"
 
 // One validity transition of a camera's remapped image along a row.
 // kind 1: a valid run starts at `column`; kind 0: it ends there.
@@ -54,6 +56,9 @@ public:
     // with their own widths; marks what changed for the texture.
     void applyAutoBoundary(BoundaryEdge first, int firstWidth, BoundaryEdge second,
                            int secondWidth);
+    // Content-seam counterpart: displayImage becomes `display` (computed
+    // elsewhere, per row) and imgBdy `boundary`; marks the whole image changed.
+    void applySeamedDisplay(const cv::Mat& display, std::vector<BoundaryEdge> boundary);
 
     // Installed by the preview while its GL context is current; empty in headless
     // runs, where drawing does nothing.
@@ -163,6 +168,11 @@ public:
     int panoHeight = 0;
     bool loaded = false;
     bool autoMode = false;
+    // Where automatic mode puts its seams; kept in the settings file.
+    SeamMode seamMode = SeamMode::Middle;
+    // The seams automatic content mode placed last, for drawing; empty after
+    // the middle rule.
+    std::vector<PlacedSeam> placedSeams;
     // Of the PTO's image lines as loaded; tells saved settings whether the
     // calibration they were tuned on is still the one in use.
     QString calibrationFingerprint;

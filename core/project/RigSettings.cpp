@@ -116,7 +116,7 @@ bool CameraTuning::operator==(const CameraTuning& o) const {
 bool RigSettings::operator==(const RigSettings& o) const {
     return projectFile == o.projectFile && fingerprint == o.fingerprint &&
            blendValue == o.blendValue && cutValue == o.cutValue && autoMode == o.autoMode &&
-           drawOrder == o.drawOrder && cameras == o.cameras;
+           seamMode == o.seamMode && drawOrder == o.drawOrder && cameras == o.cameras;
 }
 
 RigSettings RigSettings::capture(const Project& project) {
@@ -126,6 +126,7 @@ RigSettings RigSettings::capture(const Project& project) {
     s.blendValue = project.blendValue;
     s.cutValue = project.cutValue;
     s.autoMode = project.autoMode;
+    s.seamMode = project.seamMode;
     s.drawOrder.assign(project.drawOrder.begin(), project.drawOrder.end());
     for (size_t i = 0; i < project.cameras.size(); ++i) {
         const Camara& c = project.cameras[i];
@@ -139,6 +140,7 @@ RigSettings RigSettings::defaults(const Project& project) {
     RigSettings s = capture(project);
     s.blendValue = s.cutValue = 0;
     s.autoMode = false;
+    s.seamMode = SeamMode::Middle;
     const int n = static_cast<int>(s.cameras.size());
     for (int k = 0; k < n; ++k) s.drawOrder[static_cast<size_t>(k)] = n - 1 - k;
     for (CameraTuning& c : s.cameras) c = CameraTuning{c.index, c.image};
@@ -158,14 +160,15 @@ QString RigSettings::write(const QString& path) const {
     QJsonArray order;
     for (int i : drawOrder) order.append(i);
     // QJsonObject keeps its keys sorted, so the file's order never changes.
-    const QJsonObject root{{"formatVersion", kFormatVersion},
-                           {"project", projectFile},
-                           {"fingerprint", fingerprint},
-                           {"blendValue", blendValue},
-                           {"cutValue", cutValue},
-                           {"autoMode", autoMode},
-                           {"drawOrder", order},
-                           {"cameras", cams}};
+    QJsonObject root{{"formatVersion", kFormatVersion},
+                     {"project", projectFile},
+                     {"fingerprint", fingerprint},
+                     {"blendValue", blendValue},
+                     {"cutValue", cutValue},
+                     {"autoMode", autoMode},
+                     {"drawOrder", order},
+                     {"cameras", cams}};
+    if (seamMode != SeamMode::Middle) root.insert("seams", seamModeName(seamMode));
     // The operator may have made the file read-only, or shared it with a
     // group: the new file keeps the old one's mode, as the tables do.
     const bool existed = QFileInfo::exists(path);
@@ -231,6 +234,15 @@ RigSettingsRead RigSettings::read(const QString& path) {
     check.integer(root, "blendValue", 0, kSliderMax, &s.blendValue);
     check.integer(root, "cutValue", 0, kSliderMax, &s.cutValue);
     check.boolean(root, "autoMode", &s.autoMode);
+    QString seams = seamModeName(SeamMode::Middle);
+    if (root.contains("seams") && check.string(root, "seams", &seams)) {
+        const std::optional<SeamMode> mode = seamModeFromName(seams.toStdString());
+        if (mode)
+            s.seamMode = *mode;
+        else
+            check.fail(QString("'seams' must be \"middle\" or \"content\" (found \"%1\")")
+                           .arg(shortened(seams)));
+    }
 
     QJsonArray cams, order;
     check.array(root, "cameras", &cams);
@@ -310,6 +322,7 @@ RigSettingsApplied RigSettings::apply(Project& project) const {
     project.blendValue = blendValue;
     project.cutValue = cutValue;
     project.autoMode = autoMode;
+    project.seamMode = seamMode;
     std::vector<int> newIndexOf(cameras.size(), -1);  // by saved index
     for (size_t k = 0; k < cameras.size(); ++k) {
         const CameraTuning& t = cameras[k];

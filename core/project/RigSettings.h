@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "geometry/SeamMode.h"
+
 class Project;
 struct RigSettingsRead;
 
@@ -40,6 +42,9 @@ struct RigSettings {
     int blendValue = 0;
     int cutValue = 0;
     bool autoMode = false;
+    // Key "seams", written only for content seams: absent means the middle
+    // rule, so files of the default stay as older programs wrote them.
+    SeamMode seamMode = SeamMode::Middle;
     std::vector<int> drawOrder;  // bottom first, indices into `cameras`
     std::vector<CameraTuning> cameras;
 

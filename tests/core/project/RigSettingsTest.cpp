@@ -26,6 +26,7 @@ TEST(RigSettings, RoundTripAndChangedCalibration) {
     p.blendValue = 9000;
     p.cutValue = 123;
     p.autoMode = true;
+    p.seamMode = SeamMode::Content;
     p.drawOrder = {0, 3, 1, 2};
     p.cameras[1].alpha = static_cast<double>(128 / 255.0f);
     p.cameras[1].hidden = true;
@@ -93,6 +94,8 @@ TEST(RigSettings, BadFilesChangeNothing) {
          "'blendValue' must be a whole number from 0 to 60000 (found 70000)"},
         {{"\"cutValue\": 0", "\"cutValue\": 0.5"}, "'cutValue' must be a whole number"},
         {{"\"autoMode\": false,", ""}, "'autoMode' is missing"},
+        {{"\"autoMode\": false,", "\"autoMode\": false, \"seams\": \"edges\","},
+         "'seams' must be \"middle\" or \"content\" (found \"edges\")"},
         {{"\"alpha\": 1", "\"alpha\": 1.5"}, "'cameras[0].alpha' must be a number from 0 to 1"},
         {{"\"dirR\": 0", "\"dirR\": -1"}, "'cameras[0].dirR' must be a whole number"},
         {{"\"hidden\": false", "\"hidden\": 0"}, "'cameras[0].hidden' must be true or false"},
