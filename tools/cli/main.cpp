@@ -21,6 +21,7 @@
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
 #include "file/InputFile.h"
+#include "geometry/SeamReport.h"
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
@@ -46,6 +47,11 @@ const char kUsage[] =
     "  --order LIST    drawing order, bottom first, e.g. 3,2,1,0 (a permutation of\n"
     "                  the camera indices; default N-1,...,1,0: camera 0 on top)\n"
     "  --auto          place the seams automatically (30-pixel fades)\n"
+    "  --seams MODE    where the automatic seams go: middle (the middle of every\n"
+    "                  overlap, the default) or content (per row where the two\n"
+    "                  cameras agree, beside what parallax doubles; fades narrow\n"
+    "                  to 6 pixels where 30 agreeing columns cannot be found);\n"
+    "                  default: what the settings file says, else middle\n"
     "\n"
     "Settings: PROJECT.orvik.json beside PROJECT.pto (saved by the window) is applied\n"
     "first and the options above override it; every export saves what it used there.\n"
@@ -69,6 +75,9 @@ const char kUsage[] =
     "  -h, --help      show this text\n"
     "  --version       show the version\n"
     "\n"
+    "After the tables, one line per seam tells how well it hides: the mean\n"
+    "difference of the two cameras over the seam's pixels and its worst rows.\n"
+    "\n"
     "Every requested table is written completely before any earlier one is\n"
     "replaced; when one cannot be written, none is replaced.\n"
     "\n"
@@ -88,6 +97,7 @@ struct Options {
     std::vector<Trim> trims;
     std::optional<std::vector<int>> order;
     bool autoSeams = false;
+    std::optional<SeamMode> seams;
     bool allowMissingCameras = false;
     bool allowHoles = false;
     int remapTimeout = 600;
@@ -131,6 +141,9 @@ QString parseArgs(const QStringList& args, Options* o) {
             if (!value(&v) || !parseInt(v, 0, kSliderMax, &n))
                 return QString("%1 needs a value from 0 to %2").arg(a).arg(kSliderMax);
             (a == "--blend" ? o->blend : o->crop) = n;
+        } else if (a == "--seams") {
+            o->seams = value(&v) ? seamModeFromName(v.toStdString()) : std::nullopt;
+            if (!o->seams) return "--seams needs middle or content";
         } else if (a == "--remap-timeout") {
             if (!value(&v) || !parseInt(v, 1, 1000000, &o->remapTimeout))
                 return "--remap-timeout needs a number of seconds from 1 to 1000000";
@@ -261,6 +274,12 @@ int run(Project& project, QCoreApplication& app) {
             p.drawOrder.assign(opt.order->begin(), opt.order->end());
         }
         if (opt.autoSeams) p.autoMode = true;
+        if (opt.seams) {
+            if (!p.autoMode)
+                return "--seams places automatic seams: give --auto too (or settings that say "
+                       "automatic)";
+            p.seamMode = *opt.seams;
+        }
         return QString();
     };
     int lastRemapped = -1;
@@ -349,6 +368,9 @@ int run(Project& project, QCoreApplication& app) {
                 holes.toLocal8Bit().constData());
     }
 
+    // Measured while the remapped layers are there; told after the tables.
+    const std::vector<SeamReport> seamReports = measureSeams(project);
+
     // The seams are placed and nothing recomputes them from here on; the
     // exporters read the maps and display images but never the remapped
     // layers, which at panorama size would hold a quarter of the memory.
@@ -388,6 +410,8 @@ int run(Project& project, QCoreApplication& app) {
     for (const std::string& path : written) printf("wrote %s\n", path.c_str());
     fflush(stdout);
     if (!put.written()) return fail(QString::fromStdString(put.message));
+    for (const SeamReport& seam : seamReports) printf("%s\n", seamReportLine(seam).c_str());
+    fflush(stdout);
     if (saveCliSettings(settings, project)) return 0;
     // The tables are in place already; the operator must know the settings
     // file beside them still describes the earlier export.

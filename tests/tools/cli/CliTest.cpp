@@ -147,6 +147,8 @@ TEST_F(CliRig, BadInputFailsClearlyWithoutWriting) {
                                           "i w480 h270 f0 v100 y90 n\"c1.jpg\"\n"));
     const Case cases[] = {
         {{"export", manyPto}, 1, "Too many cameras for the blend table: 751 (at most 750)"},
+        {{"export", "--seams", "edges", pto()}, 2, "--seams needs middle or content"},
+        {{"export", "--no-settings", "--seams", "content", pto()}, 1, "give --auto too"},
         {{"export", "--2k", widePto}, 1, "Panorama 65536 x 480 too large for Camera_2K"},
         {{"export", "--settings", fifo, pto()}, 1, "pipe: it is not a regular file"},
         {{"inspect", fifo}, 1, "pipe: it is not a regular file"},
@@ -453,4 +455,61 @@ TEST_F(CliRig, TablesAreReplacedTogetherAndSettingsOnlyWhenTheyWereRead) {
               0);
     EXPECT_EQ(QFile::permissions(settings) & 0x7077, readOnly);
     QFile::setPermissions(settings, readOnly | QFile::WriteOwner);
+}
+
+// riggen's parallax scene on the level ring (camera centres 6 cm out, near
+// objects on the seams): the middle rule cuts through the objects, content
+// seams pass beside them, and their tables are as sound as the middle rule's.
+TEST_F(CliRig, ContentSeamsAvoidWhatParallaxDoublesAndKeepTheTablesWhole) {
+    QDir(QString::fromStdString(dir->path())).mkpath("parallax");
+    const QString rig = out("parallax") + "/rig.pto";
+    QFile::copy(pto(), rig);
+    ASSERT_EQ(runProgram("riggen", {"-q", "100", "--parallax-radius", "0.06", rig}).exitCode, 0);
+    // The seams' lines: their count and their mean difference over all their pixels.
+    auto seams = [](const ProcessRun& r) {
+        const QRegularExpression line(
+            "^seam camera \\d over camera \\d, columns \\d+-\\d+: mean difference ([0-9.]+) over "
+            "(\\d+) px, worst rows \\d+-\\d+: [0-9.]+$",
+            QRegularExpression::MultilineOption);
+        double sum = 0, pixels = 0;
+        int count = 0;
+        for (auto m = line.globalMatch(r.out); m.hasNext(); ++count) {
+            const auto hit = m.next();
+            sum += hit.captured(1).toDouble() * hit.captured(2).toDouble();
+            pixels += hit.captured(2).toDouble();
+        }
+        return std::make_pair(count, pixels > 0 ? sum / pixels : -1);
+    };
+    const ProcessRun middle = runProgram("orvikjoint-cli", {"export", "--auto", rig});
+    ASSERT_EQ(middle.exitCode, 0) << middle.err.toStdString();
+    // The settings the first export saved say automatic: --seams needs no --auto.
+    const ProcessRun content = runProgram("orvikjoint-cli", {"export", "--seams", "content", rig});
+    ASSERT_EQ(content.exitCode, 0) << content.err.toStdString();
+    const auto [middleSeams, middleMean] = seams(middle);
+    const auto [contentSeams, contentMean] = seams(content);
+    EXPECT_EQ(middleSeams, 4) << middle.out.toStdString();
+    EXPECT_EQ(contentSeams, 4) << content.out.toStdString();
+    EXPECT_GT(middleMean, 3.0);
+    EXPECT_LT(contentMean, 0.3 * middleMean) << content.out.toStdString();
+    // Kept in the settings file, and what a later export uses.
+    QFile settings(out("parallax") + "/rig.orvik.json");
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(settings.readAll()).object()["seams"].toString(), "content");
+    const ProcessRun again = runProgram("orvikjoint-cli", {"export", "--2k", rig});
+    EXPECT_EQ(seams(again).second, contentMean);
+
+    for (const char* table :
+         {"QuickWeave_Projcet.tab", "Camera_2K_Project.tab", "Camera_4K_Project.tab"}) {
+        SCOPED_TRACE(table);
+        const QString path = out("parallax") + "/" + table;
+        const ProcessRun inspect =
+            runProgram("orvikjoint-cli", {"inspect", path, "--project", rig, "--json"});
+        EXPECT_EQ(inspect.exitCode, 0) << inspect.out.toStdString();
+        const QJsonObject summary = QJsonDocument::fromJson(inspect.out.toUtf8()).object();
+        EXPECT_TRUE(summary["valid"].toBool());
+        EXPECT_EQ(summary["seen"].toObject()["holePixels"].toInt(-1), 0);
+        const ProcessRun render =
+            runProgram("orvikjoint-cli", {"render", path, "--project", rig, "-o", path + ".png"});
+        EXPECT_EQ(render.exitCode, 0) << render.out.toStdString() << render.err.toStdString();
+    }
 }
