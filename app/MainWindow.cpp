@@ -34,6 +34,7 @@
 #include "export/HoleReport.h"
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
+#include "geometry/SeamReport.h"
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
@@ -107,6 +108,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
                 buttomSetting->showAutoSeamsFailure(why);
             });
     connect(buttomSetting, &ButtomSetting::tablesChanged, this, &MainWindow::checkCoverage);
+    // The figures written on the seams hold until the seams change.
+    connect(buttomSetting, &ButtomSetting::tablesChanged, this,
+            [this] { openGLWidget->setSeamReports({}); });
+    connect(model, &ProjectModel::seamsPlaced, this, &MainWindow::listSeams);
 
     // The exports end with an information box of their own, without a parent.
     setExportDoneHandler(showExportDoneBox);
@@ -190,6 +195,7 @@ void MainWindow::loadSequence(const std::string& path) {
     // request the new rig would stay invisible until the first slider move.
     openGLWidget->update();
     buttomSetting->refreshDeviceView();
+    if (project->autoMode && !outcome.seamsFailed && outcome.camerasAnalysed) listSeams();
     // A remapper that did not run leaves the cameras empty, and a camera without
     // a boundary is left out of every table; say so where the operator looks,
     // not only on the console.
@@ -302,7 +308,16 @@ void MainWindow::showCoverage(const CoverageReport& report) {
     holesShown = message;
 }
 
+void MainWindow::listSeams() {
+    // Oldest first, so the dock (newest on top) reads in camera order.
+    const std::vector<SeamReport> seams = measureSeams(*currentProject());
+    for (auto s = seams.rbegin(); s != seams.rend(); ++s)
+        messages->add(QString::fromStdString(seamReportLine(*s)), false);
+    openGLWidget->setSeamReports(seams);
+}
+
 QStringList MainWindow::exportGaps(QStringList* holes) {
+    listSeams();
     QStringList cameras;
     for (const CameraProblem& c : camerasLeftOut(*currentProject())) {
         cameras << QString::fromStdString(c.message());

@@ -88,6 +88,9 @@ private:
     // What an export leaves out (cameras, holes), for its warning; each line
     // also goes to the messages dock.
     QStringList exportGaps(QStringList* holes);
+    // Each seam's disagreement into the messages dock and the seam overlay
+    // (after automatic seams are placed, and after every export).
+    void listSeams();
 
     ProjectModel* model;  // every tuning change of the panels goes through it
     OpenGLWidget* openGLWidget;

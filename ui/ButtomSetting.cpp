@@ -39,6 +39,7 @@ ButtomSetting::ButtomSetting(QWidget* parent) : QWidget(parent), ui(new Ui::Butt
     // The English labels carry mnemonics that move the focus to their slider.
     ui->label->setBuddy(ui->BlendSlider);
     ui->label_4->setBuddy(ui->CutSilder);
+    ui->label_seams->setBuddy(ui->m_SeamModeCombo);
     acceptTypedValues(ui->BlendNum, ui->BlendSlider);
     acceptTypedValues(ui->CutNum, ui->CutSilder);
     updateTips();
@@ -85,11 +86,13 @@ void ButtomSetting::showProjectValues() {
     const QSignalBlocker blockBlend(ui->BlendSlider);
     const QSignalBlocker blockCut(ui->CutSilder);
     const QSignalBlocker blockMode(ui->m_AutoMixCombox);
+    const QSignalBlocker blockSeams(ui->m_SeamModeCombo);
     ui->BlendSlider->setValue(project->blendValue);
     ui->BlendNum->display(project->blendValue);
     ui->CutSilder->setValue(project->cutValue);
     ui->CutNum->display(project->cutValue);
     ui->m_AutoMixCombox->setChecked(project->autoMode);
+    ui->m_SeamModeCombo->setCurrentIndex(project->seamMode == SeamMode::Content ? 1 : 0);
     updateTips();
     emit cropChanged();
 }
@@ -125,6 +128,10 @@ void ButtomSetting::on_m_AutoMixCombox_toggled(bool checked) {
     // The tips say whether the sliders act now.
     updateTips();
     emit cropChanged();
+}
+
+void ButtomSetting::on_m_SeamModeCombo_currentIndexChanged(int index) {
+    if (model) model->apply({TuningChange::Kind::SeamMode, -1, index == 1 ? 1 : 0});
 }
 
 void ButtomSetting::on_m_DeviceViewCombox_toggled(bool checked) {

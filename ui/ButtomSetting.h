@@ -59,6 +59,9 @@ private slots:
     // Ticked: the preview shows what the device will show for the current
     // settings; cleared: the layered preview again.
     void on_m_DeviceViewCombox_toggled(bool checked);
+    // Stores where the automatic seams go (0: middle of the overlap, 1: where
+    // the cameras agree) and, in automatic mode, places them again.
+    void on_m_SeamModeCombo_currentIndexChanged(int index);
 
 private:
     // Builds the 2K table in memory, renders it and hands it to the preview;

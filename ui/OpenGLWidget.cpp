@@ -265,7 +265,7 @@ void OpenGLWidget::paintOverlay() {
     QOpenGLPaintDevice device(size() * devicePixelRatioF());
     device.setDevicePixelRatio(devicePixelRatioF());
     QPainter painter(&device);
-    paintSeamOverlay(painter, *currentProject(), view_, size(), uncovered_);
+    paintSeamOverlay(painter, *currentProject(), view_, size(), uncovered_, seamReports_);
 }
 
 void OpenGLWidget::fitView() {
@@ -277,6 +277,11 @@ void OpenGLWidget::fitView() {
 void OpenGLWidget::setSeamsShown(bool shown) {
     seamsShown_ = shown;
     update();
+}
+
+void OpenGLWidget::setSeamReports(const std::vector<SeamReport>& reports) {
+    seamReports_ = reports;
+    if (seamsShown_) update();
 }
 
 void OpenGLWidget::setUncoveredAreas(const std::vector<cv::Rect>& areas) {

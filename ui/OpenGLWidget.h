@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "PreviewView.h"
+#include "geometry/SeamReport.h"
 
 class Camara;
 struct RectD;
@@ -46,6 +47,8 @@ public:
     // change while the overlay is shown.
     void setUncoveredAreas(const std::vector<cv::Rect>& areas);
     const std::vector<cv::Rect>& uncoveredAreas() const { return uncovered_; }
+    // Each seam's disagreement, which the seam overlay writes beside it.
+    void setSeamReports(const std::vector<SeamReport>& reports);
 
 protected:
     void initializeGL() override;
@@ -85,6 +88,7 @@ private:
     PreviewView view_;
     bool seamsShown_ = false;
     std::vector<cv::Rect> uncovered_;
+    std::vector<SeamReport> seamReports_;
     bool dragging_ = false;
     QPoint dragFrom_;
 };

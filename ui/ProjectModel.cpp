@@ -16,4 +16,5 @@ void ProjectModel::displayChanged() {
 void ProjectModel::announce(const TuningOutcome& outcome) {
     emit changeFinished(outcome.layersChanged ? Change::Layers : Change::Settings);
     if (outcome.seamsFailed) emit seamsFailed(outcome.seamFailures);
+    if (outcome.seamsPlaced) emit seamsPlaced();
 }

@@ -41,6 +41,8 @@ signals:
     void changeFinished(ProjectModel::Change what);
     // Automatic mode could not place seams: every camera without two and why.
     void seamsFailed(const std::vector<CameraProblem>& why);
+    // Automatic mode placed its seams afresh: their figures can be listed.
+    void seamsPlaced();
 
 private:
     void announce(const TuningOutcome& outcome);

@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -40,10 +41,47 @@ std::pair<double, double> labelRun(const Camara& camera) {
     return {camera.offsetX + b.column, camera.offsetX + camera.image.cols};
 }
 
+// The line one camera's cut follows along a per-row seam, split where the
+// seam leaves rows uncut or crosses the panorama's border.
+template <typename ToWidget>
+void drawSeamLine(QPainter& painter, const PlacedSeam& placed, bool upperSide, int panoWidth,
+                  const ToWidget& toWidget) {
+    const bool keepsLeft = placed.seam.upperKeepsLeft;
+    // A run that ends is drawn after its last column, as edgeColumn does.
+    const bool afterColumn = upperSide == keepsLeft;
+    QPolygonF line;
+    int lastColumn = -1;
+    auto flush = [&] {
+        if (line.size() > 1) painter.drawPolyline(line);
+        line.clear();
+    };
+    for (size_t i = 0; i < placed.seam.rows.size(); ++i) {
+        const SeamRow& r = placed.seam.rows[i];
+        if (!r.cut) {
+            flush();
+            continue;
+        }
+        const int edge = upperSide ? r.upperEdge : r.lowerEdge;
+        const int column = (placed.frame.firstColumn + edge) % panoWidth + (afterColumn ? 1 : 0);
+        if (lastColumn >= 0 && std::abs(column - lastColumn) > panoWidth / 2) flush();
+        lastColumn = column;
+        const double row = placed.frame.firstRow + static_cast<double>(i);
+        line << toWidget(column, row) << toWidget(column, row + 1);
+    }
+    flush();
+}
+
+QColor disagreementColour(double mean) {
+    // Green up to a grey level, red from ten on: a near object cut in two.
+    const double t = std::min(std::max((mean - 1.0) / 9.0, 0.0), 1.0);
+    return QColor::fromRgbF(t, 1.0 - 0.8 * t, 0.2);
+}
+
 }  // namespace
 
 void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewView& view,
-                      QSize widget, const std::vector<cv::Rect>& uncovered) {
+                      QSize widget, const std::vector<cv::Rect>& uncovered,
+                      const std::vector<SeamReport>& seams) {
     if (project.panoWidth <= 0 || project.panoHeight <= 0) return;
     const auto toWidget = [&](double column, double row) {
         const QPointF f =
@@ -68,6 +106,26 @@ void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewVi
         painter.drawRect(holes.back());
     }
 
+    // Per-row seams replace the columns of the cameras they cut.
+    const bool perRow = project.autoMode && project.seamMode == SeamMode::Content;
+    std::vector<bool> cutPerRow(project.cameras.size(), false);
+    if (perRow) {
+        for (const PlacedSeam& placed : project.placedSeams) {
+            if (placed.upper < 0 || placed.lower < 0 ||
+                placed.upper >= static_cast<int>(project.cameras.size()) ||
+                placed.lower >= static_cast<int>(project.cameras.size()))
+                continue;
+            cutPerRow[static_cast<size_t>(placed.upper)] = true;
+            cutPerRow[static_cast<size_t>(placed.lower)] = true;
+            for (const bool upperSide : {false, true}) {
+                const int index = upperSide ? placed.upper : placed.lower;
+                if (project.cameras[static_cast<size_t>(index)].hidden) continue;
+                painter.setPen(QPen(cameraColour(index), 2));
+                drawSeamLine(painter, placed, upperSide, project.panoWidth, toWidget);
+            }
+        }
+    }
+
     for (size_t i = 0; i < project.cameras.size(); ++i) {
         const Camara& camera = project.cameras[i];
         if (camera.hidden || camera.image.empty()) continue;
@@ -76,7 +134,9 @@ void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewVi
         const double top = camera.offsetY;
         const double bottom = camera.offsetY + camera.image.rows;
         QString label = QString::number(index);
-        if (camera.imgBdy.size() == 2) {
+        if (camera.imgBdy.size() == 2 && cutPerRow[i]) {
+            // Drawn above.
+        } else if (camera.imgBdy.size() == 2) {
             painter.setPen(QPen(colour, 2));
             for (const BoundaryEdge& edge : camera.imgBdy) {
                 const double x = edgeColumn(camera, edge);
@@ -101,6 +161,19 @@ void paintSeamOverlay(QPainter& painter, const Project& project, const PreviewVi
         painter.fillRect(rect, QColor(0, 0, 0, 170));
         painter.setPen(colour);
         painter.drawText(rect, Qt::AlignCenter, label);
+    }
+    for (const SeamReport& s : seams) {
+        int last = s.lastColumn;
+        if (last < s.firstColumn) last += project.panoWidth;
+        const double column = ((s.firstColumn + last) / 2) % project.panoWidth + 0.5;
+        const double row = (s.firstRow + s.lastRow) / 2.0;
+        const QString label = QString::number(s.disagreement.mean, 'f', 1);
+        const QSizeF size = metrics.size(0, label) + QSizeF(8, 4);
+        const QPointF at = toWidget(column, row);
+        const QRectF tag(at - QPointF(size.width() / 2, size.height() / 2), size);
+        painter.fillRect(tag, QColor(0, 0, 0, 170));
+        painter.setPen(disagreementColour(s.disagreement.mean));
+        painter.drawText(tag, Qt::AlignCenter, label);
     }
     for (size_t i = 0; i < holes.size(); ++i) {
         const cv::Rect& area = uncovered[i];

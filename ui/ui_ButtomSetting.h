@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QSlider>
@@ -23,6 +25,9 @@ public:
     QSlider* CutSilder;
     QLCDNumber* CutNum;
     QCheckBox* m_AutoMixCombox;
+    QHBoxLayout* horizontalLayout_seams;
+    QLabel* label_seams;
+    QComboBox* m_SeamModeCombo;
     QCheckBox* m_DeviceViewCombox;
 
     void setupUi(QWidget* ButtomSetting) {
@@ -78,7 +83,23 @@ public:
         m_AutoMixCombox = new QCheckBox(ButtomSetting);
         m_AutoMixCombox->setObjectName(QString::fromUtf8("m_AutoMixCombox"));
 
-        gridLayout_2->addWidget(m_AutoMixCombox, 1, 0, 1, 1);
+        horizontalLayout_seams = new QHBoxLayout();
+        horizontalLayout_seams->setObjectName(QString::fromUtf8("horizontalLayout_seams"));
+        horizontalLayout_seams->addWidget(m_AutoMixCombox);
+
+        label_seams = new QLabel(ButtomSetting);
+        label_seams->setObjectName(QString::fromUtf8("label_seams"));
+
+        horizontalLayout_seams->addWidget(label_seams);
+
+        m_SeamModeCombo = new QComboBox(ButtomSetting);
+        m_SeamModeCombo->addItem(QString());
+        m_SeamModeCombo->addItem(QString());
+        m_SeamModeCombo->setObjectName(QString::fromUtf8("m_SeamModeCombo"));
+
+        horizontalLayout_seams->addWidget(m_SeamModeCombo);
+
+        gridLayout_2->addLayout(horizontalLayout_seams, 1, 0, 1, 1);
 
         m_DeviceViewCombox = new QCheckBox(ButtomSetting);
         m_DeviceViewCombox->setObjectName(QString::fromUtf8("m_DeviceViewCombox"));
@@ -99,6 +120,11 @@ public:
         label_4->setText(QCoreApplication::translate("ButtomSetting", "裁剪", nullptr));
         m_AutoMixCombox->setText(
             QCoreApplication::translate("ButtomSetting", "自动裁剪混合", nullptr));
+        label_seams->setText(QCoreApplication::translate("ButtomSetting", "接缝：", nullptr));
+        m_SeamModeCombo->setItemText(
+            0, QCoreApplication::translate("ButtomSetting", "重叠中间", nullptr));
+        m_SeamModeCombo->setItemText(
+            1, QCoreApplication::translate("ButtomSetting", "避开差异", nullptr));
         m_DeviceViewCombox->setText(
             QCoreApplication::translate("ButtomSetting", "设备视图", nullptr));
     }

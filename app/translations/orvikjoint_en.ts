@@ -39,6 +39,18 @@
         <source>设备视图</source>
         <translation>&amp;Device view</translation>
     </message>
+    <message>
+        <source>接缝：</source>
+        <translation>S&amp;eams:</translation>
+    </message>
+    <message>
+        <source>重叠中间</source>
+        <translation>middle of overlap</translation>
+    </message>
+    <message>
+        <source>避开差异</source>
+        <translation>where cameras agree</translation>
+    </message>
 </context>
 <context>
     <name>CameraSetting</name>

@@ -50,6 +50,9 @@ bool write(Project& project, const TuningChange& change) {
         case Kind::AutoMode:
             project.autoMode = change.value != 0;
             return true;
+        case Kind::SeamMode:
+            project.seamMode = change.value != 0 ? SeamMode::Content : SeamMode::Middle;
+            return true;
         case Kind::Settings:
         case Kind::Analysed:
             return true;
@@ -67,11 +70,12 @@ TuningOutcome applyTuningChange(Project& project, const TuningChange& change) {
         // The automatic seams read the analysed boundaries and the drawing
         // order (the upper camera fades over the lower one), never the blend,
         // crop or trims.
-        if (!order && change.kind != Kind::AutoMode && change.kind != Kind::Settings &&
-            change.kind != Kind::Analysed)
+        if (!order && change.kind != Kind::AutoMode && change.kind != Kind::SeamMode &&
+            change.kind != Kind::Settings && change.kind != Kind::Analysed)
             return outcome;
         outcome.layersChanged = true;
         outcome.seamsFailed = autoBlend(project, kAutoFadeWidth, &outcome.seamFailures) != 0;
+        outcome.seamsPlaced = !outcome.seamsFailed;
         return outcome;
     }
     switch (change.kind) {
@@ -86,6 +90,9 @@ TuningOutcome applyTuningChange(Project& project, const TuningChange& change) {
             break;
         case Kind::Analysed:
             // The analysis has just computed the manual crops.
+            return outcome;
+        case Kind::SeamMode:
+            // Kept for automatic mode; the manual crops do not use it.
             return outcome;
         case Kind::Blend:
         case Kind::Crop:

@@ -1,7 +1,7 @@
 // One change of the operator's tuning, and the one place that decides what it
 // recomputes: while automatic mode is on, the automatic seams whenever what
-// they depend on changed (the drawing order, the mode itself, the settings as
-// a whole, a new analysis), and nothing for a blend, crop or trim, which wait
+// they depend on changed (the drawing order, the mode itself or its seam
+// mode, the settings as a whole, a new analysis), and nothing for a blend, crop or trim, which wait
 // until the mode is left; otherwise the manual crops of the cameras the change
 // reaches. The window's controls, a settings reset and the load sequence all
 // go through applyTuningChange; the window announces what it did to its views
@@ -25,8 +25,7 @@ struct TuningChange {
         AutoMode,      // value: 1 automatic seams, 0 the manual crops
         Settings,      // every value was written at once (settings restored or reset)
         Analysed,      // every camera was just analysed with the manual crops (a load)
-        // A choice of how the automatic seams are placed belongs here too,
-        // among the kinds that place them again in automatic mode.
+        SeamMode,      // value: 1 content seams, 0 the middle of the overlap
     };
     Kind kind;
     int camera = -1;
@@ -41,6 +40,8 @@ struct TuningOutcome {
     // The automatic seams were placed and failed: no camera was changed, and
     // the list names every camera without two seams and why.
     bool seamsFailed = false;
+    // The automatic seams were placed afresh (their figures are new).
+    bool seamsPlaced = false;
     std::vector<CameraProblem> seamFailures;
 };
 
