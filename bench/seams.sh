@@ -3,8 +3,9 @@
 # on a 6 cm circle and near objects on the seams): per seam and overall the
 # disagreement of the middle rule, of content seams and of OpenCV's
 # DpSeamFinder (COLOR_GRAD) on the same overlaps, with the ratios (goals:
-# content <= DpSeamFinder and <= 0.3 x middle), then the time content seams
-# take on the 3840 x 1920 ring (goal: 150 ms beyond the middle rule).
+# content <= DpSeamFinder and <= 0.3 x middle), then the time automatic mode
+# takes on the 3840 x 1920 ring with content seams (goal: 150 ms beyond the
+# middle rule).
 # --dump DIR also writes the device's view over every seam, both rules.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,8 +22,8 @@ python3 - "$out" "$missed" <<'PY'
 import json, sys
 runs = {b["name"].split("/")[0]: b["real_time"] for b in json.load(open(sys.argv[1]))["benchmarks"]}
 content, middle = runs["BM_ContentSeams"], runs["BM_MiddleRule"]
-ok = content <= 150
-print("content seams on the parallax ring: %.1f ms beyond the middle rule's %.1f ms (goal 150 ms): %s"
-      % (content, middle, "met" if ok else "MISSED"))
+ok = content - middle <= 150
+print("automatic mode on the parallax ring: content seams %.1f ms, middle rule %.1f ms: %.1f ms beyond"
+      " (goal 150 ms): %s" % (content, middle, content - middle, "met" if ok else "MISSED"))
 sys.exit(0 if ok and sys.argv[2] == "0" else 1)
 PY

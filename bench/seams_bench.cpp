@@ -1,9 +1,11 @@
 // Seams on rigs with parallax (riggen's parallax scene, camera centres 6 cm
 // from the rig's centre, near objects on the seams): per seam and overall,
 // how much the two cameras disagree over the seam's pixels with the middle
-// rule of the automatic seams, with content seams, and with OpenCV's
-// DpSeamFinder (COLOR_GRAD) on the same overlaps; then the time content seams
-// take on the 3840 x 1920 four-camera ring.
+// rule of the automatic seams, with content seams as automatic mode places
+// them (from the display images it leaves; --set tries other options on the
+// strips directly), and with OpenCV's DpSeamFinder (COLOR_GRAD) on the same
+// overlaps; then the time automatic mode takes on the 3840 x 1920 four-camera
+// ring with either rule.
 // Goals: content <= DpSeamFinder and <= 0.3 x middle; placing content seams
 // within 150 ms beyond the middle rule.
 #include <benchmark/benchmark.h>
@@ -172,9 +174,26 @@ bool report(const char* preset, const ContentSeamOptions& options, const std::st
         return false;
     }
     Project& p = *project;
+    const std::vector<PairStrip> strips = rigStrips(p);
+    // What each camera of a strip shows there after automatic mode ran.
+    auto shown = [&p](const PairStrip& ps, std::vector<cv::Mat>& out) {
+        for (const int camera : {ps.upper, ps.lower}) {
+            const Camara& c = p.cameras[static_cast<size_t>(camera)];
+            cv::Mat w;
+            cv::extractChannel(
+                layerOverStrip(c.displayImage, {c.offsetX, c.offsetY}, ps.strip.frame), w, 3);
+            out.push_back(w);
+        }
+    };
+    std::vector<cv::Mat> contentShown, middleShown;
     {
         bench::QuietStdout quiet;
+        p.seamMode = SeamMode::Content;
         autoBlend(p, kAutoFadeWidth);
+        for (const PairStrip& ps : strips) shown(ps, contentShown);
+        p.seamMode = SeamMode::Middle;
+        autoBlend(p, kAutoFadeWidth);
+        for (const PairStrip& ps : strips) shown(ps, middleShown);
     }
     ContentSeamOptions fixed = options;
     fixed.narrowestFade = fixed.fadeWidth;
@@ -185,22 +204,18 @@ bool report(const char* preset, const ContentSeamOptions& options, const std::st
         std::printf("  seam               middle  content  fixed-%d  DpSeamFinder  best column\n",
                     options.fadeWidth);
     }
-    for (const PairStrip& ps : rigStrips(p)) {
-        const Camara& u = p.cameras[static_cast<size_t>(ps.upper)];
-        const Camara& l = p.cameras[static_cast<size_t>(ps.lower)];
-        cv::Mat uw, lw;
-        cv::extractChannel(layerOverStrip(u.displayImage, {u.offsetX, u.offsetY}, ps.strip.frame),
-                           uw, 3);
-        cv::extractChannel(layerOverStrip(l.displayImage, {l.offsetX, l.offsetY}, ps.strip.frame),
-                           lw, 3);
+    for (size_t k = 0; k < strips.size(); ++k) {
+        const PairStrip& ps = strips[k];
+        const cv::Mat &uw = middleShown[2 * k], &lw = middleShown[2 * k + 1];
         const SeamDisagreement m = seamDisagreement(ps.strip.upper, ps.strip.lower, uw, lw);
-        const RowSeam seam =
-            findContentSeam(ps.strip.upper, ps.strip.lower, ps.strip.upperKeepsLeft, options);
-        const SeamDisagreement c = seamDisagreement(ps.strip.upper, ps.strip.lower, seam);
+        cv::Mat cuw = contentShown[2 * k], clw = contentShown[2 * k + 1];
+        if (brief)
+            seamWeights(
+                findContentSeam(ps.strip.upper, ps.strip.lower, ps.strip.upperKeepsLeft, options),
+                ps.strip.upper, ps.strip.lower, cuw, clw);
+        const SeamDisagreement c = seamDisagreement(ps.strip.upper, ps.strip.lower, cuw, clw);
         if (!dump.empty()) {
             // Middle, content: the device's view over the strip, the fade tinted.
-            cv::Mat cuw, clw;
-            seamWeights(seam, ps.strip.upper, ps.strip.lower, cuw, clw);
             cv::Mat both;
             cv::hconcat(composite(ps.strip, uw, lw), composite(ps.strip, cuw, clw), both);
             cv::imwrite(dump + "/" + preset + "_" + std::to_string(ps.upper) + "_" +
@@ -237,11 +252,13 @@ bool report(const char* preset, const ContentSeamOptions& options, const std::st
     return true;
 }
 
-// The middle rule as the check box runs it: crop and feather of every camera.
-void BM_MiddleRule(benchmark::State& state) {
+// Automatic mode as the check box runs it, with either rule: the middle
+// rule's crop and feather of every camera, or content seams cut into them.
+void autoMode(benchmark::State& state, SeamMode mode) {
     QString error;
     Project* ring = timedRing(error);
     if (!ring) return state.SkipWithError(qPrintable(error));
+    ring->seamMode = mode;
     bench::QuietStdout quiet;
     for (auto _ : state) {
         // From scratch each time: repeated with the same seams it would
@@ -256,21 +273,12 @@ void BM_MiddleRule(benchmark::State& state) {
     }
 }
 
-// What content seams add to it: every pair's overlap strips, seams and the
-// weights they give.
+void BM_MiddleRule(benchmark::State& state) {
+    autoMode(state, SeamMode::Middle);
+}
+
 void BM_ContentSeams(benchmark::State& state) {
-    QString error;
-    Project* ring = timedRing(error);
-    if (!ring) return state.SkipWithError(qPrintable(error));
-    for (auto _ : state) {
-        for (const PairStrip& ps : rigStrips(*ring)) {
-            const RowSeam seam =
-                findContentSeam(ps.strip.upper, ps.strip.lower, ps.strip.upperKeepsLeft);
-            cv::Mat uw, lw;
-            seamWeights(seam, ps.strip.upper, ps.strip.lower, uw, lw);
-            benchmark::DoNotOptimize(uw.data);
-        }
-    }
+    autoMode(state, SeamMode::Content);
 }
 
 }  // namespace
