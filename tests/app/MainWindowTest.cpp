@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -161,6 +162,50 @@ TEST_F(MainWindowTest, CamerasLeftOutAndReloadsInAutomaticMode) {
         ->findChild<QPushButton*>("buttom_Button")
         ->click();
     EXPECT_NE(cv::sum(project->cameras[0].displayImage)[3], weight);
+    testing::internal::GetCapturedStdout();
+}
+
+// Content seams chosen in the combo box on a rig with parallax: placed at once
+// in automatic mode, each seam's disagreement listed in the messages dock, the
+// choice kept in the settings and restored with the seams on a reload.
+TEST_F(MainWindowTest, ContentSeamsAreChosenListedAndRestored) {
+    ScratchDir dir;
+    const std::string rig = levelRing(dir, "rig.pto");
+    ASSERT_EQ(QProcess::execute(ORVIK_BIN_DIR "/riggen",
+                                {"--parallax-radius", "0.06", QString::fromStdString(rig)}),
+              0);
+    testing::internal::CaptureStdout();
+    window->loadSequence(rig);
+    auto* seams = window->findChild<QComboBox*>("m_SeamModeCombo");
+    auto* list = window->findChild<QListWidget*>("messagesList");
+    ASSERT_TRUE(seams && list);
+    window->findChild<QCheckBox*>("m_AutoMixCombox")->setChecked(true);
+    std::vector<cv::Mat> middle;
+    for (const Camara& c : project->cameras) middle.push_back(c.displayImage.clone());
+    seams->setCurrentIndex(1);
+    EXPECT_EQ(project->seamMode, SeamMode::Content);
+    EXPECT_EQ(project->placedSeams.size(), 4u);
+    EXPECT_GT(cv::norm(project->cameras[0].displayImage, middle[0], cv::NORM_INF), 0);
+    EXPECT_TRUE(window->isWindowModified());
+    auto listed = [list] {
+        int n = 0;
+        for (int k = 0; k < list->count(); ++k)
+            n += list->item(k)->toolTip().startsWith("seam camera ");
+        return n;
+    };
+    EXPECT_EQ(listed(), 8);  // the middle rule's four seams, then the content seams'
+    EXPECT_TRUE(list->item(0)->toolTip().startsWith("seam camera 0 over camera 1"));
+
+    window->findChild<QAction*>("actionSave_Settings")->trigger();
+    std::vector<cv::Mat> content;
+    for (const Camara& c : project->cameras) content.push_back(c.displayImage.clone());
+    seams->setCurrentIndex(0);
+    EXPECT_TRUE(project->placedSeams.empty());
+    window->loadSequence(rig);
+    EXPECT_EQ(seams->currentIndex(), 1);
+    for (size_t i = 0; i < content.size(); ++i)
+        EXPECT_EQ(cv::norm(project->cameras[i].displayImage, content[i], cv::NORM_INF), 0) << i;
+    EXPECT_EQ(listed(), 16);
     testing::internal::GetCapturedStdout();
 }
 
