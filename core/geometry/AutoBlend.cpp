@@ -113,12 +113,27 @@ void keepOpenSides(const Project& project, std::vector<std::vector<BlendEdge>>& 
         const int openKind = 1 - table[i][0].kind;
         const BoundaryEdge raw = cam.rawBdy[0].kind == openKind ? cam.rawBdy[0] : cam.rawBdy[1];
         if (raw.kind != openKind) continue;
-        bool overlapped = false;
-        for (size_t j = 0; j < project.cameras.size() && !overlapped; ++j)
-            overlapped = j != i && insideRun(project.cameras[j], raw.column + cam.offsetX);
-        if (!overlapped) table[i].push_back({raw.column, raw.kind, 0});
+        const BlendEdge open{raw.column, raw.kind, 0};
+        if (isOpenSide(project, static_cast<int>(i), open)) table[i].push_back(open);
     }
 }
+
+}  // namespace
+
+bool isOpenSide(const Project& project, int camera, const BlendEdge& entry) {
+    const Camara& cam = project.cameras[static_cast<size_t>(camera)];
+    bool raw = false;
+    for (const BoundaryEdge& e : cam.rawBdy)
+        raw = raw || (e.column == entry.column && e.kind == entry.kind);
+    if (!raw || entry.width != 0) return false;
+    for (size_t j = 0; j < project.cameras.size(); ++j)
+        if (static_cast<int>(j) != camera &&
+            insideRun(project.cameras[j], entry.column + cam.offsetX))
+            return false;
+    return true;
+}
+
+namespace {
 
 // Why camera `cam` did not get one seam on each side from its `seams`.
 std::string seamFailure(const Camara& cam, const std::vector<BlendEdge>& seams) {

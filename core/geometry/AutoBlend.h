@@ -39,6 +39,12 @@ std::vector<std::vector<BlendEdge>> autoSeams(const Project& project, int fadeWi
 // message: the caller does that.
 int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failures = nullptr);
 
+// Whether `entry` of camera `camera` is a side that autoBlend keeps as it is:
+// the camera's own raw edge, hard, at a column no other camera's run covers
+// (an end of a panorama that does not close the circle). Such a side has no
+// neighbour, so no seam, middle or content, is placed there.
+bool isOpenSide(const Project& project, int camera, const BlendEdge& entry);
+
 // What autoCropAndFeather makes of an image `width` columns wide (prints the
 // sequence error it prints).
 CropPlan autoCropPlan(int width, BoundaryEdge first, int firstWidth, BoundaryEdge second,

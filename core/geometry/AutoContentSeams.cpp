@@ -110,7 +110,12 @@ int applyContentSeams(Project& project, const std::vector<std::vector<BlendEdge>
     const int n = static_cast<int>(project.cameras.size());
     if (static_cast<int>(table.size()) != n || project.panoWidth <= 0) return -1;
     std::vector<std::vector<bool>> used(table.size());
-    for (size_t i = 0; i < table.size(); ++i) used[i].assign(table[i].size(), false);
+    for (size_t i = 0; i < table.size(); ++i) {
+        used[i].assign(table[i].size(), false);
+        // An open end keeps the camera's whole side: nothing to match there.
+        for (size_t k = 0; k < table[i].size(); ++k)
+            used[i][k] = isOpenSide(project, static_cast<int>(i), table[i][k]);
+    }
     const ContentSeamOptions options = contentSeamOptions(fadeWidth);
     std::vector<FoundSeam> found;
     const std::deque<int>& order = project.drawOrder;

@@ -347,6 +347,20 @@ TEST_F(CliRig, AutomaticSeamsTakeEveryCameraOfAnArcButNotALonelyOne) {
         ASSERT_EQ(table.N, 3) << name;
         for (int i = 0; i < 3; ++i) EXPECT_GT(table.recordCount[i], 0u) << name << " camera " << i;
     }
+    // Content seams too: the open ends keep their sides, the two seams follow
+    // the agreement, and the tables have no hole.
+    QDir().mkpath(out("arcc"));
+    for (const QString f : QDir(out("arc")).entryList({"*.pto", "*.jpg"}, QDir::Files))
+        QFile::copy(out("arc/") + f, out("arcc/") + f);
+    const ProcessRun content = runProgram(
+        "orvikjoint-cli", {"export", "--auto", "--seams", "content", "--2k", out("arcc/rig.pto")});
+    ASSERT_EQ(content.exitCode, 0) << content.err.toStdString();
+    const auto contentTable = testsupport::readSoundTable(dir->file("arcc/Camera_2K_Project.tab"));
+    for (int i = 0; i < 3; ++i) EXPECT_GT(contentTable.recordCount[i], 0u) << "camera " << i;
+    EXPECT_EQ(runProgram("orvikjoint-cli", {"inspect", out("arcc/Camera_2K_Project.tab"),
+                                            "--project", out("arcc/rig.pto")})
+                  .exitCode,
+              0);
     dir->write("lonely.pto",
                "p f2 w960 h480 v200 E0 R0 n\"TIFF_m c:LZW r:CROP\"\n"
                "i w480 h270 f0 v100 r0 p0 y-60 n\"l0.jpg\"\n"
