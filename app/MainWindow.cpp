@@ -34,6 +34,7 @@
 #include "export/HoleReport.h"
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
+#include "file/Local8Bit.h"
 #include "geometry/SeamReport.h"
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"

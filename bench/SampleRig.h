@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "file/Local8Bit.h"
 #include "project/Project.h"
 #include "remap/RemapRun.h"
 

@@ -19,6 +19,7 @@
 #include <sstream>
 
 #include "SampleRig.h"
+#include "file/Local8Bit.h"
 #include "geometry/AutoBlend.h"
 #include "geometry/ContentSeam.h"
 #include "geometry/OverlapStrip.h"

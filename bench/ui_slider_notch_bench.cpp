@@ -23,6 +23,7 @@
 #include "ProjectModel.h"
 #include "SampleRig.h"
 #include "export/PanoramaCoverage.h"
+#include "file/Local8Bit.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #endif
 
 #include "export/TableBatch.h"
-#include "project/Project.h"
+#include "file/Local8Bit.h"
 
 namespace {
 

@@ -1,12 +1,13 @@
 // Every member of Camara: drawing through the installed painter, and the
 // manual and automatic recompute of its boundary and display image, which the
 // geometry functions do.
+#include "project/Camara.h"
+
 #include <algorithm>
 #include <utility>
 
 #include "geometry/AutoBlend.h"
 #include "geometry/ManualCrop.h"
-#include "project/Project.h"
 
 Camara::TexturePainter Camara::texturePainter;
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "file/Local8Bit.h"
 #include "geometry/TuningChange.h"
 #include "project/LayerMemory.h"
 #include "project/Reporter.h"
@@ -36,7 +37,7 @@ LoadOutcome runLoadSequence(Project& project, const std::string& path, const Loa
         project.loaded = false;
     }
     if (!outcome.limitError.isEmpty() || !outcome.memoryError.isEmpty()) return outcome;
-    project.runRemapper(options.remap);
+    runRemapper(project, options.remap);
     outcome.remapperError = project.lastRemapperError;
     outcome.camerasAnalysed = project.lastRemapAnalysed;
     if (!outcome.camerasAnalysed) {

@@ -14,6 +14,7 @@
 #include "export/TableLimits.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
+#include "remap/RemapControl.h"
 
 struct LoadOptions {
     // Called once the project file is read, before the remapper runs, so that

@@ -1,8 +1,12 @@
 #include "project/Project.h"
 
-#include <QByteArray>
+#include <QString>
+#include <cstdio>
 
+#include "file/Local8Bit.h"
+#include "file/RemapOutputNames.h"
 #include "project/PtoReader.h"
+#include "project/Reporter.h"
 
 Project::Project() {
     resizeCameras(4);
@@ -20,8 +24,42 @@ void Project::resetDrawOrder(int n) {
     for (int k = 0; k < n; ++k) drawOrder[static_cast<size_t>(k)] = n - 1 - k;
 }
 
-std::string toLocal8BitString(const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit();
-    // Stop at the first 0 byte, as a C string would.
-    return std::string(bytes.constData());
+void Project::loadProject(std::string path) {
+    if (path.empty()) {
+        reportProblemf("filepath empty\r\n");
+        return;
+    }
+    PtoReader reader(path);
+    const int n = reader.imageCount();
+    resizeCameras(n);
+    resetDrawOrder(n);
+    projectDir = reader.dir;
+    panoWidth = reader.width;
+    panoHeight = reader.height;
+    lastLoadError = QString::fromLocal8Bit(reader.problem.c_str());
+    if (!reader.problem.empty()) reportProblemf("%s\r\n", reader.problem.c_str());
+    calibrationFingerprint = QString::fromStdString("sha256:" + reader.imageLinesDigest);
+    tiffPath = QString("%1%2").arg(QString::fromLocal8Bit(projectDir.c_str()), "tiff");
+    ptoFilePath = QString::fromLocal8Bit(path.c_str());
+    reportf("tiffpath:%s \r\n", toLocal8BitString(tiffPath).c_str());
+    reportf("ptoFilePath:%s \r\n", toLocal8BitString(ptoFilePath).c_str());
+    for (int j = 0; j < n; ++j) cameras[static_cast<size_t>(j)].sourcePath = reader.imageFile(j);
+    useWorkFolder(tiffPath);
+    reportFlush();
+}
+
+void Project::useWorkFolder(const QString& folder) {
+    tiffPath = folder;
+    for (size_t j = 0; j < cameras.size(); ++j) {
+        Camara& cam = cameras[j];
+        const int i = static_cast<int>(j);
+        auto path = [&](RemapOutput which) {
+            return toLocal8BitString(
+                tiffPath + "/" +
+                QString::fromStdString(remapOutputName(kRemapOutputPrefix, i, which)));
+        };
+        cam.imagePath = path(RemapOutput::Layer);
+        cam.mapXPath = path(RemapOutput::MapX);
+        cam.mapYPath = path(RemapOutput::MapY);
+    }
 }

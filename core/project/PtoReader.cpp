@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "file/AbsoluteName.h"
-#include "project/Project.h"
+#include "file/Local8Bit.h"
 
 namespace {
 

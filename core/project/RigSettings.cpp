@@ -12,6 +12,7 @@
 #include <set>
 
 #include "file/InputFile.h"
+#include "file/Local8Bit.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
 #include "project/SliderRange.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "project/Project.h"
+#include "project/Camara.h"
 
 // A coordinate map as read from disk: `map` is CV_32FC1 and `error` empty on
 // success; otherwise `map` is empty and `error` names the file and the problem.

@@ -28,6 +28,7 @@
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
 
+#include "file/Local8Bit.h"
 #include "project/Reporter.h"
 #endif
 
@@ -437,6 +438,6 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
     return error;
 }
 
-void Project::runRemapper(const RemapControl& control) {
-    runRemapperWith(*this, remapperProgram(), control);
+void runRemapper(Project& project, const RemapControl& control) {
+    runRemapperWith(project, remapperProgram(), control);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "project/Project.h"
+#include "remap/RemapControl.h"
 
 // The remapper beside the tool's own executable: "<app dir>/nona2" (on Windows
 // "<app dir>\nona2.exe"). Needs a QCoreApplication.
@@ -23,7 +24,11 @@ QString writeRemapBatch(const QString& workFolder, int count, const QString& pto
 // that could not be removed (the rest stays). Links are removed, not followed.
 bool removeFolderRecursive(const QString& folder);
 
-// Project::runRemapper with an explicit remapper program. Returns the failure
+// Writes and runs the remapper script, loads and analyses every camera, and
+// removes what the run wrote; `control` reports progress and can end the run.
+void runRemapper(Project& project, const RemapControl& control = RemapControl());
+
+// runRemapper with an explicit remapper program. Returns the failure
 // message also stored in project.lastRemapperError (empty after a clean run).
 QString runRemapperWith(Project& project, const QString& remapper,
                         const RemapControl& control = RemapControl());

@@ -5,6 +5,7 @@
 
 #include "export/HoleReport.h"
 #include "file/InputFile.h"
+#include "file/Local8Bit.h"
 #include "project/LoadSequence.h"
 #include "project/Project.h"
 #include "project/Reporter.h"

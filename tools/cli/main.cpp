@@ -21,6 +21,7 @@
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
 #include "file/InputFile.h"
+#include "file/Local8Bit.h"
 #include "geometry/SeamReport.h"
 #include "project/LoadReport.h"
 #include "project/LoadSequence.h"

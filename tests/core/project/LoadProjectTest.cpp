@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "TempDir.h"
+#include "file/Local8Bit.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
 

@@ -9,7 +9,7 @@
 
 #include "RecordingReporter.h"
 #include "TiffFixtures.h"
-#include "project/Project.h"
+#include "project/Camara.h"
 #include "remap/CameraInputs.h"
 #include "remap/ImageSize.h"
 

@@ -13,6 +13,7 @@
 #include "RecordingReporter.h"
 #include "TiffFixtures.h"
 #include "project/Project.h"
+#include "remap/RemapControl.h"
 #include "remap/RemapRun.h"
 
 namespace {
