@@ -6,7 +6,7 @@
 #include "export/HoleReport.h"
 #include "file/InputFile.h"
 #include "file/Local8Bit.h"
-#include "project/LoadSequence.h"
+#include "load/LoadSequence.h"
 #include "project/Project.h"
 #include "project/Reporter.h"
 #include "tables/TableFile.h"

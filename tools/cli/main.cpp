@@ -23,8 +23,8 @@
 #include "file/InputFile.h"
 #include "file/Local8Bit.h"
 #include "geometry/SeamReport.h"
+#include "load/LoadSequence.h"
 #include "project/LoadReport.h"
-#include "project/LoadSequence.h"
 #include "project/Project.h"
 #include "project/SliderRange.h"
 

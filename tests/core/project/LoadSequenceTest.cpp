@@ -9,7 +9,7 @@
 
 #include "TempDir.h"
 #include "geometry/AutoBlend.h"
-#include "project/LoadSequence.h"
+#include "load/LoadSequence.h"
 #include "project/Reporter.h"
 
 TEST(LoadSequence, AutomaticSeamsLandOnTheProjectGivenNotAnother) {

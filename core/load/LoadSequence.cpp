@@ -1,4 +1,4 @@
-#include "project/LoadSequence.h"
+#include "load/LoadSequence.h"
 
 #include <utility>
 
