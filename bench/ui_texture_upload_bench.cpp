@@ -8,6 +8,8 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <memory>
+#include <opencv2/core/opengl.hpp>
+#include <vector>
 
 #include "CurrentProject.h"
 #include "OpenGLWidget.h"
@@ -59,14 +61,16 @@ void BM_UploadFourTextures(benchmark::State& state) {
     QOpenGLContext context;
     context.create();
     context.makeCurrent(&surface);
+    std::vector<cv::ogl::Texture2D> textures(project.cameras.size());
     for (auto _ : state) {
-        for (Camara& camera : project.cameras) camera.texture.copyFrom(camera.displayImage, true);
+        for (size_t i = 0; i < textures.size(); ++i)
+            textures[i].copyFrom(project.cameras[i].displayImage, true);
         context.functions()->glFinish();
     }
     state.SetBytesProcessed(state.iterations() * 4 *
                             static_cast<int64_t>(project.cameras[0].displayImage.total() *
                                                  project.cameras[0].displayImage.elemSize()));
-    for (Camara& camera : project.cameras) camera.texture.release();
+    for (cv::ogl::Texture2D& texture : textures) texture.release();
     context.doneCurrent();
     project.resizeCameras(0);
 }

@@ -1,9 +1,11 @@
 // The preview: every camera's display image laid at its place in the panorama,
-// stacked in the project's drawing order, drawn with fixed-function OpenGL.
+// stacked in the project's drawing order, drawn with fixed-function OpenGL by
+// the widget's CameraLayerPainter, which holds one texture per camera.
 // Fitted, the panorama fills the whole widget (unit square, y growing
 // downwards); the operator zooms with the wheel at the cursor, pans by dragging
-// with the left button and fits again with a double-click. That view is the
-// widget's only state; other parts call repaint() after a change of the rig.
+// with the left button and fits again with a double-click. That view and the
+// textures are the widget's only state; other parts call repaint() after a
+// change of the rig.
 // Instead of the cameras it can show one finished picture of the whole
 // panorama, the device view, which others compute and hand over.
 #pragma once
@@ -14,16 +16,9 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
+#include "CameraLayerPainter.h"
 #include "PreviewView.h"
 #include "geometry/SeamReport.h"
-
-class Camara;
-struct RectD;
-namespace cv {
-namespace ogl {
-class Texture2D;
-}
-}  // namespace cv
 
 class OpenGLWidget : public QOpenGLWidget, public QOpenGLFunctions {
     Q_OBJECT
@@ -49,6 +44,8 @@ public:
     const std::vector<cv::Rect>& uncoveredAreas() const { return uncovered_; }
     // Each seam's disagreement, which the seam overlay writes beside it.
     void setSeamReports(const std::vector<SeamReport>& reports);
+    // The cameras' textures and their drawing.
+    const CameraLayerPainter& layers() const { return layers_; }
 
 protected:
     void initializeGL() override;
@@ -60,22 +57,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    // Uploads every camera texture whose display image changed since the last
-    // paint, only the changed areas where the core named them; needs this
-    // widget's context current.
-    void uploadStaleTextures();
-    // The whole display image into the camera's texture (new when its size changed).
-    void uploadWhole(Camara& camera);
-    // Only the given areas of the display image, into a texture of its size.
-    void uploadAreas(Camara& camera, const std::vector<cv::Rect>& areas);
-    // One textured quad with the camera's colour (highlight) and opacity.
-    void drawCameraQuad(Camara& camera, cv::ogl::Texture2D& texture, const RectD& window,
-                        const RectD& texRect);
     // The device view's picture as one opaque quad over the whole widget.
     void drawDeviceView();
-    // Projection of the visible part of the unit square onto the whole widget;
-    // the fitted view is orthographic 0..1 with y downwards.
-    void applyViewProjection();
     // The smallest span the wheel may reach: one panorama pixel no wider or
     // taller than 16 widget pixels.
     double minimumSpan() const;
@@ -85,6 +68,7 @@ private:
     cv::Mat deviceImage_;
     bool deviceImageStale_ = false;  // deviceImage_ not uploaded yet
     std::unique_ptr<cv::ogl::Texture2D> deviceTexture_;
+    CameraLayerPainter layers_;
     PreviewView view_;
     bool seamsShown_ = false;
     std::vector<cv::Rect> uncovered_;

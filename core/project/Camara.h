@@ -2,15 +2,12 @@
 // boundaries the recompute leaves.
 #pragma once
 
-#include <functional>
 #include <opencv2/core.hpp>
-#include <opencv2/core/opengl.hpp>
 #include <string>
 #include <vector>
 
 #include "geometry/IncrementalCropFeather.h"
 #include "project/BoundaryEdge.h"
-#include "project/RectD.h"
 
 class Camara {
 public:
@@ -19,15 +16,6 @@ public:
     Camara& operator=(const Camara& other) = default;
     // Non-virtual on purpose: cameras are only ever held by value.
     ~Camara() = default;
-
-    // Draws the camera into the preview at its place in a panorama of
-    // `panoWidth` x `panoHeight` pixels (unit square, y growing downwards):
-    // computes the two rectangles and calls drawTexture, once per part of the
-    // layer that can show anything (see drawnParts).
-    virtual void draw(int panoWidth, int panoHeight);
-    // Draws one textured quad with the camera's colour and opacity. The core has no
-    // GL of its own: it forwards to the painter the preview installs (see below).
-    virtual void drawTexture(cv::ogl::Texture2D& tex, const RectD& window, const RectD& texRect);
 
     // Per-camera manual recompute of imgBdy and displayImage from the project's
     // blend and crop values (slider units) and this camera's trims; marks what
@@ -43,12 +31,6 @@ public:
     // Content-seam counterpart: displayImage becomes `display` (computed
     // elsewhere, per row) and imgBdy `boundary`; marks the whole image changed.
     void applySeamedDisplay(const cv::Mat& display, std::vector<BoundaryEdge> boundary);
-
-    // Installed by the preview while its GL context is current; empty in headless
-    // runs, where drawing does nothing.
-    using TexturePainter = std::function<void(Camara&, cv::ogl::Texture2D&, const RectD& window,
-                                              const RectD& texRect)>;
-    static TexturePainter texturePainter;
 
     // Local 8-bit paths (see toLocal8BitString); always set together.
     std::string sourcePath;
@@ -74,9 +56,9 @@ public:
     int dirR = 0;                      // right trim, slider value 0..60000
     std::vector<BoundaryEdge> imgBdy;  // trimmed valid columns, normally exactly two entries
     std::vector<BoundaryEdge> rawBdy;  // untrimmed transitions along the middle row
-    cv::ogl::Texture2D texture;        // GPU copy of displayImage, uploaded by the preview
-    // displayImage changed since the texture was last uploaded. The core never
-    // touches GL; the preview uploads stale textures with its context current.
+    // displayImage changed since the preview's texture of it was last uploaded.
+    // The core has no GL: the preview keeps the textures and uploads stale ones
+    // with its context current.
     bool textureStale = false;
     // While textureStale is false: the only parts of displayImage (pixel
     // rectangles) that changed since the last upload, which the preview may
@@ -93,11 +75,6 @@ public:
     IncrementalCropFeather displayCache;
 
 private:
-    // The parts of the layer draw() covers, in image pixels: the display image
-    // is transparent outside them, and a fragment outside them sees only
-    // transparent texels, so drawing less changes no pixel. Empty: the whole
-    // layer (nothing is known about the display image).
-    std::vector<cv::Rect> drawnParts();
     // Adds the areas displayImage changed in to what the texture lacks, and
     // the display cache's weight changes to what the coverage check lacks.
     void markDisplayChanged(const std::vector<cv::Rect>& areas);

@@ -147,7 +147,13 @@ TEST_F(PreviewTest, TexturesFollowTheStaleFlag) {
     project->cameras[0].displayImage.release();
     project->cameras[0].textureStale = true;
     EXPECT_TRUE(blueAt(grab(), 200));
-    EXPECT_EQ(project->cameras[0].texture.cols(), 0);
+    EXPECT_EQ(preview->layers().texture(0).cols(), 0);
+
+    // A camera gone from the rig takes its texture with it.
+    ASSERT_GT(preview->layers().texture(1).cols(), 0);
+    project->resizeCameras(1);
+    grab();
+    EXPECT_EQ(preview->layers().texture(1).cols(), 0);
 }
 
 TEST_F(PreviewTest, ANewPreviewUploadsTexturesAgain) {
@@ -155,7 +161,6 @@ TEST_F(PreviewTest, ANewPreviewUploadsTexturesAgain) {
     grab();
     preview.reset();
     // The old context took its textures with it; they are due for upload again.
-    EXPECT_EQ(project->cameras[0].texture.cols(), 0);
     EXPECT_TRUE(project->cameras[0].textureStale);
 
     preview = std::make_unique<OpenGLWidget>();
@@ -292,9 +297,10 @@ TEST_F(PreviewTest, SliderMovesLeaveTexturesEqualToTheDisplayImage) {
     }
     EXPECT_GE(patched, 4);
     preview->makeCurrent();
-    for (Camara& camera : project->cameras) {
+    for (int i = 0; i < 2; ++i) {
+        const Camara& camera = project->cameras[static_cast<size_t>(i)];
         cv::Mat back;
-        camera.texture.copyTo(back, CV_8U);
+        preview->layers().texture(i).copyTo(back, CV_8U);
         ASSERT_EQ(back.size(), camera.displayImage.size());
         EXPECT_EQ(cv::countNonZero(back.reshape(1) != camera.displayImage.reshape(1)), 0);
     }
