@@ -40,7 +40,7 @@
 #include "project/LoadReport.h"
 #include "project/Project.h"
 #include "project/Reporter.h"
-#include "remap/RemapRun.h"
+#include "remap/RemapScript.h"
 #include "ui_MainWindow.h"
 
 // The icon lives in the window's static library; without this the linker may

@@ -20,6 +20,7 @@
 #include "file/Local8Bit.h"
 #include "project/Project.h"
 #include "remap/RemapRun.h"
+#include "remap/WorkFolder.h"
 
 namespace bench {
 

@@ -8,6 +8,7 @@
 #include "project/Reporter.h"
 #include "remap/CameraInputs.h"
 #include "remap/RemapRun.h"
+#include "remap/RemapScript.h"
 
 LoadOutcome runLoadSequence(Project& project, const std::string& path, const LoadOptions& options) {
     LoadOutcome outcome;

@@ -15,6 +15,8 @@
 #include "project/Project.h"
 #include "remap/RemapControl.h"
 #include "remap/RemapRun.h"
+#include "remap/RemapScript.h"
+#include "remap/WorkFolder.h"
 
 namespace {
 

@@ -1,0 +1,24 @@
+#include "remap/CameraAnalysis.h"
+
+#include "project/Reporter.h"
+#include "remap/CameraInputs.h"
+
+QString analyseCameras(Project& project, const RemapControl& control, int count) {
+    QString error;
+    const QString analysing = QString::fromUtf8("正在分析相机");
+    for (int i = 0; i < count; ++i) {
+        Camara& cam = project.cameras[static_cast<size_t>(i)];
+        loadCameraInputs(cam, i);
+        // A layer reaching outside the panorama would be written with wrapped
+        // positions; such a camera is refused, and the run with it.
+        const std::string outside =
+            layerOutsidePanorama(cam, project.panoWidth, project.panoHeight);
+        if (!outside.empty()) {
+            reportProblemf("%s\r\n", outside.c_str());
+            if (error.isEmpty()) error = QString::fromLocal8Bit(outside.c_str());
+        }
+        cam.refreshView(project.blendValue, project.cutValue);
+        if (control.progress) control.progress(count + i + 1, 2 * count, analysing);
+    }
+    return error;
+}
