@@ -154,12 +154,13 @@ void MainWindow::loadSequence(const std::string& path) {
         n = static_cast<int>(p.cameras.size());
         return QString();
     };
-    options.remap.progress = [this, &progress, &n](int done, int, const QString&) {
+    options.remap.remapProgress = [this, &progress, &n](int done, int) {
         if (!progress) progress = std::make_unique<LoadProgressDialog>(this, n);
-        if (done <= n)
-            progress->remapperProgress(done, n);
-        else
-            progress->analysisProgress(done - n, n);
+        progress->remapperProgress(done, n);
+    };
+    options.remap.analysisProgress = [this, &progress, &n](int done, int) {
+        if (!progress) progress = std::make_unique<LoadProgressDialog>(this, n);
+        progress->analysisProgress(done, n);
     };
     options.remap.cancelled = [&progress] { return progress && progress->wasCanceled(); };
     options.analysed = [this, &progress] {

@@ -97,7 +97,7 @@ inline QString loadSample(Project& project, const char* name, const QString& dir
     project.blendValue = blend;
     project.cutValue = crop;
     project.loadProject(toLocal8BitString(pto));
-    const QString error = runRemapperWith(project, nona2());
+    const QString error = runRemapperWith(project, nona2()).message;
     if (!error.isEmpty()) return error;
     project.loaded = true;
     return project.cameras.empty() ? "no camera loaded" : QString();

@@ -63,7 +63,7 @@ std::unique_ptr<Project> loadRig(const char* preset, QString& error) {
     auto project = std::make_unique<Project>();
     bench::QuietStdout quiet;
     project->loadProject(toLocal8BitString(pto));
-    error = runRemapperWith(*project, bench::nona2());
+    error = runRemapperWith(*project, bench::nona2()).message;
     project->loaded = error.isEmpty();
     return error.isEmpty() ? std::move(project) : nullptr;
 }

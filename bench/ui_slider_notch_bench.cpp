@@ -103,7 +103,7 @@ Window& windowWith(const QString& layout, QString* why) {
         project.blendValue = kBlend;
         project.cutValue = kCut;
         project.loadProject(toLocal8BitString(pto));
-        *why = runRemapperWith(project, bench::nona2());
+        *why = runRemapperWith(project, bench::nona2()).message;
     }
     if (!why->isEmpty()) return window;
     project.loaded = true;

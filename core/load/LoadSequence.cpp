@@ -38,13 +38,13 @@ LoadOutcome runLoadSequence(Project& project, const std::string& path, const Loa
         project.loaded = false;
     }
     if (!outcome.limitError.isEmpty() || !outcome.memoryError.isEmpty()) return outcome;
-    runRemapper(project, options.remap);
-    outcome.remapperError = project.lastRemapperError;
-    outcome.camerasAnalysed = project.lastRemapAnalysed;
+    const RemapResult remap = runRemapper(project, options.remap);
+    outcome.remapperError = remap.message;
+    outcome.camerasAnalysed = remap.analysed();
     if (!outcome.camerasAnalysed) {
         // Nothing was loaded. Of the cameras only the one the run was stuck
         // on is known to be at fault: the others were remapped or never reached.
-        const int stuck = project.lastRemapStoppedAt;
+        const int stuck = remap.stoppedAt;
         if (stuck >= 0 && stuck < static_cast<int>(project.cameras.size()))
             outcome.leftOutByAnalysis.push_back(
                 {stuck, sourceFileName(project.cameras[static_cast<size_t>(stuck)].sourcePath),

@@ -52,14 +52,6 @@ public:
     // calibration they were tuned on is still the one in use.
     QString calibrationFingerprint;
 
-    // Why the last remapper run failed (program and reason), empty after a clean
-    // run. The load goes on regardless; the window shows this in its status bar.
-    QString lastRemapperError;
-    // False when the last remapper run never started or was ended (time
-    // limit, cancel, signal): no camera was loaded or analysed then.
-    bool lastRemapAnalysed = true;
-    // The camera the last run was working on when it was ended, -1 otherwise.
-    int lastRemapStoppedAt = -1;
     // Why loadProject found no usable panorama size (file, line, problem);
     // empty when the size was read.
     QString lastLoadError;

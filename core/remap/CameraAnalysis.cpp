@@ -5,7 +5,6 @@
 
 QString analyseCameras(Project& project, const RemapControl& control, int count) {
     QString error;
-    const QString analysing = QString::fromUtf8("正在分析相机");
     for (int i = 0; i < count; ++i) {
         Camara& cam = project.cameras[static_cast<size_t>(i)];
         loadCameraInputs(cam, i);
@@ -18,7 +17,7 @@ QString analyseCameras(Project& project, const RemapControl& control, int count)
             if (error.isEmpty()) error = QString::fromLocal8Bit(outside.c_str());
         }
         cam.refreshView(project.blendValue, project.cutValue);
-        if (control.progress) control.progress(count + i + 1, 2 * count, analysing);
+        if (control.analysisProgress) control.analysisProgress(i + 1, count);
     }
     return error;
 }

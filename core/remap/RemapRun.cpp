@@ -12,7 +12,8 @@
 #include "remap/ScriptRun.h"
 #include "remap/WorkFolder.h"
 
-QString runRemapperWith(Project& project, const QString& remapper, const RemapControl& control) {
+RemapResult runRemapperWith(Project& project, const QString& remapper,
+                            const RemapControl& control) {
     const QString work = project.tiffPath;
     const int count = static_cast<int>(project.cameras.size());
 
@@ -47,7 +48,6 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
             QDir::setCurrent(previous);
         }
     }
-    project.lastRemapperError = error;
     if (!error.isEmpty()) reportProblemf("%s\r\n", toLocal8BitString(error).c_str());
 
     reportf("camara size:%d\r\n", count);
@@ -55,8 +55,6 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
     // A remapper that never started or was ended has left nothing worth
     // reading: its one message says why, not a line per missing file.
     const bool analyse = ran && stoppedAt < 0;
-    project.lastRemapStoppedAt = stoppedAt;
-    project.lastRemapAnalysed = analyse;
     if (analyse) {
         const QString refused = analyseCameras(project, control, count);
         if (error.isEmpty()) error = refused;
@@ -65,15 +63,20 @@ QString runRemapperWith(Project& project, const QString& remapper, const RemapCo
         for (int i = 0; i < count; ++i)
             dropCameraInputs(project.cameras[static_cast<size_t>(i)], i);
     }
-    project.lastRemapperError = error;
 
     if (!folder.cleanUp(script))
         reportProblemf("work folder %s not fully removed\r\n", toLocal8BitString(work).c_str());
     reportFlush();
     guard.deliverPending();
-    return error;
+    RemapResult result;
+    result.status = !analyse          ? RemapResult::Status::NotRun
+                    : error.isEmpty() ? RemapResult::Status::Done
+                                      : RemapResult::Status::Failed;
+    result.message = error;
+    result.stoppedAt = stoppedAt;
+    return result;
 }
 
-void runRemapper(Project& project, const RemapControl& control) {
-    runRemapperWith(project, remapperProgram(), control);
+RemapResult runRemapper(Project& project, const RemapControl& control) {
+    return runRemapperWith(project, remapperProgram(), control);
 }

@@ -8,12 +8,13 @@
 
 #include "project/Project.h"
 #include "remap/RemapControl.h"
+#include "remap/RemapResult.h"
 
-// Writes and runs the remapper script, loads and analyses every camera, and
-// removes what the run wrote; `control` reports progress and can end the run.
-void runRemapper(Project& project, const RemapControl& control = RemapControl());
-
-// runRemapper with an explicit remapper program. Returns the failure
-// message also stored in project.lastRemapperError (empty after a clean run).
-QString runRemapperWith(Project& project, const QString& remapper,
-                        const RemapControl& control = RemapControl());
+// Writes and runs the remapper script for every camera of `project` with the
+// remapper beside the tool (remapperProgram), loads and analyses every camera,
+// and removes what the run wrote; `control` reports progress and can end the
+// run. Failures are reported as they happen and come back in the result.
+RemapResult runRemapper(Project& project, const RemapControl& control = RemapControl());
+// The same with an explicit remapper program.
+RemapResult runRemapperWith(Project& project, const QString& remapper,
+                            const RemapControl& control = RemapControl());

@@ -52,8 +52,8 @@ void endRun(QProcess& process) {
 #endif
 }
 
-void report(const RemapControl& control, int done, int total, const QString& stage) {
-    if (control.progress) control.progress(done, total, stage);
+void report(const RemapControl& control, int done, int total) {
+    if (control.remapProgress) control.remapProgress(done, total);
 }
 
 int camerasRemapped(const QString& workFolder, int count) {
@@ -90,15 +90,13 @@ QString runRemapScript(const Project& project, const RemapControl& control, cons
     QString why;
     // Only the tail is kept: enough to say why a camera failed.
     QByteArray tail;
-    const int total = 2 * count;
-    report(control, 0, total, QString::fromUtf8("正在生成映射"));
+    report(control, 0, count);
     while (process.state() != QProcess::NotRunning) {
         const bool finished = process.waitForFinished(100);
         tail += process.readAll();
         if (tail.size() > 4096) tail = tail.right(4096);
         if (finished) break;
-        report(control, camerasRemapped(project.tiffPath, count), total,
-               QString::fromUtf8("正在生成映射"));
+        report(control, camerasRemapped(project.tiffPath, count), count);
         if (RunSignalGuard::interruptedBy() != 0)
             why = QString("remapper run interrupted by signal %1")
                       .arg(RunSignalGuard::interruptedBy());

@@ -284,16 +284,15 @@ int run(Project& project, QCoreApplication& app) {
         return QString();
     };
     int lastRemapped = -1;
-    load.remap.progress = [&](int done, int total, const QString&) {
-        const int cams = total / 2;
-        if (done <= cams) {
-            if (done != lastRemapped) {
-                printf("remapped %d/%d cameras\n", done, cams);
-                lastRemapped = done;
-            }
-        } else {
-            printf("analysed camera %d/%d\n", done - cams, cams);
+    load.remap.remapProgress = [&](int done, int total) {
+        if (done != lastRemapped) {
+            printf("remapped %d/%d cameras\n", done, total);
+            lastRemapped = done;
         }
+        fflush(stdout);
+    };
+    load.remap.analysisProgress = [&](int done, int total) {
+        printf("analysed camera %d/%d\n", done, total);
         fflush(stdout);
     };
     load.remap.timeoutSeconds = opt.remapTimeout;

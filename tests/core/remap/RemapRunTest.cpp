@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <array>
 #include <opencv2/imgcodecs.hpp>
 
 #include "ProcessRun.h"
@@ -137,15 +138,15 @@ TEST(RemoveFolderRecursive, RemovesNestedEntriesButNotLinkTargets) {
 }
 
 TEST_F(Rig, LoadsEveryCameraAndLeavesNoWorkFolder) {
-    std::vector<std::pair<int, int>> progress;
+    // (phase, done, total): 0 remapping, 1 analysing.
+    using Step = std::array<int, 3>;
+    std::vector<Step> progress;
     RemapControl control;
-    control.progress = [&](int done, int total, const QString&) {
-        progress.emplace_back(done, total);
-    };
+    control.remapProgress = [&](int done, int total) { progress.push_back({0, done, total}); };
+    control.analysisProgress = [&](int done, int total) { progress.push_back({1, done, total}); };
     const QString before = QDir::currentPath();
-    const QString error = runRemapperWith(project, fakeRemapper(), control);
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_TRUE(project.lastRemapperError.isEmpty());
+    const RemapResult run = runRemapperWith(project, fakeRemapper(), control);
+    EXPECT_TRUE(run.ok() && run.message.isEmpty()) << run.message.toStdString();
     EXPECT_EQ(QDir::currentPath(), before);
     EXPECT_FALSE(QFileInfo::exists(tiff()));
     for (int i = 0; i < kCount; ++i) {
@@ -164,10 +165,17 @@ TEST_F(Rig, LoadsEveryCameraAndLeavesNoWorkFolder) {
     ASSERT_EQ(calls.size(), kCount);
     for (int i = 0; i < kCount; ++i)
         EXPECT_EQ(calls[i], QString("-c|-z|LZW|-r|ldr|-m|TIFF_m|-o|pic|-i|%1|%2|").arg(i).arg(pto));
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back(), std::make_pair(2 * kCount, 2 * kCount));
-    for (size_t k = 1; k < progress.size(); ++k)
-        EXPECT_GE(progress[k].first, progress[k - 1].first);
+    // Remapping counted up from 0, then each camera analysed once, in order.
+    ASSERT_GT(progress.size(), static_cast<size_t>(kCount));
+    EXPECT_EQ(progress.front(), (Step{0, 0, kCount}));
+    const size_t analysis = progress.size() - kCount;
+    for (size_t k = 1; k < analysis; ++k) {
+        EXPECT_EQ(progress[k][0], 0);
+        EXPECT_GE(progress[k][1], progress[k - 1][1]);
+        EXPECT_LE(progress[k][1], kCount);
+    }
+    for (int i = 0; i < kCount; ++i)
+        EXPECT_EQ(progress[analysis + static_cast<size_t>(i)], (Step{1, i + 1, kCount}));
 }
 
 TEST_F(Rig, PreExistingTiffFolderKeepsItsOtherFiles) {
@@ -177,8 +185,9 @@ TEST_F(Rig, PreExistingTiffFolderKeepsItsOtherFiles) {
     // Left over from an interrupted run: must not pass for this run's output.
     ASSERT_TRUE(QFile::copy(fixtures + "/pic0001.tif", tiff() + "/pic0001.tif"));
     ASSERT_TRUE(writeText(tiff() + "/pic0001_x.tif.part4711", "partial"));
-    const QString error = runRemapperWith(project, fakeRemapper("[ \"${11}\" = 1 ] && exit 1"));
-    EXPECT_TRUE(error.contains("exit code 1")) << error.toStdString();
+    const RemapResult run = runRemapperWith(project, fakeRemapper("[ \"${11}\" = 1 ] && exit 1"));
+    EXPECT_EQ(run.status, RemapResult::Status::Failed);
+    EXPECT_TRUE(run.message.contains("exit code 1")) << run.message.toStdString();
     EXPECT_FALSE(project.cameras[0].image.empty());
     EXPECT_TRUE(project.cameras[1].image.empty());
     EXPECT_EQ(readAll(tiff() + "/notes.txt"), "mine");
@@ -190,10 +199,12 @@ TEST_F(Rig, PreExistingTiffFolderKeepsItsOtherFiles) {
 TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
     const QString missing = root.path() + "/no such/nona2";
     testsupport::RecordingReporter console;
-    QString error = runRemapperWith(project, missing);
+    RemapResult run = runRemapperWith(project, missing);
+    QString error = run.message;
     const std::string out = console.take();
     EXPECT_TRUE(error.contains(missing) && error.contains("not found")) << error.toStdString();
-    EXPECT_EQ(project.lastRemapperError, error);
+    EXPECT_EQ(run.status, RemapResult::Status::NotRun);
+    EXPECT_EQ(run.stoppedAt, -1);
     EXPECT_NE(out.find(error.toStdString()), std::string::npos);
     EXPECT_NE(out.find("camara size:2\r\n"), std::string::npos);
     EXPECT_TRUE(project.cameras[0].image.empty());
@@ -202,10 +213,10 @@ TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
 
     const QString plain = root.path() + "/plain";
     ASSERT_TRUE(writeText(plain, "#!/bin/sh\n"));
-    error = runRemapperWith(project, plain);
+    error = runRemapperWith(project, plain).message;
     EXPECT_TRUE(error.contains(plain) && error.contains("not executable")) << error.toStdString();
 
-    error = runRemapperWith(project, fakeRemapper("echo 'cannot read image' >&2; exit 3"));
+    error = runRemapperWith(project, fakeRemapper("echo 'cannot read image' >&2; exit 3")).message;
     EXPECT_TRUE(error.contains("fake nona") && error.contains("exit code 3") &&
                 error.contains("cannot read image"))
         << error.toStdString();
@@ -215,15 +226,15 @@ TEST_F(Rig, RemapperFailuresAreNamedAndTheLoadGoesOn) {
     // line per camera about files the remapper never had a chance to write.
     ASSERT_TRUE(writeText(tiff(), "in the way"));
     console.take();
-    error = runRemapperWith(project, fakeRemapper());
-    EXPECT_EQ(error, "work folder " + tiff() + " cannot be created: File exists");
-    EXPECT_FALSE(project.lastRemapAnalysed);
+    run = runRemapperWith(project, fakeRemapper());
+    EXPECT_EQ(run.message, "work folder " + tiff() + " cannot be created: File exists");
+    EXPECT_FALSE(run.analysed());
     EXPECT_EQ(console.take().find("camera 0"), std::string::npos);
     ASSERT_TRUE(QFile::remove(tiff()));
 
-    // A clean run clears the message again.
-    EXPECT_TRUE(runRemapperWith(project, fakeRemapper()).isEmpty());
-    EXPECT_TRUE(project.lastRemapperError.isEmpty());
+    // A clean run after all that.
+    run = runRemapperWith(project, fakeRemapper());
+    EXPECT_TRUE(run.ok() && run.message.isEmpty());
 }
 
 // A run that is ended (time limit, cancel) takes the whole remapper with it and
@@ -236,12 +247,14 @@ TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
         RemapControl control;
         control.timeoutSeconds = way == 0 ? 1 : 0;
         control.cancelled = [&] { return way == 1 && ++polls > 5; };
-        const QString error = runRemapperWith(project, slow, control);
+        const RemapResult run = runRemapperWith(project, slow, control);
+        const QString& error = run.message;
+        EXPECT_FALSE(run.analysed());
         EXPECT_TRUE(error.contains(way == 0 ? "did not finish within 1 seconds" : "cancelled"))
             << error.toStdString();
         // The camera it was stuck on, and no other, is named.
         EXPECT_TRUE(error.endsWith("(at camera 0, cam0.png)")) << error.toStdString();
-        EXPECT_EQ(project.lastRemapStoppedAt, 0);
+        EXPECT_EQ(run.stoppedAt, 0);
         EXPECT_FALSE(QFileInfo::exists(tiff()));
         EXPECT_TRUE(project.cameras[0].image.empty());
         for (const QString& pid : readAll(pids).split('\n', Qt::SkipEmptyParts))
@@ -254,8 +267,9 @@ TEST_F(Rig, EndedRunsAndLeftoversLeaveNoWorkFolderNorProcess) {
         ASSERT_TRUE(writeText(tiff() + "/" + name, "left over"));
     // The second layer is placed beyond a panorama of 300 columns.
     project.panoWidth = 300;
-    const QString error = runRemapperWith(project, fakeRemapper());
-    EXPECT_EQ(error,
+    const RemapResult run = runRemapperWith(project, fakeRemapper());
+    EXPECT_EQ(run.status, RemapResult::Status::Failed);
+    EXPECT_EQ(run.message,
               "camera 1: remapped layer of 240x20 at (150, 0) does not lie inside the "
               "300x20 panorama");
     EXPECT_FALSE(project.cameras[0].image.empty());
@@ -268,7 +282,7 @@ TEST_F(Rig, ZeroCamerasStillRunsAndCleansUp) {
     project.loadProject(pto.toStdString());
     ASSERT_TRUE(project.cameras.empty());
     testsupport::RecordingReporter console;
-    EXPECT_TRUE(runRemapperWith(project, fakeRemapper()).isEmpty());
+    EXPECT_TRUE(runRemapperWith(project, fakeRemapper()).ok());
     EXPECT_NE(console.take().find("camara size:0\r\n"), std::string::npos);
     EXPECT_FALSE(QFileInfo::exists(tiff()));
 }
