@@ -146,7 +146,7 @@ void MainWindow::loadSequence(const std::string& path) {
     LoadOptions options;
     // Before the remapper run, so the analysis already uses the saved crops and
     // trims. An unusable file is not half-applied: the rig gets the defaults.
-    options.applySettings = [&restored, &n, &inherited](Project& p) {
+    options.applySettings = [&restored, &n, &inherited](Project& p, const ProjectFileResult&) {
         restored = restoreSettings(p, settingsPathFor(p.ptoFilePath));
         if (!restored.error.isEmpty()) RigSettings::defaults(p).apply(p);
         // Without a file of its own the rig keeps the tuning of the last one.

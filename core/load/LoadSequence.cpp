@@ -12,15 +12,15 @@
 
 LoadOutcome runLoadSequence(Project& project, const std::string& path, const LoadOptions& options) {
     LoadOutcome outcome;
-    project.loadProject(path);
+    const ProjectFileResult read = project.loadProject(path);
     // Running the rest on the old project would only redo its remapping.
-    if (path.empty()) {
+    if (read.status == ProjectFileResult::Status::NoPath) {
         outcome.pathEmpty = true;
         return outcome;
     }
-    outcome.loadError = project.lastLoadError;
+    outcome.loadError = read.message;
     if (options.applySettings) {
-        outcome.settingsError = options.applySettings(project);
+        outcome.settingsError = options.applySettings(project, read);
         if (!outcome.settingsError.isEmpty()) return outcome;
     }
     // Limits the project file alone decides, before minutes of remapping.

@@ -17,11 +17,11 @@
 #include "remap/RemapControl.h"
 
 struct LoadOptions {
-    // Called once the project file is read, before the remapper runs, so that
-    // the analysis already uses the settings' crops and trims. A non-empty
-    // return ends the sequence there (nothing is remapped) and comes back as
-    // LoadOutcome::settingsError.
-    std::function<QString(Project&)> applySettings;
+    // Called once the project file is read, with what reading it came to,
+    // before the remapper runs, so that the analysis already uses the settings'
+    // crops and trims. A non-empty return ends the sequence there (nothing is
+    // remapped) and comes back as LoadOutcome::settingsError.
+    std::function<QString(Project&, const ProjectFileResult& read)> applySettings;
     // The tables the caller will write: what the project file alone says they
     // cannot hold ends the sequence before the remapper runs (the window
     // chooses none at load time and meets them at export).
@@ -38,7 +38,7 @@ struct LoadOptions {
 
 struct LoadOutcome {
     bool pathEmpty = false;  // no path was given: nothing changed
-    QString loadError;       // why the file gave no panorama size (Project::lastLoadError)
+    QString loadError;       // why the file gave no panorama size (ProjectFileResult)
     QString settingsError;   // why applySettings ended the sequence
     QString limitError;      // why the chosen tables cannot be made (TableLimits.h)
     // Why the layers cannot be loaded on this machine (memory needed and

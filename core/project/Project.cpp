@@ -24,10 +24,10 @@ void Project::resetDrawOrder(int n) {
     for (int k = 0; k < n; ++k) drawOrder[static_cast<size_t>(k)] = n - 1 - k;
 }
 
-void Project::loadProject(std::string path) {
+ProjectFileResult Project::loadProject(std::string path) {
     if (path.empty()) {
         reportProblemf("filepath empty\r\n");
-        return;
+        return {ProjectFileResult::Status::NoPath, QString()};
     }
     PtoReader reader(path);
     const int n = reader.imageCount();
@@ -36,7 +36,6 @@ void Project::loadProject(std::string path) {
     projectDir = reader.dir;
     panoWidth = reader.width;
     panoHeight = reader.height;
-    lastLoadError = QString::fromLocal8Bit(reader.problem.c_str());
     if (!reader.problem.empty()) reportProblemf("%s\r\n", reader.problem.c_str());
     calibrationFingerprint = QString::fromStdString("sha256:" + reader.imageLinesDigest);
     tiffPath = QString("%1%2").arg(QString::fromLocal8Bit(projectDir.c_str()), "tiff");
@@ -46,6 +45,9 @@ void Project::loadProject(std::string path) {
     for (int j = 0; j < n; ++j) cameras[static_cast<size_t>(j)].sourcePath = reader.imageFile(j);
     useWorkFolder(tiffPath);
     reportFlush();
+    if (!reader.problem.empty())
+        return {ProjectFileResult::Status::NoSize, QString::fromLocal8Bit(reader.problem.c_str())};
+    return {ProjectFileResult::Status::Read, QString()};
 }
 
 void Project::useWorkFolder(const QString& folder) {

@@ -11,6 +11,7 @@
 #include "geometry/PlacedSeam.h"
 #include "geometry/SeamMode.h"
 #include "project/Camara.h"
+#include "project/ProjectFileResult.h"
 
 class Project {
 public:
@@ -22,7 +23,7 @@ public:
 
     // Reads the PTO file and sets camera count, drawing order, paths and panorama size.
     // The whole load as the front ends run it is runLoadSequence (LoadSequence.h).
-    void loadProject(std::string path);
+    ProjectFileResult loadProject(std::string path);
     // The remapper's work folder becomes `folder` instead of "tiff" beside the
     // project, and every camera's remapper outputs are read from there.
     void useWorkFolder(const QString& folder);
@@ -51,8 +52,4 @@ public:
     // Of the PTO's image lines as loaded; tells saved settings whether the
     // calibration they were tuned on is still the one in use.
     QString calibrationFingerprint;
-
-    // Why loadProject found no usable panorama size (file, line, problem);
-    // empty when the size was read.
-    QString lastLoadError;
 };

@@ -40,10 +40,10 @@ ProjectSight loadProjectSight(Project& project, const QString& pto, const TableF
     QuietReporter quiet;
     const ScopedReporter scope(quiet);
     LoadOptions options;
-    options.applySettings = [&](Project& p) -> QString {
+    options.applySettings = [&](Project& p, const ProjectFileResult& read) -> QString {
         if (p.panoWidth <= 0 || p.panoHeight <= 0)
-            return p.lastLoadError.isEmpty() ? QString("%1 gives no panorama size").arg(pto)
-                                             : p.lastLoadError;
+            return read.message.isEmpty() ? QString("%1 gives no panorama size").arg(pto)
+                                          : read.message;
         if (p.panoWidth != table.W() || p.panoHeight != table.H())
             return QString("%1 is a %2 x %3 panorama, the table %4 x %5")
                 .arg(pto)

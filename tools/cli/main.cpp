@@ -249,12 +249,12 @@ int run(Project& project, QCoreApplication& app) {
     LoadOptions load;
     // Everything the command line sets is checked against the loaded project
     // before the long run.
-    load.applySettings = [&](Project& p) -> QString {
+    load.applySettings = [&](Project& p, const ProjectFileResult& read) -> QString {
         const int n = static_cast<int>(p.cameras.size());
         if (n == 0) return QString("%1 names no camera images").arg(opt.project);
         if (p.panoWidth <= 0 || p.panoHeight <= 0)
-            return p.lastLoadError.isEmpty() ? QString("%1 gives no panorama size").arg(opt.project)
-                                             : p.lastLoadError;
+            return read.message.isEmpty() ? QString("%1 gives no panorama size").arg(opt.project)
+                                          : read.message;
         const QString settingsError = applyCliSettings(settings, p);
         if (!settingsError.isEmpty()) return settingsError;
         if (opt.blend) p.blendValue = *opt.blend;

@@ -69,7 +69,7 @@ TEST(Project, CameraTenAndEmptyOrUnreadablePaths) {
     EXPECT_EQ(p.cameras[11].mapYPath, dir.path() + "/tiff/pic00011_y.tif");
 
     // An empty path changes nothing.
-    p.loadProject("");
+    EXPECT_EQ(p.loadProject("").status, ProjectFileResult::Status::NoPath);
     EXPECT_EQ(p.cameras.size(), 12u);
 
     // An unreadable file leaves no cameras, but the paths are still set.
@@ -77,6 +77,15 @@ TEST(Project, CameraTenAndEmptyOrUnreadablePaths) {
     EXPECT_TRUE(p.cameras.empty());
     EXPECT_TRUE(p.drawOrder.empty());
     EXPECT_EQ(p.projectDir, dir.path() + "/");
+
+    // A size the remapper would read otherwise: the cameras are loaded, the
+    // size is not, and the result says where and why.
+    std::ofstream(dir.file("twice.pto")) << "p w10 h5\np w20 h5\ni n\"a.jpg\"\n";
+    const ProjectFileResult read = p.loadProject(dir.file("twice.pto"));
+    EXPECT_EQ(read.status, ProjectFileResult::Status::NoSize);
+    EXPECT_EQ(read.message.toStdString(), dir.file("twice.pto") + ":2: a second 'p' line");
+    EXPECT_EQ(p.cameras.size(), 1u);
+    EXPECT_EQ(p.panoWidth, 0);
 }
 
 TEST(Project, NonAsciiPathsSurviveTheRoundTrip) {

@@ -25,7 +25,7 @@ TEST(LoadSequence, AutomaticSeamsLandOnTheProjectGivenNotAnother) {
     Project loaded;
     Project other;  // made last, as a process-wide "current" project would be
     LoadOptions options;
-    options.applySettings = [](Project& p) {
+    options.applySettings = [](Project& p, const ProjectFileResult&) {
         p.autoMode = true;
         return QString();
     };
