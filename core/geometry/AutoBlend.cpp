@@ -150,25 +150,27 @@ std::string seamFailure(const Camara& cam, const std::vector<BlendEdge>& seams) 
 
 }  // namespace
 
-int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failures) {
-    if (!project.loaded) return 0;
+AutoBlendResult autoBlend(Project& project, int fadeWidth) {
+    AutoBlendResult result;
+    if (!project.loaded) return result;
     const int n = static_cast<int>(project.cameras.size());
     std::vector<std::vector<BlendEdge>> table = autoSeams(project, fadeWidth);
     keepOpenSides(project, table);
     // All or nothing: a camera without exactly two seams leaves every camera as it
     // was, so the preview and the exporters never see a half-applied result.
-    bool ok = true;
     for (int i = 0; i < n; ++i) {
         const std::vector<BlendEdge>& seams = table[static_cast<size_t>(i)];
         if (seams.size() == 2 && seams[0].kind != seams[1].kind) continue;
-        ok = false;
+        result.status = AutoBlendResult::Status::Failed;
         const Camara& cam = project.cameras[static_cast<size_t>(i)];
-        if (failures)
-            failures->push_back({i, sourceFileName(cam.sourcePath), seamFailure(cam, seams)});
+        result.failures.push_back({i, sourceFileName(cam.sourcePath), seamFailure(cam, seams)});
     }
-    if (!ok) return -1;
-    if (project.seamMode == SeamMode::Content)
-        return applyContentSeams(project, table, fadeWidth, failures);
+    if (!result.ok()) return result;
+    if (project.seamMode == SeamMode::Content) {
+        if (applyContentSeams(project, table, fadeWidth, &result.failures) != 0)
+            result.status = AutoBlendResult::Status::Failed;
+        return result;
+    }
     project.placedSeams.clear();
     for (int i = 0; i < n; ++i) {
         std::vector<BlendEdge>& list = table[static_cast<size_t>(i)];
@@ -177,7 +179,7 @@ int autoBlend(Project& project, int fadeWidth, std::vector<CameraProblem>* failu
             {list[0].column, list[0].kind}, list[0].width, {list[1].column, list[1].kind},
             list[1].width);
     }
-    return 0;
+    return result;
 }
 
 CropPlan autoCropPlan(int width, BoundaryEdge first, int firstWidth, BoundaryEdge second,

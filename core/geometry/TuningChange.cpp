@@ -1,6 +1,7 @@
 #include "geometry/TuningChange.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "geometry/AutoBlend.h"
 #include "project/Project.h"
@@ -74,8 +75,10 @@ TuningOutcome applyTuningChange(Project& project, const TuningChange& change) {
             change.kind != Kind::Settings && change.kind != Kind::Analysed)
             return outcome;
         outcome.layersChanged = true;
-        outcome.seamsFailed = autoBlend(project, kAutoFadeWidth, &outcome.seamFailures) != 0;
-        outcome.seamsPlaced = !outcome.seamsFailed;
+        AutoBlendResult seams = autoBlend(project, kAutoFadeWidth);
+        outcome.seamsFailed = !seams.ok();
+        outcome.seamsPlaced = seams.ok();
+        outcome.seamFailures = std::move(seams.failures);
         return outcome;
     }
     switch (change.kind) {

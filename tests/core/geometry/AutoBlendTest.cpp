@@ -34,7 +34,7 @@ TEST(AutoBlend, TwoCameraRingFadesTheUpperAndCutsTheLower) {
     ASSERT_EQ(project.cameras[0].rawBdy, (std::vector<BoundaryEdge>{{0, 1}, {2000, 0}}));
     ASSERT_EQ(project.cameras[1].rawBdy, (std::vector<BoundaryEdge>{{400, 0}, {1600, 1}}));
 
-    ASSERT_EQ(autoBlend(project, kAutoFadeWidth), 0);
+    ASSERT_TRUE(autoBlend(project, kAutoFadeWidth).ok());
     const Camara& top = project.cameras[0];
     const Camara& low = project.cameras[1];
     EXPECT_EQ(top.imgBdy, (std::vector<BoundaryEdge>{{185, 1}, {1815, 0}}));
@@ -81,7 +81,7 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     setLayer(project.cameras[1], 3600, {{500, 1500}});
     setLayer(project.cameras[2], 3600, {{1400, 2400}});
     setLayer(project.cameras[3], 3600, {{2300, 3400}});
-    ASSERT_EQ(autoBlend(project, kAutoFadeWidth), 0);
+    ASSERT_TRUE(autoBlend(project, kAutoFadeWidth).ok());
     std::vector<std::vector<BoundaryEdge>> seams;
     for (const Camara& c : project.cameras) seams.push_back(c.imgBdy);
     EXPECT_EQ(seams, (std::vector<std::vector<BoundaryEdge>>{{{565, 0}, {3335, 1}},
@@ -99,8 +99,9 @@ TEST(AutoBlend, RingOfFourSucceedsAndALonelyCameraFailsWithoutChanges) {
     setLayer(project.cameras[0], 3600, {{0, 600}, {3350, 3599}});
     std::vector<cv::Mat> before;
     for (const Camara& c : project.cameras) before.push_back(c.displayImage.clone());
-    std::vector<CameraProblem> why;
-    EXPECT_EQ(autoBlend(project, kAutoFadeWidth, &why), -1);
+    const AutoBlendResult result = autoBlend(project, kAutoFadeWidth);
+    EXPECT_EQ(result.status, AutoBlendResult::Status::Failed);
+    const std::vector<CameraProblem>& why = result.failures;
     // Camera 3 has no neighbour at all and is named; its former neighbours 0
     // and 2 would merely keep their raw edges on the side it left.
     ASSERT_EQ(why.size(), 1u);
@@ -121,7 +122,7 @@ TEST(AutoBlend, ArcEndsKeepTheirOuterSidesAndOverlapsWithoutASeamFail) {
     setLayer(project.cameras[0], 2000, {{100, 800}});
     setLayer(project.cameras[1], 2000, {{700, 1300}});
     setLayer(project.cameras[2], 2000, {{1200, 1999}});  // reaches the panorama's border
-    ASSERT_EQ(autoBlend(project, kAutoFadeWidth), 0);
+    ASSERT_TRUE(autoBlend(project, kAutoFadeWidth).ok());
     std::vector<std::vector<BoundaryEdge>> seams;
     for (const Camara& c : project.cameras) seams.push_back(c.imgBdy);
     EXPECT_EQ(seams, (std::vector<std::vector<BoundaryEdge>>{
@@ -148,8 +149,9 @@ TEST(AutoBlend, ArcEndsKeepTheirOuterSidesAndOverlapsWithoutASeamFail) {
          {Case{{1, 1999}, 0, "its valid run's start overlaps another camera"},
           Case{{750, 1900}, 0, "it overlaps more than one neighbour on the same"}}) {
         setLayer(project.cameras[2], 2000, {c.run2});
-        std::vector<CameraProblem> why;
-        EXPECT_EQ(autoBlend(project, kAutoFadeWidth, &why), -1);
+        const AutoBlendResult result = autoBlend(project, kAutoFadeWidth);
+        EXPECT_FALSE(result.ok());
+        const std::vector<CameraProblem>& why = result.failures;
         ASSERT_FALSE(why.empty());
         EXPECT_EQ(why[0].index, c.failing);
         EXPECT_EQ(why[0].reason.rfind(c.reason, 0), 0u) << why[0].reason;
@@ -160,7 +162,7 @@ TEST(AutoBlend, DoesNothingBeforeALoad) {
     Project project;
     project.panoWidth = 3600;
     setLayer(project.cameras[0], 3600, {{0, 999}});
-    EXPECT_EQ(autoBlend(project, kAutoFadeWidth), 0);
+    EXPECT_TRUE(autoBlend(project, kAutoFadeWidth).ok());
     EXPECT_TRUE(project.cameras[0].displayImage.empty());
     EXPECT_TRUE(project.cameras[0].imgBdy.empty());
 }

@@ -71,7 +71,7 @@ TEST(TuningChange, ManualRefreshesWhatTheChangeReachesAutomaticWaitsForItsInputs
     // Automatic: the seams of autoBlend, camera 0 fading over camera 1.
     Project reference;
     ring(reference);
-    ASSERT_EQ(autoBlend(reference, kAutoFadeWidth), 0);
+    ASSERT_TRUE(autoBlend(reference, kAutoFadeWidth).ok());
     const TuningOutcome entered = applyTuningChange(project, {Kind::AutoMode, -1, 1});
     EXPECT_TRUE(entered.layersChanged && !entered.seamsFailed && project.autoMode);
     EXPECT_EQ(top.imgBdy, reference.cameras[0].imgBdy);
@@ -88,7 +88,7 @@ TEST(TuningChange, ManualRefreshesWhatTheChangeReachesAutomaticWaitsForItsInputs
     EXPECT_TRUE(applyTuningChange(project, {Kind::MoveToBottom, 0}).layersChanged);
     EXPECT_EQ(project.drawOrder, (std::deque<int>{0, 1}));
     reference.drawOrder = {0, 1};
-    ASSERT_EQ(autoBlend(reference, kAutoFadeWidth), 0);
+    ASSERT_TRUE(autoBlend(reference, kAutoFadeWidth).ok());
     EXPECT_EQ(low.imgBdy, reference.cameras[1].imgBdy);
     EXPECT_FALSE(same(low.displayImage, lowAuto));  // its edges fade now
 
