@@ -35,11 +35,11 @@
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
 #include "file/Local8Bit.h"
-#include "geometry/SeamReport.h"
+#include "tuning/SeamReport.h"
 #include "load/LoadSequence.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "remap/RemapScript.h"
 #include "ui_MainWindow.h"
 

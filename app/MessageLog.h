@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QString>
 
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 class QListWidget;
 class QStatusBar;

@@ -21,6 +21,7 @@
 #include "SampleRig.h"
 #include "file/Local8Bit.h"
 #include "geometry/AutoBlend.h"
+#include "tuning/AutoSeams.h"
 #include "geometry/ContentSeam.h"
 #include "geometry/OverlapStrip.h"
 #include "geometry/SeamDisagreement.h"

@@ -18,7 +18,7 @@
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/QuickWeaveExport.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "project/RigSettings.h"
 
 namespace fs = std::filesystem;

@@ -13,7 +13,7 @@
 #include "ProjectModel.h"
 #include "SliderTips.h"
 #include "ValueEntry.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "tables/ProjectDeviceView.h"
 #include "ui_ButtomSetting.h"
 

@@ -18,7 +18,7 @@
 
 #include "CameraLayerPainter.h"
 #include "PreviewView.h"
-#include "geometry/SeamReport.h"
+#include "tuning/SeamReport.h"
 
 class OpenGLWidget : public QOpenGLWidget, public QOpenGLFunctions {
     Q_OBJECT

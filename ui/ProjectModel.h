@@ -11,7 +11,7 @@
 #include <QObject>
 #include <vector>
 
-#include "geometry/TuningChange.h"
+#include "tuning/TuningChange.h"
 #include "project/LoadReport.h"
 
 class Project;

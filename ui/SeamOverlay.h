@@ -6,7 +6,7 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-#include "geometry/SeamReport.h"
+#include "tuning/SeamReport.h"
 
 class QPainter;
 class Project;

@@ -12,7 +12,7 @@
 #include <QSlider>
 #include <QWidget>
 
-#include "project/SliderRange.h"
+#include "geometry/SliderRange.h"
 
 class Ui_ButtomSetting {
 public:

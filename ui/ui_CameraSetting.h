@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "project/SliderRange.h"
+#include "geometry/SliderRange.h"
 
 class Ui_CameraSetting {
 public:

@@ -8,7 +8,7 @@
 #include "export/DeviceTableLayout.h"
 #include "export/LittleEndianWriter.h"
 #include "project/Project.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 namespace {
 

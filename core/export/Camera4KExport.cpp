@@ -7,7 +7,7 @@
 #include "export/DeviceTableExport.h"
 #include "export/LittleEndianWriter.h"
 #include "project/Project.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 SegmentPlan4K planSegments4K(const cv::Rect& padded, int offsetX, int offsetY) {
     SegmentPlan4K plan;

@@ -7,7 +7,7 @@
 #include "export/ColumnBoundary.h"
 #include "export/RedressRecord.h"
 #include "export/WriteToMemory.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 size_t cameraSectionReserve(const CameraSnapshot& cam) {
     const int64_t guess = static_cast<int64_t>(cam.map.total()) * 8 + RedressRecord::kBytes;

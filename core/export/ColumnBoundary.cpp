@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 bool insideColumnBoundary(int column, const std::vector<BoundaryEdge>& imgBdy) {
     if (imgBdy.size() != 2) {

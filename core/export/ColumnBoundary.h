@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "project/BoundaryEdge.h"
+#include "geometry/BoundaryEdge.h"
 
 // The rule for a boundary of exactly two edges: for [start, end] (first kind 1)
 // start <= column <= end; for a wrapped boundary (first kind 0)

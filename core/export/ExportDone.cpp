@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 QString exportDoneText() {
     return QString::fromUtf16(u"\u65B9\u6848\u8F93\u51FA\u5B8C\u6BD5");  // 方案输出完毕

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 ExportResult failExport(const std::string& path, const char* fmt, ...) {
     va_list args;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 namespace {
 int positionIn(const std::vector<int>& drawOrder, int camera, int missing) {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "project/SliderRange.h"
-#include "project/ZeroedImage.h"
+#include "geometry/SliderRange.h"
+#include "geometry/ZeroedImage.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "geometry/Feather.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 namespace {
 bool validAt(const cv::Mat& image, int row, int col) {

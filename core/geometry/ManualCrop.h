@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "geometry/Feather.h"
-#include "project/BoundaryEdge.h"
+#include "geometry/BoundaryEdge.h"
 
 // The two (or, for unusual images, other) edges of `src`'s middle row after the
 // crop `cutPx` and the trims dirL/dirR (slider values); unsorted.

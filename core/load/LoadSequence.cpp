@@ -3,9 +3,9 @@
 #include <utility>
 
 #include "file/Local8Bit.h"
-#include "geometry/TuningChange.h"
+#include "tuning/TuningChange.h"
 #include "project/LayerMemory.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "remap/CameraInputs.h"
 #include "remap/RemapRun.h"
 #include "remap/RemapScript.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "geometry/IncrementalCropFeather.h"
-#include "project/BoundaryEdge.h"
+#include "geometry/BoundaryEdge.h"
 
 class Camara {
 public:

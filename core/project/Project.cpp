@@ -6,7 +6,7 @@
 #include "file/Local8Bit.h"
 #include "file/RemapOutputNames.h"
 #include "project/PtoReader.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 Project::Project() {
     resizeCameras(4);

@@ -15,7 +15,7 @@
 #include "file/Local8Bit.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
-#include "project/SliderRange.h"
+#include "geometry/SliderRange.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "remap/CameraAnalysis.h"
 
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "remap/CameraInputs.h"
 
 QString analyseCameras(Project& project, const RemapControl& control, int count) {

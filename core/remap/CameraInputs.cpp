@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "file/InputFile.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "remap/ImageSize.h"
 #include "remap/RemapperTiff.h"
 

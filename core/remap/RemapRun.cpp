@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "file/Local8Bit.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "remap/CameraAnalysis.h"
 #include "remap/CameraInputs.h"
 #include "remap/RemapScript.h"

@@ -6,7 +6,7 @@
 #include <future>
 #include <vector>
 
-#include "project/ZeroedImage.h"
+#include "geometry/ZeroedImage.h"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>

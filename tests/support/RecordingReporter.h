@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 namespace testsupport {
 

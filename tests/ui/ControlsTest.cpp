@@ -21,6 +21,7 @@
 #include "RightSetting.h"
 #include "UiTestSupport.h"
 #include "geometry/AutoBlend.h"
+#include "tuning/AutoSeams.h"
 
 namespace {
 

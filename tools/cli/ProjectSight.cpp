@@ -8,7 +8,7 @@
 #include "file/Local8Bit.h"
 #include "load/LoadSequence.h"
 #include "project/Project.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 #include "tables/TableFile.h"
 
 namespace {

@@ -22,11 +22,12 @@
 #include "export/TableBatch.h"
 #include "file/InputFile.h"
 #include "file/Local8Bit.h"
-#include "geometry/SeamReport.h"
+#include "tuning/SeamReport.h"
 #include "load/LoadSequence.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
-#include "project/SliderRange.h"
+#include "geometry/SliderRange.h"
+#include "tuning/AutoSeams.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "Layers.h"
 #include "RecordingReporter.h"
 #include "geometry/AutoBlend.h"
+#include "tuning/AutoSeams.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 

@@ -7,7 +7,8 @@
 #include "Layers.h"
 #include "export/ColumnBoundary.h"
 #include "geometry/AutoBlend.h"
-#include "geometry/SeamReport.h"
+#include "tuning/AutoSeams.h"
+#include "tuning/SeamReport.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 

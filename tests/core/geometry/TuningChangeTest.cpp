@@ -5,7 +5,8 @@
 #include "Layers.h"
 #include "RecordingReporter.h"
 #include "geometry/AutoBlend.h"
-#include "geometry/TuningChange.h"
+#include "tuning/AutoSeams.h"
+#include "tuning/TuningChange.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
 

@@ -9,8 +9,9 @@
 
 #include "TempDir.h"
 #include "geometry/AutoBlend.h"
+#include "tuning/AutoSeams.h"
 #include "load/LoadSequence.h"
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 TEST(LoadSequence, AutomaticSeamsLandOnTheProjectGivenNotAnother) {
     static int argc = 1;

@@ -8,6 +8,7 @@
 
 #include "geometry/AutoBlend.h"
 #include "geometry/ContentSeam.h"
+#include "project/LoadReport.h"
 
 class Project;
 

@@ -1,10 +1,11 @@
-#include "geometry/TuningChange.h"
+#include "tuning/TuningChange.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "geometry/AutoBlend.h"
 #include "project/Project.h"
+#include "tuning/AutoSeams.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "project/ZeroedImage.h"
+#include "geometry/ZeroedImage.h"
 
 #include <cstdlib>
 #include <new>

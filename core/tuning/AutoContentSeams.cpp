@@ -1,10 +1,11 @@
-#include "geometry/AutoContentSeams.h"
+#include "tuning/AutoContentSeams.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
 #include "project/Project.h"
+#include "tuning/AutoSeams.h"
 
 namespace {
 

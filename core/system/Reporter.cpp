@@ -1,4 +1,4 @@
-#include "project/Reporter.h"
+#include "system/Reporter.h"
 
 #include <atomic>
 #include <cstdarg>

@@ -1,10 +1,10 @@
-#include "geometry/SeamReport.h"
+#include "tuning/SeamReport.h"
 
 #include <cstdio>
 
-#include "geometry/AutoContentSeams.h"
 #include "geometry/OverlapStrip.h"
 #include "project/Project.h"
+#include "tuning/AutoContentSeams.h"
 
 std::vector<SeamReport> measureSeams(const Project& project) {
     std::vector<SeamReport> out;
