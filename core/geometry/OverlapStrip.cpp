@@ -64,11 +64,7 @@ void rowRuns(const cv::Mat& image, int row, int offsetX, int panoWidth,
 cv::Mat layerOverStrip(const cv::Mat& image, cv::Point offset, const StripFrame& frame) {
     cv::Mat out(frame.rows, frame.columns, CV_8UC4, cv::Scalar::all(0));
     if (image.empty() || image.type() != CV_8UC4 || frame.panoWidth <= 0) return out;
-    std::vector<int> from(static_cast<size_t>(frame.columns));
-    for (int j = 0; j < frame.columns; ++j) {
-        const int c = wrap(frame.firstColumn + j - offset.x, frame.panoWidth);
-        from[static_cast<size_t>(j)] = c < image.cols ? c : -1;
-    }
+    const std::vector<int> from = stripColumnsInLayer(frame, offset.x, image.cols);
     for (int i = 0; i < frame.rows; ++i) {
         const int r = frame.firstRow + i - offset.y;
         if (r < 0 || r >= image.rows) continue;
@@ -170,4 +166,17 @@ std::vector<OverlapStrip> overlapStrips(const cv::Mat& upperImage, cv::Point upp
                          wrap(b.frame.firstColumn + b.overlapFrom, panoWidth);
               });
     return strips;
+}
+
+bool frameHolds(const StripFrame& frame, int panoColumn) {
+    return wrap(panoColumn - frame.firstColumn, frame.panoWidth) < frame.columns;
+}
+
+std::vector<int> stripColumnsInLayer(const StripFrame& frame, int offsetX, int layerWidth) {
+    std::vector<int> at(static_cast<size_t>(frame.columns));
+    for (int j = 0; j < frame.columns; ++j) {
+        const int c = wrap(frame.firstColumn + j - offsetX, frame.panoWidth);
+        at[static_cast<size_t>(j)] = c < layerWidth ? c : -1;
+    }
+    return at;
 }

@@ -48,3 +48,9 @@ std::vector<OverlapStrip> overlapStrips(const cv::Mat& upperImage, cv::Point upp
 // black where the layer has no pixel. For reading other images of a camera
 // (its display image) over a strip found from its remapped one.
 cv::Mat layerOverStrip(const cv::Mat& image, cv::Point offset, const StripFrame& frame);
+
+// Whether panorama column `panoColumn` (any integer; it wraps) lies in the frame.
+bool frameHolds(const StripFrame& frame, int panoColumn);
+// Per strip column of the frame, the column of a layer `layerWidth` wide placed
+// at panorama column `offsetX` that lies there, or -1 where the layer has none.
+std::vector<int> stripColumnsInLayer(const StripFrame& frame, int offsetX, int layerWidth);

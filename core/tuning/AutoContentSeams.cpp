@@ -9,21 +9,12 @@
 
 namespace {
 
-int wrap(int column, int width) {
-    const int m = column % width;
-    return m < 0 ? m + width : m;
-}
-
-bool inFrame(const StripFrame& f, int panoColumn) {
-    return wrap(panoColumn - f.firstColumn, f.panoWidth) < f.columns;
-}
-
 // The first entry of `list` not yet matched, of `kind`, whose panorama column
 // lies in the frame; -1 when there is none.
 int matchEntry(const std::vector<BlendEdge>& list, const std::vector<bool>& used, const Camara& cam,
                const StripFrame& f, int kind) {
     for (size_t k = 0; k < list.size(); ++k)
-        if (!used[k] && list[k].kind == kind && inFrame(f, list[k].column + cam.offsetX))
+        if (!used[k] && list[k].kind == kind && frameHolds(f, list[k].column + cam.offsetX))
             return static_cast<int>(k);
     return -1;
 }
@@ -39,11 +30,7 @@ struct FoundSeam {
 // pixel: there the camera alone shows and keeps its own.
 void cutInto(cv::Mat& weight, const Camara& cam, const StripFrame& f, const cv::Mat& stripWeight,
              const cv::Mat& otherLayer) {
-    std::vector<int> column(static_cast<size_t>(f.columns));
-    for (int j = 0; j < f.columns; ++j) {
-        const int c = wrap(f.firstColumn + j - cam.offsetX, f.panoWidth);
-        column[static_cast<size_t>(j)] = c < weight.cols ? c : -1;
-    }
+    const std::vector<int> column = stripColumnsInLayer(f, cam.offsetX, weight.cols);
     for (int i = 0; i < f.rows; ++i) {
         const int r = f.firstRow + i - cam.offsetY;
         if (r < 0 || r >= weight.rows) continue;
