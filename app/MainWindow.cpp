@@ -35,12 +35,12 @@
 #include "export/QuickWeaveExport.h"
 #include "export/TableBatch.h"
 #include "file/Local8Bit.h"
-#include "tuning/SeamReport.h"
 #include "load/LoadSequence.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
-#include "system/Reporter.h"
 #include "remap/RemapScript.h"
+#include "system/Reporter.h"
+#include "tuning/SeamReport.h"
 #include "ui_MainWindow.h"
 
 // The icon lives in the window's static library; without this the linker may

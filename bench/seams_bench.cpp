@@ -21,10 +21,10 @@
 #include "SampleRig.h"
 #include "file/Local8Bit.h"
 #include "geometry/AutoBlend.h"
-#include "tuning/AutoSeams.h"
 #include "geometry/ContentSeam.h"
 #include "geometry/OverlapStrip.h"
 #include "geometry/SeamDisagreement.h"
+#include "tuning/AutoSeams.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "export/Camera2KExport.h"
 #include "export/Camera4KExport.h"
 #include "export/QuickWeaveExport.h"
-#include "system/Reporter.h"
 #include "project/RigSettings.h"
+#include "system/Reporter.h"
 
 namespace fs = std::filesystem;
 

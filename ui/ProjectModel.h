@@ -11,8 +11,8 @@
 #include <QObject>
 #include <vector>
 
-#include "tuning/TuningChange.h"
 #include "project/LoadReport.h"
+#include "tuning/TuningChange.h"
 
 class Project;
 

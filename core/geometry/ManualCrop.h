@@ -5,8 +5,8 @@
 #include <opencv2/core.hpp>
 #include <vector>
 
-#include "geometry/Feather.h"
 #include "geometry/BoundaryEdge.h"
+#include "geometry/Feather.h"
 
 // The two (or, for unusual images, other) edges of `src`'s middle row after the
 // crop `cutPx` and the trims dirL/dirR (slider values); unsorted.

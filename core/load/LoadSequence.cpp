@@ -3,12 +3,12 @@
 #include <utility>
 
 #include "file/Local8Bit.h"
-#include "tuning/TuningChange.h"
 #include "project/LayerMemory.h"
-#include "system/Reporter.h"
 #include "remap/CameraInputs.h"
 #include "remap/RemapRun.h"
 #include "remap/RemapScript.h"
+#include "system/Reporter.h"
+#include "tuning/TuningChange.h"
 
 LoadOutcome runLoadSequence(Project& project, const std::string& path, const LoadOptions& options) {
     LoadOutcome outcome;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "geometry/IncrementalCropFeather.h"
 #include "geometry/BoundaryEdge.h"
+#include "geometry/IncrementalCropFeather.h"
 
 class Camara {
 public:

@@ -13,9 +13,9 @@
 
 #include "file/InputFile.h"
 #include "file/Local8Bit.h"
+#include "geometry/SliderRange.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
-#include "geometry/SliderRange.h"
 
 namespace {
 

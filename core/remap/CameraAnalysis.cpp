@@ -1,7 +1,7 @@
 #include "remap/CameraAnalysis.h"
 
-#include "system/Reporter.h"
 #include "remap/CameraInputs.h"
+#include "system/Reporter.h"
 
 QString analyseCameras(Project& project, const RemapControl& control, int count) {
     QString error;

@@ -14,9 +14,9 @@
 #include <utility>
 
 #include "file/InputFile.h"
-#include "system/Reporter.h"
 #include "remap/ImageSize.h"
 #include "remap/RemapperTiff.h"
+#include "system/Reporter.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <QFileInfo>
 
 #include "file/Local8Bit.h"
-#include "system/Reporter.h"
 #include "remap/CameraAnalysis.h"
 #include "remap/CameraInputs.h"
 #include "remap/RemapScript.h"
 #include "remap/RunSignals.h"
 #include "remap/ScriptRun.h"
 #include "remap/WorkFolder.h"
+#include "system/Reporter.h"
 
 RemapResult runRemapperWith(Project& project, const QString& remapper,
                             const RemapControl& control) {

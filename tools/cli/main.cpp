@@ -22,12 +22,12 @@
 #include "export/TableBatch.h"
 #include "file/InputFile.h"
 #include "file/Local8Bit.h"
-#include "tuning/SeamReport.h"
+#include "geometry/SliderRange.h"
 #include "load/LoadSequence.h"
 #include "project/LoadReport.h"
 #include "project/Project.h"
-#include "geometry/SliderRange.h"
 #include "tuning/AutoSeams.h"
+#include "tuning/SeamReport.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "Layers.h"
 #include "RecordingReporter.h"
 #include "geometry/AutoBlend.h"
-#include "tuning/AutoSeams.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
+#include "tuning/AutoSeams.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "Layers.h"
 #include "export/ColumnBoundary.h"
 #include "geometry/AutoBlend.h"
-#include "tuning/AutoSeams.h"
-#include "tuning/SeamReport.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
+#include "tuning/AutoSeams.h"
+#include "tuning/SeamReport.h"
 
 namespace {
 

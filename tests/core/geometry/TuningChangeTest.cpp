@@ -5,10 +5,10 @@
 #include "Layers.h"
 #include "RecordingReporter.h"
 #include "geometry/AutoBlend.h"
-#include "tuning/AutoSeams.h"
-#include "tuning/TuningChange.h"
 #include "project/Project.h"
 #include "remap/CameraInputs.h"
+#include "tuning/AutoSeams.h"
+#include "tuning/TuningChange.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "TempDir.h"
 #include "geometry/AutoBlend.h"
-#include "tuning/AutoSeams.h"
 #include "load/LoadSequence.h"
 #include "system/Reporter.h"
+#include "tuning/AutoSeams.h"
 
 TEST(LoadSequence, AutomaticSeamsLandOnTheProjectGivenNotAnother) {
     static int argc = 1;
